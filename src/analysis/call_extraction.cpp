@@ -1,0 +1,79 @@
+// Identifier extraction, the keyword filter, call collection and the
+// function table.
+#include <cstring>
+
+#include "analysis/analysis_engine.h"
+
+namespace {
+
+bool IsNameChar(unsigned char b) {
+  return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
+         (b >= '0' && b <= '9') || b == '_' || b == ':' || b == '~';
+}
+
+const char* const kNotCalls[] = {"for",    "while", "if",     "switch",
+                                 "return", "exit",  "sizeof", ":"};
+
+}  // namespace
+
+void CAnalysisEngine::ResetFunctionTable() {
+  m_entries.clear();
+  m_pCallList.clear();
+  m_files.clear();
+  m_nCurFunc = -1;
+}
+
+BOOL CAnalysisEngine::GetFunctionName(const CString& text, NameBuffer& out, int pos) {
+  const auto* t = reinterpret_cast<const unsigned char*>(text.GetString());
+  int low = -1, high = -1;
+  // Walk back from the "(": blanks and further "(" are skipped until the
+  // name starts; a name character right after a byte of 0x80 or above is
+  // the second byte of a double-byte character and ends the name.
+  for (int i = pos; i >= 0; --i) {
+    unsigned char b = t[i];
+    if (IsNameChar(b)) {
+      if (i > 0 && t[i - 1] >= 0x80) break;
+      low = i;
+      if (high < 0) high = i;
+    } else if (b == ' ' || b == '\t' || b == '(') {
+      if (high >= 0) break;
+    } else {
+      break;
+    }
+  }
+  if (high < 0) return FALSE;
+  int n = high - low + 1;
+  if (n > 63) n = 63;  // the name's first 63 bytes
+  std::memcpy(out, t + low, static_cast<std::size_t>(n));
+  out[n] = '\0';
+  return TRUE;
+}
+
+BOOL CAnalysisEngine::IsCallName(const char* name) {
+  for (const char* word : kNotCalls)
+    if (std::strcmp(name, word) == 0) return FALSE;
+  return TRUE;
+}
+
+void CAnalysisEngine::AddFunction(const char* name) {
+  if (m_files.empty()) m_files.push_back(FileInfo{CString(), m_strOutName});
+  m_entries.push_back(Entry{CString(name), static_cast<int>(m_files.size()) - 1});
+  m_pCallList.emplace_back();
+  ++m_nCurFunc;
+  if (m_pSink) m_pSink->OnFunctionAdded(m_nCurFunc);
+}
+
+void CAnalysisEngine::ExtractCalls(const CString& statement, NameBuffer& name) {
+  // Each "(" is visited once, left to right; the name is read from the
+  // statement itself.
+  for (int pos = statement.Find('('); pos >= 0; pos = statement.Find('(', pos + 1)) {
+    if (!GetFunctionName(statement, name, pos)) continue;
+    if (m_nCurFunc < 0) continue;  // before the run's first head
+    if (!IsCallName(name)) continue;
+    CStringList& calls = m_pCallList[m_nCurFunc];
+    CString callee(name);
+    if (calls.Find(callee)) continue;
+    calls.AddTail(callee);
+    if (m_pSink) m_pSink->OnCalleeAdded(callee);
+  }
+}

@@ -1,0 +1,232 @@
+#include "platform/files/stdio_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kBufferSize = 128 * 1024;
+
+// A run opens several files for every source it reads; keeping a few
+// released buffers spares a large allocation (and its page faults) per pass.
+struct BufferPool {
+  std::vector<std::unique_ptr<char[]>> free;
+  ~BufferPool() = default;
+};
+thread_local BufferPool t_pool;
+
+std::unique_ptr<char[]> TakeBuffer() {
+  if (!t_pool.free.empty()) {
+    auto b = std::move(t_pool.free.back());
+    t_pool.free.pop_back();
+    return b;
+  }
+  return std::unique_ptr<char[]>(new char[kBufferSize]);
+}
+
+void GiveBack(std::unique_ptr<char[]>& b) {
+  if (b && t_pool.free.size() < 4) t_pool.free.push_back(std::move(b));
+  b.reset();
+}
+
+CFileException::Cause WriteCause(int err) {
+  return (err == ENOSPC || err == EDQUOT) ? CFileException::diskFull
+                                          : CFileException::writeError;
+}
+
+}  // namespace
+
+CStdioFile::CStdioFile() = default;
+
+CStdioFile::CStdioFile(const CString& path, unsigned flags) { Open(path, flags); }
+
+CStdioFile::~CStdioFile() {
+  if (m_fd < 0) return;
+  try {
+    Close();
+  } catch (const CFileException&) {
+    // Reported only through Close(); a destructor must not throw.
+  }
+}
+
+void CStdioFile::Fail(CFileException::Cause cause, int osError,
+                      const char* detail) const {
+  throw CFileException(cause, m_strPath, osError, detail ? detail : "");
+}
+
+void CStdioFile::Open(const CString& path, unsigned flags) {
+  if (m_fd >= 0) Close();
+  m_strPath = path;
+  m_bWrite = (flags & modeWrite) != 0;
+  m_nPos = m_nReady = m_nEnd = 0;
+  m_bEof = false;
+  m_nBytesRead = 0;
+  // A zero byte would end the path early and name another file.
+  if (path.view().find('\0') != std::string_view::npos)
+    Fail(CFileException::fileNotFound, ENOENT);
+  int fd;
+  if (m_bWrite) {
+    int oflags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW;
+    if (flags & modeCreate) oflags |= O_CREAT | O_TRUNC;
+    do fd = ::open(path.GetString(), oflags, 0600);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+      int err = errno;
+      Fail(CFileException::CauseFromOpenError(err), err);
+    }
+  } else {
+    // Non-blocking, so that a FIFO or a device never holds the open; the
+    // type check below then refuses anything but a regular file.
+    do fd = ::open(path.GetString(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+      int err = errno;
+      Fail(CFileException::CauseFromOpenError(err), err);
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+      int err = errno;
+      ::close(fd);
+      Fail(CFileException::readError, err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+      ::close(fd);
+      Fail(CFileException::notRegularFile, 0);
+    }
+    int fl = ::fcntl(fd, F_GETFL);
+    if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    m_nSizeAtOpen = st.st_size;
+  }
+  m_fd = fd;
+  m_buf = TakeBuffer();
+  m_nCap = kBufferSize;
+}
+
+void CStdioFile::Fill() {
+  // Keep what has not been handed out yet at the front of the buffer.
+  std::size_t keep = m_nEnd - m_nPos;
+  if (m_nPos > 0) {
+    std::memmove(m_buf.get(), m_buf.get() + m_nPos, keep);
+    m_nReady -= m_nPos;
+    m_nEnd = keep;
+    m_nPos = 0;
+  }
+  ssize_t n;
+  do n = ::read(m_fd, m_buf.get() + m_nEnd, m_nCap - m_nEnd);
+  while (n < 0 && errno == EINTR);
+  if (n < 0) Fail(CFileException::readError, errno);
+  if (n == 0) {
+    m_bEof = true;
+    m_nReady = m_nEnd;  // a held-back CR at the very end is an ordinary byte
+    if (m_nBytesRead < m_nSizeAtOpen)
+      Fail(CFileException::readError, 0, "the file shrank while it was read");
+    return;
+  }
+  m_nBytesRead += n;
+  char* b = m_buf.get();
+  std::size_t end = m_nEnd + static_cast<std::size_t>(n);
+  // Drop every CR that is followed by LF. A CR that ends the data read so
+  // far is held back until the next byte is known.
+  std::size_t out = m_nReady, i = m_nReady;
+  for (;;) {
+    const void* hit = std::memchr(b + i, '\r', end - i);
+    std::size_t cr = hit ? static_cast<const char*>(hit) - b : end;
+    if (out != i) std::memmove(b + out, b + i, cr - i);
+    out += cr - i;
+    if (cr == end) {
+      m_nReady = m_nEnd = out;
+      return;
+    }
+    if (cr + 1 == end) {
+      b[out] = '\r';
+      m_nReady = out;
+      m_nEnd = out + 1;
+      return;
+    }
+    if (b[cr + 1] != '\n') b[out++] = '\r';
+    i = cr + 1;
+  }
+}
+
+bool CStdioFile::ReadPiece(std::string_view& piece) {
+  for (;;) {
+    std::size_t avail = m_nReady - m_nPos;
+    const char* s = m_buf.get() + m_nPos;
+    std::size_t lim = avail < kMaxPiece ? avail : kMaxPiece;
+    std::size_t n;
+    if (const void* nl = std::memchr(s, '\n', lim)) {
+      n = static_cast<const char*>(nl) - s + 1;
+    } else if (avail >= kMaxPiece) {
+      n = kMaxPiece;
+    } else if (m_bEof) {
+      if (avail == 0) return false;
+      n = avail;
+    } else {
+      Fill();
+      continue;
+    }
+    piece = std::string_view(s, n);
+    m_nPos += n;
+    return true;
+  }
+}
+
+bool CStdioFile::ReadString(CString& piece) {
+  std::string_view v;
+  if (!ReadPiece(v)) return false;
+  piece = CString(v);
+  return true;
+}
+
+void CStdioFile::Write(const char* p, std::size_t n) {
+  if (n > m_nCap - m_nEnd) {
+    Flush();
+    if (n >= m_nCap) {
+      WriteAll(p, n);  // too large to buffer: straight through
+      return;
+    }
+  }
+  std::memcpy(m_buf.get() + m_nEnd, p, n);
+  m_nEnd += n;
+}
+
+void CStdioFile::Flush() {
+  std::size_t n = m_nEnd;
+  m_nEnd = 0;  // a failed block is dropped, not retried by a later flush
+  WriteAll(m_buf.get(), n);
+}
+
+void CStdioFile::WriteAll(const char* p, std::size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(m_fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      int err = w < 0 ? errno : ENOSPC;
+      Fail(WriteCause(err), err);
+    }
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+}
+
+void CStdioFile::Close() {
+  if (m_fd < 0) return;
+  try {
+    if (m_bWrite) Flush();
+  } catch (...) {
+    ::close(m_fd);
+    m_fd = -1;
+    GiveBack(m_buf);
+    throw;
+  }
+  // Some file systems report a failed write only when the file is closed.
+  int err = 0;
+  if (::close(m_fd) != 0 && m_bWrite && errno != EINTR) err = errno;
+  m_fd = -1;
+  GiveBack(m_buf);
+  if (err) Fail(WriteCause(err), err);
+}

@@ -1,0 +1,64 @@
+// CString: the program's text string. A counted byte string with value
+// semantics holding Shift-JIS text (or any bytes: NUL is an ordinary byte).
+// Its searches are character-aware: they never match from the second byte of
+// a double-byte character. Positions and lengths are byte counts.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class CString {
+ public:
+  CString() = default;
+  CString(const char* sz) : m_str(sz ? sz : "") {}  // NOLINT: implicit, as text literals are
+  CString(const char* p, std::size_t n) : m_str(p, n) {}
+  explicit CString(std::string s) : m_str(std::move(s)) {}
+  explicit CString(std::string_view s) : m_str(s) {}
+
+  int GetLength() const { return static_cast<int>(m_str.size()); }
+  bool IsEmpty() const { return m_str.empty(); }
+  void Empty() { m_str.clear(); }
+
+  char GetAt(int i) const { return m_str[static_cast<std::size_t>(i)]; }
+  char operator[](int i) const { return GetAt(i); }
+  void SetAt(int i, char c) { m_str[static_cast<std::size_t>(i)] = c; }
+
+  /// The bytes, followed by a zero byte (which ends the text only for
+  /// callers that do not also take GetLength()).
+  const char* GetString() const { return m_str.c_str(); }
+  const std::string& str() const { return m_str; }
+  std::string_view view() const { return m_str; }
+
+  /// Character-aware search from byte `start`, which must be a character
+  /// boundary. Returns the byte position of the first match, or -1.
+  int Find(char ch, int start = 0) const;
+  int Find(const char* sub, int start = 0) const;
+  int Find(const CString& sub, int start = 0) const;
+
+  /// Substrings by byte position; out-of-range counts are clamped.
+  CString Left(int n) const;
+  CString Mid(int first) const;
+  CString Mid(int first, int n) const;
+  CString Right(int n) const;
+
+  /// Keeps the first n bytes (no effect when the text is shorter).
+  void Truncate(int n);
+  void Append(const char* p, std::size_t n) { m_str.append(p, n); }
+
+  CString& operator+=(const CString& s) { m_str += s.m_str; return *this; }
+  CString& operator+=(const char* sz) { m_str += sz; return *this; }
+  CString& operator+=(char c) { m_str += c; return *this; }
+
+  friend CString operator+(CString a, const CString& b) { return a += b; }
+  friend CString operator+(CString a, const char* b) { return a += b; }
+  friend CString operator+(const char* a, const CString& b) { return CString(a) += b; }
+  friend bool operator==(const CString& a, const CString& b) { return a.m_str == b.m_str; }
+  friend bool operator!=(const CString& a, const CString& b) { return a.m_str != b.m_str; }
+  friend bool operator<(const CString& a, const CString& b) { return a.m_str < b.m_str; }
+
+ private:
+  int Find(const char* p, std::size_t n, int start) const;
+
+  std::string m_str;
+};

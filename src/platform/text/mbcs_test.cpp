@@ -1,0 +1,84 @@
+#include "platform/text/mbcs.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace {
+
+// The search as plainly stated: visit character boundaries from the start,
+// return the first one where the whole pattern matches.
+std::size_t PlainFind(const std::string& t, const std::string& pat, std::size_t start) {
+  std::size_t i = start;
+  while (i < t.size()) {
+    if (t.compare(i, pat.size(), pat) == 0) return i;
+    i += (mbcs::IsLeadByte(static_cast<unsigned char>(t[i])) && i + 1 < t.size()) ? 2 : 1;
+  }
+  return pat.empty() && i == t.size() ? i : mbcs::kNotFound;
+}
+
+std::size_t Find(const std::string& t, const std::string& pat, std::size_t start = 0) {
+  return mbcs::Find(t.data(), t.size(), pat.data(), pat.size(), start);
+}
+
+TEST(MbcsFind, FindsPlainTextAtItsFirstPosition) {
+  EXPECT_EQ(Find("int main(void)", "("), 8u);
+  EXPECT_EQ(Find("a//b//", "//"), 1u);
+  EXPECT_EQ(Find("abc", "x"), mbcs::kNotFound);
+  EXPECT_EQ(Find("", "x"), mbcs::kNotFound);
+}
+
+TEST(MbcsFind, NeverMatchesFromTheSecondByteOfACharacter) {
+  // ボ is 83 7B and マ is 83 7D: their second bytes are "{" and "}".
+  EXPECT_EQ(Find("\x83\x7B", "{"), mbcs::kNotFound);
+  EXPECT_EQ(Find("x\x83\x7D;", "}"), mbcs::kNotFound);
+  EXPECT_EQ(Find("\x83\x7B{", "{"), 2u);
+  // A lead byte pairs with whatever follows it, even "(".
+  EXPECT_EQ(Find("\x81(a(", "("), 3u);
+}
+
+TEST(MbcsFind, TreatsALoneLeadByteAtTheEndAsACharacter) {
+  EXPECT_EQ(Find("ab\x81", "\x81"), 2u);
+  EXPECT_EQ(Find("\x81\x81\x81", "\x81"), 0u);
+  EXPECT_EQ(Find("a\x81\x81\x81", "\x81" "a"), mbcs::kNotFound);
+}
+
+TEST(MbcsFind, HalfWidthKatakanaAndHighSingleBytesAreOneByteEach) {
+  // 0xA0-0xDF and 0x80 are single-byte characters: the next byte is free.
+  EXPECT_EQ(Find("\xB1{", "{"), 1u);
+  EXPECT_EQ(Find("\x80{", "{"), 1u);
+  EXPECT_EQ(Find("\xFD{", "{"), 1u);
+}
+
+TEST(MbcsFind, StartsAtTheGivenBoundary) {
+  EXPECT_EQ(Find("(a(b", "(", 1), 2u);
+  EXPECT_EQ(Find("abc", "", 2), 2u);
+  EXPECT_EQ(Find("abc", "c", 4), mbcs::kNotFound);
+}
+
+TEST(MbcsFind, AgreesWithThePlainSearchOnRandomText) {
+  // Bytes drawn mostly from those that matter: lead bytes, bytes that are
+  // both trail bytes and pattern bytes, and plain ASCII.
+  const std::string alphabet = std::string("\x81\x83\x9F\xE0\xFC\x80\xA0{}();/*ab \n", 18);
+  std::mt19937 rng(7);
+  const std::string patterns[] = {"{", ";", "/*", "*/", "//", "(", "int ", "a\x81", "\x83{"};
+  for (int round = 0; round < 20000; ++round) {
+    std::string t(rng() % 40, ' ');
+    for (char& c : t) c = alphabet[rng() % alphabet.size()];
+    // Long ASCII runs exercise the word-at-a-time skip.
+    if (round % 3 == 0) t.insert(rng() % (t.size() + 1), std::string(rng() % 30, 'x'));
+    for (const auto& pat : patterns)
+      ASSERT_EQ(Find(t, pat), PlainFind(t, pat, 0)) << "text of " << t.size() << " bytes";
+  }
+}
+
+TEST(MbcsBoundary, StepsOverDoubleByteCharacters) {
+  const std::string t = "a\x83\x7B" "b";
+  EXPECT_EQ(mbcs::NextBoundary(t.data(), t.size(), 0, 2), 3u);
+  EXPECT_EQ(mbcs::NextBoundary(t.data(), t.size(), 0, 1), 1u);
+  EXPECT_TRUE(mbcs::IsAscii("plain text, long enough for a word", 34));
+  EXPECT_FALSE(mbcs::IsAscii("plain text, long enough\x81", 24));
+}
+
+}  // namespace
