@@ -1,20 +1,12 @@
 #include "analysis/analysis_engine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
+#include "analysis/scanners.h"
 #include "platform/text/mbcs.h"
-
-namespace {
-
-// Lines naming one of these macros get a line "{}" of their own, so that
-// the statement ends at the macro instead of joining the message-map
-// entries that follow it.
-const char* const kMacroNames[] = {"IMPLEMENT_DYNCREATE", "DECLARE_DYNCREATE",
-                                   "BEGIN_MESSAGE_MAP", "END_MESSAGE_MAP"};
-
-}  // namespace
 
 CAnalysisEngine::CAnalysisEngine(IAnalysisSink* sink) : m_pSink(sink) {}
 
@@ -64,6 +56,15 @@ void CAnalysisEngine::CloseFiles() {
   m_pInFile.reset();
 }
 
+void CAnalysisEngine::CreateWorkFile(const CString& path) {
+  // A new file rather than a truncated one: some file systems write a file
+  // that was truncated and rewritten out to disk when it is closed, which
+  // would cost a disk write per pass.
+  ::unlink(path.GetString());
+  m_pOutFile.reset(new CStdioFile(path, CStdioFile::modeCreate | CStdioFile::modeWrite |
+                                            CStdioFile::typeText));
+}
+
 void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension) {
   // Whatever happens, no file stays open past this call; a failure leaves
   // the working files on disk as they are.
@@ -79,16 +80,15 @@ void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension)
   m_pInFile.reset(new CStdioFile(path, CStdioFile::modeRead | CStdioFile::typeText));
   BeginFile(path, extension);
 
-  const unsigned kCreate = CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText;
   const unsigned kRead = CStdioFile::modeRead | CStdioFile::typeText;
 
-  m_pOutFile.reset(new CStdioFile(m_strWorkFile1, kCreate));
+  CreateWorkFile(m_strWorkFile1);
   m_pOutFile->WriteString(CString(kHeaderLine));
   LineCommentPass();
   CloseFiles();
 
   m_pInFile.reset(new CStdioFile(m_strWorkFile1, kRead));
-  m_pOutFile.reset(new CStdioFile(m_strWorkFile2, kCreate));
+  CreateWorkFile(m_strWorkFile2);
   m_bInComment = 0;
   BlockCommentPass();
   m_bInComment = 0;
@@ -100,73 +100,88 @@ void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension)
 }
 
 void CAnalysisEngine::LineCommentPass() {
-  CString line;
-  while (m_pInFile->ReadString(line)) {
-    if (!CutLineComment(line)) continue;
-    for (const char* macro : kMacroNames)
-      if (line.Find(macro) >= 0) line += "{}\n";
-    m_pOutFile->WriteString(line);
+  std::string_view line;
+  while (m_pInFile->ReadPiece(line)) {
+    scan::LineComment r = scan::ScanLineComment(line.data(), static_cast<int>(line.size()));
+    if (r.slashes < 0) {
+      m_pOutFile->WriteString(line);
+    } else {
+      if (!r.wordBefore) continue;  // nothing but a comment
+      m_pOutFile->Write(line.data(), static_cast<std::size_t>(r.slashes));
+      m_pOutFile->Write("\r\n", 2);
+    }
+    // A line naming one of the macros gets a line "{}" of its own, so that
+    // the statement ends at the macro instead of joining the message-map
+    // entries that follow it.
+    for (unsigned m = r.macros; m != 0; m &= m - 1) m_pOutFile->Write("{}\n", 3);
   }
 }
 
 void CAnalysisEngine::BlockCommentPass() {
-  CString line;
-  while (m_pInFile->ReadString(line)) {
+  std::string_view line;
+  while (m_pInFile->ReadPiece(line)) {
+    scan::Comments c = scan::ScanComments(line.data(), static_cast<int>(line.size()));
     if (m_bInComment) {
-      if (!LacksCommentClose(line)) m_bInComment = 0;
-      continue;
-    }
-    if (LacksCommentOpen(line)) {
-      if (HasBracket(line)) m_pOutFile->WriteString(line);
-    } else if (LacksCommentClose(line)) {
+      if (c.close >= 0) m_bInComment = 0;  // code after the "*/" is lost
+    } else if (c.open < 0) {
+      if (c.bracket) m_pOutFile->WriteString(line);
+    } else if (c.close < 0) {
       m_bInComment = 1;  // the line is dropped whole, code before "/*" too
     } else {
-      int open = line.Find("/*");
-      int close = line.Find("*/");
-      m_pOutFile->WriteString(line.Left(open) + line.Mid(close + 2));
+      // Only the text from the first "/*" to the first "*/" goes.
+      m_pOutFile->Write(line.data(), static_cast<std::size_t>(c.open));
+      m_pOutFile->WriteString(line.substr(static_cast<std::size_t>(c.close) + 2));
     }
   }
 }
 
+namespace {
+
+// Whether piece holds "{", ";" or "}" at a character boundary. carryLead
+// says that the text before it ended in a lead byte, which takes the
+// piece's first byte; on return it says the same of this piece.
+bool EndsStatement(std::string_view piece, bool& carryLead) {
+  const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
+  std::size_t n = piece.size();
+  std::size_t i = carryLead ? 1 : 0;
+  carryLead = false;
+  while (i < n) {
+    unsigned char b = p[i];
+    if (b == '{' || b == ';' || b == '}') return true;
+    if (mbcs::IsLeadByte(b)) {
+      if (i + 1 == n) {
+        carryLead = true;
+        return false;
+      }
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 void CAnalysisEngine::StatementPass() {
-  // A statement is gathered until its text holds "{", ";" or "}" at a
-  // character boundary. Only its first kMaxStatement bytes are kept, so a
-  // file without any statement end is still read in constant memory; the
-  // scan goes on over every byte, carrying a lead byte that ends one line
-  // over to the first byte of the next.
-  CString piece;
-  CString statement;
-  while (m_pInFile->ReadString(piece)) {
+  // A statement is gathered until its text holds "{", ";" or "}". Only its
+  // first kMaxStatement bytes are kept, so a file without any statement end
+  // is still read in constant memory.
+  std::string_view piece;
+  CString& statement = m_strStatement;
+  while (m_pInFile->ReadPiece(piece)) {
     statement.Empty();
     bool carryLead = false;
     for (;;) {
-      int room = kMaxStatement - statement.GetLength();
-      if (room > 0)
-        statement.Append(piece.GetString(),
-                         static_cast<std::size_t>(std::min(room, piece.GetLength())));
-      const auto* p = reinterpret_cast<const unsigned char*>(piece.GetString());
-      int n = piece.GetLength();
-      int i = carryLead ? 1 : 0;
-      bool ended = false;
-      carryLead = false;
-      while (i < n) {
-        unsigned char b = p[i];
-        if (b == '{' || b == ';' || b == '}') {
-          ended = true;
-          break;
-        }
-        if (mbcs::IsLeadByte(b)) {
-          if (i + 1 == n) {
-            carryLead = true;
-            break;
-          }
-          i += 2;
-        } else {
-          ++i;
-        }
-      }
-      if (ended || !m_pInFile->ReadString(piece)) break;
+      std::size_t room = static_cast<std::size_t>(kMaxStatement - statement.GetLength());
+      statement.Append(piece.data(), std::min(room, piece.size()));
+      if (EndsStatement(piece, carryLead) || !m_pInFile->ReadPiece(piece)) break;
     }
-    if (!RecognizeHead(statement)) ExtractCalls(statement, m_szCallName);
+    // Without a "(" a statement is neither a head nor holds a call.
+    if (!std::memchr(statement.GetString(), '(', static_cast<std::size_t>(statement.GetLength())))
+      continue;
+    scan::Statement s;
+    scan::ScanStatement(statement.GetString(), statement.GetLength(), s);
+    if (!RecognizeHead(statement, s)) ExtractCalls(statement, m_szCallName);
   }
 }

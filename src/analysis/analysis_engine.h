@@ -26,6 +26,10 @@
 #include "platform/text/cstring.h"
 #include "platform/text/string_list.h"
 
+namespace scan {
+struct Statement;
+}
+
 /// Where a run reports its progress. Both calls come from inside the run and
 /// must be cheap.
 class IAnalysisSink {
@@ -153,6 +157,8 @@ class CAnalysisEngine {
   void BlockCommentPass();
   void StatementPass();
   void CloseFiles();
+  void CreateWorkFile(const CString& path);
+  BOOL RecognizeHead(const CString& statement, const scan::Statement& s);
 
   IAnalysisSink* m_pSink;
 
@@ -165,6 +171,7 @@ class CAnalysisEngine {
   CString m_strOutName;
   CString m_strWorkFile1;
   CString m_strWorkFile2;
+  CString m_strStatement;
 
   // The function table: entry i has call list m_pCallList[i].
   std::vector<FileInfo> m_files;

@@ -51,7 +51,7 @@ BOOL CAnalysisEngine::GetFunctionName(const CString& text, NameBuffer& out, int 
 
 BOOL CAnalysisEngine::IsCallName(const char* name) {
   for (const char* word : kNotCalls)
-    if (std::strcmp(name, word) == 0) return FALSE;
+    if (word[0] == name[0] && std::strcmp(name, word) == 0) return FALSE;
   return TRUE;
 }
 
@@ -71,9 +71,8 @@ void CAnalysisEngine::ExtractCalls(const CString& statement, NameBuffer& name) {
     if (m_nCurFunc < 0) continue;  // before the run's first head
     if (!IsCallName(name)) continue;
     CStringList& calls = m_pCallList[m_nCurFunc];
-    CString callee(name);
-    if (calls.Find(callee)) continue;
-    calls.AddTail(callee);
-    if (m_pSink) m_pSink->OnCalleeAdded(callee);
+    if (calls.Find(name)) continue;
+    calls.AddTail(name);
+    if (m_pSink) m_pSink->OnCalleeAdded(calls.GetAt(calls.GetCount()));
   }
 }

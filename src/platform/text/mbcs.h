@@ -11,7 +11,7 @@
 
 namespace mbcs {
 
-inline bool IsLeadByte(unsigned char b) {
+constexpr bool IsLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 

@@ -16,3 +16,10 @@ const CString& CStringList::GetNext(POSITION& pos) const {
   pos = pos < m_items.size() ? pos + 1 : 0;
   return s;
 }
+
+POSITION CStringList::Find(const char* sz) const {
+  std::string_view s(sz);
+  for (std::size_t i = 0; i < m_items.size(); ++i)
+    if (m_items[i].view() == s) return i + 1;
+  return 0;
+}

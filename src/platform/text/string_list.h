@@ -22,6 +22,7 @@ class CStringList {
 
   /// Searches from the head for an exactly equal string.
   POSITION Find(const CString& s) const;
+  POSITION Find(const char* sz) const;
 
   POSITION GetHeadPosition() const { return m_items.empty() ? 0 : 1; }
   /// Returns the string at pos and moves pos to the next one (0 after the tail).

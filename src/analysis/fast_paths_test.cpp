@@ -1,0 +1,76 @@
+// The engine against the plain algorithm (tests/plain_run), on random
+// C-like sources full of the bytes that matter: Shift-JIS lead and trail
+// bytes, comment markers, brackets, keywords, long lines, CR, NUL.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "analysis/analysis_engine.h"
+#include "tests/plain_run.h"
+#include "tests/temp_dir.h"
+
+namespace {
+
+const char* const kTokens[] = {
+    "void ", "int ", "int\t", "char ", "long\t", "short ", "float ", "unsigned ", "BOOL ",
+    "BOOL\t", "static ", "print ", "(", "(", "(", ")", ")", "{", "}", ";", ";", "//", "/*",
+    "*/", "/", "*", "\n", "\n", "\n", "\r\n", "\r", " ", "  ", "\t", "if", "while ", "for",
+    "return", "exit", "sizeof", "::", "~", ":", "f", "g", "Draw", "CShape", "CShape::CShape",
+    "CShape::~CShape", "IMPLEMENT_DYNCREATE", "DECLARE_DYNCREATE", "BEGIN_MESSAGE_MAP",
+    "END_MESSAGE_MAP", "\x81", "\x83", "\x9F", "\xE0", "\xFC", "\x80", "\xA0", "\xFD",
+    "\x83\x7B", "\x83\x7D", "\x8A\xD6\x90\x94", "\x83\x41", "=", ",", "x", "2", "_", "\"",
+    "'", "#define ", "case 2: ", "->", ".",
+};
+
+std::string RandomSource(std::mt19937& rng) {
+  std::string s;
+  int tokens = static_cast<int>(rng() % 400);
+  for (int i = 0; i < tokens; ++i) {
+    unsigned pick = rng() % 100;
+    if (pick == 0) {
+      s += std::string(200 + rng() % 400, ' ');  // lines past 255 bytes
+    } else if (pick == 1) {
+      s += std::string(60 + rng() % 40, 'n');  // names past 63 bytes
+    } else if (pick == 2) {
+      s += std::string(1, '\0');
+    } else if (pick == 3) {
+      s += static_cast<char>(rng() % 256);
+    } else {
+      s += kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])];
+    }
+  }
+  return s;
+}
+
+std::string EngineTable(const CAnalysisEngine& e) {
+  std::string out;
+  for (int i = 0; i < e.GetFunctionCount(); ++i) {
+    out += e.GetEntryText(i).str() + "\n";
+    for (const CString& name : e.GetCallList(i)) out += "\t" + name.str() + "\n";
+  }
+  return out;
+}
+
+TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
+  TempDir dir;
+  std::mt19937 rng(20261207);
+  for (int round = 0; round < 1500; ++round) {
+    std::vector<std::pair<std::string, std::string>> files;
+    int count = 1 + static_cast<int>(rng() % 3);
+    for (int f = 0; f < count; ++f)
+      files.emplace_back(dir.Join("src" + std::to_string(f) + ".c"), RandomSource(rng));
+    for (const auto& [path, bytes] : files) WriteWholeFile(path, bytes);
+
+    CAnalysisEngine e;
+    e.BeginRun(dir.path());
+    for (const auto& file : files) e.AnalyzeFile(CString(file.first), "fnc");
+    PlainRun plain = RunPlain(files, "fnc");
+    ASSERT_EQ(ReadWholeFile(dir.Join("tmp1.fnc")), plain.work1) << "round " << round;
+    ASSERT_EQ(ReadWholeFile(dir.Join("tmp2.fnc")), plain.work2) << "round " << round;
+    ASSERT_EQ(EngineTable(e), plain.table) << "round " << round;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+// Single-pass scanners behind the line tests and head recognition.
+//
+// Every rule of the engine asks where a fixed text first occurs at a
+// character boundary of a line or statement. Rather than one search per
+// text, each scanner walks the boundaries once, byte class by byte class
+// from a table, and notes the first position of everything its rules ask
+// for. ASCII text, which most lines are, goes through the same loop without
+// any double-byte work beyond the table lookup.
+#pragma once
+
+namespace scan {
+
+constexpr int kNone = -1;
+
+/// What the line-comment pass needs of one line: the first "//", whether a
+/// letter, digit or "_" stands anywhere before it (byte by byte, second
+/// bytes of double-byte characters included), and which of the four macro
+/// names occur before it (bit k for kMacroNames[k]).
+struct LineComment {
+  int slashes = kNone;
+  bool wordBefore = false;
+  unsigned macros = 0;
+};
+LineComment ScanLineComment(const char* p, int n);
+
+extern const char* const kMacroNames[4];
+
+/// What the block-comment pass needs of one line: the first "/*", the first
+/// "*/", and whether any of "(", ")", "{", "}" occurs.
+struct Comments {
+  int open = kNone;
+  int close = kNone;
+  bool bracket = false;
+};
+Comments ScanComments(const char* p, int n);
+
+/// What head recognition needs of one statement: the first "(", ")" and
+/// "{", and the first occurrence of each type keyword followed by a space
+/// and by a tab (in the order void, int, char, long, short, float,
+/// unsigned, BOOL).
+struct Statement {
+  int open = kNone;
+  int close = kNone;
+  int brace = kNone;
+  int space[8];
+  int tab[8];
+};
+void ScanStatement(const char* p, int n, Statement& s);
+
+}  // namespace scan

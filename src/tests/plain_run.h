@@ -1,0 +1,20 @@
+// The analysis written as plainly as the rules read: every test a search
+// over the whole text, the working files strings in memory, statements
+// joined in full. Slow and easy to check by eye; the engine, which is
+// built for speed, must give byte for byte the same results.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct PlainRun {
+  /// The table: each entry on a line, each of its calls on a line after a tab.
+  std::string table;
+  /// The two working files as the last file left them.
+  std::string work1, work2;
+};
+
+/// Analyses files (full path, bytes) in order as one run.
+PlainRun RunPlain(const std::vector<std::pair<std::string, std::string>>& files,
+                  const std::string& extension);
