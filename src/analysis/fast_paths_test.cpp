@@ -37,6 +37,17 @@ std::string RandomSource(std::mt19937& rng) {
       s += std::string(1, '\0');
     } else if (pick == 3) {
       s += static_cast<char>(rng() % 256);
+    } else if (pick < 8) {
+      // A lead byte as the last byte of a 255-byte piece, and then a byte
+      // that matters as the first of the next piece.
+      std::size_t nl = s.rfind('\n');
+      std::size_t lineLen = s.size() - (nl == std::string::npos ? 0 : nl + 1);
+      std::size_t target = 255 * (1 + rng() % 2) - 1 - rng() % 2;
+      std::string pad = "x(";
+      if (lineLen + pad.size() < target) pad.append(target - lineLen - pad.size(), ' ');
+      s += pad;
+      s += "\x83\x81\xE0"[rng() % 3];
+      s += "{;}(/*\n"[rng() % 7];
     } else {
       s += kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])];
     }
