@@ -57,12 +57,10 @@ void CAnalysisEngine::CloseFiles() {
 }
 
 void CAnalysisEngine::CreateWorkFile(const CString& path) {
-  // A new file rather than a truncated one: some file systems write a file
-  // that was truncated and rewritten out to disk when it is closed, which
-  // would cost a disk write per pass.
-  ::unlink(path.GetString());
-  m_pOutFile.reset(new CStdioFile(path, CStdioFile::modeCreate | CStdioFile::modeWrite |
-                                            CStdioFile::typeText));
+  // Reused in place: a new file per pass costs an inode, and some file
+  // systems write a truncated and rewritten file out to disk at its close.
+  m_pOutFile.reset(new CStdioFile(path, CStdioFile::modeCreate | CStdioFile::modeReuse |
+                                            CStdioFile::modeWrite | CStdioFile::typeText));
 }
 
 void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension) {
@@ -99,89 +97,3 @@ void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension)
   CloseFiles();
 }
 
-void CAnalysisEngine::LineCommentPass() {
-  std::string_view line;
-  while (m_pInFile->ReadPiece(line)) {
-    scan::LineComment r = scan::ScanLineComment(line.data(), static_cast<int>(line.size()));
-    if (r.slashes < 0) {
-      m_pOutFile->WriteString(line);
-    } else {
-      if (!r.wordBefore) continue;  // nothing but a comment
-      m_pOutFile->Write(line.data(), static_cast<std::size_t>(r.slashes));
-      m_pOutFile->Write("\r\n", 2);
-    }
-    // A line naming one of the macros gets a line "{}" of its own, so that
-    // the statement ends at the macro instead of joining the message-map
-    // entries that follow it.
-    for (unsigned m = r.macros; m != 0; m &= m - 1) m_pOutFile->Write("{}\n", 3);
-  }
-}
-
-void CAnalysisEngine::BlockCommentPass() {
-  std::string_view line;
-  while (m_pInFile->ReadPiece(line)) {
-    scan::Comments c = scan::ScanComments(line.data(), static_cast<int>(line.size()));
-    if (m_bInComment) {
-      if (c.close >= 0) m_bInComment = 0;  // code after the "*/" is lost
-    } else if (c.open < 0) {
-      if (c.bracket) m_pOutFile->WriteString(line);
-    } else if (c.close < 0) {
-      m_bInComment = 1;  // the line is dropped whole, code before "/*" too
-    } else {
-      // Only the text from the first "/*" to the first "*/" goes.
-      m_pOutFile->Write(line.data(), static_cast<std::size_t>(c.open));
-      m_pOutFile->WriteString(line.substr(static_cast<std::size_t>(c.close) + 2));
-    }
-  }
-}
-
-namespace {
-
-// Whether piece holds "{", ";" or "}" at a character boundary. carryLead
-// says that the text before it ended in a lead byte, which takes the
-// piece's first byte; on return it says the same of this piece.
-bool EndsStatement(std::string_view piece, bool& carryLead) {
-  const auto* p = reinterpret_cast<const unsigned char*>(piece.data());
-  std::size_t n = piece.size();
-  std::size_t i = carryLead ? 1 : 0;
-  carryLead = false;
-  while (i < n) {
-    unsigned char b = p[i];
-    if (b == '{' || b == ';' || b == '}') return true;
-    if (mbcs::IsLeadByte(b)) {
-      if (i + 1 == n) {
-        carryLead = true;
-        return false;
-      }
-      i += 2;
-    } else {
-      ++i;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
-void CAnalysisEngine::StatementPass() {
-  // A statement is gathered until its text holds "{", ";" or "}". Only its
-  // first kMaxStatement bytes are kept, so a file without any statement end
-  // is still read in constant memory.
-  std::string_view piece;
-  CString& statement = m_strStatement;
-  while (m_pInFile->ReadPiece(piece)) {
-    statement.Empty();
-    bool carryLead = false;
-    for (;;) {
-      std::size_t room = static_cast<std::size_t>(kMaxStatement - statement.GetLength());
-      statement.Append(piece.data(), std::min(room, piece.size()));
-      if (EndsStatement(piece, carryLead) || !m_pInFile->ReadPiece(piece)) break;
-    }
-    // Without a "(" a statement is neither a head nor holds a call.
-    if (!std::memchr(statement.GetString(), '(', static_cast<std::size_t>(statement.GetLength())))
-      continue;
-    scan::Statement s;
-    scan::ScanStatement(statement.GetString(), statement.GetLength(), s);
-    if (!RecognizeHead(statement, s)) ExtractCalls(statement, m_szCallName);
-  }
-}

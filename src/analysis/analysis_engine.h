@@ -19,6 +19,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/files/stdio_file.h"
@@ -154,11 +155,17 @@ class CAnalysisEngine {
   };
 
   void LineCommentPass();
+  void LineCommentPiece(std::string_view line);
   void BlockCommentPass();
+  void BlockCommentPiece(std::string_view line);
   void StatementPass();
+  void HandleStatement(std::string_view statement);
   void CloseFiles();
   void CreateWorkFile(const CString& path);
-  BOOL RecognizeHead(const CString& statement, const scan::Statement& s);
+  // The operations above, on text in place.
+  BOOL RecognizeScanned(std::string_view statement, const scan::Statement& s);
+  void CollectCalls(std::string_view statement, NameBuffer& name);
+  static BOOL NameBefore(std::string_view text, NameBuffer& out, int pos);
 
   IAnalysisSink* m_pSink;
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "analysis/analysis_engine.h"
+#include "platform/text/mbcs.h"
 
 namespace {
 
@@ -24,7 +25,11 @@ void CAnalysisEngine::ResetFunctionTable() {
 }
 
 BOOL CAnalysisEngine::GetFunctionName(const CString& text, NameBuffer& out, int pos) {
-  const auto* t = reinterpret_cast<const unsigned char*>(text.GetString());
+  return NameBefore(text.view(), out, pos);
+}
+
+BOOL CAnalysisEngine::NameBefore(std::string_view text, NameBuffer& out, int pos) {
+  const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   int low = -1, high = -1;
   // Walk back from the "(": blanks and further "(" are skipped until the
   // name starts; a name character right after a byte of 0x80 or above is
@@ -64,10 +69,17 @@ void CAnalysisEngine::AddFunction(const char* name) {
 }
 
 void CAnalysisEngine::ExtractCalls(const CString& statement, NameBuffer& name) {
-  // Each "(" is visited once, left to right; the name is read from the
-  // statement itself.
-  for (int pos = statement.Find('('); pos >= 0; pos = statement.Find('(', pos + 1)) {
-    if (!GetFunctionName(statement, name, pos)) continue;
+  CollectCalls(statement.view(), name);
+}
+
+void CAnalysisEngine::CollectCalls(std::string_view statement, NameBuffer& name) {
+  // Each "(" at a character boundary is visited once, left to right.
+  const char* t = statement.data();
+  const std::size_t n = statement.size();
+  for (std::size_t at = mbcs::Find(t, n, "(", 1); at != mbcs::kNotFound;
+       at = mbcs::Find(t, n, "(", 1, at + 1)) {
+    int pos = static_cast<int>(at);
+    if (!NameBefore(statement, name, pos)) continue;
     if (m_nCurFunc < 0) continue;  // before the run's first head
     if (!IsCallName(name)) continue;
     CStringList& calls = m_pCallList[m_nCurFunc];

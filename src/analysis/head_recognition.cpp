@@ -25,10 +25,10 @@ BOOL CAnalysisEngine::RecognizeHead(const CString& statement) {
     return FALSE;
   scan::Statement s;
   scan::ScanStatement(statement.GetString(), statement.GetLength(), s);
-  return RecognizeHead(statement, s);
+  return RecognizeScanned(statement.view(), s);
 }
 
-BOOL CAnalysisEngine::RecognizeHead(const CString& statement, const scan::Statement& s) {
+BOOL CAnalysisEngine::RecognizeScanned(std::string_view statement, const scan::Statement& s) {
   // Typed heads, keyword by keyword. The tab form only has to occur; the
   // space form, when it occurs, has to stand before the first "(".
   if (s.open >= 0 && s.close >= 0) {
@@ -38,7 +38,7 @@ BOOL CAnalysisEngine::RecognizeHead(const CString& statement, const scan::Statem
       if (s.brace < 0) return TRUE;  // a declaration
       // A head with no name before its "(" (an operator, say) is consumed
       // without an entry: no name is ever borrowed from an earlier head.
-      if (GetFunctionName(statement, m_szFuncName, s.open)) AddFunction(m_szFuncName);
+      if (NameBefore(statement, m_szFuncName, s.open)) AddFunction(m_szFuncName);
       return TRUE;
     }
   }
@@ -48,7 +48,7 @@ BOOL CAnalysisEngine::RecognizeHead(const CString& statement, const scan::Statem
   if (s.open < 0 || s.close < 0) return FALSE;
   if (s.space[7] >= 0) return FALSE;  // "BOOL " anywhere
   if (s.brace < 0 || s.brace <= s.close) return FALSE;
-  if (!GetFunctionName(statement, m_szFuncName, s.open)) return FALSE;
+  if (!NameBefore(statement, m_szFuncName, s.open)) return FALSE;
   if (!IsCallName(m_szFuncName)) return FALSE;
   if (!IsConstructorOrDestructor(m_szFuncName)) return FALSE;
   AddFunction(m_szFuncName);

@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/text/mbcs.h"
 
 namespace scan {
@@ -191,6 +195,89 @@ void ScanStatement(const char* p, int n, Statement& s) {
     }
     ++i;
   }
+}
+
+namespace {
+
+bool IsMacroTail(const char* p, const char* end) {
+  std::size_t left = static_cast<std::size_t>(end - p);
+  return (left >= 10 && std::memcmp(p, "_DYNCREATE", 10) == 0) ||
+         (left >= 12 && std::memcmp(p, "_MESSAGE_MAP", 12) == 0);
+}
+
+// Scalar form of the piece classes, for tails and for machines without
+// SSE2.
+unsigned ClassOf(unsigned char b) {
+  switch (b) {
+    case '(': case ')': return kHasBracket;
+    case '{': case '}': return kHasBracket | kHasEnd;
+    case ';': return kHasEnd;
+    case '/': case '*': return kHasMarker;
+    default: return b >= 0x80 ? unsigned{kHasHigh} : 0u;
+  }
+}
+
+}  // namespace
+
+const char* FindLineCommentCandidate(const char* p, const char* end) {
+#if defined(__SSE2__)
+  // Sixteen positions at a time: the byte there and the byte after it.
+  const __m128i slash = _mm_set1_epi8('/'), under = _mm_set1_epi8('_');
+  const __m128i d = _mm_set1_epi8('D'), m = _mm_set1_epi8('M');
+  while (end - p >= 17) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    __m128i pairs = _mm_or_si128(
+        _mm_and_si128(_mm_cmpeq_epi8(a, slash), _mm_cmpeq_epi8(b, slash)),
+        _mm_and_si128(_mm_cmpeq_epi8(a, under),
+                      _mm_or_si128(_mm_cmpeq_epi8(b, d), _mm_cmpeq_epi8(b, m))));
+    for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(pairs)); bits; bits &= bits - 1) {
+      const char* c = p + __builtin_ctz(bits);
+      if (*c == '/' || IsMacroTail(c, end)) return c;
+    }
+    p += 16;
+  }
+#endif
+  for (; p < end; ++p) {
+    if (*p == '/' && p + 1 < end && p[1] == '/') return p;
+    if (*p == '_' && IsMacroTail(p, end)) return p;
+  }
+  return end;
+}
+
+Piece NextPiece(const char* p, const char* end) {
+  const char* limit = end - p > 255 ? p + 255 : end;
+  unsigned flags = 0;
+#if defined(__SSE2__)
+  const __m128i nl = _mm_set1_epi8('\n');
+  const __m128i open = _mm_set1_epi8('('), close = _mm_set1_epi8(')');
+  const __m128i bo = _mm_set1_epi8('{'), bc = _mm_set1_epi8('}'), semi = _mm_set1_epi8(';');
+  const __m128i slash = _mm_set1_epi8('/'), star = _mm_set1_epi8('*');
+  while (end - p >= 16 && p < limit) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned valid = limit - p >= 16 ? 0xFFFFu : (1u << (limit - p)) - 1;
+    unsigned lf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, nl))) & valid;
+    if (lf) valid &= (lf & -lf) * 2 - 1;  // up to and including the first LF
+    __m128i braces = _mm_or_si128(_mm_cmpeq_epi8(v, bo), _mm_cmpeq_epi8(v, bc));
+    unsigned bracket = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(braces, _mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close)))));
+    unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(braces, _mm_cmpeq_epi8(v, semi))));
+    unsigned marker = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(v, slash), _mm_cmpeq_epi8(v, star))));
+    unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
+    if (bracket & valid) flags |= kHasBracket;
+    if (ends & valid) flags |= kHasEnd;
+    if (marker & valid) flags |= kHasMarker;
+    if (high & valid) flags |= kHasHigh;
+    if (lf) return Piece{p + __builtin_ctz(lf) + 1, flags};
+    p += 16;
+  }
+#endif
+  for (; p < limit; ++p) {
+    flags |= ClassOf(static_cast<unsigned char>(*p));
+    if (*p == '\n') return Piece{p + 1, flags};
+  }
+  return Piece{limit, flags};
 }
 
 }  // namespace scan

@@ -9,27 +9,31 @@
 
 namespace {
 
-constexpr std::size_t kBufferSize = 128 * 1024;
+std::size_t g_nBufferSize = 128 * 1024;
 
 // A run opens several files for every source it reads; keeping a few
 // released buffers spares a large allocation (and its page faults) per pass.
 struct BufferPool {
+  std::size_t size = 0;
   std::vector<std::unique_ptr<char[]>> free;
-  ~BufferPool() = default;
 };
 thread_local BufferPool t_pool;
 
 std::unique_ptr<char[]> TakeBuffer() {
+  if (t_pool.size != g_nBufferSize) {
+    t_pool.free.clear();
+    t_pool.size = g_nBufferSize;
+  }
   if (!t_pool.free.empty()) {
     auto b = std::move(t_pool.free.back());
     t_pool.free.pop_back();
     return b;
   }
-  return std::unique_ptr<char[]>(new char[kBufferSize]);
+  return std::unique_ptr<char[]>(new char[g_nBufferSize]);
 }
 
-void GiveBack(std::unique_ptr<char[]>& b) {
-  if (b && t_pool.free.size() < 4) t_pool.free.push_back(std::move(b));
+void GiveBack(std::unique_ptr<char[]>& b, std::size_t size) {
+  if (b && size == t_pool.size && t_pool.free.size() < 4) t_pool.free.push_back(std::move(b));
   b.reset();
 }
 
@@ -62,6 +66,8 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
   if (m_fd >= 0) Close();
   m_strPath = path;
   m_bWrite = (flags & modeWrite) != 0;
+  m_bReuse = m_bWrite && (flags & modeCreate) && (flags & modeReuse);
+  m_nWritten = 0;
   m_nPos = m_nReady = m_nEnd = 0;
   m_bEof = false;
   m_nBytesRead = 0;
@@ -71,7 +77,7 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
   int fd;
   if (m_bWrite) {
     int oflags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW;
-    if (flags & modeCreate) oflags |= O_CREAT | O_TRUNC;
+    if (flags & modeCreate) oflags |= m_bReuse ? O_CREAT : O_CREAT | O_TRUNC;
     do fd = ::open(path.GetString(), oflags, 0600);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
@@ -103,7 +109,7 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
   }
   m_fd = fd;
   m_buf = TakeBuffer();
-  m_nCap = kBufferSize;
+  m_nCap = g_nBufferSize;
 }
 
 void CStdioFile::Fill() {
@@ -175,6 +181,34 @@ bool CStdioFile::ReadPiece(std::string_view& piece) {
   }
 }
 
+bool CStdioFile::ReadPieces(std::string_view& run) {
+  for (;;) {
+    std::size_t avail = m_nReady - m_nPos;
+    const char* s = m_buf.get() + m_nPos;
+    std::size_t n;
+    if (const void* nl = avail ? memrchr(s, '\n', avail) : nullptr) {
+      n = static_cast<const char*>(nl) - s + 1;
+    } else if (avail >= kMaxPiece) {
+      // The text starts at a piece boundary, so whole pieces of a line
+      // without LF are multiples of 255 bytes.
+      n = avail - avail % kMaxPiece;
+    } else if (m_bEof) {
+      if (avail == 0) return false;
+      n = avail;
+    } else {
+      Fill();
+      continue;
+    }
+    run = std::string_view(s, n);
+    m_nPos += n;
+    return true;
+  }
+}
+
+void CStdioFile::SetBufferSize(std::size_t bytes) {
+  g_nBufferSize = bytes < 512 ? 512 : bytes;
+}
+
 bool CStdioFile::ReadString(CString& piece) {
   std::string_view v;
   if (!ReadPiece(v)) return false;
@@ -210,6 +244,7 @@ void CStdioFile::WriteAll(const char* p, std::size_t n) {
     }
     p += w;
     n -= static_cast<std::size_t>(w);
+    m_nWritten += w;
   }
 }
 
@@ -218,15 +253,17 @@ void CStdioFile::Close() {
   try {
     if (m_bWrite) Flush();
   } catch (...) {
+    if (m_bReuse) (void)::ftruncate(m_fd, m_nWritten);  // no old text after the new
     ::close(m_fd);
     m_fd = -1;
-    GiveBack(m_buf);
+    GiveBack(m_buf, m_nCap);
     throw;
   }
-  // Some file systems report a failed write only when the file is closed.
   int err = 0;
-  if (::close(m_fd) != 0 && m_bWrite && errno != EINTR) err = errno;
+  if (m_bReuse && ::ftruncate(m_fd, m_nWritten) != 0) err = errno;
+  // Some file systems report a failed write only when the file is closed.
+  if (::close(m_fd) != 0 && m_bWrite && errno != EINTR && err == 0) err = errno;
   m_fd = -1;
-  GiveBack(m_buf);
+  GiveBack(m_buf, m_nCap);
   if (err) Fail(WriteCause(err), err);
 }

@@ -23,6 +23,11 @@ class CStdioFile {
     modeWrite = 0x0001,
     modeCreate = 0x1000,  // with modeWrite: create, or truncate if present
     typeText = 0x4000,
+    // With modeCreate: an existing file is reused in place rather than
+    // truncated; what is written replaces its content, and Close() cuts it
+    // to that length. The result is the same file content, without the
+    // cost some file systems attach to truncating and rewriting a file.
+    modeReuse = 0x10000,
   };
   static constexpr std::size_t kMaxPiece = 255;
 
@@ -49,6 +54,14 @@ class CStdioFile {
   /// and stays valid until the next read or Close.
   bool ReadPiece(std::string_view& piece);
 
+  /// Reads a run of whole pieces at once: the text from where the last read
+  /// stopped to a piece boundary (after its last LF, or after a multiple of
+  /// 255 bytes when it holds no LF, or at the end of the file). Cutting it
+  /// from its start into pieces gives exactly what ReadPiece would have
+  /// given. `run` stays valid until the next read or Close. Returns false at
+  /// the end of the file; throws as ReadString does.
+  bool ReadPieces(std::string_view& run);
+
   /// Appends bytes, unchanged. Throws CFileException (diskFull, writeError).
   void WriteString(const CString& text) { Write(text.GetString(), text.GetLength()); }
   void WriteString(std::string_view text) { Write(text.data(), text.size()); }
@@ -59,6 +72,10 @@ class CStdioFile {
   void Close();
 
   bool IsOpen() const { return m_fd >= 0; }
+
+  /// The size of the read and write buffers of files opened from now on;
+  /// tests make it small to cross buffer boundaries often. At least 512.
+  static void SetBufferSize(std::size_t bytes);
   const CString& GetFilePath() const { return m_strPath; }
 
  private:
@@ -71,6 +88,8 @@ class CStdioFile {
   CString m_strPath;
   int m_fd = -1;
   bool m_bWrite = false;
+  bool m_bReuse = false;
+  off_t m_nWritten = 0;
   std::unique_ptr<char[]> m_buf;
   std::size_t m_nCap = 0;
   // Reading: [m_nPos, m_nReady) is converted text not yet handed out;
