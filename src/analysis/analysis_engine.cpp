@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "analysis/run_index.h"
 #include "analysis/scanners.h"
 #include "platform/text/mbcs.h"
 
-CAnalysisEngine::CAnalysisEngine(IAnalysisSink* sink) : m_pSink(sink) {}
+CAnalysisEngine::CAnalysisEngine(IAnalysisSink* sink)
+    : m_pSink(sink), m_pIndex(new scan::RunIndex) {}
 
 CAnalysisEngine::~CAnalysisEngine() = default;
 

@@ -29,6 +29,7 @@
 
 namespace scan {
 struct Statement;
+class RunIndex;
 }
 
 /// Where a run reports its progress. Both calls come from inside the run and
@@ -90,6 +91,8 @@ class CAnalysisEngine {
   /// "<", the output name of the entry's file, ">", the function name.
   CString GetEntryText(int i) const;
   const CString& GetEntryName(int i) const { return m_entries[i].name; }
+  /// The output name of the file in which entry i was found.
+  const CString& GetEntryOutName(int i) const { return m_files[m_entries[i].file].outName; }
   /// The chosen file in which entry i was found, as it was given.
   const CString& GetEntrySource(int i) const { return m_files[m_entries[i].file].source; }
   /// The distinct names that function i calls, in order of first appearance.
@@ -160,11 +163,13 @@ class CAnalysisEngine {
   void BlockCommentPiece(std::string_view line);
   void StatementPass();
   void HandleStatement(std::string_view statement);
+  void HandleIndexedStatement(const char* run, std::size_t from, std::size_t to);
   void CloseFiles();
   void CreateWorkFile(const CString& path);
   // The operations above, on text in place.
   BOOL RecognizeScanned(std::string_view statement, const scan::Statement& s);
   void CollectCalls(std::string_view statement, NameBuffer& name);
+  void CollectCallAt(std::string_view statement, int pos, NameBuffer& name);
   static BOOL NameBefore(std::string_view text, NameBuffer& out, int pos);
 
   IAnalysisSink* m_pSink;
@@ -179,6 +184,7 @@ class CAnalysisEngine {
   CString m_strWorkFile1;
   CString m_strWorkFile2;
   CString m_strStatement;
+  std::unique_ptr<scan::RunIndex> m_pIndex;
 
   // The function table: entry i has call list m_pCallList[i].
   std::vector<FileInfo> m_files;

@@ -1,5 +1,6 @@
 // Identifier extraction, the keyword filter, call collection and the
 // function table.
+#include <array>
 #include <cstring>
 
 #include "analysis/analysis_engine.h"
@@ -7,10 +8,22 @@
 
 namespace {
 
-bool IsNameChar(unsigned char b) {
-  return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
-         (b >= '0' && b <= '9') || b == '_' || b == ':' || b == '~';
+// What a byte is to the backward name scan: part of a name (letters,
+// digits, "_", ":" and "~"; never a byte of 0x80 or above), skipped before
+// the name starts (blanks and "("), or the end of the scan.
+enum : unsigned char { kStop = 0, kName, kSkip };
+
+constexpr std::array<unsigned char, 256> MakeNameClass() {
+  std::array<unsigned char, 256> t{};
+  for (int b = 0; b < 256; ++b) {
+    if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+        b == '_' || b == ':' || b == '~')
+      t[b] = kName;
+  }
+  t[' '] = t['\t'] = t['('] = kSkip;
+  return t;
 }
+constexpr std::array<unsigned char, 256> kNameClass = MakeNameClass();
 
 const char* const kNotCalls[] = {"for",    "while", "if",     "switch",
                                  "return", "exit",  "sizeof", ":"};
@@ -30,23 +43,17 @@ BOOL CAnalysisEngine::GetFunctionName(const CString& text, NameBuffer& out, int 
 
 BOOL CAnalysisEngine::NameBefore(std::string_view text, NameBuffer& out, int pos) {
   const auto* t = reinterpret_cast<const unsigned char*>(text.data());
-  int low = -1, high = -1;
-  // Walk back from the "(": blanks and further "(" are skipped until the
-  // name starts; a name character right after a byte of 0x80 or above is
-  // the second byte of a double-byte character and ends the name.
-  for (int i = pos; i >= 0; --i) {
-    unsigned char b = t[i];
-    if (IsNameChar(b)) {
-      if (i > 0 && t[i - 1] >= 0x80) break;
-      low = i;
-      if (high < 0) high = i;
-    } else if (b == ' ' || b == '\t' || b == '(') {
-      if (high >= 0) break;
-    } else {
-      break;
-    }
-  }
-  if (high < 0) return FALSE;
+  // Walk back from the "(" over blanks and further "(", then over the run
+  // of name characters before them.
+  int i = pos;
+  while (i >= 0 && kNameClass[t[i]] == kSkip) --i;
+  const int high = i;
+  while (i >= 0 && kNameClass[t[i]] == kName) --i;
+  int low = i + 1;
+  // A run that follows a byte of 0x80 or above starts with the second
+  // byte of a double-byte character, which is not part of the name.
+  if (i >= 0 && t[i] >= 0x80) ++low;
+  if (low > high) return FALSE;
   int n = high - low + 1;
   if (n > 63) n = 63;  // the name's first 63 bytes
   std::memcpy(out, t + low, static_cast<std::size_t>(n));
@@ -77,14 +84,16 @@ void CAnalysisEngine::CollectCalls(std::string_view statement, NameBuffer& name)
   const char* t = statement.data();
   const std::size_t n = statement.size();
   for (std::size_t at = mbcs::Find(t, n, "(", 1); at != mbcs::kNotFound;
-       at = mbcs::Find(t, n, "(", 1, at + 1)) {
-    int pos = static_cast<int>(at);
-    if (!NameBefore(statement, name, pos)) continue;
-    if (m_nCurFunc < 0) continue;  // before the run's first head
-    if (!IsCallName(name)) continue;
-    CStringList& calls = m_pCallList[m_nCurFunc];
-    if (calls.Find(name)) continue;
-    calls.AddTail(name);
-    if (m_pSink) m_pSink->OnCalleeAdded(calls.GetAt(calls.GetCount()));
-  }
+       at = mbcs::Find(t, n, "(", 1, at + 1))
+    CollectCallAt(statement, static_cast<int>(at), name);
+}
+
+void CAnalysisEngine::CollectCallAt(std::string_view statement, int pos, NameBuffer& name) {
+  if (!NameBefore(statement, name, pos)) return;
+  if (m_nCurFunc < 0) return;  // before the run's first head
+  if (!IsCallName(name)) return;
+  CStringList& calls = m_pCallList[m_nCurFunc];
+  if (calls.Find(name)) return;
+  calls.AddTail(name);
+  if (m_pSink) m_pSink->OnCalleeAdded(calls.GetAt(calls.GetCount()));
 }

@@ -6,10 +6,18 @@
 #include <cstring>
 
 #include "analysis/analysis_engine.h"
+#include "analysis/run_index.h"
 #include "analysis/scanners.h"
 #include "platform/text/mbcs.h"
 
 namespace {
+
+// Class bits for RunIndex::Classes.
+constexpr unsigned kHigh = 1u << scan::RunIndex::kHigh;
+constexpr unsigned kBracket = 1u << scan::RunIndex::kBracket;
+constexpr unsigned kMarker = 1u << scan::RunIndex::kMarker;
+constexpr unsigned kEnd = 1u << scan::RunIndex::kEnd;
+constexpr unsigned kOpen = 1u << scan::RunIndex::kOpen;
 
 // Whether piece holds "{", ";" or "}" at a character boundary. carryLead
 // says that the text before it ended in a lead byte, which takes the
@@ -100,24 +108,31 @@ void CAnalysisEngine::BlockCommentPiece(std::string_view line) {
 }
 
 void CAnalysisEngine::BlockCommentPass() {
+  using scan::RunIndex;
   std::string_view run;
   while (m_pInFile->ReadPieces(run)) {
-    const char* end = run.data() + run.size();
-    const char* kept = run.data();  // [kept, q): pieces written unchanged, still to write
-    for (const char* q = kept; q < end;) {
-      scan::Piece piece = scan::NextPiece(q, end);
-      // Without "/", "*" and double-byte characters a piece holds no
-      // comment marker and every bracket byte is a bracket.
-      bool plain = !(piece.flags & (scan::kHasMarker | scan::kHasHigh));
-      if (plain && !m_bInComment && (piece.flags & scan::kHasBracket)) {
-        q = piece.end;
+    const char* p = run.data();
+    const std::size_t n = run.size();
+    RunIndex& index = *m_pIndex;
+    index.Build(p, n, RunIndex::kForComments);
+    std::size_t kept = 0;  // [kept, q): pieces written unchanged, still to write
+    for (std::size_t q = 0; q < n;) {
+      std::size_t e = index.PieceEnd(q);
+      unsigned has = index.Classes<kHigh | kBracket | kMarker>(q, e);
+      // Without "/*", "*/" and double-byte characters a piece holds no
+      // comment marker and every bracket byte is a bracket. (A marker on
+      // its last byte pairs with the next piece: it does not count.)
+      bool plain = !(has & kHigh) &&
+                   !((has & kMarker) && index.Any(RunIndex::kMarker, q, e - 1));
+      if (plain && !m_bInComment && (has & kBracket)) {
+        q = e;
         continue;
       }
-      m_pOutFile->WriteString(Between(kept, q));
-      if (!plain) BlockCommentPiece(Between(q, piece.end));
-      q = kept = piece.end;
+      m_pOutFile->Write(p + kept, q - kept);
+      if (!plain) BlockCommentPiece(std::string_view(p + q, e - q));
+      q = kept = e;
     }
-    m_pOutFile->WriteString(Between(kept, end));
+    m_pOutFile->Write(p + kept, n - kept);
   }
 }
 
@@ -126,36 +141,41 @@ void CAnalysisEngine::StatementPass() {
   // within one run and are handed over where they stand; one that runs on
   // past a run keeps its first kMaxStatement bytes in m_strStatement, so a
   // file without any statement end is still read in constant memory.
+  using scan::RunIndex;
   std::string_view run;
   bool carrying = false;
   bool carryLead = false;
-  auto carry = [this](std::string_view text) {
+  auto carry = [this](const char* from, const char* to) {
     std::size_t room = static_cast<std::size_t>(kMaxStatement - m_strStatement.GetLength());
-    m_strStatement.Append(text.data(), std::min(room, text.size()));
+    m_strStatement.Append(from, std::min(room, static_cast<std::size_t>(to - from)));
   };
   while (m_pInFile->ReadPieces(run)) {
-    const char* end = run.data() + run.size();
-    const char* start = run.data();
-    for (const char* q = start; q < end;) {
-      scan::Piece piece = scan::NextPiece(q, end);
-      bool ended = ((piece.flags & scan::kHasHigh) || carryLead)
-                       ? EndsStatement(Between(q, piece.end), carryLead)
-                       : (piece.flags & scan::kHasEnd) != 0;
-      q = piece.end;
+    const char* p = run.data();
+    const std::size_t n = run.size();
+    RunIndex& index = *m_pIndex;
+    index.Build(p, n, RunIndex::kForStatements);
+    std::size_t start = 0;
+    for (std::size_t q = 0; q < n;) {
+      std::size_t e = index.PieceEnd(q);
+      unsigned has = index.Classes<kHigh | kEnd>(q, e);
+      bool ended = (carryLead || (has & kHigh))
+                       ? EndsStatement(std::string_view(p + q, e - q), carryLead)
+                       : (has & kEnd) != 0;
+      q = e;
       if (!ended) continue;
       if (carrying) {
-        carry(Between(start, q));
+        carry(p + start, p + q);
         HandleStatement(m_strStatement.view());
         carrying = false;
       } else {
-        HandleStatement(Between(start, std::min(q, start + kMaxStatement)));
+        HandleIndexedStatement(p, start, std::min<std::size_t>(q, start + kMaxStatement));
       }
       start = q;
     }
-    if (start < end) {
+    if (start < n) {
       if (!carrying) m_strStatement.Empty();
       carrying = true;
-      carry(Between(start, end));
+      carry(p + start, p + n);
     }
   }
   // A statement the file ends before it is closed is handed over as it is.
@@ -168,4 +188,39 @@ void CAnalysisEngine::HandleStatement(std::string_view statement) {
   scan::Statement s;
   scan::ScanStatement(statement.data(), static_cast<int>(statement.size()), s);
   if (!RecognizeScanned(statement, s)) CollectCalls(statement, m_szCallName);
+}
+
+void CAnalysisEngine::HandleIndexedStatement(const char* run, std::size_t from, std::size_t to) {
+  using scan::RunIndex;
+  const RunIndex& index = *m_pIndex;
+  unsigned has = index.Classes<kHigh | kOpen>(from, to);
+  if (!(has & kOpen)) return;  // no "(": neither a head nor a call
+  std::string_view statement(run + from, to - from);
+  if (has & kHigh) {
+    HandleStatement(statement);  // double-byte characters: the careful scan
+    return;
+  }
+  // Every byte is a character, and the index has the positions already:
+  // one walk over the statement's words finds the first "(", ")" and "{"
+  // and the keywords before each blank.
+  scan::Statement s;
+  scan::ClearStatement(s);
+  for (std::size_t w = from / 64; w * 64 < to; ++w) {
+    const std::uint64_t range = RunIndex::RangeMask(w, from, to);
+    auto first = [&](int& pos, RunIndex::Class c) {
+      std::uint64_t bits = index.Word(c, w) & range;
+      if (pos < 0 && bits) pos = static_cast<int>(w * 64 + __builtin_ctzll(bits) - from);
+    };
+    first(s.open, RunIndex::kOpen);
+    first(s.close, RunIndex::kClose);
+    first(s.brace, RunIndex::kBrace);
+    for (std::uint64_t b = index.Word(RunIndex::kBlank, w) & range; b; b &= b - 1) {
+      int j = static_cast<int>(w * 64 + __builtin_ctzll(b) - from);
+      if (j > 0) scan::NoteKeywordBefore(statement.data(), j, s);
+    }
+  }
+  if (RecognizeScanned(statement, s)) return;
+  index.ForEach(RunIndex::kOpen, from, to, [&](std::size_t j) {
+    CollectCallAt(statement, static_cast<int>(j - from), m_szCallName);
+  });
 }

@@ -157,9 +157,91 @@ Comments ScanComments(const char* p, int n) {
   return r;
 }
 
-void ScanStatement(const char* p, int n, Statement& s) {
+namespace {
+
+}  // namespace
+
+void NoteKeywordBefore(const char* p, int j, Statement& s) {
+  // Blanks are met from left to right, so the first note of each form is
+  // its first occurrence.
+  auto ends = [&](const char* word, int len) {
+    return j >= len && std::memcmp(p + j - len, word, static_cast<std::size_t>(len)) == 0;
+  };
+  int k = -1;
+  switch (p[j - 1]) {
+    case 'd':
+      if (ends("void", 4)) k = 0;
+      else if (ends("unsigned", 8)) k = 6;
+      break;
+    case 't':
+      if (ends("int", 3)) k = 1;
+      else if (ends("short", 5)) k = 4;
+      else if (ends("float", 5)) k = 5;
+      break;
+    case 'r':
+      if (ends("char", 4)) k = 2;
+      break;
+    case 'g':
+      if (ends("long", 4)) k = 3;
+      break;
+    case 'L':
+      if (ends("BOOL", 4)) k = 7;
+      break;
+    default:
+      return;
+  }
+  if (k < 0) return;
+  int* first = p[j] == ' ' ? &s.space[k] : &s.tab[k];
+  if (*first < 0) *first = j - kKeywordLen[k];
+}
+
+void ClearStatement(Statement& s) {
   s.open = s.close = s.brace = kNone;
   for (int k = 0; k < 8; ++k) s.space[k] = s.tab[k] = kNone;
+}
+
+namespace {
+
+#if defined(__SSE2__)
+// A statement without double-byte characters: every byte is a character,
+// so the brackets are found by byte compares sixteen at a time, and the
+// keywords from the blanks that end them.
+void ScanAsciiStatement(const char* text, int n, Statement& s) {
+  alignas(16) char p[256 + 16];
+  std::memcpy(p, text, static_cast<std::size_t>(n));
+  std::memset(p + n, 0, 16);  // zero bytes match nothing
+  const __m128i open = _mm_set1_epi8('('), close = _mm_set1_epi8(')');
+  const __m128i brace = _mm_set1_epi8('{'), space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+  for (int o = 0; o < n; o += 16) {
+    __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(p + o));
+    auto first = [&](int& pos, __m128i c) {
+      if (pos >= 0) return;
+      unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c)));
+      if (m) pos = o + __builtin_ctz(m);
+    };
+    first(s.open, open);
+    first(s.close, close);
+    first(s.brace, brace);
+    unsigned blanks = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, tab))));
+    for (; blanks; blanks &= blanks - 1) {
+      int j = o + __builtin_ctz(blanks);
+      if (j > 0 && j < n) NoteKeywordBefore(p, j, s);
+    }
+  }
+}
+#endif
+
+}  // namespace
+
+void ScanStatement(const char* p, int n, Statement& s) {
+  ClearStatement(s);
+#if defined(__SSE2__)
+  if (n <= 256 && mbcs::IsAscii(p, static_cast<std::size_t>(n))) {
+    ScanAsciiStatement(p, n, s);
+    return;
+  }
+#endif
   const auto* u = reinterpret_cast<const unsigned char*>(p);
   int i = 0;
   while (i < n) {
@@ -212,7 +294,6 @@ unsigned ClassOf(unsigned char b) {
     case '(': case ')': return kHasBracket;
     case '{': case '}': return kHasBracket | kHasEnd;
     case ';': return kHasEnd;
-    case '/': case '*': return kHasMarker;
     default: return b >= 0x80 ? unsigned{kHasHigh} : 0u;
   }
 }
@@ -253,29 +334,39 @@ Piece NextPiece(const char* p, const char* end) {
   const __m128i open = _mm_set1_epi8('('), close = _mm_set1_epi8(')');
   const __m128i bo = _mm_set1_epi8('{'), bc = _mm_set1_epi8('}'), semi = _mm_set1_epi8(';');
   const __m128i slash = _mm_set1_epi8('/'), star = _mm_set1_epi8('*');
-  while (end - p >= 16 && p < limit) {
+  // Sixteen bytes at a time, and the byte after each for the comment
+  // markers, which count only when both bytes lie in the piece.
+  while (end - p >= 17 && p < limit) {
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    unsigned valid = limit - p >= 16 ? 0xFFFFu : (1u << (limit - p)) - 1;
-    unsigned lf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, nl))) & valid;
-    if (lf) valid &= (lf & -lf) * 2 - 1;  // up to and including the first LF
+    __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    std::size_t left = static_cast<std::size_t>(limit - p);
+    unsigned inPiece = left >= 17 ? 0x1FFFFu : (1u << left) - 1;
+    unsigned lf = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, nl))) & inPiece;
+    if (lf) inPiece &= (lf & -lf) * 2 - 1;  // up to and including the first LF
+    unsigned valid = inPiece & 0xFFFFu;
     __m128i braces = _mm_or_si128(_mm_cmpeq_epi8(v, bo), _mm_cmpeq_epi8(v, bc));
     unsigned bracket = static_cast<unsigned>(_mm_movemask_epi8(
         _mm_or_si128(braces, _mm_or_si128(_mm_cmpeq_epi8(v, open), _mm_cmpeq_epi8(v, close)))));
-    unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(braces, _mm_cmpeq_epi8(v, semi))));
-    unsigned marker = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(v, slash), _mm_cmpeq_epi8(v, star))));
+    unsigned ends = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(braces, _mm_cmpeq_epi8(v, semi))));
+    unsigned marker = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+        _mm_and_si128(_mm_cmpeq_epi8(v, slash), _mm_cmpeq_epi8(w, star)),
+        _mm_and_si128(_mm_cmpeq_epi8(v, star), _mm_cmpeq_epi8(w, slash)))));
     unsigned high = static_cast<unsigned>(_mm_movemask_epi8(v));
     if (bracket & valid) flags |= kHasBracket;
     if (ends & valid) flags |= kHasEnd;
-    if (marker & valid) flags |= kHasMarker;
+    if (marker & valid & (inPiece >> 1)) flags |= kHasMarker;
     if (high & valid) flags |= kHasHigh;
     if (lf) return Piece{p + __builtin_ctz(lf) + 1, flags};
     p += 16;
   }
 #endif
   for (; p < limit; ++p) {
-    flags |= ClassOf(static_cast<unsigned char>(*p));
-    if (*p == '\n') return Piece{p + 1, flags};
+    unsigned char b = static_cast<unsigned char>(*p);
+    flags |= ClassOf(b);
+    if (b == '\n') return Piece{p + 1, flags};
+    if ((b == '/' || b == '*') && p + 1 < limit && p[1] == (b == '/' ? '*' : '/'))
+      flags |= kHasMarker;
   }
   return Piece{limit, flags};
 }

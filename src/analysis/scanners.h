@@ -47,6 +47,14 @@ struct Statement {
 };
 void ScanStatement(const char* p, int n, Statement& s);
 
+/// Sets every position of s to kNone.
+void ClearStatement(Statement& s);
+/// For text without double-byte characters, where keywords can be found
+/// from the blanks that end them: notes in s the type keyword that ends
+/// right before the blank at p[j], if any. Call it for the blanks from left
+/// to right. REQUIRES: j > 0.
+void NoteKeywordBefore(const char* p, int j, Statement& s);
+
 // ---- Bulk helpers: whole runs of pieces at a time ----
 
 /// The first place in [p, end) where a line might change in the
@@ -63,7 +71,7 @@ struct Piece {
 };
 enum PieceFlag : unsigned {
   kHasBracket = 1,  // "(", ")", "{" or "}"
-  kHasMarker = 2,   // "/" or "*"
+  kHasMarker = 2,   // the byte pair "/*" or "*/"
   kHasHigh = 4,     // a byte of 0x80 or above
   kHasEnd = 8,      // "{", ";" or "}"
 };

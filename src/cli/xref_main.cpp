@@ -86,7 +86,10 @@ std::unique_ptr<CWorkingDir> CreateWorkingDir() {
 
 void PrintTable(const CAnalysisEngine& engine, XrefOutput& out) {
   for (int i = 0; i < engine.GetFunctionCount() && !out.ReaderGone() && !out.Error(); ++i) {
-    out.Put(engine.GetEntryText(i).view());
+    out.Put("<");
+    out.Put(engine.GetEntryOutName(i).view());
+    out.Put(">");
+    out.Put(engine.GetEntryName(i).view());
     out.Put("\n");
     for (const CString& name : engine.GetCallList(i)) {
       out.Put("\t");

@@ -216,16 +216,14 @@ bool CStdioFile::ReadString(CString& piece) {
   return true;
 }
 
-void CStdioFile::Write(const char* p, std::size_t n) {
-  if (n > m_nCap - m_nEnd) {
-    Flush();
-    if (n >= m_nCap) {
-      WriteAll(p, n);  // too large to buffer: straight through
-      return;
-    }
+void CStdioFile::WriteLarge(const char* p, std::size_t n) {
+  Flush();
+  if (n >= m_nCap / 8) {
+    WriteAll(p, n);  // large blocks go straight through rather than being copied first
+  } else {
+    std::memcpy(m_buf.get(), p, n);
+    m_nEnd = n;
   }
-  std::memcpy(m_buf.get() + m_nEnd, p, n);
-  m_nEnd += n;
 }
 
 void CStdioFile::Flush() {

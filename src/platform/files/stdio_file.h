@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <sys/types.h>
@@ -65,7 +66,14 @@ class CStdioFile {
   /// Appends bytes, unchanged. Throws CFileException (diskFull, writeError).
   void WriteString(const CString& text) { Write(text.GetString(), text.GetLength()); }
   void WriteString(std::string_view text) { Write(text.data(), text.size()); }
-  void Write(const char* p, std::size_t n);
+  void Write(const char* p, std::size_t n) {
+    if (n < m_nCap / 8 && n <= m_nCap - m_nEnd) {  // the usual case: into the buffer
+      std::memcpy(m_buf.get() + m_nEnd, p, n);
+      m_nEnd += n;
+    } else {
+      WriteLarge(p, n);
+    }
+  }
 
   /// Writes what is buffered and closes; throws CFileException when either
   /// fails. Does nothing when the file is not open.
@@ -82,6 +90,7 @@ class CStdioFile {
   void Fill();
   void Flush();
   void WriteAll(const char* p, std::size_t n);
+  void WriteLarge(const char* p, std::size_t n);
   [[noreturn]] void Fail(CFileException::Cause cause, int osError,
                          const char* detail = nullptr) const;
 

@@ -1,6 +1,7 @@
 #include "platform/text/string_list.h"
 
 POSITION CStringList::AddTail(const CString& s) {
+  if (m_items.empty()) m_items.reserve(4);  // most lists are short
   m_items.push_back(s);
   return m_items.size();
 }

@@ -1,0 +1,116 @@
+// A bitmap index over one run of text: for each byte class it needs, one
+// bit per byte, built in a single vector sweep. The passes then find piece
+// ends, brackets, statement ends and the like with a few word operations
+// per piece instead of looking at every byte again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace scan {
+
+class RunIndex {
+ public:
+  enum Class {
+    kLF,       // "\n"
+    kHigh,     // a byte of 0x80 or above
+    kBracket,  // "(", ")", "{", "}"
+    kMarker,   // the first byte of the pair "/*" or "*/"
+    kEnd,      // "{", ";", "}"
+    kOpen,     // "("
+    kClose,    // ")"
+    kBrace,    // "{"
+    kBlank,    // space, tab
+    kClasses
+  };
+  enum Set { kForComments, kForStatements };
+
+  /// Indexes p[0, n) for the classes the set needs: kLF, kHigh, kBracket
+  /// and kMarker for comments; kLF, kHigh, kEnd, kOpen, kClose, kBrace and
+  /// kBlank for statements.
+  void Build(const char* p, std::size_t n, Set set);
+
+  /// The first position in [from, to) of a byte of class c, or to.
+  std::size_t First(Class c, std::size_t from, std::size_t to) const {
+    if (from >= to) return to;
+    std::size_t w = from / 64;
+    const std::size_t last = (to - 1) / 64;
+    std::uint64_t bits = Word(c, w) & (~std::uint64_t{0} << (from % 64));
+    for (; w < last; bits = Word(c, ++w))
+      if (bits) return w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
+    bits &= ~std::uint64_t{0} >> (63 - (to - 1) % 64);
+    return bits ? w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)) : to;
+  }
+  bool Any(Class c, std::size_t from, std::size_t to) const { return First(c, from, to) < to; }
+
+  /// Calls f(position) for every byte of class c in [from, to), in order.
+  template <class F>
+  void ForEach(Class c, std::size_t from, std::size_t to, F f) const {
+    for (std::size_t w = from / 64; w * 64 < to; ++w) {
+      std::uint64_t bits = Word(c, w) & RangeMask(w, from, to);
+      for (; bits; bits &= bits - 1) f(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
+    }
+  }
+
+  /// Which of the classes in kMask (bit 1 << c for class c) occur in
+  /// [from, to).
+  template <unsigned kMask>
+  unsigned Classes(std::size_t from, std::size_t to) const {
+    if (from >= to) return 0;
+    const std::size_t first = from / 64, last = (to - 1) / 64;
+    std::uint64_t acc[kClasses] = {};
+    for (std::size_t w = first; w <= last; ++w) {
+      std::uint64_t range = ~std::uint64_t{0};
+      if (w == first) range &= ~std::uint64_t{0} << (from % 64);
+      if (w == last) range &= ~std::uint64_t{0} >> (63 - (to - 1) % 64);
+      const std::uint64_t* word = &m_bits[w * kClasses];
+      Accumulate<kMask, 0>(acc, word, range);
+    }
+    return Found<kMask, 0>(acc);
+  }
+
+  /// The end of the piece that starts at pos: after its LF, 255 bytes on,
+  /// or the end of the text, whichever comes first.
+  std::size_t PieceEnd(std::size_t pos) const {
+    std::size_t limit = pos + 255 < m_n ? pos + 255 : m_n;
+    std::size_t lf = First(kLF, pos, limit);
+    return lf < limit ? lf + 1 : limit;
+  }
+
+ public:
+  /// Word w of class c: bit b stands for byte w * 64 + b.
+  std::uint64_t Word(Class c, std::size_t w) const { return m_bits[w * kClasses + c]; }
+  /// The bits of word w that lie in [from, to).
+  static std::uint64_t RangeMask(std::size_t w, std::size_t from, std::size_t to) {
+    std::uint64_t m = ~std::uint64_t{0};
+    if (from > w * 64) m &= ~std::uint64_t{0} << (from - w * 64);
+    if (to < w * 64 + 64) m &= ~(~std::uint64_t{0} << (to - w * 64));
+    return m;
+  }
+
+ private:
+  // Class by class, for the classes of kMask only (unrolled at compile time).
+  template <unsigned kMask, unsigned c>
+  static void Accumulate(std::uint64_t* acc, const std::uint64_t* word, std::uint64_t range) {
+    if constexpr (c < kClasses) {
+      if constexpr ((kMask >> c & 1) != 0) acc[c] |= word[c] & range;
+      Accumulate<kMask, c + 1>(acc, word, range);
+    }
+  }
+  template <unsigned kMask, unsigned c>
+  static unsigned Found(const std::uint64_t* acc) {
+    if constexpr (c < kClasses) {
+      unsigned here = 0;
+      if constexpr ((kMask >> c & 1) != 0) here = acc[c] ? 1u << c : 0u;
+      return here | Found<kMask, c + 1>(acc);
+    } else {
+      return 0;
+    }
+  }
+
+  std::vector<std::uint64_t> m_bits;  // word w of class c at [w * kClasses + c]
+  std::size_t m_n = 0;
+};
+
+}  // namespace scan
