@@ -32,6 +32,8 @@ CString CAnalysisEngine::GetEntryText(int i) const {
 
 void CAnalysisEngine::BeginRun(const std::string& workDir) {
   ResetFunctionTable();
+  m_pWorkFile1.reset();
+  m_pWorkFile2.reset();
   std::string dir = workDir;
   if (dir.empty() || dir.back() != '/') dir += '/';
   m_strWorkFile1 = CString(dir + kWorkFile1);
@@ -46,56 +48,61 @@ void CAnalysisEngine::Run(const std::vector<CString>& files, const CString& exte
 }
 
 void CAnalysisEngine::EndRun() {
+  m_pWorkFile1.reset();
+  m_pWorkFile2.reset();
   ::unlink(m_strWorkFile1.GetString());
   ::unlink(m_strWorkFile2.GetString());
 }
 
-void CAnalysisEngine::CloseFiles() {
-  // Closing the writer first reports a failed final write.
-  if (m_pOutFile) m_pOutFile->Close();
-  m_pOutFile.reset();
-  if (m_pInFile) m_pInFile->Close();
-  m_pInFile.reset();
-}
-
-void CAnalysisEngine::CreateWorkFile(const CString& path) {
-  // Reused in place: a new file per pass costs an inode, and some file
-  // systems write a truncated and rewritten file out to disk at its close.
-  m_pOutFile.reset(new CStdioFile(path, CStdioFile::modeCreate | CStdioFile::modeReuse |
-                                            CStdioFile::modeWrite | CStdioFile::typeText));
+CStdioFile& CAnalysisEngine::Rewind(std::unique_ptr<CStdioFile>& file, const CString& path) {
+  // Opened once a run and rewritten in place: a new file per pass would
+  // cost an inode, and some file systems write a truncated and rewritten
+  // file out to disk when it is closed.
+  if (!file)
+    file.reset(new CStdioFile(path, CStdioFile::modeCreate | CStdioFile::modeNoTruncate |
+                                        CStdioFile::modeReadWrite | CStdioFile::typeText));
+  file->SeekToBegin();
+  return *file;
 }
 
 void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension) {
-  // Whatever happens, no file stays open past this call; a failure leaves
-  // the working files on disk as they are.
+  // A failure closes every file and leaves the working files on disk as
+  // they are.
   struct Cleanup {
     CAnalysisEngine* e;
+    bool done = false;
     ~Cleanup() {
-      e->m_pOutFile.reset();
-      e->m_pInFile.reset();
+      e->m_pInFile = e->m_pOutFile = nullptr;
+      e->m_pSource.reset();
       e->m_bInComment = 0;
+      if (!done) {
+        e->m_pWorkFile1.reset();
+        e->m_pWorkFile2.reset();
+      }
     }
   } cleanup{this};
 
-  m_pInFile.reset(new CStdioFile(path, CStdioFile::modeRead | CStdioFile::typeText));
+  m_pSource.reset(new CStdioFile(path, CStdioFile::modeRead | CStdioFile::typeText));
   BeginFile(path, extension);
 
-  const unsigned kRead = CStdioFile::modeRead | CStdioFile::typeText;
-
-  CreateWorkFile(m_strWorkFile1);
-  m_pOutFile->WriteString(CString(kHeaderLine));
+  CStdioFile& work1 = Rewind(m_pWorkFile1, m_strWorkFile1);
+  m_pInFile = m_pSource.get();
+  m_pOutFile = &work1;
+  work1.WriteString(CString(kHeaderLine));
   LineCommentPass();
-  CloseFiles();
+  work1.SetLength(work1.GetPosition());
+  m_pSource->Close();
 
-  m_pInFile.reset(new CStdioFile(m_strWorkFile1, kRead));
-  CreateWorkFile(m_strWorkFile2);
+  CStdioFile& work2 = Rewind(m_pWorkFile2, m_strWorkFile2);
+  m_pInFile = &Rewind(m_pWorkFile1, m_strWorkFile1);
+  m_pOutFile = &work2;
   m_bInComment = 0;
   BlockCommentPass();
   m_bInComment = 0;
-  CloseFiles();
+  work2.SetLength(work2.GetPosition());
 
-  m_pInFile.reset(new CStdioFile(m_strWorkFile2, kRead));
+  m_pInFile = &Rewind(m_pWorkFile2, m_strWorkFile2);
+  m_pOutFile = nullptr;
   StatementPass();
-  CloseFiles();
+  cleanup.done = true;
 }
-

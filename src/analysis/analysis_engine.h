@@ -164,8 +164,7 @@ class CAnalysisEngine {
   void StatementPass();
   void HandleStatement(std::string_view statement);
   void HandleIndexedStatement(const char* run, std::size_t from, std::size_t to);
-  void CloseFiles();
-  void CreateWorkFile(const CString& path);
+  CStdioFile& Rewind(std::unique_ptr<CStdioFile>& file, const CString& path);
   // The operations above, on text in place.
   BOOL RecognizeScanned(std::string_view statement, const scan::Statement& s);
   void CollectCalls(std::string_view statement, NameBuffer& name);
@@ -174,9 +173,14 @@ class CAnalysisEngine {
 
   IAnalysisSink* m_pSink;
 
-  // The run's state.
-  std::unique_ptr<CStdioFile> m_pInFile;
-  std::unique_ptr<CStdioFile> m_pOutFile;
+  // The run's state. The working files stay open from the first file of a
+  // run to its end, and are rewound for every pass; m_pInFile and
+  // m_pOutFile are the file each pass reads and writes.
+  std::unique_ptr<CStdioFile> m_pSource;
+  std::unique_ptr<CStdioFile> m_pWorkFile1;
+  std::unique_ptr<CStdioFile> m_pWorkFile2;
+  CStdioFile* m_pInFile = nullptr;
+  CStdioFile* m_pOutFile = nullptr;
   int m_bInComment = 0;
   NameBuffer m_szFuncName = {};
   NameBuffer m_szCallName = {};

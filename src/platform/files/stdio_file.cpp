@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -65,34 +66,31 @@ void CStdioFile::Fail(CFileException::Cause cause, int osError,
 void CStdioFile::Open(const CString& path, unsigned flags) {
   if (m_fd >= 0) Close();
   m_strPath = path;
-  m_bWrite = (flags & modeWrite) != 0;
-  m_bReuse = m_bWrite && (flags & modeCreate) && (flags & modeReuse);
-  m_nWritten = 0;
+  m_bCanWrite = (flags & (modeWrite | modeReadWrite)) != 0;
+  m_bCanRead = !(flags & modeWrite);
+  m_bReading = m_bWriting = false;
   m_nPos = m_nReady = m_nEnd = 0;
   m_bEof = false;
-  m_nBytesRead = 0;
+  m_nLength = m_nBytesRead = m_nWritten = 0;
   // A zero byte would end the path early and name another file.
   if (path.view().find('\0') != std::string_view::npos)
     Fail(CFileException::fileNotFound, ENOENT);
+  int oflags = O_CLOEXEC;
+  if (m_bCanWrite) {
+    oflags |= (m_bCanRead ? O_RDWR : O_WRONLY) | O_NOFOLLOW;
+    if (flags & modeCreate) oflags |= (flags & modeNoTruncate) ? O_CREAT : O_CREAT | O_TRUNC;
+  }
+  // Non-blocking, so that a FIFO or a device never holds the open; the
+  // type check below then refuses anything but a regular file.
+  if (m_bCanRead) oflags |= O_NOCTTY | O_NONBLOCK;
   int fd;
-  if (m_bWrite) {
-    int oflags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW;
-    if (flags & modeCreate) oflags |= m_bReuse ? O_CREAT : O_CREAT | O_TRUNC;
-    do fd = ::open(path.GetString(), oflags, 0600);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-      int err = errno;
-      Fail(CFileException::CauseFromOpenError(err), err);
-    }
-  } else {
-    // Non-blocking, so that a FIFO or a device never holds the open; the
-    // type check below then refuses anything but a regular file.
-    do fd = ::open(path.GetString(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-      int err = errno;
-      Fail(CFileException::CauseFromOpenError(err), err);
-    }
+  do fd = ::open(path.GetString(), oflags, 0600);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    int err = errno;
+    Fail(CFileException::CauseFromOpenError(err), err);
+  }
+  if (m_bCanRead) {
     struct stat st;
     if (::fstat(fd, &st) != 0) {
       int err = errno;
@@ -103,13 +101,36 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
       ::close(fd);
       Fail(CFileException::notRegularFile, 0);
     }
-    int fl = ::fcntl(fd, F_GETFL);
-    if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
-    m_nSizeAtOpen = st.st_size;
+    ::fcntl(fd, F_SETFL, 0);  // blocking reads from here on
+    m_nLength = st.st_size;
   }
   m_fd = fd;
   m_buf = TakeBuffer();
   m_nCap = g_nBufferSize;
+}
+
+void CStdioFile::StartReading() {
+  if (m_bWriting || !m_bCanRead)
+    throw std::logic_error("CStdioFile: reading a file that is being written");
+  m_bReading = true;
+}
+
+void CStdioFile::SeekToBegin() {
+  if (m_bWriting) Flush();
+  if (::lseek(m_fd, 0, SEEK_SET) != 0) Fail(CFileException::generic, errno);
+  m_bReading = m_bWriting = false;
+  m_nPos = m_nReady = m_nEnd = 0;
+  m_bEof = false;
+  m_nBytesRead = m_nWritten = 0;
+}
+
+void CStdioFile::SetLength(off_t length) {
+  if (m_bWriting) Flush();
+  if (::ftruncate(m_fd, length) != 0) {
+    int err = errno;
+    Fail(WriteCause(err), err);
+  }
+  m_nLength = length;
 }
 
 void CStdioFile::Fill() {
@@ -128,7 +149,7 @@ void CStdioFile::Fill() {
   if (n == 0) {
     m_bEof = true;
     m_nReady = m_nEnd;  // a held-back CR at the very end is an ordinary byte
-    if (m_nBytesRead < m_nSizeAtOpen)
+    if (m_nBytesRead < m_nLength)
       Fail(CFileException::readError, 0, "the file shrank while it was read");
     return;
   }
@@ -159,6 +180,7 @@ void CStdioFile::Fill() {
 }
 
 bool CStdioFile::ReadPiece(std::string_view& piece) {
+  if (!m_bReading) StartReading();
   for (;;) {
     std::size_t avail = m_nReady - m_nPos;
     const char* s = m_buf.get() + m_nPos;
@@ -182,6 +204,7 @@ bool CStdioFile::ReadPiece(std::string_view& piece) {
 }
 
 bool CStdioFile::ReadPieces(std::string_view& run) {
+  if (!m_bReading) StartReading();
   for (;;) {
     std::size_t avail = m_nReady - m_nPos;
     const char* s = m_buf.get() + m_nPos;
@@ -217,7 +240,14 @@ bool CStdioFile::ReadString(CString& piece) {
 }
 
 void CStdioFile::WriteLarge(const char* p, std::size_t n) {
-  Flush();
+  if (!m_bWriting) {
+    if (m_bReading || !m_bCanWrite)
+      throw std::logic_error("CStdioFile: writing a file that is being read");
+    m_bWriting = true;
+    m_nEnd = 0;
+  } else {
+    Flush();
+  }
   if (n >= m_nCap / 8) {
     WriteAll(p, n);  // large blocks go straight through rather than being copied first
   } else {
@@ -244,23 +274,22 @@ void CStdioFile::WriteAll(const char* p, std::size_t n) {
     n -= static_cast<std::size_t>(w);
     m_nWritten += w;
   }
+  if (m_nWritten > m_nLength) m_nLength = m_nWritten;
 }
 
 void CStdioFile::Close() {
   if (m_fd < 0) return;
   try {
-    if (m_bWrite) Flush();
+    if (m_bWriting) Flush();
   } catch (...) {
-    if (m_bReuse) (void)::ftruncate(m_fd, m_nWritten);  // no old text after the new
     ::close(m_fd);
     m_fd = -1;
     GiveBack(m_buf, m_nCap);
     throw;
   }
-  int err = 0;
-  if (m_bReuse && ::ftruncate(m_fd, m_nWritten) != 0) err = errno;
   // Some file systems report a failed write only when the file is closed.
-  if (::close(m_fd) != 0 && m_bWrite && errno != EINTR && err == 0) err = errno;
+  int err = 0;
+  if (::close(m_fd) != 0 && m_bCanWrite && errno != EINTR) err = errno;
   m_fd = -1;
   GiveBack(m_buf, m_nCap);
   if (err) Fail(WriteCause(err), err);

@@ -22,13 +22,10 @@ class CStdioFile {
   enum OpenFlags : unsigned {
     modeRead = 0x0000,
     modeWrite = 0x0001,
-    modeCreate = 0x1000,  // with modeWrite: create, or truncate if present
+    modeReadWrite = 0x0002,
+    modeCreate = 0x1000,      // with a write mode: create, or truncate if present
+    modeNoTruncate = 0x2000,  // with modeCreate: keep an existing file's content
     typeText = 0x4000,
-    // With modeCreate: an existing file is reused in place rather than
-    // truncated; what is written replaces its content, and Close() cuts it
-    // to that length. The result is the same file content, without the
-    // cost some file systems attach to truncating and rewriting a file.
-    modeReuse = 0x10000,
   };
   static constexpr std::size_t kMaxPiece = 255;
 
@@ -40,15 +37,16 @@ class CStdioFile {
   CStdioFile(const CStdioFile&) = delete;
   CStdioFile& operator=(const CStdioFile&) = delete;
 
-  /// Opens path for reading (modeRead) or writing (modeWrite | modeCreate).
-  /// A file opened for reading must be a regular file: a directory, FIFO,
-  /// device or socket is refused before anything is read, and opening never
-  /// blocks. Throws CFileException.
+  /// Opens path for reading (modeRead), writing (modeWrite) or both
+  /// (modeReadWrite), creating it with modeCreate. A file that can be read
+  /// must be a regular file: a directory, FIFO, device or socket is refused
+  /// before anything is read, and opening never blocks. Throws
+  /// CFileException.
   void Open(const CString& path, unsigned flags);
 
   /// Reads the next piece into `piece`. Returns false at the end of the file.
   /// Throws CFileException when a read fails, or when the file turns out
-  /// shorter than it was at opening (it shrank while it was read).
+  /// shorter than it was when reading began (it shrank while it was read).
   bool ReadString(CString& piece);
 
   /// As ReadString, without a copy: `piece` points into the file's buffer
@@ -67,7 +65,7 @@ class CStdioFile {
   void WriteString(const CString& text) { Write(text.GetString(), text.GetLength()); }
   void WriteString(std::string_view text) { Write(text.data(), text.size()); }
   void Write(const char* p, std::size_t n) {
-    if (n < m_nCap / 8 && n <= m_nCap - m_nEnd) {  // the usual case: into the buffer
+    if (m_bWriting && n < m_nCap / 8 && n <= m_nCap - m_nEnd) {  // the usual case
       std::memcpy(m_buf.get() + m_nEnd, p, n);
       m_nEnd += n;
     } else {
@@ -75,37 +73,49 @@ class CStdioFile {
     }
   }
 
+  /// Writes what is buffered and goes back to the start of the file, from
+  /// where it can be read again or written over. Reading and writing do not
+  /// mix between two calls. Throws CFileException.
+  void SeekToBegin();
+  /// Where the next write goes.
+  off_t GetPosition() const { return m_nWritten + static_cast<off_t>(m_bWriting ? m_nEnd : 0); }
+  /// Writes what is buffered and cuts (or extends) the file to length bytes.
+  void SetLength(off_t length);
+
   /// Writes what is buffered and closes; throws CFileException when either
   /// fails. Does nothing when the file is not open.
   void Close();
 
   bool IsOpen() const { return m_fd >= 0; }
+  const CString& GetFilePath() const { return m_strPath; }
 
   /// The size of the read and write buffers of files opened from now on;
   /// tests make it small to cross buffer boundaries often. At least 512.
   static void SetBufferSize(std::size_t bytes);
-  const CString& GetFilePath() const { return m_strPath; }
 
  private:
   void Fill();
   void Flush();
   void WriteAll(const char* p, std::size_t n);
   void WriteLarge(const char* p, std::size_t n);
+  void StartReading();
   [[noreturn]] void Fail(CFileException::Cause cause, int osError,
                          const char* detail = nullptr) const;
 
   CString m_strPath;
   int m_fd = -1;
-  bool m_bWrite = false;
-  bool m_bReuse = false;
-  off_t m_nWritten = 0;
+  bool m_bCanRead = false;
+  bool m_bCanWrite = false;
+  bool m_bReading = false;  // the buffer holds text read
+  bool m_bWriting = false;  // the buffer holds text to write
   std::unique_ptr<char[]> m_buf;
   std::size_t m_nCap = 0;
   // Reading: [m_nPos, m_nReady) is converted text not yet handed out;
   // [m_nReady, m_nEnd) is a CR held back until the next byte is known.
+  // Writing: [0, m_nEnd) is buffered.
   std::size_t m_nPos = 0, m_nReady = 0, m_nEnd = 0;
   bool m_bEof = false;
-  off_t m_nSizeAtOpen = 0;
-  off_t m_nBytesRead = 0;
-  // Writing: [0, m_nEnd) is buffered.
+  off_t m_nLength = 0;     // the file's length as last known
+  off_t m_nBytesRead = 0;  // since reading began
+  off_t m_nWritten = 0;    // bytes written from the last start
 };
