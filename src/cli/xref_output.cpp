@@ -1,22 +1,24 @@
 #include "cli/xref_output.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 
-namespace {
-constexpr std::size_t kBlock = 256 * 1024;
-}
-
-void XrefOutput::Put(std::string_view s) {
-  if (m_bReaderGone || m_nError) return;
-  m_buf.append(s);
-  if (m_buf.size() >= kBlock) Flush();
+void XrefOutput::PutLarge(std::string_view s) {
+  while (!s.empty()) {
+    if (!Flush()) return;
+    if (m_bReaderGone) return;
+    std::size_t n = std::min(s.size(), kBlock);
+    std::memcpy(m_buf.get(), s.data(), n);
+    m_nUsed = n;
+    s.remove_prefix(n);
+  }
 }
 
 bool XrefOutput::Flush() {
   std::size_t done = 0;
-  while (done < m_buf.size() && !m_bReaderGone && !m_nError) {
-    ssize_t w = ::write(m_fd, m_buf.data() + done, m_buf.size() - done);
+  while (done < m_nUsed && !m_bReaderGone && !m_nError) {
+    ssize_t w = ::write(m_fd, m_buf.get() + done, m_nUsed - done);
     if (w > 0) {
       done += static_cast<std::size_t>(w);
     } else if (w < 0 && errno == EINTR) {
@@ -27,6 +29,6 @@ bool XrefOutput::Flush() {
       m_nError = w < 0 ? errno : ENOSPC;
     }
   }
-  m_buf.clear();
+  m_nUsed = 0;
   return m_nError == 0;
 }

@@ -12,6 +12,12 @@ POSITION CStringList::Find(const CString& s) const {
   return 0;
 }
 
+POSITION CStringList::AddTail(CString&& s) {
+  if (m_items.empty()) m_items.reserve(4);
+  m_items.push_back(std::move(s));
+  return m_items.size();
+}
+
 const CString& CStringList::GetNext(POSITION& pos) const {
   const CString& s = m_items[pos - 1];
   pos = pos < m_items.size() ? pos + 1 : 0;

@@ -18,6 +18,7 @@ class CStringList {
   bool IsEmpty() const { return m_items.empty(); }
 
   POSITION AddTail(const CString& s);
+  POSITION AddTail(CString&& s);
   void RemoveAll() { m_items.clear(); }
 
   /// Searches from the head for an exactly equal string.
