@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/analysis_engine.h"
+#include "analysis/run_index.h"
 #include "tests/plain_run.h"
 #include "tests/temp_dir.h"
 
@@ -68,8 +69,10 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
   TempDir dir;
   std::mt19937 rng(20261207);
   for (int round = 0; round < 1500; ++round) {
-    // Small buffers put run and block boundaries everywhere.
+    // Small buffers put run and block boundaries everywhere; both vector
+    // widths get their turn.
     CStdioFile::SetBufferSize(round % 2 ? 512 + rng() % 300 : 128 * 1024);
+    scan::RunIndex::UseWideVectors(round % 4 < 2);
     std::vector<std::pair<std::string, std::string>> files;
     int count = 1 + static_cast<int>(rng() % 3);
     for (int f = 0; f < count; ++f)
@@ -85,6 +88,7 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
     ASSERT_EQ(EngineTable(e), plain.table) << "round " << round;
   }
   CStdioFile::SetBufferSize(128 * 1024);
+  scan::RunIndex::UseWideVectors(true);
 }
 
 }  // namespace

@@ -43,8 +43,10 @@ bool EndsStatement(std::string_view piece, bool& carryLead) {
   return false;
 }
 
-std::string_view Between(const char* from, const char* to) {
-  return std::string_view(from, static_cast<std::size_t>(to - from));
+bool IsMacroTail(const char* p, const char* end) {
+  std::size_t left = static_cast<std::size_t>(end - p);
+  return (left >= 10 && std::memcmp(p, "_DYNCREATE", 10) == 0) ||
+         (left >= 12 && std::memcmp(p, "_MESSAGE_MAP", 12) == 0);
 }
 
 }  // namespace
@@ -65,30 +67,37 @@ void CAnalysisEngine::LineCommentPiece(std::string_view line) {
 }
 
 void CAnalysisEngine::LineCommentPass() {
+  // Only a line holding the byte pair "//" or the tail of a macro name
+  // ("_DYNCREATE", "_MESSAGE_MAP") can change in this pass. Whole lines
+  // without either pass through in bulk; the others go piece by piece.
+  using scan::RunIndex;
   std::string_view run;
   while (m_pInFile->ReadPieces(run)) {
-    const char* pos = run.data();
-    const char* end = pos + run.size();
-    while (pos < end) {
-      const char* hit = scan::FindLineCommentCandidate(pos, end);
-      // Whole lines before the line of the candidate pass unchanged.
-      const void* nl = ::memrchr(pos, '\n', static_cast<std::size_t>(hit - pos));
-      const char* lineStart = nl ? static_cast<const char*>(nl) + 1 : pos;
-      m_pOutFile->WriteString(Between(pos, lineStart));
-      if (hit == end) {
-        // The unfinished last line, if any, has no candidate either.
-        m_pOutFile->WriteString(Between(lineStart, end));
-        break;
+    const char* p = run.data();
+    const std::size_t n = run.size();
+    RunIndex& index = *m_pIndex;
+    index.Build(p, n, RunIndex::kForLineComments);
+    std::size_t done = 0;  // [0, done) is handled
+    auto candidate = [&](std::size_t c) {
+      if (c < done) return;  // on a line already handled
+      if (p[c] == '_' && !IsMacroTail(p + c, p + n)) return;
+      std::size_t lf = index.Last(RunIndex::kLF, done, c);
+      std::size_t lineStart = lf < c ? lf + 1 : done;
+      std::size_t lineEnd = index.First(RunIndex::kLF, c, n);
+      lineEnd = lineEnd < n ? lineEnd + 1 : n;
+      m_pOutFile->Write(p + done, lineStart - done);
+      for (std::size_t q = lineStart; q < lineEnd;) {
+        std::size_t e = index.PieceEnd(q);
+        LineCommentPiece(std::string_view(p + q, e - q));
+        q = e;
       }
-      const void* lf = std::memchr(hit, '\n', static_cast<std::size_t>(end - hit));
-      const char* lineEnd = lf ? static_cast<const char*>(lf) + 1 : end;
-      for (const char* q = lineStart; q < lineEnd;) {
-        const char* pieceEnd = scan::NextPiece(q, lineEnd).end;
-        LineCommentPiece(Between(q, pieceEnd));
-        q = pieceEnd;
-      }
-      pos = lineEnd;
+      done = lineEnd;
+    };
+    for (std::size_t w = 0; w * 64 < n; ++w) {
+      std::uint64_t bits = index.Word(RunIndex::kSlashes, w) | index.Word(RunIndex::kUnderDM, w);
+      for (; bits; bits &= bits - 1) candidate(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
     }
+    m_pOutFile->Write(p + done, n - done);
   }
 }
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace scan {
@@ -15,100 +15,145 @@ namespace {
 // class).
 struct BlockBits {
   std::uint64_t lf = 0, high = 0;
-  std::uint64_t bracket = 0, slash = 0, star = 0;           // comments
+  std::uint64_t slash = 0, under = 0, dm = 0;                         // line comments
+  std::uint64_t bracket = 0, star = 0;                                // comments
   std::uint64_t end = 0, open = 0, close = 0, brace = 0, blank = 0;  // statements
 };
 
-template <bool kComments>
-void ClassifyBlock(const char* block, BlockBits& b) {
-#if defined(__SSE2__)
-  auto eq = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
-  auto bits = [](__m128i m) {
-    return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m)));
-  };
-  for (int k = 0; k < 4; ++k) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * k));
-    const int s = 16 * k;
-    b.lf |= bits(eq(v, '\n')) << s;
-    b.high |= bits(v) << s;
-    if (kComments) {
-      b.bracket |= bits(_mm_or_si128(_mm_or_si128(eq(v, '('), eq(v, ')')),
-                                     _mm_or_si128(eq(v, '{'), eq(v, '}'))))
-                   << s;
-      b.slash |= bits(eq(v, '/')) << s;
-      b.star |= bits(eq(v, '*')) << s;
-    } else {
-      __m128i brace = eq(v, '{');
-      __m128i open = eq(v, '(');
-      b.end |= bits(_mm_or_si128(_mm_or_si128(brace, eq(v, ';')), eq(v, '}'))) << s;
-      b.open |= bits(open) << s;
-      b.close |= bits(eq(v, ')')) << s;
-      b.brace |= bits(brace) << s;
-      b.blank |= bits(_mm_or_si128(eq(v, ' '), eq(v, '\t'))) << s;
-    }
-  }
-#else
-  for (int i = 0; i < 64; ++i) {
-    const std::uint64_t bit = std::uint64_t{1} << i;
-    unsigned char c = static_cast<unsigned char>(block[i]);
-    if (c == '\n') b.lf |= bit;
-    if (c >= 0x80) b.high |= bit;
-    if (kComments) {
-      if (c == '(' || c == ')' || c == '{' || c == '}') b.bracket |= bit;
-      if (c == '/') b.slash |= bit;
-      if (c == '*') b.star |= bit;
-    } else {
-      if (c == '{' || c == ';' || c == '}') b.end |= bit;
-      if (c == '(') b.open |= bit;
-      if (c == ')') b.close |= bit;
-      if (c == '{') b.brace |= bit;
-      if (c == ' ' || c == '\t') b.blank |= bit;
-    }
-  }
-#endif
+// Bytes to classes, one vector at a time: SSE2 everywhere on x86-64, AVX2
+// where the processor has it, and byte by byte elsewhere.
+
+// The raw bits of the pairs (slash, star, underscore, D or M) wait in the
+// slots of the pairs' classes until the next word is known.
+void StoreBlock(std::uint64_t* o, const BlockBits& b) {
+  o[RunIndex::kLF] = b.lf;
+  o[RunIndex::kHigh] = b.high;
+  o[RunIndex::kBracket] = b.bracket;
+  o[RunIndex::kMarker] = b.slash;
+  o[RunIndex::kEnd] = b.end | b.star;  // one or the other, by set
+  o[RunIndex::kOpen] = b.open;
+  o[RunIndex::kClose] = b.close;
+  o[RunIndex::kBrace] = b.brace;
+  o[RunIndex::kBlank] = b.blank;
+  o[RunIndex::kSlashes] = b.dm;
+  o[RunIndex::kUnderDM] = b.under;
 }
 
-template <bool kComments>
+#if defined(__SSE2__)
+namespace sse2 {
+struct Lanes {
+  static constexpr int kWidth = 16;
+  static __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+  static __m128i Eq(__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); }
+  static __m128i Or(__m128i a, __m128i b) { return _mm_or_si128(a, b); }
+  static std::uint64_t Bits(__m128i m) {
+    return static_cast<unsigned>(_mm_movemask_epi8(m));
+  }
+};
+#include "analysis/run_index_classify.inc"
+}  // namespace sse2
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+namespace avx2 {
+struct Lanes {
+  static constexpr int kWidth = 32;
+  static __m256i Load(const char* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  }
+  static __m256i Eq(__m256i v, char c) { return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c)); }
+  static __m256i Or(__m256i a, __m256i b) { return _mm256_or_si256(a, b); }
+  static std::uint64_t Bits(__m256i m) {
+    return static_cast<unsigned>(_mm256_movemask_epi8(m));
+  }
+};
+#include "analysis/run_index_classify.inc"
+}  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+bool g_bWide = __builtin_cpu_supports("avx2");
+
+template <int kSet>
 void BuildWords(const char* p, std::size_t n, std::uint64_t* out) {
-  const std::size_t words = (n + 63) / 64;
-  for (std::size_t w = 0; w < words; ++w) {
-    const char* block = p + w * 64;
-    alignas(16) char pad[64];
-    std::size_t len = std::min<std::size_t>(64, n - w * 64);
-    if (len < 64) {
-      std::memcpy(pad, block, len);
-      std::memset(pad + len, 0, 64 - len);
-      block = pad;
-    }
+  if (g_bWide) avx2::BuildWords<kSet>(p, n, out);
+  else sse2::BuildWords<kSet>(p, n, out);
+}
+
+#else  // no SSE2
+
+bool g_bWide = false;
+
+template <int kSet>
+void BuildWords(const char* p, std::size_t n, std::uint64_t* out) {
+  for (std::size_t w = 0; w * 64 < n; ++w) {
     BlockBits b;
-    ClassifyBlock<kComments>(block, b);
-    std::uint64_t* o = out + w * RunIndex::kClasses;
-    o[RunIndex::kLF] = b.lf;
-    o[RunIndex::kHigh] = b.high;
-    o[RunIndex::kBracket] = b.bracket;
-    // For comments, slash and star wait here until the pairs are known:
-    // they need the next word.
-    o[RunIndex::kMarker] = kComments ? b.slash : 0;
-    o[RunIndex::kEnd] = kComments ? b.star : b.end;
-    o[RunIndex::kOpen] = b.open;
-    o[RunIndex::kClose] = b.close;
-    o[RunIndex::kBrace] = b.brace;
-    o[RunIndex::kBlank] = b.blank;
-  }
-  if (kComments) {
-    // A marker starts at i when bytes i and i + 1 are "/*" or "*/".
-    for (std::size_t w = 0; w < words; ++w) {
-      std::uint64_t* o = out + w * RunIndex::kClasses;
-      const std::uint64_t* next = w + 1 < words ? o + RunIndex::kClasses : nullptr;
-      std::uint64_t slash = o[RunIndex::kMarker], star = o[RunIndex::kEnd];
-      std::uint64_t slashAfter = (slash >> 1) | (next ? next[RunIndex::kMarker] << 63 : 0);
-      std::uint64_t starAfter = (star >> 1) | (next ? next[RunIndex::kEnd] << 63 : 0);
-      o[RunIndex::kMarker] = (slash & starAfter) | (star & slashAfter);
+    for (std::size_t i = 0; i < 64 && w * 64 + i < n; ++i) {
+      const std::uint64_t bit = std::uint64_t{1} << i;
+      unsigned char c = static_cast<unsigned char>(p[w * 64 + i]);
+      if (c == '\n') b.lf |= bit;
+      if (kSet == RunIndex::kForLineComments) {
+        if (c == '/') b.slash |= bit;
+        if (c == '_') b.under |= bit;
+        if (c == 'D' || c == 'M') b.dm |= bit;
+        continue;
+      }
+      if (c >= 0x80) b.high |= bit;
+      if (kSet == RunIndex::kForComments) {
+        if (c == '(' || c == ')' || c == '{' || c == '}') b.bracket |= bit;
+        if (c == '/') b.slash |= bit;
+        if (c == '*') b.star |= bit;
+      } else {
+        if (c == '{' || c == ';' || c == '}') b.end |= bit;
+        if (c == '(') b.open |= bit;
+        if (c == ')') b.close |= bit;
+        if (c == '{') b.brace |= bit;
+        if (c == ' ' || c == '\t') b.blank |= bit;
+      }
     }
-    // Going up, word w reads the raw bits of word w + 1 before they are
-    // replaced. The borrowed slot is cleared last.
-    for (std::size_t w = 0; w < words; ++w) out[w * RunIndex::kClasses + RunIndex::kEnd] = 0;
+    StoreBlock(out + w * RunIndex::kClasses, b);
   }
+}
+
+#endif
+
+// The bits of word w + 1 that a pair starting at the last byte of word w
+// needs, brought down: (x >> 1) with bit 63 from the next word.
+inline std::uint64_t After(const std::uint64_t* o, const std::uint64_t* next, int c) {
+  return (o[c] >> 1) | (next ? next[c] << 63 : 0);
+}
+
+// Going up, word w reads the raw bits of word w + 1 before they are
+// replaced; the slots that held raw bits only are cleared last.
+void PairLineComments(std::uint64_t* out, std::size_t words) {
+  for (std::size_t w = 0; w < words; ++w) {
+    std::uint64_t* o = out + w * RunIndex::kClasses;
+    const std::uint64_t* next = w + 1 < words ? o + RunIndex::kClasses : nullptr;
+    std::uint64_t slash = o[RunIndex::kMarker];
+    o[RunIndex::kUnderDM] &= After(o, next, RunIndex::kSlashes);
+    o[RunIndex::kSlashes] = slash & After(o, next, RunIndex::kMarker);
+  }
+  for (std::size_t w = 0; w < words; ++w) out[w * RunIndex::kClasses + RunIndex::kMarker] = 0;
+}
+
+// A marker starts at i when bytes i and i + 1 are "/*" or "*/". Slash and
+// star wait in the kMarker and kEnd slots.
+void PairMarkers(std::uint64_t* out, std::size_t words) {
+  for (std::size_t w = 0; w < words; ++w) {
+    std::uint64_t* o = out + w * RunIndex::kClasses;
+    const std::uint64_t* next = w + 1 < words ? o + RunIndex::kClasses : nullptr;
+    std::uint64_t slash = o[RunIndex::kMarker], star = o[RunIndex::kEnd];
+    o[RunIndex::kMarker] = (slash & After(o, next, RunIndex::kEnd)) |
+                           (star & After(o, next, RunIndex::kMarker));
+  }
+  for (std::size_t w = 0; w < words; ++w) out[w * RunIndex::kClasses + RunIndex::kEnd] = 0;
 }
 
 }  // namespace
@@ -118,8 +163,23 @@ void RunIndex::Build(const char* p, std::size_t n, Set set) {
   // Every slot of every word is written below: no need to clear.
   std::size_t words = (n + 63) / 64;
   if (m_bits.size() < words * kClasses) m_bits.resize(words * kClasses);
-  if (set == kForComments) BuildWords<true>(p, n, m_bits.data());
-  else BuildWords<false>(p, n, m_bits.data());
+  switch (set) {
+    case kForLineComments:
+      BuildWords<kForLineComments>(p, n, m_bits.data());
+      PairLineComments(m_bits.data(), words);
+      break;
+    case kForComments:
+      BuildWords<kForComments>(p, n, m_bits.data());
+      PairMarkers(m_bits.data(), words);
+      break;
+    case kForStatements:
+      BuildWords<kForStatements>(p, n, m_bits.data());
+      break;
+  }
+}
+
+void RunIndex::UseWideVectors(bool use) {
+  g_bWide = use && __builtin_cpu_supports("avx2");
 }
 
 }  // namespace scan

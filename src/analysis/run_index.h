@@ -22,14 +22,21 @@ class RunIndex {
     kClose,    // ")"
     kBrace,    // "{"
     kBlank,    // space, tab
+    kSlashes,  // the first byte of the pair "//"
+    kUnderDM,  // the first byte of the pair "_D" or "_M"
     kClasses
   };
-  enum Set { kForComments, kForStatements };
+  enum Set { kForLineComments, kForComments, kForStatements };
 
-  /// Indexes p[0, n) for the classes the set needs: kLF, kHigh, kBracket
-  /// and kMarker for comments; kLF, kHigh, kEnd, kOpen, kClose, kBrace and
-  /// kBlank for statements.
+  /// Indexes p[0, n) for the classes the set needs: kLF, kSlashes and
+  /// kUnderDM for line comments; kLF, kHigh, kBracket and kMarker for
+  /// comments; kLF, kHigh, kEnd, kOpen, kClose, kBrace and kBlank for
+  /// statements. A pair counts only when both its bytes lie in the text.
   void Build(const char* p, std::size_t n, Set set);
+
+  /// Tests may turn the 32-byte vectors off, to check the 16-byte ones on
+  /// machines that have both.
+  static void UseWideVectors(bool use);
 
   /// The first position in [from, to) of a byte of class c, or to.
   std::size_t First(Class c, std::size_t from, std::size_t to) const {
@@ -43,6 +50,18 @@ class RunIndex {
     return bits ? w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)) : to;
   }
   bool Any(Class c, std::size_t from, std::size_t to) const { return First(c, from, to) < to; }
+
+  /// The last position in [from, to) of a byte of class c, or to.
+  std::size_t Last(Class c, std::size_t from, std::size_t to) const {
+    if (from >= to) return to;
+    const std::size_t first = from / 64;
+    std::size_t w = (to - 1) / 64;
+    std::uint64_t bits = Word(c, w) & (~std::uint64_t{0} >> (63 - (to - 1) % 64));
+    for (; w > first; bits = Word(c, --w))
+      if (bits) return w * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(bits));
+    bits &= ~std::uint64_t{0} << (from % 64);
+    return bits ? w * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(bits)) : to;
+  }
 
   /// Calls f(position) for every byte of class c in [from, to), in order.
   template <class F>

@@ -55,26 +55,4 @@ void ClearStatement(Statement& s);
 /// to right. REQUIRES: j > 0.
 void NoteKeywordBefore(const char* p, int j, Statement& s);
 
-// ---- Bulk helpers: whole runs of pieces at a time ----
-
-/// The first place in [p, end) where a line might change in the
-/// line-comment pass: the byte pair "//", or "_DYNCREATE" or "_MESSAGE_MAP"
-/// (the tails of the macro names). end when there is none. A line without
-/// any of them goes through that pass unchanged, whatever its characters.
-const char* FindLineCommentCandidate(const char* p, const char* end);
-
-/// One piece at the start of [p, end) and what it holds, byte by byte
-/// (without regard to characters).
-struct Piece {
-  const char* end;  // after its LF, or 255 bytes on, or the run's end
-  unsigned flags;
-};
-enum PieceFlag : unsigned {
-  kHasBracket = 1,  // "(", ")", "{" or "}"
-  kHasMarker = 2,   // the byte pair "/*" or "*/"
-  kHasHigh = 4,     // a byte of 0x80 or above
-  kHasEnd = 8,      // "{", ";" or "}"
-};
-Piece NextPiece(const char* p, const char* end);
-
 }  // namespace scan
