@@ -31,7 +31,7 @@ BOOL CAnalysisEngine::RecognizeHead(const CString& statement) {
 BOOL CAnalysisEngine::RecognizeScanned(std::string_view statement, const scan::Statement& s) {
   // Typed heads, keyword by keyword. The tab form only has to occur; the
   // space form, when it occurs, has to stand before the first "(".
-  if (s.open >= 0 && s.close >= 0) {
+  if (s.keyword && s.open >= 0 && s.close >= 0) {
     for (int k = 0; k < 8; ++k) {
       bool applies = (s.space[k] >= 0 || s.tab[k] >= 0) && (s.space[k] < 0 || s.space[k] < s.open);
       if (!applies) continue;

@@ -165,6 +165,20 @@ void CAnalysisEngine::StatementPass() {
     index.Build(p, n, RunIndex::kForStatements);
     std::size_t start = 0;
     for (std::size_t q = 0; q < n;) {
+      if (q == start && !carrying && !carryLead) {
+        // At the start of a statement, when no double-byte text comes before
+        // the next "{", ";" or "}", every byte up to it is a character, and
+        // the statement ends with the piece that holds it.
+        std::size_t stop = index.First(RunIndex::kEnd, q, n);
+        if (stop < n && !index.Any(RunIndex::kHigh, q, stop)) {
+          std::size_t lf = index.Last(RunIndex::kLF, q, stop);
+          std::size_t line = lf < stop ? lf + 1 : q;
+          std::size_t end = index.PieceEnd(line + (stop - line) / 255 * 255);
+          HandleIndexedStatement(p, q, std::min<std::size_t>(end, q + kMaxStatement));
+          start = q = end;
+          continue;
+        }
+      }
       std::size_t e = index.PieceEnd(q);
       unsigned has = index.Classes<kHigh | kEnd>(q, e);
       bool ended = (carryLead || (has & kHigh))

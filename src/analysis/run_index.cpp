@@ -17,7 +17,7 @@ struct BlockBits {
   std::uint64_t lf = 0, high = 0;
   std::uint64_t slash = 0, under = 0, dm = 0;                         // line comments
   std::uint64_t bracket = 0, star = 0;                                // comments
-  std::uint64_t end = 0, open = 0, close = 0, brace = 0, blank = 0;  // statements
+  std::uint64_t end = 0, open = 0, close = 0, brace = 0, blank = 0, keywordEnd = 0;  // statements
 };
 
 // Bytes to classes, one vector at a time: SSE2 everywhere on x86-64, AVX2
@@ -28,7 +28,7 @@ struct BlockBits {
 void StoreBlock(std::uint64_t* o, const BlockBits& b) {
   o[RunIndex::kLF] = b.lf;
   o[RunIndex::kHigh] = b.high;
-  o[RunIndex::kBracket] = b.bracket;
+  o[RunIndex::kBracket] = b.bracket | b.keywordEnd;  // one or the other, by set
   o[RunIndex::kMarker] = b.slash;
   o[RunIndex::kEnd] = b.end | b.star;  // one or the other, by set
   o[RunIndex::kOpen] = b.open;
@@ -116,6 +116,7 @@ void BuildWords(const char* p, std::size_t n, std::uint64_t* out) {
         if (c == ')') b.close |= bit;
         if (c == '{') b.brace |= bit;
         if (c == ' ' || c == '\t') b.blank |= bit;
+        if (c == 'd' || c == 't' || c == 'r' || c == 'g' || c == 'L') b.keywordEnd |= bit;
       }
     }
     StoreBlock(out + w * RunIndex::kClasses, b);
@@ -156,6 +157,20 @@ void PairMarkers(std::uint64_t* out, std::size_t words) {
   for (std::size_t w = 0; w < words; ++w) out[w * RunIndex::kClasses + RunIndex::kEnd] = 0;
 }
 
+// Only blanks right after a letter that ends a type keyword are kept; the
+// letters wait in the kBracket slot. Word w reads the letters of word
+// w - 1, which stay raw until the end.
+void KeepKeywordBlanks(std::uint64_t* out, std::size_t words) {
+  std::uint64_t carry = 0;
+  for (std::size_t w = 0; w < words; ++w) {
+    std::uint64_t* o = out + w * RunIndex::kClasses;
+    std::uint64_t letters = o[RunIndex::kBracket];
+    o[RunIndex::kBlank] &= (letters << 1) | carry;
+    carry = letters >> 63;
+  }
+  for (std::size_t w = 0; w < words; ++w) out[w * RunIndex::kClasses + RunIndex::kBracket] = 0;
+}
+
 }  // namespace
 
 void RunIndex::Build(const char* p, std::size_t n, Set set) {
@@ -174,6 +189,7 @@ void RunIndex::Build(const char* p, std::size_t n, Set set) {
       break;
     case kForStatements:
       BuildWords<kForStatements>(p, n, m_bits.data());
+      KeepKeywordBlanks(m_bits.data(), words);
       break;
   }
 }

@@ -21,7 +21,7 @@ class RunIndex {
     kOpen,     // "("
     kClose,    // ")"
     kBrace,    // "{"
-    kBlank,    // space, tab
+    kBlank,    // a space or tab after "d", "t", "r", "g" or "L", where a type keyword can end
     kSlashes,  // the first byte of the pair "//"
     kUnderDM,  // the first byte of the pair "_D" or "_M"
     kClasses

@@ -193,9 +193,11 @@ void NoteKeywordBefore(const char* p, int j, Statement& s) {
   if (k < 0) return;
   int* first = p[j] == ' ' ? &s.space[k] : &s.tab[k];
   if (*first < 0) *first = j - kKeywordLen[k];
+  s.keyword = true;
 }
 
 void ClearStatement(Statement& s) {
+  s.keyword = false;
   s.open = s.close = s.brace = kNone;
   for (int k = 0; k < 8; ++k) s.space[k] = s.tab[k] = kNone;
 }
@@ -265,8 +267,10 @@ void ScanStatement(const char* p, int n, Statement& s) {
           if (after < n) {
             if (p[after] == ' ') {
               if (s.space[k] < 0) s.space[k] = i;
+              s.keyword = true;
             } else if (p[after] == '\t') {
               if (s.tab[k] < 0) s.tab[k] = i;
+              s.keyword = true;
             }
           }
         }

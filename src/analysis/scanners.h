@@ -44,6 +44,7 @@ struct Statement {
   int brace = kNone;
   int space[8];
   int tab[8];
+  bool keyword = false;  // any of space[] and tab[] found
 };
 void ScanStatement(const char* p, int n, Statement& s);
 
