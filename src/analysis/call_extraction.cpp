@@ -95,5 +95,5 @@ void CAnalysisEngine::CollectCallAt(std::string_view statement, int pos, NameBuf
   CStringList& calls = m_pCallList[m_nCurFunc];
   if (calls.Find(name)) return;
   calls.AddTail(name);
-  if (m_pSink) m_pSink->OnCalleeAdded(calls.GetAt(calls.GetCount()));
+  if (m_pSink) m_pSink->OnCalleeAdded(CString(name));
 }

@@ -91,9 +91,10 @@ void PrintTable(const CAnalysisEngine& engine, XrefOutput& out) {
     out.Put(">");
     out.Put(engine.GetEntryName(i).view());
     out.Put("\n");
-    for (const CString& name : engine.GetCallList(i)) {
+    const CStringList& calls = engine.GetCallList(i);
+    for (POSITION pos = calls.GetHeadPosition(); pos;) {
       out.Put("\t");
-      out.Put(name.view());
+      out.Put(calls.GetNextView(pos));
       out.Put("\n");
     }
   }

@@ -1,32 +1,42 @@
 #include "platform/text/string_list.h"
 
-POSITION CStringList::AddTail(const CString& s) {
-  if (m_items.empty()) m_items.reserve(4);  // most lists are short
-  m_items.push_back(s);
-  return m_items.size();
+#include <cstring>
+#include <stdexcept>
+
+POSITION CStringList::AddTail(std::string_view s) {
+  if (m_text.size() + s.size() > UINT32_MAX) throw std::length_error("CStringList too long");
+  if (m_ends.empty()) {
+    m_text.reserve(64);  // most lists are short
+    m_ends.reserve(4);
+  }
+  m_text.append(s);
+  m_ends.push_back(static_cast<std::uint32_t>(m_text.size()));
+  return m_ends.size();
 }
 
-POSITION CStringList::Find(const CString& s) const {
-  for (std::size_t i = 0; i < m_items.size(); ++i)
-    if (m_items[i] == s) return i + 1;
+void CStringList::RemoveAll() {
+  m_text.clear();
+  m_ends.clear();
+}
+
+POSITION CStringList::Find(std::string_view s) const {
+  std::uint32_t start = 0;
+  for (std::size_t i = 0; i < m_ends.size(); ++i) {
+    std::uint32_t end = m_ends[i];
+    if (end - start == s.size() && std::memcmp(m_text.data() + start, s.data(), s.size()) == 0)
+      return i + 1;
+    start = end;
+  }
   return 0;
 }
 
-POSITION CStringList::AddTail(CString&& s) {
-  if (m_items.empty()) m_items.reserve(4);
-  m_items.push_back(std::move(s));
-  return m_items.size();
+std::string_view CStringList::ViewAt(POSITION pos) const {
+  std::uint32_t start = pos > 1 ? m_ends[pos - 2] : 0;
+  return std::string_view(m_text.data() + start, m_ends[pos - 1] - start);
 }
 
-const CString& CStringList::GetNext(POSITION& pos) const {
-  const CString& s = m_items[pos - 1];
-  pos = pos < m_items.size() ? pos + 1 : 0;
+CString CStringList::GetNext(POSITION& pos) const {
+  CString s = GetAt(pos);
+  pos = pos < m_ends.size() ? pos + 1 : 0;
   return s;
-}
-
-POSITION CStringList::Find(const char* sz) const {
-  std::string_view s(sz);
-  for (std::size_t i = 0; i < m_items.size(); ++i)
-    if (m_items[i].view() == s) return i + 1;
-  return 0;
 }
