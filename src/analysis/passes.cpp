@@ -124,22 +124,65 @@ void CAnalysisEngine::BlockCommentPass() {
     const std::size_t n = run.size();
     RunIndex& index = *m_pIndex;
     index.Build(p, n, RunIndex::kForComments);
-    std::size_t kept = 0;  // [kept, q): pieces written unchanged, still to write
-    for (std::size_t q = 0; q < n;) {
-      std::size_t e = index.PieceEnd(q);
-      unsigned has = index.Classes<kHigh | kBracket | kMarker>(q, e);
-      // Without "/*", "*/" and double-byte characters a piece holds no
-      // comment marker and every bracket byte is a bracket. (A marker on
-      // its last byte pairs with the next piece: it does not count.)
-      bool plain = !(has & kHigh) &&
-                   !((has & kMarker) && index.Any(RunIndex::kMarker, q, e - 1));
-      if (plain && !m_bInComment && (has & kBracket)) {
-        q = e;
-        continue;
-      }
+    std::size_t kept = 0;  // pieces from here on are written unchanged, still to write
+
+    // One piece [q, e) and whether it holds a double-byte character, a
+    // comment marker (both bytes in the piece) and a bracket byte. Without
+    // markers and double-byte characters, every bracket byte is a bracket.
+    auto piece = [&](std::size_t q, std::size_t e, bool high, bool marker, bool bracket) {
+      bool plain = !high && !marker;
+      if (plain && !m_bInComment && bracket) return;
       m_pOutFile->Write(p + kept, q - kept);
       if (!plain) BlockCommentPiece(std::string_view(p + q, e - q));
-      q = kept = e;
+      kept = e;
+    };
+    // A line longer than a piece, piece by piece.
+    auto longLine = [&](std::size_t q, std::size_t end) {
+      while (q < end) {
+        std::size_t e = index.PieceEnd(q);
+        unsigned has = index.Classes<kHigh | kBracket | kMarker>(q, e);
+        piece(q, e, has & kHigh, (has & kMarker) && index.Any(RunIndex::kMarker, q, e - 1),
+              has & kBracket);
+        q = e;
+      }
+    };
+
+    // The lines, walked word by word along the LF bits, gathering what each
+    // holds as they go.
+    std::size_t start = 0;
+    std::uint64_t high = 0, marker = 0, bracket = 0;
+    for (std::size_t w = 0; w * 64 < n; ++w) {
+      const std::size_t base = w * 64;
+      const std::uint64_t lf = index.Word(RunIndex::kLF, w);
+      const std::uint64_t h = index.Word(RunIndex::kHigh, w);
+      const std::uint64_t m = index.Word(RunIndex::kMarker, w);
+      const std::uint64_t b = index.Word(RunIndex::kBracket, w);
+      std::uint64_t live = start > base ? ~std::uint64_t{0} << (start - base) : ~std::uint64_t{0};
+      for (;;) {
+        const std::uint64_t next = lf & live;
+        if (!next) {
+          high |= h & live;
+          marker |= m & live;
+          bracket |= b & live;
+          break;
+        }
+        const unsigned bit = static_cast<unsigned>(__builtin_ctzll(next));
+        const std::uint64_t line = live & (~std::uint64_t{0} >> (63 - bit));
+        high |= h & line;
+        marker |= m & line;
+        bracket |= b & line;
+        const std::size_t end = base + bit + 1;
+        if (end - start > CStdioFile::kMaxPiece) longLine(start, end);
+        else piece(start, end, high != 0, marker != 0, bracket != 0);
+        high = marker = bracket = 0;
+        start = end;
+        if (bit == 63) break;
+        live = ~std::uint64_t{0} << (bit + 1);
+      }
+    }
+    if (start < n) {  // the run's last piece, without LF
+      if (n - start > CStdioFile::kMaxPiece) longLine(start, n);
+      else piece(start, n, high != 0, marker != 0, bracket != 0);
     }
     m_pOutFile->Write(p + kept, n - kept);
   }
