@@ -169,6 +169,8 @@ class CAnalysisEngine {
   BOOL RecognizeScanned(std::string_view statement, const scan::Statement& s);
   void CollectCalls(std::string_view statement, NameBuffer& name);
   void CollectCallAt(std::string_view statement, int pos, NameBuffer& name);
+  void CollectName(std::string_view name);
+  static bool IsCallName(std::string_view name);
   static BOOL NameBefore(std::string_view text, NameBuffer& out, int pos);
 
   IAnalysisSink* m_pSink;

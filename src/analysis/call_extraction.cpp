@@ -62,9 +62,13 @@ BOOL CAnalysisEngine::NameBefore(std::string_view text, NameBuffer& out, int pos
 }
 
 BOOL CAnalysisEngine::IsCallName(const char* name) {
+  return IsCallName(std::string_view(name)) ? TRUE : FALSE;
+}
+
+bool CAnalysisEngine::IsCallName(std::string_view name) {
   for (const char* word : kNotCalls)
-    if (word[0] == name[0] && std::strcmp(name, word) == 0) return FALSE;
-  return TRUE;
+    if (word[0] == name[0] && name == word) return false;
+  return true;
 }
 
 void CAnalysisEngine::AddFunction(const char* name) {
@@ -89,7 +93,11 @@ void CAnalysisEngine::CollectCalls(std::string_view statement, NameBuffer& name)
 }
 
 void CAnalysisEngine::CollectCallAt(std::string_view statement, int pos, NameBuffer& name) {
-  if (!NameBefore(statement, name, pos)) return;
+  if (m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
+  if (NameBefore(statement, name, pos)) CollectName(name);
+}
+
+void CAnalysisEngine::CollectName(std::string_view name) {
   if (m_nCurFunc < 0) return;  // before the run's first head
   if (!IsCallName(name)) return;
   CStringList& calls = m_pCallList[m_nCurFunc];

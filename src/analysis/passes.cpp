@@ -286,7 +286,8 @@ void CAnalysisEngine::HandleIndexedStatement(const char* run, std::size_t from, 
     }
   }
   if (RecognizeScanned(statement, s)) return;
+  if (m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
   index.ForEach(RunIndex::kOpen, from, to, [&](std::size_t j) {
-    CollectCallAt(statement, static_cast<int>(j - from), m_szCallName);
+    if (NameBefore(statement, m_szCallName, static_cast<int>(j - from))) CollectName(m_szCallName);
   });
 }

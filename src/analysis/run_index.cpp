@@ -42,6 +42,7 @@ void StoreBlock(std::uint64_t* o, const BlockBits& b) {
 #if defined(__SSE2__)
 namespace sse2 {
 struct Lanes {
+  using V = __m128i;
   static constexpr int kWidth = 16;
   static __m128i Load(const char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
   static __m128i Eq(__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); }
@@ -61,6 +62,7 @@ struct Lanes {
 #endif
 namespace avx2 {
 struct Lanes {
+  using V = __m256i;
   static constexpr int kWidth = 32;
   static __m256i Load(const char* p) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
