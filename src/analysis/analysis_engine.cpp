@@ -47,6 +47,13 @@ void CAnalysisEngine::Run(const std::vector<CString>& files, const CString& exte
   EndRun();
 }
 
+void CAnalysisEngine::CloseWorkFiles() {
+  if (m_pWorkFile1) m_pWorkFile1->Close();
+  if (m_pWorkFile2) m_pWorkFile2->Close();
+  m_pWorkFile1.reset();
+  m_pWorkFile2.reset();
+}
+
 void CAnalysisEngine::EndRun() {
   m_pWorkFile1.reset();
   m_pWorkFile2.reset();

@@ -76,6 +76,11 @@ class CAnalysisEngine {
   /// stays, and so do the working files.
   void AnalyzeFile(const CString& path, const CString& extension);
 
+  /// Closes the working files, leaving them on disk just as the last file's
+  /// passes wrote them (while open, they may be longer). A run can go on
+  /// after it. Throws CFileException when closing fails.
+  void CloseWorkFiles();
+
   /// Ends a complete run: deletes both working files. A file that cannot be
   /// deleted (or does not exist) is no error.
   void EndRun();

@@ -74,6 +74,7 @@ TEST(AnalysisRun, WorkedExampleGoesThroughBothWorkingFilesIntoFourEntries) {
   rec.engine = &e;
   e.BeginRun(dir.path());
   e.AnalyzeFile(CString(src.c_str()), "fnc");
+  e.CloseWorkFiles();
 
   EXPECT_EQ(ReadWholeFile(dir.Join("tmp1.fnc")),
             "\x8A\xD6\x90\x94\x96\xBC\x81\x46\n"

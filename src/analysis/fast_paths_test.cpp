@@ -82,6 +82,7 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
     CAnalysisEngine e;
     e.BeginRun(dir.path());
     for (const auto& file : files) e.AnalyzeFile(CString(file.first), "fnc");
+    e.CloseWorkFiles();
     PlainRun plain = RunPlain(files, "fnc");
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp1.fnc")), plain.work1) << "round " << round;
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp2.fnc")), plain.work2) << "round " << round;

@@ -1,5 +1,6 @@
 #include "platform/files/stdio_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -71,7 +72,7 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
   m_bReading = m_bWriting = false;
   m_nPos = m_nReady = m_nEnd = 0;
   m_bEof = false;
-  m_nLength = m_nBytesRead = m_nWritten = 0;
+  m_nLength = m_nOffset = 0;
   // A zero byte would end the path early and name another file.
   if (path.view().find('\0') != std::string_view::npos)
     Fail(CFileException::fileNotFound, ENOENT);
@@ -90,20 +91,24 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
     int err = errno;
     Fail(CFileException::CauseFromOpenError(err), err);
   }
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    int err = errno;
+    ::close(fd);
+    Fail(CFileException::CauseFromOpenError(err), err);
+  }
+  m_bRegular = S_ISREG(st.st_mode);
   if (m_bCanRead) {
-    struct stat st;
-    if (::fstat(fd, &st) != 0) {
-      int err = errno;
-      ::close(fd);
-      Fail(CFileException::readError, err);
-    }
-    if (!S_ISREG(st.st_mode)) {
+    if (!m_bRegular) {
       ::close(fd);
       Fail(CFileException::notRegularFile, 0);
     }
     ::fcntl(fd, F_SETFL, 0);  // blocking reads from here on
-    m_nLength = st.st_size;
   }
+  m_nLength = m_nOnDisk = m_bRegular ? st.st_size : 0;
+  // Some system files report a length of 0 and still have text: those are
+  // read to their end.
+  m_bKnownLength = m_bRegular && (m_bCanWrite || st.st_size > 0);
   m_fd = fd;
   m_buf = TakeBuffer();
   m_nCap = g_nBufferSize;
@@ -116,21 +121,38 @@ void CStdioFile::StartReading() {
 }
 
 void CStdioFile::SeekToBegin() {
+  if (!m_bRegular) throw std::logic_error("CStdioFile: rewinding a file that is not regular");
   if (m_bWriting) Flush();
-  if (::lseek(m_fd, 0, SEEK_SET) != 0) Fail(CFileException::generic, errno);
+  // Reads and writes of a regular file name their offset, so going back is
+  // just a matter of starting from 0 again.
   m_bReading = m_bWriting = false;
   m_nPos = m_nReady = m_nEnd = 0;
   m_bEof = false;
-  m_nBytesRead = m_nWritten = 0;
+  m_nOffset = 0;
 }
 
 void CStdioFile::SetLength(off_t length) {
   if (m_bWriting) Flush();
-  if (::ftruncate(m_fd, length) != 0) {
+  // Growing happens at once; cutting waits for Close, since a file that is
+  // rewritten again and again is seldom shorter for long, and every cut
+  // costs the file system work.
+  if (length > m_nOnDisk) {
+    if (::ftruncate(m_fd, length) != 0) {
+      int err = errno;
+      Fail(WriteCause(err), err);
+    }
+    m_nOnDisk = length;
+  }
+  m_nLength = length;
+  m_bKnownLength = true;
+}
+
+void CStdioFile::CutToLength() {
+  if (m_nOnDisk > m_nLength && ::ftruncate(m_fd, m_nLength) != 0) {
     int err = errno;
     Fail(WriteCause(err), err);
   }
-  m_nLength = length;
+  m_nOnDisk = m_nLength;
 }
 
 void CStdioFile::Fill() {
@@ -142,18 +164,25 @@ void CStdioFile::Fill() {
     m_nEnd = keep;
     m_nPos = 0;
   }
-  ssize_t n;
-  do n = ::read(m_fd, m_buf.get() + m_nEnd, m_nCap - m_nEnd);
-  while (n < 0 && errno == EINTR);
+  // A file is read as long as it was when reading began: what is appended
+  // meanwhile is not part of it.
+  std::size_t want = m_nCap - m_nEnd;
+  if (m_bKnownLength)
+    want = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(want), m_nLength - m_nOffset));
+  ssize_t n = 0;
+  if (want > 0) {
+    do n = ::pread(m_fd, m_buf.get() + m_nEnd, want, m_nOffset);
+    while (n < 0 && errno == EINTR);
+  }
   if (n < 0) Fail(CFileException::readError, errno);
   if (n == 0) {
     m_bEof = true;
     m_nReady = m_nEnd;  // a held-back CR at the very end is an ordinary byte
-    if (m_nBytesRead < m_nLength)
+    if (m_bKnownLength && m_nOffset < m_nLength)
       Fail(CFileException::readError, 0, "the file shrank while it was read");
     return;
   }
-  m_nBytesRead += n;
+  m_nOffset += n;
   char* b = m_buf.get();
   std::size_t end = m_nEnd + static_cast<std::size_t>(n);
   // Drop every CR that is followed by LF. A CR that ends the data read so
@@ -264,7 +293,7 @@ void CStdioFile::Flush() {
 
 void CStdioFile::WriteAll(const char* p, std::size_t n) {
   while (n > 0) {
-    ssize_t w = ::write(m_fd, p, n);
+    ssize_t w = m_bRegular ? ::pwrite(m_fd, p, n, m_nOffset) : ::write(m_fd, p, n);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) {
       int err = w < 0 ? errno : ENOSPC;
@@ -272,24 +301,23 @@ void CStdioFile::WriteAll(const char* p, std::size_t n) {
     }
     p += w;
     n -= static_cast<std::size_t>(w);
-    m_nWritten += w;
+    m_nOffset += w;
   }
-  if (m_nWritten > m_nLength) m_nLength = m_nWritten;
+  if (m_bRegular && m_nOffset > m_nLength) m_nLength = m_nOffset;
+  if (m_nOffset > m_nOnDisk) m_nOnDisk = m_nOffset;
 }
 
 void CStdioFile::Close() {
   if (m_fd < 0) return;
+  int err = 0;
   try {
     if (m_bWriting) Flush();
-  } catch (...) {
-    ::close(m_fd);
-    m_fd = -1;
-    GiveBack(m_buf, m_nCap);
-    throw;
+    if (m_bCanWrite && m_bRegular) CutToLength();
+  } catch (const CFileException& e) {
+    err = e.m_lOsError ? e.m_lOsError : EIO;
   }
   // Some file systems report a failed write only when the file is closed.
-  int err = 0;
-  if (::close(m_fd) != 0 && m_bCanWrite && errno != EINTR) err = errno;
+  if (::close(m_fd) != 0 && m_bCanWrite && errno != EINTR && err == 0) err = errno;
   m_fd = -1;
   GiveBack(m_buf, m_nCap);
   if (err) Fail(WriteCause(err), err);

@@ -45,8 +45,9 @@ class CStdioFile {
   void Open(const CString& path, unsigned flags);
 
   /// Reads the next piece into `piece`. Returns false at the end of the file.
-  /// Throws CFileException when a read fails, or when the file turns out
-  /// shorter than it was when reading began (it shrank while it was read).
+  /// A file is read as long as it was when reading began. Throws
+  /// CFileException when a read fails, or when the file turns out shorter
+  /// than that (it shrank while it was read).
   bool ReadString(CString& piece);
 
   /// As ReadString, without a copy: `piece` points into the file's buffer
@@ -73,13 +74,15 @@ class CStdioFile {
     }
   }
 
-  /// Writes what is buffered and goes back to the start of the file, from
-  /// where it can be read again or written over. Reading and writing do not
-  /// mix between two calls. Throws CFileException.
+  /// Writes what is buffered and goes back to the start of the file (a
+  /// regular one), from where it can be read again or written over. Reading
+  /// and writing do not mix between two calls. Throws CFileException.
   void SeekToBegin();
   /// Where the next write goes.
-  off_t GetPosition() const { return m_nWritten + static_cast<off_t>(m_bWriting ? m_nEnd : 0); }
-  /// Writes what is buffered and cuts (or extends) the file to length bytes.
+  off_t GetPosition() const { return m_nOffset + static_cast<off_t>(m_bWriting ? m_nEnd : 0); }
+  /// Writes what is buffered and makes the file length bytes long: for
+  /// reading through this object at once; on disk, a longer file is cut at
+  /// the latest when it is closed.
   void SetLength(off_t length);
 
   /// Writes what is buffered and closes; throws CFileException when either
@@ -99,6 +102,7 @@ class CStdioFile {
   void WriteAll(const char* p, std::size_t n);
   void WriteLarge(const char* p, std::size_t n);
   void StartReading();
+  void CutToLength();
   [[noreturn]] void Fail(CFileException::Cause cause, int osError,
                          const char* detail = nullptr) const;
 
@@ -115,7 +119,9 @@ class CStdioFile {
   // Writing: [0, m_nEnd) is buffered.
   std::size_t m_nPos = 0, m_nReady = 0, m_nEnd = 0;
   bool m_bEof = false;
-  off_t m_nLength = 0;     // the file's length as last known
-  off_t m_nBytesRead = 0;  // since reading began
-  off_t m_nWritten = 0;    // bytes written from the last start
+  bool m_bRegular = false;
+  bool m_bKnownLength = false;
+  off_t m_nLength = 0;  // the file's length as last known
+  off_t m_nOnDisk = 0;  // its length on disk, when that is still longer
+  off_t m_nOffset = 0;  // where the next read or write of the file goes
 };

@@ -150,6 +150,44 @@ TEST(CStdioFileWriting, WritesBytesUnchanged) {
   EXPECT_EQ(ReadWholeFile(path), "");
 }
 
+TEST(CStdioFileRewriting, ReadsBackExactlyWhatWasWrittenSinceTheLastRewind) {
+  TempDir dir;
+  std::string path = dir.Join("tmp2.fnc");
+  const unsigned kBoth = CStdioFile::modeCreate | CStdioFile::modeNoTruncate |
+                         CStdioFile::modeReadWrite | CStdioFile::typeText;
+  CStdioFile f(CString(path), kBoth);
+  f.WriteString(CString(std::string(300000, 'L') + "\n"));
+  f.SetLength(f.GetPosition());
+  // A shorter text over the longer one: the rest is gone for readers at
+  // once, and on disk once the file is closed.
+  f.SeekToBegin();
+  f.WriteString(CString("short\r\n"));
+  f.SetLength(f.GetPosition());
+  f.SeekToBegin();
+  CString piece;
+  std::vector<std::string> pieces;
+  while (f.ReadString(piece)) pieces.push_back(piece.str());
+  EXPECT_EQ(pieces, (Lines{"short\n"}));
+  // An empty text reads as nothing, however long the file was.
+  f.SeekToBegin();
+  f.SetLength(f.GetPosition());
+  f.SeekToBegin();
+  EXPECT_FALSE(f.ReadString(piece));
+  f.Close();
+  EXPECT_EQ(ReadWholeFile(path), "");
+}
+
+TEST(CStdioFileRewriting, KeepsTheNewTextWhenTheOldIsShorter) {
+  TempDir dir;
+  std::string path = dir.Write("tmp1.fnc", "old");
+  CStdioFile f(CString(path), CStdioFile::modeCreate | CStdioFile::modeNoTruncate |
+                                  CStdioFile::modeReadWrite | CStdioFile::typeText);
+  f.WriteString(CString("a longer text\n"));
+  f.SetLength(f.GetPosition());
+  f.Close();
+  EXPECT_EQ(ReadWholeFile(path), "a longer text\n");
+}
+
 TEST(CStdioFileWriting, ReportsAFullDiskWhenTheBufferIsWritten) {
   CStdioFile f(CString("/dev/full"), kCreate);
   f.WriteString(CString("x"));
