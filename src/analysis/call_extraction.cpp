@@ -67,7 +67,7 @@ BOOL CAnalysisEngine::IsCallName(const char* name) {
 
 bool CAnalysisEngine::IsCallName(std::string_view name) {
   for (const char* word : kNotCalls)
-    if (word[0] == name[0] && name == word) return false;
+    if (!name.empty() && word[0] == name[0] && name == word) return false;
   return true;
 }
 
