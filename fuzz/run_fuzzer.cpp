@@ -15,6 +15,7 @@
 
 #include "analysis/analysis_engine.h"
 #include "analysis/run_index.h"
+#include "tests/engine_table.h"
 #include "tests/plain_run.h"
 
 namespace {
@@ -33,16 +34,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || std::fclose(f) != 0)
     std::abort();
 }
-
-std::string Table(const CAnalysisEngine& e) {
-  std::string out;
-  for (int i = 0; i < e.GetFunctionCount(); ++i) {
-    out += e.GetEntryText(i).str() + "\n";
-    for (const CString& name : e.GetCallList(i)) out += "\t" + name.str() + "\n";
-  }
-  return out;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -75,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) into->append(buf, n);
     std::fclose(f);
   }
-  if (work1 != plain.work1 || work2 != plain.work2 || Table(engine) != plain.table) {
+  if (work1 != plain.work1 || work2 != plain.work2 || TableText(engine) != plain.table) {
     std::fprintf(stderr, "the engine and the plain algorithm differ\n--- engine\n%s--- plain\n%s",
-                 Table(engine).c_str(), plain.table.c_str());
+                 TableText(engine).c_str(), plain.table.c_str());
     std::abort();
   }
   engine.EndRun();

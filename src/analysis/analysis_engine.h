@@ -162,6 +162,10 @@ class CAnalysisEngine {
     int file;
   };
 
+  // Reads the input of a pass a run of whole pieces at a time, indexes each
+  // run for the classes of the set (a scan::RunIndex::Set) and hands it to f.
+  template <class F>
+  void ForEachRun(int set, F f);
   void LineCommentPass();
   void LineCommentPiece(std::string_view line);
   void BlockCommentPass();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/small_file_system.h"
+#include "tests/engine_table.h"
 #include "tests/temp_dir.h"
 
 namespace {
@@ -23,15 +24,6 @@ struct Recorder : IAnalysisSink {
   void OnCalleeAdded(const CString& name) override { events.push_back("callee " + name.str()); }
 };
 
-// The table as text: each entry on a line, its calls after tabs.
-std::string Table(const CAnalysisEngine& e) {
-  std::string out;
-  for (int i = 0; i < e.GetFunctionCount(); ++i) {
-    out += e.GetEntryText(i).str() + "\n";
-    for (const CString& name : e.GetCallList(i)) out += "\t" + name.str() + "\n";
-  }
-  return out;
-}
 
 // Analyses the given sources (name, bytes) as one run in a fresh folder.
 std::string Analyze(const std::vector<std::pair<std::string, std::string>>& sources,
@@ -41,7 +33,7 @@ std::string Analyze(const std::vector<std::pair<std::string, std::string>>& sour
   for (const auto& [name, bytes] : sources) files.push_back(CString(dir.Write(name, bytes)));
   CAnalysisEngine e;
   e.Run(files, ext, dir.path());
-  std::string table = Table(e);
+  std::string table = TableText(e);
   // Entries carry the folder's name; the tests compare them without it.
   for (std::size_t at; (at = table.find(dir.path())) != std::string::npos;)
     table.replace(at, dir.path().size(), "");
@@ -108,7 +100,7 @@ TEST(AnalysisRun, WorkedExampleGoesThroughBothWorkingFilesIntoFourEntries) {
             "}\n");
 
   const std::string out = dir.path() + "/calc.fnc";
-  EXPECT_EQ(Table(e), "<" + out + ">add\n"
+  EXPECT_EQ(TableText(e), "<" + out + ">add\n"
                       "<" + out + ">BEGIN_MESSAGE_MAP\n"
                       "<" + out + ">ON_BN_CLICKED\n"
                       "<" + out + ">show\n\tadd\n");
@@ -149,7 +141,7 @@ TEST(AnalysisRun, StartsEveryRunFromAnEmptyTable) {
   CAnalysisEngine e;
   e.Run({CString(src.c_str())}, "fnc", dir.path());
   e.Run({CString(src.c_str())}, "txt", dir.path());
-  EXPECT_EQ(Table(e), "<" + dir.path() + "/a.txt>f\n\tg\n");
+  EXPECT_EQ(TableText(e), "<" + dir.path() + "/a.txt>f\n\tg\n");
 }
 
 TEST(AnalysisRun, NamesEntriesAfterThePathWithItsOwnExtensionReplaced) {
@@ -258,7 +250,7 @@ TEST(AnalysisFailure, EndsTheRunAtAMissingFileKeepingWhatCameBefore) {
   EXPECT_EQ(FailureOf(e, {CString(a.c_str()), CString(gone.c_str()), CString(c.c_str())},
                       dir.path()),
             gone + " was not found.");
-  EXPECT_EQ(Table(e), "<" + dir.path() + "/a.fnc>f\n\tg\n");
+  EXPECT_EQ(TableText(e), "<" + dir.path() + "/a.fnc>f\n\tg\n");
   EXPECT_EQ(e.GetOutName(), CString((dir.path() + "/a.fnc").c_str()));
   // The working files of the files before stay where they were.
   EXPECT_EQ(ListFolder(dir.path()), "a.c c.c tmp1.fnc tmp2.fnc");

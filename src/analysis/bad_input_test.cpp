@@ -8,18 +8,11 @@
 
 #include "analysis/analysis_engine.h"
 #include "tests/plain_run.h"
+#include "tests/engine_table.h"
 #include "tests/temp_dir.h"
 
 namespace {
 
-std::string Table(const CAnalysisEngine& e) {
-  std::string out;
-  for (int i = 0; i < e.GetFunctionCount(); ++i) {
-    out += e.GetEntryText(i).str() + "\n";
-    for (const CString& name : e.GetCallList(i)) out += "\t" + name.str() + "\n";
-  }
-  return out;
-}
 
 // The engine's table for one source, and the plain algorithm's.
 std::pair<std::string, std::string> BothTables(const std::string& bytes) {
@@ -27,7 +20,7 @@ std::pair<std::string, std::string> BothTables(const std::string& bytes) {
   std::string path = dir.Write("src.c", bytes);
   CAnalysisEngine e;
   e.Run({CString(path)}, "fnc", dir.path());
-  return {Table(e), RunPlain({{path, bytes}}, "fnc").table};
+  return {TableText(e), RunPlain({{path, bytes}}, "fnc").table};
 }
 
 std::string RandomBytes(std::size_t n, unsigned seed) {
@@ -73,7 +66,7 @@ TEST(BadInput, ReadsLinesOfMegabytesInPieces) {
   std::string path = dir.Write("long.c", src);
   CAnalysisEngine e;
   e.Run({CString(path)}, "fnc", dir.path());
-  EXPECT_EQ(Table(e), "<" + dir.path() + "/long.fnc>f\n\tg\n\th\n");
+  EXPECT_EQ(TableText(e), "<" + dir.path() + "/long.fnc>f\n\tg\n\th\n");
 }
 
 TEST(BadInput, CutsIdentifiersOfThousandsOfBytes) {
@@ -116,7 +109,7 @@ TEST(BadInput, GathersAFileWithoutAnyStatementEndAsOneStatement) {
   std::string path = dir.Write("open.c", src);
   CAnalysisEngine e;
   e.Run({CString(path)}, "fnc", dir.path());
-  EXPECT_EQ(Table(e), "<" + dir.path() + "/open.fnc>f\n\ta\n\tb\n");
+  EXPECT_EQ(TableText(e), "<" + dir.path() + "/open.fnc>f\n\ta\n\tb\n");
 }
 
 }  // namespace

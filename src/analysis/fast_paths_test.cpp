@@ -10,6 +10,7 @@
 #include "analysis/analysis_engine.h"
 #include "analysis/run_index.h"
 #include "tests/plain_run.h"
+#include "tests/engine_table.h"
 #include "tests/temp_dir.h"
 
 namespace {
@@ -56,14 +57,6 @@ std::string RandomSource(std::mt19937& rng) {
   return s;
 }
 
-std::string EngineTable(const CAnalysisEngine& e) {
-  std::string out;
-  for (int i = 0; i < e.GetFunctionCount(); ++i) {
-    out += e.GetEntryText(i).str() + "\n";
-    for (const CString& name : e.GetCallList(i)) out += "\t" + name.str() + "\n";
-  }
-  return out;
-}
 
 TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
   TempDir dir;
@@ -86,7 +79,7 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
     PlainRun plain = RunPlain(files, "fnc");
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp1.fnc")), plain.work1) << "round " << round;
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp2.fnc")), plain.work2) << "round " << round;
-    ASSERT_EQ(EngineTable(e), plain.table) << "round " << round;
+    ASSERT_EQ(TableText(e), plain.table) << "round " << round;
   }
   CStdioFile::SetBufferSize(128 * 1024);
   scan::RunIndex::UseWideVectors(true);

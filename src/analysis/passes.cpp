@@ -51,6 +51,15 @@ bool IsMacroTail(const char* p, const char* end) {
 
 }  // namespace
 
+template <class F>
+void CAnalysisEngine::ForEachRun(int set, F f) {
+  std::string_view run;
+  while (m_pInFile->ReadPieces(run)) {
+    m_pIndex->Build(run.data(), run.size(), static_cast<scan::RunIndex::Set>(set));
+    f(run.data(), run.size(), *m_pIndex);
+  }
+}
+
 void CAnalysisEngine::LineCommentPiece(std::string_view line) {
   scan::LineComment r = scan::ScanLineComment(line.data(), static_cast<int>(line.size()));
   if (r.slashes < 0) {
@@ -71,12 +80,7 @@ void CAnalysisEngine::LineCommentPass() {
   // ("_DYNCREATE", "_MESSAGE_MAP") can change in this pass. Whole lines
   // without either pass through in bulk; the others go piece by piece.
   using scan::RunIndex;
-  std::string_view run;
-  while (m_pInFile->ReadPieces(run)) {
-    const char* p = run.data();
-    const std::size_t n = run.size();
-    RunIndex& index = *m_pIndex;
-    index.Build(p, n, RunIndex::kForLineComments);
+  ForEachRun(RunIndex::kForLineComments, [&](const char* p, std::size_t n, const RunIndex& index) {
     std::size_t done = 0;  // [0, done) is handled
     auto candidate = [&](std::size_t c) {
       if (c < done) return;  // on a line already handled
@@ -98,7 +102,7 @@ void CAnalysisEngine::LineCommentPass() {
       for (; bits; bits &= bits - 1) candidate(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
     }
     m_pOutFile->Write(p + done, n - done);
-  }
+  });
 }
 
 void CAnalysisEngine::BlockCommentPiece(std::string_view line) {
@@ -118,12 +122,7 @@ void CAnalysisEngine::BlockCommentPiece(std::string_view line) {
 
 void CAnalysisEngine::BlockCommentPass() {
   using scan::RunIndex;
-  std::string_view run;
-  while (m_pInFile->ReadPieces(run)) {
-    const char* p = run.data();
-    const std::size_t n = run.size();
-    RunIndex& index = *m_pIndex;
-    index.Build(p, n, RunIndex::kForComments);
+  ForEachRun(RunIndex::kForComments, [&](const char* p, std::size_t n, const RunIndex& index) {
     std::size_t kept = 0;  // pieces from here on are written unchanged, still to write
 
     // One piece [q, e) and whether it holds a double-byte character, a
@@ -185,7 +184,7 @@ void CAnalysisEngine::BlockCommentPass() {
       else piece(start, n, high != 0, marker != 0, bracket != 0);
     }
     m_pOutFile->Write(p + kept, n - kept);
-  }
+  });
 }
 
 void CAnalysisEngine::StatementPass() {
@@ -194,18 +193,13 @@ void CAnalysisEngine::StatementPass() {
   // past a run keeps its first kMaxStatement bytes in m_strStatement, so a
   // file without any statement end is still read in constant memory.
   using scan::RunIndex;
-  std::string_view run;
   bool carrying = false;
   bool carryLead = false;
   auto carry = [this](const char* from, const char* to) {
     std::size_t room = static_cast<std::size_t>(kMaxStatement - m_strStatement.GetLength());
     m_strStatement.Append(from, std::min(room, static_cast<std::size_t>(to - from)));
   };
-  while (m_pInFile->ReadPieces(run)) {
-    const char* p = run.data();
-    const std::size_t n = run.size();
-    RunIndex& index = *m_pIndex;
-    index.Build(p, n, RunIndex::kForStatements);
+  ForEachRun(RunIndex::kForStatements, [&](const char* p, std::size_t n, const RunIndex& index) {
     std::size_t start = 0;
     for (std::size_t q = 0; q < n;) {
       if (q == start && !carrying && !carryLead) {
@@ -243,7 +237,7 @@ void CAnalysisEngine::StatementPass() {
       carrying = true;
       carry(p + start, p + n);
     }
-  }
+  });
   // A statement the file ends before it is closed is handed over as it is.
   if (carrying) HandleStatement(m_strStatement.view());
 }

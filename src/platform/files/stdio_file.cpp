@@ -208,17 +208,22 @@ void CStdioFile::Fill() {
   }
 }
 
-bool CStdioFile::ReadPiece(std::string_view& piece) {
+bool CStdioFile::Take(bool wholeRun, std::string_view& text) {
   if (!m_bReading) StartReading();
   for (;;) {
     std::size_t avail = m_nReady - m_nPos;
     const char* s = m_buf.get() + m_nPos;
-    std::size_t lim = avail < kMaxPiece ? avail : kMaxPiece;
+    // A piece ends after the first LF within 255 bytes; a run after the last
+    // LF there is. Without an LF, text that starts at a piece boundary holds
+    // whole pieces in every multiple of 255 bytes.
+    const void* nl = nullptr;
+    if (avail > 0)
+      nl = wholeRun ? memrchr(s, '\n', avail) : std::memchr(s, '\n', std::min(avail, kMaxPiece));
     std::size_t n;
-    if (const void* nl = std::memchr(s, '\n', lim)) {
-      n = static_cast<const char*>(nl) - s + 1;
+    if (nl) {
+      n = static_cast<std::size_t>(static_cast<const char*>(nl) - s) + 1;
     } else if (avail >= kMaxPiece) {
-      n = kMaxPiece;
+      n = wholeRun ? avail - avail % kMaxPiece : kMaxPiece;
     } else if (m_bEof) {
       if (avail == 0) return false;
       n = avail;
@@ -226,32 +231,7 @@ bool CStdioFile::ReadPiece(std::string_view& piece) {
       Fill();
       continue;
     }
-    piece = std::string_view(s, n);
-    m_nPos += n;
-    return true;
-  }
-}
-
-bool CStdioFile::ReadPieces(std::string_view& run) {
-  if (!m_bReading) StartReading();
-  for (;;) {
-    std::size_t avail = m_nReady - m_nPos;
-    const char* s = m_buf.get() + m_nPos;
-    std::size_t n;
-    if (const void* nl = avail ? memrchr(s, '\n', avail) : nullptr) {
-      n = static_cast<const char*>(nl) - s + 1;
-    } else if (avail >= kMaxPiece) {
-      // The text starts at a piece boundary, so whole pieces of a line
-      // without LF are multiples of 255 bytes.
-      n = avail - avail % kMaxPiece;
-    } else if (m_bEof) {
-      if (avail == 0) return false;
-      n = avail;
-    } else {
-      Fill();
-      continue;
-    }
-    run = std::string_view(s, n);
+    text = std::string_view(s, n);
     m_nPos += n;
     return true;
   }

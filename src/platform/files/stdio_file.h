@@ -52,7 +52,7 @@ class CStdioFile {
 
   /// As ReadString, without a copy: `piece` points into the file's buffer
   /// and stays valid until the next read or Close.
-  bool ReadPiece(std::string_view& piece);
+  bool ReadPiece(std::string_view& piece) { return Take(false, piece); }
 
   /// Reads a run of whole pieces at once: the text from where the last read
   /// stopped to a piece boundary (after its last LF, or after a multiple of
@@ -60,7 +60,7 @@ class CStdioFile {
   /// from its start into pieces gives exactly what ReadPiece would have
   /// given. `run` stays valid until the next read or Close. Returns false at
   /// the end of the file; throws as ReadString does.
-  bool ReadPieces(std::string_view& run);
+  bool ReadPieces(std::string_view& run) { return Take(true, run); }
 
   /// Appends bytes, unchanged. Throws CFileException (diskFull, writeError).
   void WriteString(const CString& text) { Write(text.GetString(), text.GetLength()); }
@@ -97,6 +97,7 @@ class CStdioFile {
   static void SetBufferSize(std::size_t bytes);
 
  private:
+  bool Take(bool wholeRun, std::string_view& text);
   void Fill();
   void Flush();
   void WriteAll(const char* p, std::size_t n);
