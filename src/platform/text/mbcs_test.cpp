@@ -22,13 +22,6 @@ std::size_t Find(const std::string& t, const std::string& pat, std::size_t start
   return mbcs::Find(t.data(), t.size(), pat.data(), pat.size(), start);
 }
 
-TEST(MbcsFind, FindsPlainTextAtItsFirstPosition) {
-  EXPECT_EQ(Find("int main(void)", "("), 8u);
-  EXPECT_EQ(Find("a//b//", "//"), 1u);
-  EXPECT_EQ(Find("abc", "x"), mbcs::kNotFound);
-  EXPECT_EQ(Find("", "x"), mbcs::kNotFound);
-}
-
 TEST(MbcsFind, NeverMatchesFromTheSecondByteOfACharacter) {
   // ボ is 83 7B and マ is 83 7D: their second bytes are "{" and "}".
   EXPECT_EQ(Find("\x83\x7B", "{"), mbcs::kNotFound);
@@ -42,19 +35,6 @@ TEST(MbcsFind, TreatsALoneLeadByteAtTheEndAsACharacter) {
   EXPECT_EQ(Find("ab\x81", "\x81"), 2u);
   EXPECT_EQ(Find("\x81\x81\x81", "\x81"), 0u);
   EXPECT_EQ(Find("a\x81\x81\x81", "\x81" "a"), mbcs::kNotFound);
-}
-
-TEST(MbcsFind, HalfWidthKatakanaAndHighSingleBytesAreOneByteEach) {
-  // 0xA0-0xDF and 0x80 are single-byte characters: the next byte is free.
-  EXPECT_EQ(Find("\xB1{", "{"), 1u);
-  EXPECT_EQ(Find("\x80{", "{"), 1u);
-  EXPECT_EQ(Find("\xFD{", "{"), 1u);
-}
-
-TEST(MbcsFind, StartsAtTheGivenBoundary) {
-  EXPECT_EQ(Find("(a(b", "(", 1), 2u);
-  EXPECT_EQ(Find("abc", "", 2), 2u);
-  EXPECT_EQ(Find("abc", "c", 4), mbcs::kNotFound);
 }
 
 TEST(MbcsFind, AgreesWithThePlainSearchOnRandomText) {
@@ -71,14 +51,6 @@ TEST(MbcsFind, AgreesWithThePlainSearchOnRandomText) {
     for (const auto& pat : patterns)
       ASSERT_EQ(Find(t, pat), PlainFind(t, pat, 0)) << "text of " << t.size() << " bytes";
   }
-}
-
-TEST(MbcsBoundary, StepsOverDoubleByteCharacters) {
-  const std::string t = "a\x83\x7B" "b";
-  EXPECT_EQ(mbcs::NextBoundary(t.data(), t.size(), 0, 2), 3u);
-  EXPECT_EQ(mbcs::NextBoundary(t.data(), t.size(), 0, 1), 1u);
-  EXPECT_TRUE(mbcs::IsAscii("plain text, long enough for a word", 34));
-  EXPECT_FALSE(mbcs::IsAscii("plain text, long enough\x81", 24));
 }
 
 }  // namespace

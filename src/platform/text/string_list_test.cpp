@@ -31,13 +31,4 @@ TEST(CStringList, FindsTheFirstExactlyEqualString) {
   EXPECT_EQ(list.Find("DRAW"), POSITION(0));
 }
 
-TEST(CStringList, RemoveAllEmptiesIt) {
-  CStringList list;
-  list.AddTail("x");
-  list.RemoveAll();
-  EXPECT_TRUE(list.IsEmpty());
-  EXPECT_EQ(list.GetHeadPosition(), POSITION(0));
-  EXPECT_EQ(list.Find("x"), POSITION(0));
-}
-
 }  // namespace
