@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstring>
 #include <memory>
+#include <exception>
 #include <new>
 #include <string>
 #include <unistd.h>
@@ -141,6 +142,9 @@ int XrefMain(int argc, char** argv) {
     status = 1;
   } catch (const std::bad_alloc&) {
     failure = "out of memory";
+    status = 1;
+  } catch (const std::exception& e) {
+    failure = e.what();
     status = 1;
   }
 
