@@ -1,13 +1,9 @@
 #include "analysis/analysis_engine.h"
 
-#include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
 #include "analysis/run_index.h"
-#include "analysis/scanners.h"
-#include "platform/text/mbcs.h"
 
 CAnalysisEngine::CAnalysisEngine(IAnalysisSink* sink)
     : m_pSink(sink), m_pIndex(new scan::RunIndex) {}

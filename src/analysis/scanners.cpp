@@ -11,10 +11,12 @@
 
 namespace scan {
 
+namespace {
+
+// Lines naming one of these get a line "{}" of their own in the
+// line-comment pass.
 const char* const kMacroNames[4] = {"IMPLEMENT_DYNCREATE", "DECLARE_DYNCREATE",
                                     "BEGIN_MESSAGE_MAP", "END_MESSAGE_MAP"};
-
-namespace {
 
 // Byte classes. kLead is a Shift-JIS lead byte; every scanner steps over
 // it and the byte after it as one character.

@@ -23,8 +23,6 @@ struct LineComment {
 };
 LineComment ScanLineComment(const char* p, int n);
 
-extern const char* const kMacroNames[4];
-
 /// What the block-comment pass needs of one line: the first "/*", the first
 /// "*/", and whether any of "(", ")", "{", "}" occurs.
 struct Comments {
