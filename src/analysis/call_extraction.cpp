@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "analysis/analysis_engine.h"
 #include "platform/text/mbcs.h"
 
@@ -24,6 +28,37 @@ constexpr std::array<unsigned char, 256> MakeNameClass() {
   return t;
 }
 constexpr std::array<unsigned char, 256> kNameClass = MakeNameClass();
+
+#if defined(__SSE2__)
+// For each of the 16 bytes, whether it is a name character.
+unsigned NameMask(__m128i v) {
+  // x in [lo, lo + span] <=> (x - lo) as unsigned <= span <=> max(x - lo, span) == span
+  auto within = [](__m128i x, char lo, char span) {
+    __m128i s = _mm_set1_epi8(span);
+    return _mm_cmpeq_epi8(_mm_max_epu8(_mm_sub_epi8(x, _mm_set1_epi8(lo)), s), s);
+  };
+  __m128i digits = within(v, '0', ':' - '0');  // digits and ":"
+  __m128i letters = within(_mm_or_si128(v, _mm_set1_epi8(0x20)), 'a', 'z' - 'a');
+  __m128i marks = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('_')),
+                               _mm_cmpeq_epi8(v, _mm_set1_epi8('~')));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(digits, letters), marks)));
+}
+#endif
+
+// From t[i] backwards over name characters: the index of the first byte
+// that is not one, or -1.
+int SkipNameBackwards(const unsigned char* t, int i) {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time while they lie in the text.
+  while (i >= 15) {
+    unsigned other = ~NameMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i - 15))) & 0xFFFFu;
+    if (other) return i - 15 + (31 - __builtin_clz(other));
+    i -= 16;
+  }
+#endif
+  while (i >= 0 && kNameClass[t[i]] == kName) --i;
+  return i;
+}
 
 const char* const kNotCalls[] = {"for",    "while", "if",     "switch",
                                  "return", "exit",  "sizeof", ":"};
@@ -48,7 +83,7 @@ BOOL CAnalysisEngine::NameBefore(std::string_view text, NameBuffer& out, int pos
   int i = pos;
   while (i >= 0 && kNameClass[t[i]] == kSkip) --i;
   const int high = i;
-  while (i >= 0 && kNameClass[t[i]] == kName) --i;
+  i = SkipNameBackwards(t, i);
   int low = i + 1;
   // A run that follows a byte of 0x80 or above starts with the second
   // byte of a double-byte character, which is not part of the name.
