@@ -57,7 +57,8 @@ void CAnalysisEngine::EndRun() {
   ::unlink(m_strWorkFile2.GetString());
 }
 
-CStdioFile& CAnalysisEngine::Rewind(std::unique_ptr<CStdioFile>& file, const CString& path) {
+CStdioFile& CAnalysisEngine::Rewind(std::unique_ptr<CStdioFile>& file, const CString& path,
+                                    bool rewrite) {
   // Opened once a run and rewritten in place: a new file per pass would
   // cost an inode, and some file systems write a truncated and rewritten
   // file out to disk when it is closed.
@@ -65,6 +66,9 @@ CStdioFile& CAnalysisEngine::Rewind(std::unique_ptr<CStdioFile>& file, const CSt
     file.reset(new CStdioFile(path, CStdioFile::modeCreate | CStdioFile::modeNoTruncate |
                                         CStdioFile::modeReadWrite | CStdioFile::typeText));
   file->SeekToBegin();
+  // The old text goes: should the pass fail, the file holds just what it
+  // wrote.
+  if (rewrite) file->SetLength(0);
   return *file;
 }
 
@@ -88,7 +92,7 @@ void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension)
   m_pSource.reset(new CStdioFile(path, CStdioFile::modeRead | CStdioFile::typeText));
   BeginFile(path, extension);
 
-  CStdioFile& work1 = Rewind(m_pWorkFile1, m_strWorkFile1);
+  CStdioFile& work1 = Rewind(m_pWorkFile1, m_strWorkFile1, true);
   m_pInFile = m_pSource.get();
   m_pOutFile = &work1;
   work1.WriteString(CString(kHeaderLine));
@@ -96,15 +100,15 @@ void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension)
   work1.SetLength(work1.GetPosition());
   m_pSource->Close();
 
-  CStdioFile& work2 = Rewind(m_pWorkFile2, m_strWorkFile2);
-  m_pInFile = &Rewind(m_pWorkFile1, m_strWorkFile1);
+  CStdioFile& work2 = Rewind(m_pWorkFile2, m_strWorkFile2, true);
+  m_pInFile = &Rewind(m_pWorkFile1, m_strWorkFile1, false);
   m_pOutFile = &work2;
   m_bInComment = 0;
   BlockCommentPass();
   m_bInComment = 0;
   work2.SetLength(work2.GetPosition());
 
-  m_pInFile = &Rewind(m_pWorkFile2, m_strWorkFile2);
+  m_pInFile = &Rewind(m_pWorkFile2, m_strWorkFile2, false);
   m_pOutFile = nullptr;
   StatementPass();
   cleanup.done = true;

@@ -173,7 +173,9 @@ class CAnalysisEngine {
   void StatementPass();
   void HandleStatement(std::string_view statement);
   void HandleIndexedStatement(const char* run, std::size_t from, std::size_t to);
-  CStdioFile& Rewind(std::unique_ptr<CStdioFile>& file, const CString& path);
+  // Opens a working file if need be and goes back to its start, to read it
+  // or (rewrite) to replace its text.
+  CStdioFile& Rewind(std::unique_ptr<CStdioFile>& file, const CString& path, bool rewrite);
   // The operations above, on text in place.
   BOOL RecognizeScanned(std::string_view statement, const scan::Statement& s);
   void CollectCalls(std::string_view statement, NameBuffer& name);

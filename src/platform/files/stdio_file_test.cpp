@@ -155,6 +155,19 @@ TEST(CStdioFileRewriting, ReadsBackExactlyWhatWasWrittenSinceTheLastRewind) {
   EXPECT_EQ(ReadWholeFile(path), "");
 }
 
+TEST(CStdioFileRewriting, LeavesOnlyTheNewTextWhenClosedBeforeItsEnd) {
+  // As when a failure ends a pass: the file is given up halfway through.
+  TempDir dir;
+  std::string path = dir.Write("tmp1.fnc", std::string(100000, 'o'));
+  {
+    CStdioFile f(CString(path), CStdioFile::modeCreate | CStdioFile::modeNoTruncate |
+                                    CStdioFile::modeReadWrite | CStdioFile::typeText);
+    f.SetLength(0);
+    f.WriteString(CString("new text, half"));
+  }
+  EXPECT_EQ(ReadWholeFile(path), "new text, half");
+}
+
 TEST(CStdioFileWriting, ReportsAFullDiskWhenTheBufferIsWritten) {
   CStdioFile f(CString("/dev/full"), kCreate);
   f.WriteString(CString("x"));
