@@ -195,13 +195,13 @@ class CAnalysisEngine {
   CStdioFile* m_pInFile = nullptr;
   CStdioFile* m_pOutFile = nullptr;
   int m_bInComment = 0;
-  NameBuffer m_szFuncName = {};
-  NameBuffer m_szCallName = {};
+  NameBuffer m_szFuncName = {};  // the name of the last head
+  NameBuffer m_szCallName = {};  // scratch for the names of calls
   CString m_strOutName;
   CString m_strWorkFile1;
   CString m_strWorkFile2;
-  CString m_strStatement;
-  std::unique_ptr<scan::RunIndex> m_pIndex;
+  CString m_strStatement;                    // one that runs on past a run
+  std::unique_ptr<scan::RunIndex> m_pIndex;  // of the run being read
 
   // The function table: entry i has call list m_pCallList[i].
   std::vector<FileInfo> m_files;

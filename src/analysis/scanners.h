@@ -1,11 +1,12 @@
-// Single-pass scanners behind the line tests and head recognition.
+// Single-pass scanners behind the line tests and head recognition, for the
+// lines and statements that the passes cannot settle in bulk (those with
+// double-byte characters, comment markers and the like).
 //
 // Every rule of the engine asks where a fixed text first occurs at a
 // character boundary of a line or statement. Rather than one search per
 // text, each scanner walks the boundaries once, byte class by byte class
 // from a table, and notes the first position of everything its rules ask
-// for. ASCII text, which most lines are, goes through the same loop without
-// any double-byte work beyond the table lookup.
+// for.
 #pragma once
 
 namespace scan {
@@ -15,7 +16,8 @@ constexpr int kNone = -1;
 /// What the line-comment pass needs of one line: the first "//", whether a
 /// letter, digit or "_" stands anywhere before it (byte by byte, second
 /// bytes of double-byte characters included), and which of the four macro
-/// names occur before it (bit k for kMacroNames[k]).
+/// names occur before it (bit k for the k-th of IMPLEMENT_DYNCREATE,
+/// DECLARE_DYNCREATE, BEGIN_MESSAGE_MAP, END_MESSAGE_MAP).
 struct LineComment {
   int slashes = kNone;
   bool wordBefore = false;
