@@ -264,9 +264,11 @@ TEST(AnalysisFailure, ReportsAWorkingFolderThatCannotBeWritten) {
   if (geteuid() != 0) {
     ASSERT_EQ(chmod(work.c_str(), 0500), 0);
   } else {
+    // Permissions do not stop root: a read-only file system does, and
+    // where none can be mounted, /sys refuses new files to everyone.
     std::string why;
     fs = SmallFileSystem::Mount(work, 64 * 1024, true, &why);
-    if (!fs) GTEST_SKIP() << "cannot mount a read-only file system here: " << why;
+    if (!fs) work = "/sys";
   }
   std::string src = dir.Write("a.c", "void f(void)\n{\n}\n");
   CAnalysisEngine e;
