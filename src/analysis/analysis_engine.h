@@ -177,6 +177,7 @@ class CAnalysisEngine {
   // or (rewrite) to replace its text.
   CStdioFile& Rewind(std::unique_ptr<CStdioFile>& file, const CString& path, bool rewrite);
   // The operations above, on text in place.
+  BOOL RecognizeText(std::string_view statement);
   BOOL RecognizeScanned(std::string_view statement, const scan::Statement& s);
   void CollectCalls(std::string_view statement, NameBuffer& name);
   void CollectCallAt(std::string_view statement, int pos, NameBuffer& name);

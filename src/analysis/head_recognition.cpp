@@ -20,12 +20,15 @@ bool IsConstructorOrDestructor(const char* name) {
 }  // namespace
 
 BOOL CAnalysisEngine::RecognizeHead(const CString& statement) {
+  return RecognizeText(statement.view());
+}
+
+BOOL CAnalysisEngine::RecognizeText(std::string_view statement) {
   // Every rule needs a "(": without one there is nothing to look at.
-  if (!std::memchr(statement.GetString(), '(', static_cast<std::size_t>(statement.GetLength())))
-    return FALSE;
+  if (!std::memchr(statement.data(), '(', statement.size())) return FALSE;
   scan::Statement s;
-  scan::ScanStatement(statement.GetString(), statement.GetLength(), s);
-  return RecognizeScanned(statement.view(), s);
+  scan::ScanStatement(statement.data(), static_cast<int>(statement.size()), s);
+  return RecognizeScanned(statement, s);
 }
 
 BOOL CAnalysisEngine::RecognizeScanned(std::string_view statement, const scan::Statement& s) {

@@ -243,11 +243,7 @@ void CAnalysisEngine::StatementPass() {
 }
 
 void CAnalysisEngine::HandleStatement(std::string_view statement) {
-  // Without a "(" a statement is neither a head nor holds a call.
-  if (!std::memchr(statement.data(), '(', statement.size())) return;
-  scan::Statement s;
-  scan::ScanStatement(statement.data(), static_cast<int>(statement.size()), s);
-  if (!RecognizeScanned(statement, s)) CollectCalls(statement, m_szCallName);
+  if (!RecognizeText(statement)) CollectCalls(statement, m_szCallName);
 }
 
 void CAnalysisEngine::HandleIndexedStatement(const char* run, std::size_t from, std::size_t to) {

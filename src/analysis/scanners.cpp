@@ -3,9 +3,6 @@
 #include <array>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "platform/text/mbcs.h"
 
@@ -204,48 +201,8 @@ void ClearStatement(Statement& s) {
   for (int k = 0; k < 8; ++k) s.space[k] = s.tab[k] = kNone;
 }
 
-namespace {
-
-#if defined(__SSE2__)
-// A statement without double-byte characters: every byte is a character,
-// so the brackets are found by byte compares sixteen at a time, and the
-// keywords from the blanks that end them.
-void ScanAsciiStatement(const char* text, int n, Statement& s) {
-  alignas(16) char p[256 + 16];
-  std::memcpy(p, text, static_cast<std::size_t>(n));
-  std::memset(p + n, 0, 16);  // zero bytes match nothing
-  const __m128i open = _mm_set1_epi8('('), close = _mm_set1_epi8(')');
-  const __m128i brace = _mm_set1_epi8('{'), space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
-  for (int o = 0; o < n; o += 16) {
-    __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(p + o));
-    auto first = [&](int& pos, __m128i c) {
-      if (pos >= 0) return;
-      unsigned m = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c)));
-      if (m) pos = o + __builtin_ctz(m);
-    };
-    first(s.open, open);
-    first(s.close, close);
-    first(s.brace, brace);
-    unsigned blanks = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, space), _mm_cmpeq_epi8(v, tab))));
-    for (; blanks; blanks &= blanks - 1) {
-      int j = o + __builtin_ctz(blanks);
-      if (j > 0 && j < n) NoteKeywordBefore(p, j, s);
-    }
-  }
-}
-#endif
-
-}  // namespace
-
 void ScanStatement(const char* p, int n, Statement& s) {
   ClearStatement(s);
-#if defined(__SSE2__)
-  if (n <= 256 && mbcs::IsAscii(p, static_cast<std::size_t>(n))) {
-    ScanAsciiStatement(p, n, s);
-    return;
-  }
-#endif
   const auto* u = reinterpret_cast<const unsigned char*>(p);
   int i = 0;
   while (i < n) {

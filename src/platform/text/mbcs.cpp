@@ -36,10 +36,6 @@ std::size_t NextBoundary(const char* text, std::size_t len, std::size_t from,
   return i;
 }
 
-bool IsAscii(const char* text, std::size_t len) {
-  return SkipAscii(reinterpret_cast<const unsigned char*>(text), 0, len) == len;
-}
-
 std::size_t Find(const char* text, std::size_t len, const char* pat,
                  std::size_t patLen, std::size_t start) {
   if (start > len) return kNotFound;

@@ -30,7 +30,4 @@ std::size_t Find(const char* text, std::size_t len, const char* pat,
 std::size_t NextBoundary(const char* text, std::size_t len, std::size_t from,
                          std::size_t to);
 
-/// True when text[0, len) holds no byte of 0x80 or above.
-bool IsAscii(const char* text, std::size_t len);
-
 }  // namespace mbcs
