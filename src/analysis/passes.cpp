@@ -12,13 +12,6 @@
 
 namespace {
 
-// Class bits for RunIndex::Classes.
-constexpr unsigned kHigh = 1u << scan::RunIndex::kHigh;
-constexpr unsigned kBracket = 1u << scan::RunIndex::kBracket;
-constexpr unsigned kMarker = 1u << scan::RunIndex::kMarker;
-constexpr unsigned kEnd = 1u << scan::RunIndex::kEnd;
-constexpr unsigned kOpen = 1u << scan::RunIndex::kOpen;
-
 // Whether piece holds "{", ";" or "}" at a character boundary. carryLead
 // says that the text before it ended in a lead byte, which takes the
 // piece's first byte; on return it says the same of this piece.
@@ -139,9 +132,8 @@ void CAnalysisEngine::BlockCommentPass() {
     auto longLine = [&](std::size_t q, std::size_t end) {
       while (q < end) {
         std::size_t e = index.PieceEnd(q);
-        unsigned has = index.Classes<kHigh | kBracket | kMarker>(q, e);
-        piece(q, e, has & kHigh, (has & kMarker) && index.Any(RunIndex::kMarker, q, e - 1),
-              has & kBracket);
+        piece(q, e, index.Any(RunIndex::kHigh, q, e), index.Any(RunIndex::kMarker, q, e - 1),
+              index.Any(RunIndex::kBracket, q, e));
         q = e;
       }
     };
@@ -217,10 +209,9 @@ void CAnalysisEngine::StatementPass() {
         }
       }
       std::size_t e = index.PieceEnd(q);
-      unsigned has = index.Classes<kHigh | kEnd>(q, e);
-      bool ended = (carryLead || (has & kHigh))
+      bool ended = (carryLead || index.Any(RunIndex::kHigh, q, e))
                        ? EndsStatement(std::string_view(p + q, e - q), carryLead)
-                       : (has & kEnd) != 0;
+                       : index.Any(RunIndex::kEnd, q, e);
       q = e;
       if (!ended) continue;
       if (carrying) {
@@ -249,10 +240,9 @@ void CAnalysisEngine::HandleStatement(std::string_view statement) {
 void CAnalysisEngine::HandleIndexedStatement(const char* run, std::size_t from, std::size_t to) {
   using scan::RunIndex;
   const RunIndex& index = *m_pIndex;
-  unsigned has = index.Classes<kHigh | kOpen>(from, to);
-  if (!(has & kOpen)) return;  // no "(": neither a head nor a call
+  if (!index.Any(RunIndex::kOpen, from, to)) return;  // no "(": neither a head nor a call
   std::string_view statement(run + from, to - from);
-  if (has & kHigh) {
+  if (index.Any(RunIndex::kHigh, from, to)) {
     HandleStatement(statement);  // double-byte characters: the careful scan
     return;
   }

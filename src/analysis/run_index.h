@@ -72,23 +72,6 @@ class RunIndex {
     }
   }
 
-  /// Which of the classes in kMask (bit 1 << c for class c) occur in
-  /// [from, to).
-  template <unsigned kMask>
-  unsigned Classes(std::size_t from, std::size_t to) const {
-    if (from >= to) return 0;
-    const std::size_t first = from / 64, last = (to - 1) / 64;
-    std::uint64_t acc[kClasses] = {};
-    for (std::size_t w = first; w <= last; ++w) {
-      std::uint64_t range = ~std::uint64_t{0};
-      if (w == first) range &= ~std::uint64_t{0} << (from % 64);
-      if (w == last) range &= ~std::uint64_t{0} >> (63 - (to - 1) % 64);
-      const std::uint64_t* word = &m_bits[w * kClasses];
-      Accumulate<kMask, 0>(acc, word, range);
-    }
-    return Found<kMask, 0>(acc);
-  }
-
   /// The end of the piece that starts at pos: after its LF, 255 bytes on,
   /// or the end of the text, whichever comes first.
   std::size_t PieceEnd(std::size_t pos) const {
@@ -109,25 +92,6 @@ class RunIndex {
   }
 
  private:
-  // Class by class, for the classes of kMask only (unrolled at compile time).
-  template <unsigned kMask, unsigned c>
-  static void Accumulate(std::uint64_t* acc, const std::uint64_t* word, std::uint64_t range) {
-    if constexpr (c < kClasses) {
-      if constexpr ((kMask >> c & 1) != 0) acc[c] |= word[c] & range;
-      Accumulate<kMask, c + 1>(acc, word, range);
-    }
-  }
-  template <unsigned kMask, unsigned c>
-  static unsigned Found(const std::uint64_t* acc) {
-    if constexpr (c < kClasses) {
-      unsigned here = 0;
-      if constexpr ((kMask >> c & 1) != 0) here = acc[c] ? 1u << c : 0u;
-      return here | Found<kMask, c + 1>(acc);
-    } else {
-      return 0;
-    }
-  }
-
   std::vector<std::uint64_t> m_bits;  // word w of class c at [w * kClasses + c]
   std::size_t m_n = 0;
 };
