@@ -1,6 +1,9 @@
 #include "platform/files/working_dir.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
@@ -42,7 +45,66 @@ void EnsurePrivateFolder(const std::string& path) {
                          "group or others have access to it");
 }
 
+// What a fatal signal removes: files of the working folder, then the
+// folder, in this order. Filled with the signals held back, and read only by
+// the handler.
+constexpr int kMaxRemoved = 8;
+const char* g_removeOnSignal[kMaxRemoved + 1] = {};
+const int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void OnFatalSignal(int sig) {
+  int last = 0;
+  while (last < kMaxRemoved && g_removeOnSignal[last + 1]) ++last;
+  for (int i = 0; i < last; ++i) ::unlink(g_removeOnSignal[i]);
+  if (g_removeOnSignal[last]) ::rmdir(g_removeOnSignal[last]);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+class HeldSignals {
+ public:
+  HeldSignals() {
+    sigset_t fatal;
+    sigemptyset(&fatal);
+    for (int sig : kFatalSignals) sigaddset(&fatal, sig);
+    sigprocmask(SIG_BLOCK, &fatal, &m_old);
+  }
+  ~HeldSignals() { sigprocmask(SIG_SETMASK, &m_old, nullptr); }
+
+ private:
+  sigset_t m_old;
+};
+
+// The paths the handler reads; they outlive every call of it.
+std::vector<std::string>& RemovedPaths() {
+  static std::vector<std::string> paths;
+  return paths;
+}
+
 }  // namespace
+
+std::unique_ptr<CWorkingDir> CWorkingDir::CreateRemovedOnSignal(
+    const std::vector<std::string>& names) {
+  // From the moment the folder exists a signal always finds it to remove.
+  HeldSignals held;
+  std::unique_ptr<CWorkingDir> dir = Create();
+  std::vector<std::string>& paths = RemovedPaths();
+  paths.clear();
+  for (const std::string& n : names)
+    if (paths.size() < kMaxRemoved) paths.push_back(dir->GetPath() + "/" + n);
+  paths.push_back(dir->GetPath());
+  std::fill(std::begin(g_removeOnSignal), std::end(g_removeOnSignal), nullptr);
+  for (std::size_t i = 0; i < paths.size(); ++i) g_removeOnSignal[i] = paths[i].c_str();
+  dir->m_bOnSignal = true;
+  for (int sig : kFatalSignals) {
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = OnFatalSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(sig, &sa, nullptr);
+  }
+  return dir;
+}
 
 std::string CWorkingDir::UserFolder() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -64,6 +126,10 @@ std::unique_ptr<CWorkingDir> CWorkingDir::Create() {
 }
 
 CWorkingDir::~CWorkingDir() {
+  if (m_bOnSignal) {
+    HeldSignals held;
+    std::fill(std::begin(g_removeOnSignal), std::end(g_removeOnSignal), nullptr);
+  }
   std::error_code ec;
   std::filesystem::remove_all(m_strPath, ec);
 }

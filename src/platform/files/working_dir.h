@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CWorkingDir {
  public:
@@ -15,6 +16,13 @@ class CWorkingDir {
   /// this user or grants any permission to group or others (notPrivate), or
   /// when a folder cannot be created.
   static std::unique_ptr<CWorkingDir> Create();
+
+  /// As Create, and until the folder is destroyed a fatal signal (SIGINT,
+  /// SIGTERM, SIGHUP, SIGQUIT) removes the files of the given names inside
+  /// it and the folder before the process ends with that signal. One such
+  /// folder at a time per process.
+  static std::unique_ptr<CWorkingDir> CreateRemovedOnSignal(
+      const std::vector<std::string>& names);
 
   /// The per-user folder: $XDG_RUNTIME_DIR/tolvane, or, when that variable
   /// is unset or empty, ${TMPDIR:-/tmp}/tolvane-<uid>.
@@ -30,4 +38,5 @@ class CWorkingDir {
  private:
   explicit CWorkingDir(std::string path) : m_strPath(std::move(path)) {}
   std::string m_strPath;
+  bool m_bOnSignal = false;
 };

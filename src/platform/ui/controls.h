@@ -1,0 +1,81 @@
+// The standard controls: list boxes, single-line edit boxes, buttons and
+// static texts, each a CWnd over a standard Qt widget (so that a screen
+// reader reads it). The program's own changes to a control never send a
+// notification; the user's actions do.
+#pragma once
+
+#include <vector>
+
+#include "platform/text/cstring.h"
+#include "platform/ui/wnd.h"
+
+/// A list box. Items are byte strings, shown decoded from the system's
+/// encoding (bytes that are not valid show as replacement characters) and
+/// handed back as they were added.
+///
+/// A multiple-selection list box behaves as the classic one: a click or the
+/// space bar toggles one item, the arrow keys move the focus item without
+/// selecting; there is no select-all, no drag selection and no range
+/// selection. It notifies LBN_SELCHANGE once for each click or key that
+/// changes its selection or focus item, and LBN_DBLCLK for a double-click on
+/// an item (not when the first click of the double-click emptied the list).
+/// Focus entering the list notifies nothing.
+class CListBox : public CWnd {
+ public:
+  /// Adds at the end, or in order when the list is sorted. Returns the index.
+  int AddString(const CString& text);
+  /// Inserts at index (-1: at the end). Returns the index.
+  int InsertString(int index, const CString& text);
+  /// Returns the number of items left, or LB_ERR for a bad index.
+  int DeleteString(int index);
+  void ResetContent();
+  int GetCount() const;
+  /// The text of item index; "" for a bad index.
+  void GetText(int index, CString& text) const;
+  CString GetText(int index) const;
+  int GetTextLen(int index) const;
+  /// Single selection: the selected item. Multiple selection: the focus
+  /// item. LB_ERR when there is none.
+  int GetCurSel() const;
+  /// Single selection: selects index (-1: none). Returns LB_ERR for -1 or a
+  /// bad index.
+  int SetCurSel(int index);
+  /// Multiple selection: selects or deselects index (-1: all).
+  int SetSel(int index, BOOL bSelect = TRUE);
+  int GetSel(int index) const;
+  /// Multiple selection: the number of selected items.
+  int GetSelCount() const;
+  /// Multiple selection: writes the indices of up to maxItems selected
+  /// items, in ascending order, and returns how many it wrote.
+  int GetSelItems(int maxItems, int* indices) const;
+  /// The first item at or after startAfter + 1 (wrapping) that begins with
+  /// text, compared without regard to ASCII case; LB_ERR when none does.
+  int FindString(int startAfter, const CString& text) const;
+  /// Single selection: selects what FindString finds. Returns its index or
+  /// LB_ERR.
+  int SelectString(int startAfter, const CString& text);
+  /// Adds the drive entries "[-a-]" ... for the drives of the drive table, in
+  /// drive order, after the items (attr DDL_DRIVES; the list lists no files).
+  int Dir(UINT attr, const CString& fileSpec);
+  BOOL IsMultipleSelection() const;
+};
+
+/// A single-line edit box. Positions are in characters.
+class CEdit : public CWnd {
+ public:
+  void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
+  void GetSel(int& nStartChar, int& nEndChar) const;
+  /// Replaces the selection (or inserts at the caret) with text.
+  void ReplaceSel(const CString& text, BOOL bCanUndo = FALSE);
+  /// Scrolls the caret into view.
+  void ScrollCaret();
+  /// Limits what the user can type to nChars characters; the program's own
+  /// texts are not cut.
+  void LimitText(int nChars);
+  BOOL SetReadOnly(BOOL bReadOnly = TRUE);
+  int LineScroll(int nLines, int nChars = 0);
+};
+
+class CButton : public CWnd {};
+
+class CStatic : public CWnd {};

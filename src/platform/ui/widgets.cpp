@@ -1,0 +1,177 @@
+#include "platform/ui/widgets.h"
+
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QMouseEvent>
+#include <QValidator>
+
+namespace {
+
+const char kIdProperty[] = "tolvaneControlId";
+
+}  // namespace
+
+int ControlId(const QWidget* widget) {
+  QVariant v = widget ? widget->property(kIdProperty) : QVariant();
+  return v.isValid() ? v.toInt() : -1;
+}
+
+// ---- ListBoxModel ----
+
+QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rowCount()) return QVariant();
+  if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) {
+    const std::string& s = At(index.row());
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+  }
+  return QVariant();
+}
+
+void ListBoxModel::Insert(int row, std::string text) {
+  beginInsertRows(QModelIndex(), row, row);
+  m_items.insert(m_items.begin() + row, std::move(text));
+  endInsertRows();
+}
+
+void ListBoxModel::Remove(int row) {
+  beginRemoveRows(QModelIndex(), row, row);
+  m_items.erase(m_items.begin() + row);
+  endRemoveRows();
+}
+
+void ListBoxModel::Clear() {
+  beginResetModel();
+  m_items.clear();
+  endResetModel();
+}
+
+// ---- ListBoxWidget ----
+
+ListBoxWidget::ListBoxWidget(QWidget* parent, int id, DWORD style)
+    : QListView(parent),
+      m_id(id),
+      m_sorted(style & LBS_SORT),
+      m_multiple(style & LBS_MULTIPLESEL) {
+  setProperty(kIdProperty, id);
+  setModel(&m_model);
+  setSelectionMode(m_multiple ? MultiSelection : SingleSelection);
+  setEditTriggers(NoEditTriggers);
+  setDragEnabled(false);
+  setTextElideMode(Qt::ElideNone);
+  setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  // Items of one height lay out in constant time, which the long lists of
+  // a big run need; a horizontally scrolling list measures every item.
+  setUniformItemSizes(!(style & WS_HSCROLL));
+  if (!(style & WS_BORDER)) setFrameShape(QFrame::NoFrame);
+  auto note = [this] {
+    if (m_inUserAction) m_changed = true;
+  };
+  connect(selectionModel(), &QItemSelectionModel::currentChanged, this, note);
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, note);
+}
+
+void ListBoxWidget::UserAction(const std::function<void()>& action) {
+  m_inUserAction = true;
+  m_changed = false;
+  action();
+  m_inUserAction = false;
+  if (m_changed) CWnd::NotifyParent(this, LBN_SELCHANGE);
+}
+
+void ListBoxWidget::mousePressEvent(QMouseEvent* e) {
+  QModelIndex index = indexAt(e->position().toPoint());
+  m_pressRow = index.isValid() ? index.row() : -1;
+  m_pressGeneration = m_generation;
+  UserAction([this, e] { QListView::mousePressEvent(e); });
+}
+
+void ListBoxWidget::mouseReleaseEvent(QMouseEvent* e) {
+  UserAction([this, e] { QListView::mouseReleaseEvent(e); });
+}
+
+void ListBoxWidget::mouseMoveEvent(QMouseEvent* e) {
+  // Dragging with the button down selects nothing.
+  if (e->buttons() & Qt::LeftButton) return;
+  QListView::mouseMoveEvent(e);
+}
+
+void ListBoxWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return;
+  // The first click of this double-click rebuilt the list: whatever lies
+  // under the pointer now was never clicked.
+  if (m_pressGeneration != m_generation) return;
+  QModelIndex index = indexAt(e->position().toPoint());
+  if (!index.isValid() || index.row() != m_pressRow) {
+    mousePressEvent(e);  // a click on another item, not a double-click
+    return;
+  }
+  UserAction([this, e] { QListView::mouseDoubleClickEvent(e); });
+  CWnd::NotifyParent(this, LBN_DBLCLK);
+}
+
+void ListBoxWidget::keyPressEvent(QKeyEvent* e) {
+  if (e->matches(QKeySequence::SelectAll)) {
+    e->accept();
+    return;
+  }
+  // Shift and Ctrl extend nothing: a key moves the focus item or (space)
+  // toggles it.
+  if (m_multiple && (e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
+    QKeyEvent plain(e->type(), e->key(), Qt::NoModifier, e->text(), e->isAutoRepeat(), e->count());
+    UserAction([this, &plain] { QListView::keyPressEvent(&plain); });
+    e->setAccepted(plain.isAccepted());
+    return;
+  }
+  UserAction([this, e] { QListView::keyPressEvent(e); });
+}
+
+void ListBoxWidget::focusInEvent(QFocusEvent* e) {
+  // Qt may make the first item current as the focus comes in; that is no
+  // action of the user's.
+  QListView::focusInEvent(e);
+}
+
+// ---- EditWidget ----
+
+namespace {
+
+// Refuses what the user types or pastes beyond a number of characters. The
+// program sets its texts with setText, which no validator checks.
+class LengthValidator : public QValidator {
+ public:
+  LengthValidator(QObject* parent, int limit) : QValidator(parent), m_limit(limit) {}
+  State validate(QString& input, int&) const override {
+    return input.size() <= m_limit ? Acceptable : Invalid;
+  }
+
+ private:
+  int m_limit;
+};
+
+}  // namespace
+
+void EditWidget::SetUserLimit(int chars) {
+  setValidator(chars > 0 ? new LengthValidator(this, chars) : nullptr);
+}
+
+EditWidget::EditWidget(QWidget* parent, int id, DWORD style) : QLineEdit(parent), m_id(id) {
+  setProperty(kIdProperty, id);
+  setReadOnly(style & ES_READONLY);
+  setFrame(style & WS_BORDER);
+  connect(this, &QLineEdit::textEdited, this, [this] {
+    CWnd::NotifyParent(this, EN_CHANGE);
+  });
+}
+
+void EditWidget::focusInEvent(QFocusEvent* e) {
+  QLineEdit::focusInEvent(e);
+  CWnd::NotifyParent(this, EN_SETFOCUS);
+}
+
+// ---- ButtonWidget ----
+
+ButtonWidget::ButtonWidget(QWidget* parent, int id) : QPushButton(parent), m_id(id) {
+  setProperty(kIdProperty, id);
+  connect(this, &QPushButton::clicked, this, [this] { CWnd::NotifyParent(this, BN_CLICKED); });
+}

@@ -1,0 +1,199 @@
+// The Qt widgets behind the layer's windows and controls, and the bridge
+// that turns their events and signals into messages. Internal to the layer
+// (and to the GUI tests, which drive these widgets with real clicks and
+// keys).
+#pragma once
+
+#include <QAbstractListModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/ui/wnd.h"
+
+/// What the layer needs of a widget that hosts a CWnd of the program.
+class IWndHost {
+ public:
+  virtual ~IWndHost() = default;
+  /// Runs Qt's own handling of the event being dispatched, if any.
+  virtual void RunDefault() = 0;
+  /// The CWnd is going away: stop dispatching to it.
+  virtual void Release() = 0;
+};
+
+/// Forwards the events of a Qt widget as window messages to its CWnd.
+template <class Base>
+class WndHost : public Base, public IWndHost {
+ public:
+  template <class... Args>
+  explicit WndHost(CWnd* wnd, Args&&... args) : Base(std::forward<Args>(args)...), m_wnd(wnd) {}
+
+  void RunDefault() override {
+    if (m_default) m_default();
+  }
+  void Release() override { m_wnd = nullptr; }
+  CWnd* Wnd() const { return m_wnd; }
+
+ protected:
+  /// Dispatches msg with def as its default handling. Returns false when
+  /// there is no CWnd (def has then run).
+  bool Dispatch(UINT msg, WPARAM w, LPARAM l, std::function<void()> def) {
+    if (!m_wnd) {
+      if (def) def();
+      return false;
+    }
+    std::function<void()> saved = std::move(m_default);
+    m_default = std::move(def);
+    CWnd::CallWndProc(m_wnd, msg, w, l);
+    m_default = std::move(saved);
+    return true;
+  }
+
+  void paintEvent(QPaintEvent* e) override {
+    Dispatch(WM_PAINT, 0, 0, [this, e] { Base::paintEvent(e); });
+  }
+  void resizeEvent(QResizeEvent* e) override {
+    Base::resizeEvent(e);
+    Dispatch(WM_SIZE, SIZE_RESTORED, MakeLParam(this->width(), this->height()), nullptr);
+  }
+  void moveEvent(QMoveEvent* e) override {
+    Base::moveEvent(e);
+    Dispatch(WM_MOVE, 0, MakeLParam(this->x(), this->y()), nullptr);
+  }
+  void timerEvent(QTimerEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void changeEvent(QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+  static LPARAM MakeLParam(int lo, int hi) {
+    return static_cast<LPARAM>((static_cast<unsigned>(lo) & 0xFFFF) |
+                               ((static_cast<unsigned>(hi) & 0xFFFF) << 16));
+  }
+
+  CWnd* m_wnd;
+  std::function<void()> m_default;
+};
+
+/// The items of a list box: byte strings, shown decoded.
+class ListBoxModel : public QAbstractListModel {
+ public:
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+    return parent.isValid() ? 0 : static_cast<int>(m_items.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override;
+
+  const std::string& At(int row) const { return m_items[static_cast<std::size_t>(row)]; }
+  void Insert(int row, std::string text);
+  void Remove(int row);
+  void Clear();
+
+ private:
+  std::vector<std::string> m_items;
+};
+
+/// A list box control: see CListBox for the behaviour.
+class ListBoxWidget : public QListView {
+ public:
+  ListBoxWidget(QWidget* parent, int id, DWORD style);
+  int Id() const { return m_id; }
+  bool Sorted() const { return m_sorted; }
+  bool Multiple() const { return m_multiple; }
+  ListBoxModel& Model() { return m_model; }
+  const ListBoxModel& Model() const { return m_model; }
+  /// The list was emptied: a double-click begun before it acts on nothing.
+  void NoteReset() { ++m_generation; }
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+
+ private:
+  // Runs Qt's handling of one user action, then notifies LBN_SELCHANGE once
+  // if it changed the selection or the focus item.
+  void UserAction(const std::function<void()>& action);
+
+  int m_id;
+  bool m_sorted;
+  bool m_multiple;
+  ListBoxModel m_model;
+  bool m_inUserAction = false;
+  bool m_changed = false;
+  int m_generation = 0;       // counts resets
+  int m_pressGeneration = -1;  // m_generation at the last press
+  int m_pressRow = -1;         // the row under the last press
+};
+
+/// A single-line edit control.
+class EditWidget : public QLineEdit {
+ public:
+  EditWidget(QWidget* parent, int id, DWORD style);
+  int Id() const { return m_id; }
+  /// Limits the user's typing and pasting (0: no limit).
+  void SetUserLimit(int chars);
+
+ protected:
+  void focusInEvent(QFocusEvent* e) override;
+
+ private:
+  int m_id;
+};
+
+class ButtonWidget : public QPushButton {
+ public:
+  ButtonWidget(QWidget* parent, int id);
+  int Id() const { return m_id; }
+
+ private:
+  int m_id;
+};
+
+/// The control ID of a control widget; -1 for others.
+int ControlId(const QWidget* widget);
+
+// ---- WndHost's event handlers ----
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QTimerEvent>
+
+template <class Base>
+void WndHost<Base>::timerEvent(QTimerEvent* e) {
+  if (m_wnd)
+    m_wnd->OnQtTimer(e->timerId());
+  else
+    Base::timerEvent(e);
+}
+
+template <class Base>
+void WndHost<Base>::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) {
+    Base::mouseDoubleClickEvent(e);
+    return;
+  }
+  QPoint p = e->position().toPoint();
+  Dispatch(WM_LBUTTONDBLCLK, 0, MakeLParam(p.x(), p.y()),
+           [this, e] { Base::mouseDoubleClickEvent(e); });
+}
+
+template <class Base>
+void WndHost<Base>::changeEvent(QEvent* e) {
+  Base::changeEvent(e);
+  if (e->type() == QEvent::ActivationChange)
+    Dispatch(WM_ACTIVATE, this->isActiveWindow() ? WA_ACTIVE : WA_INACTIVE, 0, nullptr);
+}
+
+template <class Base>
+void WndHost<Base>::closeEvent(QCloseEvent* e) {
+  // The window decides for itself: WM_CLOSE destroys it, or a dialog hides.
+  e->ignore();
+  Dispatch(WM_CLOSE, 0, 0, nullptr);
+}

@@ -1,0 +1,48 @@
+// Resource IDs: dialog templates, controls, menus, strings, icons, bitmaps.
+#pragma once
+
+// Dialog templates.
+#define IDD_ABOUTBOX 100
+#define IDD_TOLVANE_FORM 101
+#define IDD_SPLASH 102
+#define IDD_SOURCE 108
+
+// The document template's resources: menu, accelerators, icon, string.
+#define IDR_MAINFRAME 2
+
+#define IDB_SPLASH 103
+
+// Controls of the main form.
+#define IDC_ADD 1001
+#define IDC_ANALYZE 1002
+#define IDC_FILE_OUTPUT 1003
+#define IDC_FOUND_FILES 1005
+#define IDC_CHOSEN_FILES 1006
+#define IDC_EXTENSION_LIST 1007
+#define IDC_FUNCTIONS 1008
+#define IDC_CALLEES 1009
+#define IDC_EXTENSION 1010
+#define IDC_STATUS 1011
+#define IDC_FUNC_COUNT 1020
+#define IDC_CALLEE_COUNT 1021
+#define IDC_SHOW_SOURCE 1022
+
+// Controls of the listing window.
+#define IDC_LINES 1005
+#define IDC_SOURCE 1010
+
+// Strings.
+#define AFX_IDS_APP_TITLE 57344
+
+// Commands.
+#define ID_FILE_NEW 57600
+#define ID_FILE_OPEN 57601
+#define ID_FILE_SAVE 57603
+#define ID_EDIT_COPY 57634
+#define ID_EDIT_CUT 57635
+#define ID_EDIT_PASTE 57637
+#define ID_EDIT_UNDO 57643
+#define ID_APP_ABOUT 57664
+#define ID_APP_EXIT 57665
+#define ID_NEXT_PANE 57680
+#define ID_PREV_PANE 57681

@@ -1,0 +1,326 @@
+#include "view/tolvane_view.h"
+
+#include <memory>
+#include <string>
+
+#include "platform/files/drives.h"
+#include "platform/files/working_dir.h"
+#include "platform/ui/dc.h"
+#include "platform/ui/message_box.h"
+
+namespace {
+
+// Found-sources selections are read this many at a time.
+constexpr int kMaxSelected = 99;
+
+// The working files of every run of this process live in one private
+// folder, made at the first analysis and removed when the program ends.
+const std::string& WorkingFolder() {
+  static std::unique_ptr<CWorkingDir> folder;
+  if (!folder)
+    folder = CWorkingDir::CreateRemovedOnSignal(
+        {CAnalysisEngine::kWorkFile1, CAnalysisEngine::kWorkFile2});
+  return folder->GetPath();
+}
+
+CString CountText(int n) { return CString(std::to_string(n)) + "関数"; }
+
+// The drive numbers of the drive entries that a failed directory change
+// falls back on; any other entry gets drive 2.
+const char* const kDrivePatterns[] = {"[-a-]", "[-b-]", "[-c-]", "[-d-]",
+                                      "[-e-]", "[-f-]", "[-g-]", "[-h-]"};
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CTolvaneView, CFormView)
+  ON_BN_CLICKED(IDC_ADD, OnAdd)
+  ON_BN_CLICKED(IDC_ANALYZE, OnAnalyze)
+  ON_WM_CREATE()
+  ON_LBN_DBLCLK(IDC_FOUND_FILES, OnDblclkFoundFiles)
+  ON_LBN_DBLCLK(IDC_CHOSEN_FILES, OnDblclkChosenFiles)
+  ON_WM_TIMER()
+  ON_BN_CLICKED(IDC_FILE_OUTPUT, OnFileOutput)
+  ON_LBN_SELCHANGE(IDC_EXTENSION_LIST, OnSelchangeExtension)
+  ON_LBN_SELCHANGE(IDC_FOUND_FILES, OnSelchangeFoundFiles)
+  ON_LBN_SELCHANGE(IDC_FUNCTIONS, OnSelchangeFunctions)
+  ON_EN_CHANGE(IDC_EXTENSION, OnChangeExtension)
+  ON_BN_CLICKED(IDC_SHOW_SOURCE, OnShowSource)
+  ON_WM_LBUTTONDBLCLK()
+  ON_WM_PAINT()
+END_MESSAGE_MAP()
+
+CTolvaneView::CTolvaneView() : CFormView(IDD), m_strExtension("fnc"), m_engine(this) {}
+
+CTolvaneView::~CTolvaneView() = default;
+
+void CTolvaneView::DoDataExchange(CDataExchange* pDX) {
+  CFormView::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_SHOW_SOURCE, m_btnShowSource);
+  DDX_Control(pDX, IDC_CALLEE_COUNT, m_editCalleeCount);
+  DDX_Control(pDX, IDC_FUNC_COUNT, m_editFuncCount);
+  DDX_Control(pDX, IDC_CALLEES, m_listCallees);
+  DDX_Control(pDX, IDC_FUNCTIONS, m_listFunctions);
+  DDX_Control(pDX, IDC_ADD, m_btnAdd);
+  DDX_Control(pDX, IDC_ANALYZE, m_btnAnalyze);
+  DDX_Control(pDX, IDC_FILE_OUTPUT, m_btnFileOutput);
+  DDX_Control(pDX, IDC_STATUS, m_editStatus);
+  DDX_Control(pDX, IDC_EXTENSION, m_editExtension);
+  DDX_Control(pDX, IDC_EXTENSION_LIST, m_listExtension);
+  DDX_Control(pDX, IDC_CHOSEN_FILES, m_listChosen);
+  DDX_Control(pDX, IDC_FOUND_FILES, m_listFound);
+  DDX_LBString(pDX, IDC_FOUND_FILES, m_strFoundFile);
+  DDX_LBString(pDX, IDC_CHOSEN_FILES, m_strChosenFile);
+  DDX_LBString(pDX, IDC_EXTENSION_LIST, m_strExtItem);
+  DDX_Text(pDX, IDC_EXTENSION, m_strExtension);
+  DDV_MaxChars(pDX, m_strExtension, 3);
+  DDX_Text(pDX, IDC_STATUS, m_strStatus);
+  DDV_MaxChars(pDX, m_strStatus, 128);
+  DDX_LBString(pDX, IDC_FUNCTIONS, m_strFunction);
+  DDX_LBString(pDX, IDC_CALLEES, m_strCallee);
+  DDX_Text(pDX, IDC_FUNC_COUNT, m_strFuncCount);
+  DDX_Text(pDX, IDC_CALLEE_COUNT, m_strCalleeCount);
+}
+
+int CTolvaneView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+  return CFormView::OnCreate(lpCreateStruct) == -1 ? -1 : 0;
+}
+
+void CTolvaneView::OnInitialUpdate() {
+  CFormView::OnInitialUpdate();
+  // The view may be initialised again for a new document: the lists start
+  // over rather than list everything twice.
+  m_listFound.ResetContent();
+  m_listChosen.ResetContent();
+  m_listExtension.ResetContent();
+  FillSourceList();
+  m_listExtension.AddString("fnc");
+  m_listExtension.AddString("txt");
+  int ext = 0;
+  for (int i = 0; i < m_listExtension.GetCount(); ++i)
+    if (m_listExtension.GetText(i) == m_strExtension) ext = i;
+  m_listExtension.SetCurSel(ext);
+
+  // The frame fits the form as the dialog font lays it out.
+  CRect view, callees;
+  GetWindowRect(&view);
+  m_listCallees.GetWindowRect(&callees);
+  if (CWnd* frame = GetParent()) {
+    frame->MoveWindow(view.left, view.top, callees.right + 28 - view.left,
+                      callees.bottom + 100 - view.top, TRUE);
+    frame->CenterWindow();
+  }
+  m_btnShowSource.EnableWindow(FALSE);
+}
+
+void CTolvaneView::OnTimer(UINT_PTR nIDEvent) { CFormView::OnTimer(nIDEvent); }
+
+void CTolvaneView::OnLButtonDblClk(UINT nFlags, CPoint point) {
+  CFormView::OnLButtonDblClk(nFlags, point);
+}
+
+void CTolvaneView::OnPaint() { CPaintDC dc(this); }
+
+void CTolvaneView::OnChangeExtension() {}
+
+void CTolvaneView::ReplaceText(CEdit& edit, const CString& text) {
+  edit.SetSel(0, 65535);
+  edit.ScrollCaret();
+  edit.ReplaceSel(text);
+}
+
+// ---- The browser ----
+
+bool CTolvaneView::IsBracketed(const CString& entry) {
+  const std::string& s = entry.str();
+  return s.size() >= 2 && s.front() == '[' && s.back() == ']';
+}
+
+bool CTolvaneView::IsSourcePath(const CString& path) {
+  const std::string& p = path.str();
+  for (const char* ext : {".c", ".cpp", ".C", ".CPP"}) {
+    std::size_t n = std::char_traits<char>::length(ext);
+    if (p.size() >= n && p.compare(p.size() - n, n, ext) == 0) return true;
+  }
+  return false;
+}
+
+void CTolvaneView::FillSourceList() {
+  if (m_finder.FindFile("*")) {
+    BOOL more;
+    do {
+      more = m_finder.FindNextFile();
+      if (m_finder.MatchesMask(FILE_ATTRIBUTE_DIRECTORY))
+        m_listFound.AddString("[" + m_finder.GetFilePath() + "]");
+    } while (more);
+  }
+  if (m_finder.FindFile("*")) {
+    BOOL more;
+    do {
+      more = m_finder.FindNextFile();
+      CString path = m_finder.GetFilePath();
+      if (IsSourcePath(path)) m_listFound.AddString(path);
+    } while (more);
+  }
+  m_finder.Close();
+  m_listFound.Dir(DDL_DRIVES | DDL_EXCLUSIVE, "");
+}
+
+void CTolvaneView::Navigate(const CString& entry) {
+  CString dir = entry.Mid(1, entry.GetLength() - 2);
+  if (!SetCurrentDirectory(dir)) {
+    int drive = 2;
+    for (int n = 1; n <= 8; ++n)
+      if (entry.str().find(kDrivePatterns[n - 1]) != std::string::npos) drive = n;
+    CString spec;
+    spec += static_cast<char>('A' + drive - 1);
+    spec += ':';
+    if (!SetCurrentDirectory(spec))
+      AfxMessageBox("ドライブの準備が出来ていません！！", MB_OK | MB_ICONEXCLAMATION);
+  }
+  m_listFound.ResetContent();
+  m_listChosen.ResetContent();
+  FillSourceList();
+}
+
+void CTolvaneView::OnSelchangeFoundFiles() {
+  int i = m_listFound.GetCurSel();
+  if (i == LB_ERR) return;
+  m_listFound.GetText(i, m_strFoundFile);
+  if (IsBracketed(m_strFoundFile)) {
+    Navigate(m_strFoundFile);
+    return;
+  }
+  m_strStatus = m_strFoundFile + "を選択しました。";
+  ReplaceText(m_editStatus, m_strStatus);
+  int selected[kMaxSelected];
+  m_btnAdd.EnableWindow(m_listFound.GetSelItems(kMaxSelected, selected) != 0);
+}
+
+void CTolvaneView::OnDblclkFoundFiles() {
+  int i = m_listFound.GetCurSel();
+  if (i == LB_ERR) return;
+  m_listFound.GetText(i, m_strFoundFile);
+  if (IsBracketed(m_strFoundFile)) {
+    Navigate(m_strFoundFile);
+    return;
+  }
+  m_listFound.DeleteString(i);
+  m_listChosen.AddString(m_strFoundFile);
+  m_btnAdd.EnableWindow(m_listFound.GetSelCount() != 0);
+  m_btnAnalyze.EnableWindow(TRUE);
+}
+
+// ---- The chosen files and the extension ----
+
+void CTolvaneView::OnAdd() {
+  int selected[kMaxSelected];
+  int n = m_listFound.GetSelItems(kMaxSelected, selected);
+  if (n != 0) m_btnAnalyze.EnableWindow(TRUE);
+  for (int k = 0; k < n; ++k) {
+    m_listFound.GetText(selected[k], m_strFoundFile);
+    m_listChosen.AddString(m_strFoundFile);
+  }
+  for (int k = 0; k < n; ++k) m_listFound.DeleteString(selected[k] - k);
+  m_btnAdd.EnableWindow(m_listFound.GetSelItems(kMaxSelected, selected) != 0);
+}
+
+void CTolvaneView::OnDblclkChosenFiles() {
+  int i = m_listChosen.GetCurSel();
+  if (i == LB_ERR) return;
+  m_listChosen.GetText(i, m_strFoundFile);
+  m_listChosen.DeleteString(i);
+  m_listFound.AddString(m_strFoundFile);
+  if (m_listChosen.GetCount() == 0) {
+    m_btnAnalyze.EnableWindow(FALSE);
+    m_btnFileOutput.EnableWindow(FALSE);
+    m_btnShowSource.EnableWindow(FALSE);
+  }
+}
+
+void CTolvaneView::OnSelchangeExtension() {
+  int i = m_listExtension.GetCurSel();
+  if (i == LB_ERR) return;
+  m_editExtension.SetSel(0, 65535);
+  m_editExtension.ScrollCaret();
+  m_listExtension.GetText(i, m_strExtItem);
+  m_editExtension.ReplaceSel(m_strExtItem);
+  m_strExtension = m_strExtItem;
+}
+
+void CTolvaneView::OnFileOutput() {}
+
+// ---- The analysis ----
+
+void CTolvaneView::OnAnalyze() {
+  m_strStatus.Empty();
+  ReplaceText(m_editStatus, m_strStatus);
+  m_strFuncCount.Empty();
+  ReplaceText(m_editFuncCount, m_strFuncCount);
+  m_strCalleeCount.Empty();
+  ReplaceText(m_editCalleeCount, m_strCalleeCount);
+  m_listFunctions.ResetContent();
+  m_listCallees.ResetContent();
+  m_engine.ResetFunctionTable();
+  // Until this run completes, its table is no cross-reference to write out.
+  m_btnFileOutput.EnableWindow(FALSE);
+
+  // Should a file fail, the status line still shows the last name added.
+  struct StatusFlush {
+    CTolvaneView* view;
+    ~StatusFlush() {
+      if (view->m_bStatusPending) view->FlushStatus();
+    }
+  } flush{this};
+  m_lastStatus = std::chrono::steady_clock::now();
+
+  m_engine.BeginRun(WorkingFolder());
+  for (int i = 0; i < m_listChosen.GetCount(); ++i) {
+    m_listChosen.GetText(i, m_strChosenFile);
+    m_engine.AnalyzeFile(m_strChosenFile, m_strExtension);
+  }
+  m_engine.EndRun();
+
+  m_bStatusPending = false;
+  m_strFuncCount = CountText(m_listFunctions.GetCount());
+  ReplaceText(m_editFuncCount, m_strFuncCount);
+  m_strStatus.Empty();
+  ReplaceText(m_editStatus, m_strStatus);
+  m_btnFileOutput.EnableWindow(TRUE);
+  m_btnShowSource.EnableWindow(TRUE);
+}
+
+void CTolvaneView::OnFunctionAdded(int index) {
+  m_listFunctions.AddString(m_engine.GetEntryText(index));
+}
+
+void CTolvaneView::OnCalleeAdded(const CString& name) {
+  m_strStatus = name + "を追加中。";
+  m_bStatusPending = true;
+  // The run keeps the event loop waiting: the status line is painted here,
+  // but not so often that painting slows the run.
+  auto now = std::chrono::steady_clock::now();
+  if (now - m_lastStatus >= kStatusInterval) FlushStatus();
+}
+
+void CTolvaneView::FlushStatus() {
+  ReplaceText(m_editStatus, m_strStatus);
+  m_editStatus.UpdateWindow();
+  m_bStatusPending = false;
+  m_lastStatus = std::chrono::steady_clock::now();
+}
+
+// ---- The results ----
+
+void CTolvaneView::OnSelchangeFunctions() {
+  int i = m_listFunctions.GetCurSel();
+  if (i == LB_ERR || i >= m_engine.GetFunctionCount()) return;
+  m_listCallees.ResetContent();
+  const CStringList& calls = m_engine.GetCallList(i);
+  for (POSITION pos = calls.GetHeadPosition(); pos;) m_listCallees.AddString(calls.GetNext(pos));
+  m_editCalleeCount.SetSel(0, 65535);
+  m_editCalleeCount.ScrollCaret();
+  m_strCalleeCount = CountText(m_listCallees.GetCount());
+  m_editCalleeCount.ReplaceSel(m_strCalleeCount);
+}
+
+void CTolvaneView::OnShowSource() {}

@@ -1,0 +1,107 @@
+// CTolvaneView: the program's form. Every control of the user interface
+// lives here: the browser of directories and drives with its source files,
+// the files chosen for analysis and the output extension, the Analyze and
+// File output buttons, the functions found with their count, and the
+// functions the selected one calls.
+//
+// The analysis itself is the engine's; the view drives it file by file and
+// shows what it reports: every head as an entry of the found-functions
+// list, every newly collected name in the status line.
+#pragma once
+
+#include <chrono>
+
+#include "analysis/analysis_engine.h"
+#include "platform/files/file_find.h"
+#include "platform/text/cstring.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/dialog.h"
+#include "res/resource.h"
+
+class CTolvaneView : public CFormView, public IAnalysisSink {
+ public:
+  enum { IDD = IDD_TOLVANE_FORM };
+
+  CTolvaneView();
+  ~CTolvaneView() override;
+
+  // The controls.
+  CButton m_btnShowSource;
+  CEdit m_editCalleeCount;
+  CEdit m_editFuncCount;
+  CListBox m_listCallees;
+  CListBox m_listFunctions;
+  CButton m_btnAdd;
+  CButton m_btnAnalyze;
+  CButton m_btnFileOutput;
+  CEdit m_editStatus;
+  CEdit m_editExtension;
+  CListBox m_listExtension;
+  CListBox m_listChosen;
+  CListBox m_listFound;
+  // The texts exchanged with them.
+  CString m_strFoundFile;    // scratch: one found-sources entry
+  CString m_strChosenFile;   // scratch: one chosen-files entry
+  CString m_strExtItem;      // the extension item last read
+  CString m_strExtension;    // the output extension; "fnc" at first
+  CString m_strStatus;       // the status text last composed
+  CString m_strFunction;     // the selected found-function entry
+  CString m_strCallee;
+  CString m_strFuncCount;
+  CString m_strCalleeCount;
+  // The run and the function table.
+  CAnalysisEngine m_engine;
+  CFileFind m_finder;
+
+  void OnInitialUpdate() override;
+
+  /// Appends the listing of the current directory to the found-sources list:
+  /// its directories as "[path]", its C and C++ sources as full paths, then
+  /// the drive entries.
+  void FillSourceList();
+
+  /// Whether a found-sources entry is a directory or drive entry.
+  static bool IsBracketed(const CString& entry);
+  /// Whether a path names a C or C++ source by its end: ".c", ".cpp", ".C"
+  /// or ".CPP", byte for byte.
+  static bool IsSourcePath(const CString& path);
+
+  // Handlers.
+  void OnAdd();
+  void OnAnalyze();
+  int OnCreate(LPCREATESTRUCT lpCreateStruct);
+  void OnDblclkFoundFiles();
+  void OnDblclkChosenFiles();
+  void OnTimer(UINT_PTR nIDEvent);
+  void OnFileOutput();
+  void OnSelchangeExtension();
+  void OnSelchangeFoundFiles();
+  void OnSelchangeFunctions();
+  void OnChangeExtension();
+  void OnShowSource();
+  void OnLButtonDblClk(UINT nFlags, CPoint point);
+  void OnPaint();
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+
+  // Reports of the run.
+  void OnFunctionAdded(int index) override;
+  void OnCalleeAdded(const CString& name) override;
+
+ private:
+  // Makes the bracketed entry's directory (or drive) current and lists it.
+  void Navigate(const CString& entry);
+  // Replaces an edit box's whole text: select all, scroll the caret into
+  // view, replace the selection.
+  static void ReplaceText(CEdit& edit, const CString& text);
+  // Writes the status text to the status line and paints it now.
+  void FlushStatus();
+
+  // The status line is painted at most this often during a run.
+  static constexpr std::chrono::milliseconds kStatusInterval{40};
+  bool m_bStatusPending = false;
+  std::chrono::steady_clock::time_point m_lastStatus;
+
+  DECLARE_MESSAGE_MAP()
+};

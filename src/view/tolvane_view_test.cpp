@@ -1,0 +1,441 @@
+// The main form driven as a user drives it: real clicks and keys on the real
+// widgets, over a temporary tree and a drive table of the test's own.
+#include "view/tolvane_view.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files/drives.h"
+#include "platform/ui/app.h"
+#include "platform/ui/dialog_layout.h"
+#include "platform/ui/frame.h"
+#include "platform/ui/ui_colors.h"
+#include "platform/ui/qt_string.h"
+#include "res/resources.h"
+#include "tests/gui_support.h"
+#include "tests/temp_dir.h"
+
+namespace {
+
+// The sample of the analysis as a user meets it: sixteen lines, four heads.
+const char kCalc[] =
+    "/* sample */\n"
+    "int count;\n"
+    "static int\n"
+    "add(int a, int b) /* sum */\n"
+    "{\n"
+    "return a + b; // result\n"
+    "}\n"
+    "BEGIN_MESSAGE_MAP(CMyView, CFormView)\n"
+    "ON_BN_CLICKED(100, OnGo)\n"
+    "END_MESSAGE_MAP()\n"
+    "void show(void)\n"
+    "{\n"
+    "/* print\n"
+    "twice */\n"
+    "add(1, 2);\n"
+    "}\n";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+std::set<QString> SetOf(const QStringList& l) { return std::set<QString>(l.begin(), l.end()); }
+
+}  // namespace
+
+class TolvaneViewTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TempDir> tree;
+  std::unique_ptr<CFrameWnd> frame;
+  CTolvaneView* view = nullptr;
+  std::string oldCwd;
+
+  void Open(const std::string& dir) {
+    QVERIFY(chdir(dir.c_str()) == 0);
+    frame.reset(new CFrameWnd);
+    QVERIFY(frame->CreateFrame("ソース選択 - Tolvane For Windows95"));
+    AfxSetMainWnd(frame.get());
+    view = new CTolvaneView;
+    QVERIFY(view->Create(frame.get()));
+    frame->SetActiveView(view);
+    view->OnInitialUpdate();
+    frame->ShowWindow(SW_SHOW);
+    frame->m_hWnd->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame->m_hWnd));
+  }
+  void Choose(const std::vector<std::string>& names) {
+    for (const std::string& n : names) {
+      int row = Items(view->m_listFound).indexOf(Q(tree->Join(n)));
+      QVERIFY2(row >= 0, n.c_str());
+      DoubleClickItem(view->m_listFound, row);
+    }
+  }
+  int Row(const CListBox& list, const std::string& text) { return Items(list).indexOf(Q(text)); }
+  QString Cwd() { return ToQString(GetCurrentDirectory()); }
+
+ private slots:
+  void initTestCase() {
+    static TempDir runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    AfxSetResources(&TolvaneResources());
+    AfxSetDialogBkColor(RGB(192, 192, 192), RGB(0, 0, 0));
+    oldCwd = GetCurrentDirectory().str();
+  }
+
+  void init() {
+    tree.reset(new TempDir);
+    std::string drives = "a=" + tree->path() + ":c=/:e=/no/such/drive";
+    setenv("TOLVANE_DRIVES", drives.c_str(), 1);
+    ReloadDriveTable();
+  }
+
+  void cleanup() {
+    delete view;
+    view = nullptr;
+    frame.reset();
+    QVERIFY(chdir(oldCwd.c_str()) == 0);
+    tree.reset();
+  }
+
+  void startsReadyWithItsListsFilledAndEveryCommandDisabled() {
+    tree->Write("a.c", "");
+    Open(tree->path());
+    QCOMPARE(Items(view->m_listFound),
+             QStringList({"[" + Q(tree->path()) + "/.]", "[" + Q(tree->path()) + "/..]",
+                          Q(tree->Join("a.c")), "[-a-]", "[-c-]", "[-e-]"}));
+    QCOMPARE(Text(view->m_editExtension), QString("fnc"));
+    QCOMPARE(Items(view->m_listExtension), QStringList({"fnc", "txt"}));
+    QCOMPARE(view->m_listExtension.GetCurSel(), 0);
+    for (CListBox* l : {&view->m_listChosen, &view->m_listFunctions, &view->m_listCallees})
+      QCOMPARE(l->GetCount(), 0);
+    for (CButton* b : {&view->m_btnAdd, &view->m_btnAnalyze, &view->m_btnFileOutput, &view->m_btnShowSource})
+      QVERIFY(!b->IsWindowEnabled());
+
+    // What a screen reader reads.
+    struct {
+      CWnd* control;
+      const char* name;
+    } names[] = {
+        {&view->m_listFound, "見つかったｿｰｽﾌｧｲﾙ"}, {&view->m_listChosen, "出力するｿｰｽﾌｧｲﾙ"},
+        {&view->m_editExtension, "拡張子"},        {&view->m_listFunctions, "見つかった関数"},
+        {&view->m_listCallees, "呼出してる関数"},  {&view->m_btnAdd, "追加(A)"},
+        {&view->m_btnAnalyze, "解析(K)"},          {&view->m_btnFileOutput, "ファイル出力(O)"},
+        {&view->m_btnShowSource, "ソースコード表示(C)"},
+    };
+    for (auto& n : names) {
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(n.control->m_hWnd);
+      QVERIFY(a);
+      QCOMPARE(a->text(QAccessible::Name).remove('&'), QString::fromUtf8(n.name));
+    }
+    for (CWnd* unlabelled : {(CWnd*)&view->m_listExtension, (CWnd*)&view->m_editFuncCount,
+                             (CWnd*)&view->m_editCalleeCount, (CWnd*)&view->m_editStatus})
+      QVERIFY(!unlabelled->m_hWnd->accessibleName().isEmpty());
+
+    // The form is laid out in the dialog units of its Mincho font, and the
+    // frame is sized around it.
+    QFont font = view->m_hWnd->font();
+    QCOMPARE(QFontInfo(font).family(), QString("IPAMincho"));
+    DialogUnits du = DialogUnits::ForFont(font);
+    QCOMPARE(view->m_listCallees.m_hWnd->geometry(), QRect(du.X(12), du.Y(272), du.X(278), du.Y(52)));
+    CRect v, c, f;
+    view->GetWindowRect(&v);
+    view->m_listCallees.GetWindowRect(&c);
+    frame->GetWindowRect(&f);
+    QCOMPARE(f.Width(), c.right + 28 - v.left);
+    QCOMPARE(f.Height(), c.bottom + 100 - v.top);
+  }
+
+  void listsDirectoriesTheFourSourceExtensionsAndDrivesInThatOrder() {
+    for (const char* d : {"sub", "lib.c", "odd]name"}) std::filesystem::create_directory(tree->Join(d));
+    for (const char* f : {"x.c", "x.cpp", "x.C", "x.CPP", "x.Cpp", "x.c~", "x.cxx", "x.h", "x.c.bak",
+                          "あ.c", "a]b.c", "\xff\xfe.c"})
+      tree->Write(f, "");
+    Open(tree->path());
+    QStringList items = Items(view->m_listFound);
+    QString t = Q(tree->path());
+    QCOMPARE(SetOf(items.mid(0, 5)), std::set<QString>({"[" + t + "/.]", "[" + t + "/..]", "[" + t + "/sub]",
+                                                         "[" + t + "/lib.c]", "[" + t + "/odd]name]"}));
+    QCOMPARE(SetOf(items.mid(5, 8)),
+             std::set<QString>({t + "/x.c", t + "/x.cpp", t + "/x.C", t + "/x.CPP", t + "/lib.c",
+                                t + "/あ.c", t + "/a]b.c", t + "/\uFFFD\uFFFD.c"}));
+    QCOMPARE(items.mid(13), QStringList({"[-a-]", "[-c-]", "[-e-]"}));
+
+    // A name that is not valid UTF-8 shows with replacement characters but
+    // keeps its bytes.
+    int odd = Row(view->m_listFound, tree->path() + "/\uFFFD\uFFFD.c");
+    QCOMPARE(view->m_listFound.GetText(odd).str(), tree->Join("\xff\xfe.c"));
+
+    // "]" inside a name does not make an entry a directory.
+    ClickItem(view->m_listFound, Row(view->m_listFound, tree->Join("a]b.c")));
+    QCOMPARE(Text(view->m_editStatus), Q(tree->Join("a]b.c")) + "を選択しました。");
+    QVERIFY(view->m_btnAdd.IsWindowEnabled());
+    ClickItem(view->m_listFound, Row(view->m_listFound, "[" + tree->path() + "/odd]name]"));
+    QCOMPARE(Cwd(), Q(tree->Join("odd]name")));
+  }
+
+  void clickingDirectoriesAndDrivesMovesThereAndEmptiesTheChosenFiles() {
+    std::filesystem::create_directories(tree->Join("sub/deeper"));
+    tree->Write("a.c", "");
+    tree->Write("sub/b.c", "");
+    Open(tree->path());
+    Choose({"a.c"});
+    QVERIFY(view->m_btnAnalyze.IsWindowEnabled());
+
+    ClickItem(view->m_listFound, Row(view->m_listFound, "[" + tree->path() + "/.]"));
+    QCOMPARE(Cwd(), Q(tree->path()));
+    QCOMPARE(view->m_listChosen.GetCount(), 0);
+    QVERIFY(view->m_btnAnalyze.IsWindowEnabled());  // navigation leaves the buttons alone
+
+    ClickItem(view->m_listFound, Row(view->m_listFound, "[" + tree->path() + "/sub]"));
+    QCOMPARE(Cwd(), Q(tree->Join("sub")));
+    QVERIFY(Items(view->m_listFound).contains(Q(tree->Join("sub/b.c"))));
+
+    // A double-click navigates once: its second click finds a new list
+    // under the pointer and must not act on it.
+    int dotdot = Row(view->m_listFound, "[" + tree->Join("sub") + "/..]");
+    DoubleClickItem(view->m_listFound, dotdot);
+    QCOMPARE(Cwd(), Q(tree->path()));
+
+    // Drives: a goes to its root, then to where it was last; e is not ready.
+    ClickItem(view->m_listFound, Row(view->m_listFound, "[" + tree->path() + "/sub]"));
+    ClickItem(view->m_listFound, Row(view->m_listFound, "[-c-]"));
+    QCOMPARE(Cwd(), QString("/"));
+    ClickItem(view->m_listFound, Row(view->m_listFound, "[-a-]"));
+    QCOMPARE(Cwd(), Q(tree->Join("sub")));
+    {
+      MessageBoxAnswerer answer;
+      ClickItem(view->m_listFound, Row(view->m_listFound, "[-e-]"));
+      QCOMPARE(answer.Texts(), QStringList({"ドライブの準備が出来ていません！！"}));
+      QCOMPARE(answer.boxes[0].title, QString("Tolvane"));
+      QCOMPARE(answer.boxes[0].icon, QMessageBox::Warning);
+    }
+    QCOMPARE(Cwd(), Q(tree->Join("sub")));
+    QVERIFY(Items(view->m_listFound).contains(Q(tree->Join("sub/b.c"))));
+
+    // A directory that has gone falls back on drive b, which is no drive.
+    std::filesystem::remove(tree->Join("sub/deeper"));
+    MessageBoxAnswerer answer;
+    ClickItem(view->m_listFound, Row(view->m_listFound, "[" + tree->Join("sub") + "/deeper]"));
+    QCOMPARE(answer.Texts(), QStringList({"ドライブの準備が出来ていません！！"}));
+    QCOMPARE(Cwd(), Q(tree->Join("sub")));
+  }
+
+  void theSourcesListSelectsOneItemPerClickAndNothingElse() {
+    for (const char* f : {"a.c", "b.c", "c.c", "d.c"}) tree->Write(f, "");
+    tree->Write("a.c", "");
+    Open(tree->path());
+    const CListBox& found = view->m_listFound;
+    int a = Row(found, tree->Join("a.c")), c = Row(found, tree->Join("c.c"));
+    ClickItem(found, a);
+    ClickItem(found, c, Qt::ShiftModifier);  // no range
+    QCOMPARE(SelectedRows(found), std::vector<int>({std::min(a, c), std::max(a, c)}));
+    Key(found, Qt::Key_A, Qt::ControlModifier);  // no select-all
+    QCOMPARE(SelectedRows(found).size(), std::size_t(2));
+    ListBoxWidget* w = ListWidget(found);
+    QPoint from = w->visualRect(w->Model().index(a)).center();
+    QTest::mousePress(w->viewport(), Qt::LeftButton, {}, from);  // toggles a off
+    QMouseEvent drag(QEvent::MouseMove, w->visualRect(w->Model().index(c)).center(),
+                     w->viewport()->mapToGlobal(w->visualRect(w->Model().index(c)).center()),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->viewport(), &drag);  // selects nothing on the way
+    QTest::mouseRelease(w->viewport(), Qt::LeftButton, {}, w->visualRect(w->Model().index(c)).center());
+    QCOMPARE(SelectedRows(found), std::vector<int>({c}));
+
+    // Clicking the last selected entry deselects it: its message stays,
+    // the Add button goes.
+    ClickItem(found, c);
+    QCOMPARE(Text(view->m_editStatus), Q(tree->Join("c.c")) + "を選択しました。");
+    QVERIFY(!view->m_btnAdd.IsWindowEnabled());
+
+    // The arrow keys move the focus item without selecting it; onto a
+    // directory entry they move there.
+    ClickItem(found, 2);
+    ClickItem(found, 2);
+    Key(found, Qt::Key_Down);
+    QCOMPARE(Text(view->m_editStatus), ToQString(found.GetText(3)) + "を選択しました。");
+    QVERIFY(SelectedRows(found).empty());
+    Key(found, Qt::Key_Home);
+    QCOMPARE(found.GetCount(), 9);  // "." again: the list was rebuilt
+    QCOMPARE(Cwd(), Q(tree->path()));
+  }
+
+  void focusEnteringTheSourcesListChangesNothing() {
+    tree->Write("a.c", "");
+    Open(tree->path());
+    Choose({"a.c"});
+    view->m_btnAnalyze.SetFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // on into the list
+    QVERIFY(view->m_listFound.m_hWnd->hasFocus());
+    QCOMPARE(view->m_listChosen.GetCount(), 1);
+    QCOMPARE(Cwd(), Q(tree->path()));
+  }
+
+  void addMovesAtMost99SelectedEntriesAPress() {
+    for (int i = 0; i < 120; ++i) tree->Write("f" + std::to_string(1000 + i) + ".c", "");
+    Open(tree->path());
+    std::vector<int> rows;
+    for (int r = 0; r < view->m_listFound.GetCount(); ++r)
+      if (!CTolvaneView::IsBracketed(view->m_listFound.GetText(r))) rows.push_back(r);
+    QCOMPARE(rows.size(), std::size_t(120));
+    for (int r : rows) ClickItem(view->m_listFound, r);
+    QStringList before = Items(view->m_listFound);
+
+    Click(view->m_btnAdd);
+    QCOMPARE(Items(view->m_listChosen), before.mid(rows.front(), 99));
+    QCOMPARE(SelectedRows(view->m_listFound).size(), std::size_t(21));
+    QVERIFY(view->m_btnAdd.IsWindowEnabled());
+    QVERIFY(view->m_btnAnalyze.IsWindowEnabled());
+    Click(view->m_btnAdd);
+    QCOMPARE(Items(view->m_listChosen), before.mid(rows.front(), 120));
+    QVERIFY(!view->m_btnAdd.IsWindowEnabled());
+  }
+
+  void movesBetweenTheListsSetTheButtonsAsTheTableSays() {
+    for (const char* f : {"a.c", "b.c", "c.c"}) tree->Write(f, "void f(void)\n{\n}\n");
+    Open(tree->path());
+    CListBox& found = view->m_listFound;
+    auto states = [this] {
+      QString s;
+      for (CButton* b : {&view->m_btnAdd, &view->m_btnAnalyze, &view->m_btnFileOutput, &view->m_btnShowSource})
+        s += b->IsWindowEnabled() ? '1' : '0';
+      return s;
+    };
+    ClickItem(found, Row(found, tree->Join("a.c")));
+    QCOMPARE(states(), QString("1000"));
+    ClickItem(found, Row(found, tree->Join("b.c")));
+    DoubleClickItem(found, Row(found, tree->Join("c.c")));  // still a and b selected
+    QCOMPARE(states(), QString("1100"));
+    QCOMPARE(Items(view->m_listChosen), QStringList({Q(tree->Join("c.c"))}));
+    Click(view->m_btnAdd);
+    QCOMPARE(states(), QString("0100"));
+    Click(view->m_btnAnalyze);
+    QCOMPARE(states(), QString("0111"));
+    QCOMPARE(view->m_listFunctions.GetCount(), 3);
+
+    // Back out of the chosen files: to the end of the found list, after the
+    // drives; the last one out disables the three commands, the results stay.
+    for (int left = 3; left > 0; --left) {
+      DoubleClickItem(view->m_listChosen, 0);
+      QCOMPARE(states(), QString(left > 1 ? "0111" : "0000"));
+    }
+    QCOMPARE(Items(found).mid(Items(found).size() - 3),
+             QStringList({Q(tree->Join("c.c")), Q(tree->Join("a.c")), Q(tree->Join("b.c"))}));
+    QCOMPARE(view->m_listFunctions.GetCount(), 3);
+    // A double-click on the empty list does nothing.
+    QTest::mouseDClick(ListWidget(view->m_listChosen)->viewport(), Qt::LeftButton);
+    QCOMPARE(states(), QString("0000"));
+  }
+
+  void analyzeListsEveryHeadWithItsCountAndShowsWhatTheSelectedOneCalls() {
+    tree->Write("calc.c", kCalc);
+    tree->Write("order.c", "void f(void)\n{\nb(); a(); b();\n}\nvoid g(void)\n{\n}\n");
+    Open(tree->path());
+    Choose({"calc.c", "order.c"});
+    Click(view->m_btnAnalyze);
+    QString out = Q(tree->path()) + "/";
+    QCOMPARE(Items(view->m_listFunctions),
+             QStringList({"<" + out + "calc.fnc>add", "<" + out + "calc.fnc>BEGIN_MESSAGE_MAP",
+                          "<" + out + "calc.fnc>ON_BN_CLICKED", "<" + out + "calc.fnc>show",
+                          "<" + out + "order.fnc>f", "<" + out + "order.fnc>g"}));
+    QCOMPARE(Text(view->m_editFuncCount), QString("6関数"));
+    QCOMPARE(Text(view->m_editStatus), QString());
+    QCOMPARE(Text(view->m_editCalleeCount), QString());
+    struct {
+      int row;
+      QStringList callees;
+      const char* count;
+    } rows[] = {{3, {"add"}, "1関数"}, {4, {"b", "a"}, "2関数"}, {0, {}, "0関数"}, {3, {"add"}, "1関数"}};
+    for (auto& r : rows) {
+      ClickItem(view->m_listFunctions, r.row);
+      QCOMPARE(Items(view->m_listCallees), r.callees);
+      QCOMPARE(Text(view->m_editCalleeCount), QString::fromUtf8(r.count));
+    }
+    Key(view->m_listFunctions, Qt::Key_Down);  // the keys select too
+    QCOMPARE(Items(view->m_listCallees), QStringList({"b", "a"}));
+    // The program's own selection notifies nothing.
+    view->m_listFunctions.SetCurSel(0);
+    QCOMPARE(Items(view->m_listCallees), QStringList({"b", "a"}));
+
+    // The other extension names the next run's entries.
+    ClickItem(view->m_listExtension, 1);
+    QCOMPARE(Text(view->m_editExtension), QString("txt"));
+    Click(view->m_btnAnalyze);
+    QCOMPARE(Items(view->m_listFunctions).first(), "<" + out + "calc.txt>add");
+    QCOMPARE(view->m_listCallees.GetCount(), 0);
+  }
+
+  void aFileThatCannotBeReadEndsTheRunWithItsNameAndKeepsWhatWasFound() {
+    tree->Write("a.c", "void f(void)\n{\ng();\n}\n");
+    tree->Write("b.c", "void h(void)\n{\n}\n");
+    Open(tree->path());
+    Choose({"a.c", "b.c"});
+    Click(view->m_btnAnalyze);
+    QVERIFY(view->m_btnFileOutput.IsWindowEnabled());
+    std::filesystem::remove(tree->Join("b.c"));
+    MessageBoxAnswerer answer;
+    Click(view->m_btnAnalyze);
+    QCOMPARE(answer.Texts(), QStringList({Q(tree->Join("b.c")) + " was not found."}));
+    QCOMPARE(Items(view->m_listFunctions), QStringList({"<" + Q(tree->path()) + "/a.fnc>f"}));
+    QCOMPARE(Text(view->m_editFuncCount), QString());
+    QCOMPARE(Text(view->m_editStatus), QString("gを追加中。"));
+    QVERIFY(!view->m_btnFileOutput.IsWindowEnabled());  // no half table to write out
+    QVERIFY(view->m_btnShowSource.IsWindowEnabled());
+    // The working files stay for a look.
+    std::string runs = std::string(getenv("XDG_RUNTIME_DIR")) + "/tolvane";
+    bool kept = false;
+    for (auto& run : std::filesystem::directory_iterator(runs))
+      kept = kept || std::filesystem::exists(run.path() / "tmp2.fnc");
+    QVERIFY(kept);
+  }
+
+  void namesThatAreNotUtf8AreListedChosenAndAnalysedAsTheirBytes() {
+    std::string odd = tree->Write("\xff.c", "void f(void)\n{\n}\n");
+    tree->Write("あ.c", "void g(void)\n{\n}\n");
+    Open(tree->path());
+    DoubleClickItem(view->m_listFound, Row(view->m_listFound, tree->path() + "/\uFFFD.c"));
+    Choose({"あ.c"});
+    QCOMPARE(view->m_listChosen.GetText(0).str(), odd);
+    Click(view->m_btnAnalyze);
+    QCOMPARE(view->m_listFunctions.GetText(0).str(), "<" + tree->path() + "/\xff.fnc>f");
+    QCOMPARE(view->m_listFunctions.GetText(1).str(), "<" + tree->path() + "/あ.fnc>g");
+  }
+
+  void anotherInitialUpdateStartsTheListsOverWithTheChosenExtension() {
+    tree->Write("a.c", "");
+    Open(tree->path());
+    ClickItem(view->m_listExtension, 1);
+    Choose({"a.c"});
+    view->OnInitialUpdate();
+    QCOMPARE(Items(view->m_listFound).count(Q(tree->Join("a.c"))), 1);
+    QCOMPARE(view->m_listChosen.GetCount(), 0);
+    QCOMPARE(Items(view->m_listExtension), QStringList({"fnc", "txt"}));
+    QCOMPARE(view->m_listExtension.GetCurSel(), 1);
+    QCOMPARE(Text(view->m_editExtension), QString("txt"));
+  }
+
+  void theStatusLineTakesTypingUpTo128CharactersButShowsLongerMessagesWhole() {
+    std::string longName(200, 'n');
+    tree->Write(longName + ".c", "");
+    Open(tree->path());
+    auto* status = qobject_cast<QLineEdit*>(view->m_editStatus.m_hWnd);
+    status->setFocus();
+    status->selectAll();
+    QTest::keyClicks(status, QString(130, 'x'));
+    QCOMPARE(status->text(), QString(128, 'x'));
+    ClickItem(view->m_listFound, Row(view->m_listFound, tree->Join(longName + ".c")));
+    QCOMPARE(status->text(), Q(tree->Join(longName + ".c")) + "を選択しました。");
+  }
+};
+
+QTEST_MAIN(TolvaneViewTest)
+#include "tolvane_view_test.moc"
