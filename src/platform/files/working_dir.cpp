@@ -52,7 +52,7 @@ constexpr int kMaxRemoved = 8;
 const char* g_removeOnSignal[kMaxRemoved + 1] = {};
 const int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-extern "C" void OnFatalSignal(int sig) {
+extern "C" void RemoveWorkingFilesOnSignal(int sig) {
   int last = 0;
   while (last < kMaxRemoved && g_removeOnSignal[last + 1]) ++last;
   for (int i = 0; i < last; ++i) ::unlink(g_removeOnSignal[i]);
@@ -99,7 +99,7 @@ std::unique_ptr<CWorkingDir> CWorkingDir::CreateRemovedOnSignal(
   for (int sig : kFatalSignals) {
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
-    sa.sa_handler = OnFatalSignal;
+    sa.sa_handler = RemoveWorkingFilesOnSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(sig, &sa, nullptr);
   }
