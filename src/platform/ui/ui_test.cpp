@@ -1,0 +1,190 @@
+// The window layer: message maps, the guard around handlers, list boxes and
+// edit boxes, and dialog units, on real widgets.
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <new>
+
+#include "platform/files/file_exception.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/dialog_layout.h"
+#include "platform/ui/qt_string.h"
+#include "platform/ui/resource_types.h"
+#include "tests/gui_support.h"
+
+namespace {
+
+constexpr int kList = 10, kSorted = 11, kEdit = 12, kButton = 13;
+
+const DialogTemplate kTemplate = {
+    1, WS_CHILD, 0, 0, 0, 200, 150, "", "ＭＳ 明朝", 10,
+    {
+        {kList, ControlKind::ListBox, 5, 5, 80, 60, WS_CHILD | WS_VISIBLE | WS_TABSTOP | LBS_NOTIFY | WS_BORDER, "", "list"},
+        {kSorted, ControlKind::ListBox, 90, 5, 80, 60, WS_CHILD | WS_VISIBLE | LBS_SORT | LBS_NOTIFY, "", "sorted"},
+        {kEdit, ControlKind::Edit, 5, 70, 80, 12, WS_CHILD | WS_VISIBLE | WS_TABSTOP, "", "edit"},
+        {kButton, ControlKind::PushButton, 5, 90, 50, 14, WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+         "解析(\x1E" "K\x1F" "ﾌ)", ""},
+    }};
+
+// A form whose handlers record what reached them; the base class has
+// handlers of its own for the same messages.
+class CBaseForm : public CFormView {
+ public:
+  CBaseForm() : CFormView(1) {}
+  QStringList log;
+  void OnButton() { log << "base button"; }
+  void OnDblclkList() { log << "base dblclk"; }
+
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CBaseForm, CFormView)
+  ON_BN_CLICKED(kButton, OnButton)
+  ON_LBN_DBLCLK(kList, OnDblclkList)
+END_MESSAGE_MAP()
+
+class CForm : public CBaseForm {
+ public:
+  CListBox m_list, m_sorted;
+  CEdit m_edit;
+  CButton m_button;
+  void (*m_pfnThrow)() = nullptr;
+  void OnButton() {
+    log << "button";
+    if (m_pfnThrow) m_pfnThrow();
+  }
+  void OnSelchangeList() { log << "selchange " + QString::number(m_list.GetCurSel()); }
+  void OnChangeEdit() { log << "change"; }
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override {
+    DDX_Control(pDX, kList, m_list);
+    DDX_Control(pDX, kSorted, m_sorted);
+    DDX_Control(pDX, kEdit, m_edit);
+    DDX_Control(pDX, kButton, m_button);
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CForm, CBaseForm)
+  ON_BN_CLICKED(kButton, OnButton)
+  ON_LBN_SELCHANGE(kList, OnSelchangeList)
+  ON_EN_CHANGE(kEdit, OnChangeEdit)
+END_MESSAGE_MAP()
+
+}  // namespace
+
+class UiTest : public QObject {
+  Q_OBJECT
+
+  ResourceTable resources;
+  std::unique_ptr<CForm> form;
+
+ private slots:
+  void initTestCase() {
+    resources.dialogs = {&kTemplate};
+    AfxSetResources(&resources);
+  }
+  void init() {
+    form.reset(new CForm);
+    QVERIFY(form->Create(nullptr));
+    form->OnInitialUpdate();
+    form->m_hWnd->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form->m_hWnd));
+  }
+  void cleanup() { form.reset(); }
+
+  void messagesGoToTheFirstHandlerInTheClassThenItsBases() {
+    for (const char* s : {"a", "b"}) form->m_list.AddString(s);
+    Click(form->m_button);
+    DoubleClickItem(form->m_list, 1);
+    QCOMPARE(form->log, QStringList({"button", "selchange 1", "base dblclk"}));
+  }
+
+  void theProgramsOwnChangesNotifyNothing() {
+    for (const char* s : {"a", "b", "c"}) form->m_list.AddString(s);
+    form->m_list.SetCurSel(2);
+    form->m_list.DeleteString(0);
+    form->m_list.ResetContent();
+    form->m_edit.SetWindowText("x");
+    form->m_edit.ReplaceSel("y");
+    form->m_button.EnableWindow(FALSE);
+    form->m_button.EnableWindow(TRUE);
+    QCOMPARE(form->log, QStringList());
+    QTest::keyClicks(form->m_edit.m_hWnd, "z");
+    QCOMPARE(form->log, QStringList({"change"}));
+  }
+
+  void aFileErrorOrRunningOutOfMemoryInAHandlerIsShownAndTheChangesStay() {
+    struct {
+      void (*thrower)();
+      const char* message;
+    } cases[] = {
+        {[] { throw CFileException(CFileException::fileNotFound, CString("/x/a.c")); }, "/x/a.c was not found."},
+        {[] { throw std::bad_alloc(); }, "Out of memory."},
+    };
+    for (auto& c : cases) {
+      form->log.clear();
+      form->m_pfnThrow = c.thrower;
+      MessageBoxAnswerer answer;
+      Click(form->m_button);
+      QCOMPARE(answer.Texts(), QStringList({QString::fromUtf8(c.message)}));
+      QCOMPARE(form->log, QStringList({"button"}));
+    }
+  }
+
+  void aSortedListKeepsItsOrderAndListsKeepTheirBytes() {
+    for (const char* s : {"txt", "fnc", "Abc", "b"}) form->m_sorted.AddString(s);
+    QCOMPARE(Items(form->m_sorted), QStringList({"Abc", "b", "fnc", "txt"}));
+    QCOMPARE(form->m_sorted.FindString(-1, "F"), 2);
+    for (const char* s : {"z", "a"}) form->m_list.AddString(s);
+    QCOMPARE(Items(form->m_list), QStringList({"z", "a"}));
+    form->m_list.AddString(CString("\xe3\x81\x82\xff"));
+    QCOMPARE(Items(form->m_list).last(), QString::fromUtf8("あ\uFFFD"));
+    QCOMPARE(form->m_list.GetText(2).str(), "\xe3\x81\x82\xff");
+  }
+
+  void editBoxesReplaceTheirSelectionAndLimitOnlyTyping() {
+    form->m_edit.LimitText(3);
+    form->m_edit.SetWindowText("abcdef");  // the program's text is not cut
+    form->m_edit.SetSel(0, 65535);
+    form->m_edit.ReplaceSel("0123456");
+    QCOMPARE(Text(form->m_edit), QString("0123456"));
+    form->m_edit.SetSel(1, 3);
+    form->m_edit.ReplaceSel("-");
+    QCOMPARE(Text(form->m_edit), QString("0-3456"));
+    auto* line = qobject_cast<QLineEdit*>(form->m_edit.m_hWnd);
+    line->clear();
+    QTest::keyClicks(line, "wxyz");
+    QCOMPARE(line->text(), QString("wxy"));
+  }
+
+  void controlsArePlacedInDialogUnitsOfTheTemplateFont() {
+    DialogUnits du = DialogUnits::ForFont(TemplateFont("ＭＳ 明朝", 10));
+    QCOMPARE(QFontInfo(TemplateFont("ＭＳ 明朝", 10)).family(), QString("IPAMincho"));
+    QCOMPARE(QFontInfo(TemplateFont("ＭＳ Ｐゴシック", 9)).family(), QString("IPAPGothic"));
+    // IPAMincho at 10 points on a 96 dpi screen: 1.75 pixels a unit.
+    QCOMPARE(du.baseX, 7);
+    QCOMPARE(du.baseY, 14);
+    QCOMPARE(form->m_sorted.m_hWnd->geometry(), QRect(du.X(90), du.Y(5), du.X(80), du.Y(60)));
+    QCOMPARE(form->m_hWnd->size(), QSize(du.X(200), du.Y(150)));
+    QCOMPARE(Text(form->m_button), QString("解析(&K)"));
+  }
+
+  void mnemonicNotationShowsAsQtMnemonics() {
+    struct {
+      const char* stored;
+      const char* shown;
+    } cases[] = {
+        {"終了(\x1E" "X\x1F" "ﾘ)", "終了(&X)"},
+        {"バージョン情報Tolvane3(\x1E" "A\x1F" "ﾊ)...", "バージョン情報Tolvane3(&A)..."},
+        {"ソースコード表示(&C)", "ソースコード表示(&C)"},
+        {"plain", "plain"},
+    };
+    for (auto& c : cases) QCOMPARE(MnemonicToQt(CString(c.stored)), QString::fromUtf8(c.shown));
+  }
+};
+
+QTEST_MAIN(UiTest)
+#include "ui_test.moc"
