@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <vector>
 
 #include "platform/files/file_exception.h"
@@ -80,8 +81,12 @@ class CaptionSocketFinder : public IWindowFinder {
 
 std::vector<Peer> CaptionSocketFinder::ConnectAll(int dirFd, const std::string& folder) {
   std::vector<Peer> peers;
-  DIR* dir = ::fdopendir(::dup(dirFd));
-  if (!dir) return peers;
+  int listFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);  // closedir closes it
+  DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+  if (!dir) {
+    if (listFd >= 0) ::close(listFd);
+    return peers;
+  }
   while (dirent* e = ::readdir(dir)) {
     pid_t pid = PidOfSocketName(e->d_name);
     struct stat st;
@@ -232,9 +237,13 @@ bool CCaptionServer::Listen(std::string* error) {
     ::unlinkat(m_nFolder, m_strName.c_str(), 0);
     return fail(std::string("No pipe for the caption server (") + std::strerror(err) + ").");
   }
-  m_nListen = fd;
+  m_nListen = fd;  // from here on the destructor closes and removes it
+  try {
+    m_thread = std::thread([this] { Serve(); });
+  } catch (const std::system_error& e) {
+    return fail(std::string("No thread for the caption server (") + e.what() + ").");
+  }
   m_strPath = folder + "/" + m_strName;
-  m_thread = std::thread([this] { Serve(); });
   return true;
 }
 

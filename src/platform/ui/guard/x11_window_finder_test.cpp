@@ -36,43 +36,35 @@ TEST(X11WindowFinder, FindsNothingWithoutADisplay) {
 }
 
 // xmessage names its window in WM_NAME only: as COMPOUND_TEXT with ISO-2022
-// escapes around the Japanese, as STRING (Latin-1) when Latin-1 suffices.
+// escapes around the Japanese, as STRING (Latin-1) when Latin-1 suffices. It
+// encodes after the locale, which must hold both.
 TEST_F(X11WindowFinderTest, ReadsOldProgramsWmNameAndComparesCaptionsWhole) {
-  // xmessage encodes its title after the locale, which must hold both.
-  const std::map<std::string, std::optional<std::string>> kUtf8 = {{"LC_ALL", "C.UTF-8"}};
-  LineChild japanese({"/usr/bin/xmessage", "-title", kMainCaption, "hi"}, kUtf8);
-  LineChild latin1({"/usr/bin/xmessage", "-title", "Café - Tolvane", "hi"}, kUtf8);
+  LineChild japanese({"/usr/bin/env", "LC_ALL=C.UTF-8", "xmessage", "-title", kMainCaption, "hi"});
+  LineChild latin1({"/usr/bin/env", "LC_ALL=C.UTF-8", "xmessage", "-title", "Café - Tolvane", "hi"});
   ASSERT_TRUE(Appears(kMainCaption));
   ASSERT_TRUE(Appears("Café - Tolvane"));
-  struct Row {
-    const char* caption;
-    bool found;
-  } rows[] = {
-      {kFileCaption, false},
-      {"ソース選択 - Tolvane For Windows9", false},
-      {"ソース選択 - Tolvane For Windows95 ", false},
-      {"ソース選択", false},
-      {"Caf\xE9 - Tolvane", false},  // the Latin-1 bytes themselves are not UTF-8
-      {"", false},
-  };
-  for (const Row& row : rows) EXPECT_EQ(Finds(row.caption), row.found) << row.caption;
+  for (const char* caption : {kFileCaption, "ソース選択 - Tolvane For Windows9",
+                              "ソース選択 - Tolvane For Windows95 ", "ソース選択", "",
+                              "Caf\xE9 - Tolvane"})  // the Latin-1 bytes are not UTF-8
+    EXPECT_FALSE(Finds(caption)) << caption;
 }
 
 TEST_F(X11WindowFinderTest, FindsAQtCopysCaptionAsItChanges) {
-  LineChild copy({GuardCopyPath()}, {{"XDG_RUNTIME_DIR", m_userFolders.Join("a")},
-                                     {"QT_QPA_PLATFORM", std::nullopt}});
-  ASSERT_EQ(copy.ReadLine(), "running xcb");
+  // Copies with folders of their own: only the X window can refuse the second.
+  auto start = [&](const char* folder) {
+    return std::make_unique<LineChild>(std::vector<std::string>{
+        "/usr/bin/env", "-u", "QT_QPA_PLATFORM", "GUARD_COPY_NO_BOX=1",
+        "XDG_RUNTIME_DIR=" + m_userFolders.Join(folder), kGuardCopy});
+  };
+  auto copy = start("a");
+  ASSERT_EQ(copy->ReadLine(), "running xcb");
   ASSERT_TRUE(Appears(kMainCaption));
+  auto second = start("b");
+  EXPECT_EQ(second->ReadLine(), "refused");
+  EXPECT_EQ(second->Wait(), 0);
 
-  // Another user's folder: only the X window can refuse this copy.
-  LineChild second({GuardCopyPath()}, {{"XDG_RUNTIME_DIR", m_userFolders.Join("b")},
-                                       {"GUARD_COPY_NO_BOX", "1"},
-                                       {"QT_QPA_PLATFORM", std::nullopt}});
-  EXPECT_EQ(second.ReadLine(), "refused");
-  EXPECT_EQ(second.Wait(), 0);
-
-  copy.WriteLine(std::string("title ") + kFileCaption);
-  ASSERT_EQ(copy.ReadLine(), "ok");
+  copy->WriteLine(std::string("title ") + kFileCaption);
+  ASSERT_EQ(copy->ReadLine(), "ok");
   EXPECT_TRUE(Appears(kFileCaption));
   EXPECT_FALSE(Finds(kMainCaption));
 }
