@@ -93,10 +93,18 @@ XvfbDisplay::XvfbDisplay() {
   const char* xvfb = "/usr/bin/Xvfb";
   if (access(xvfb, X_OK) != 0) return;
   // -displayfd: Xvfb takes the first free display number and writes it out
-  // once it accepts connections.
-  m_pServer.reset(new LineChild({xvfb, "-displayfd", "1", "-nolisten", "tcp"}));
+  // once it accepts connections. -noreset: no reset (during which connections
+  // fail) each time the last client leaves.
+  m_pServer.reset(new LineChild({xvfb, "-displayfd", "1", "-nolisten", "tcp", "-noreset"}));
   if (std::optional<std::string> number = m_pServer->ReadLine(20000))
     m_pDisplay = std::make_unique<ScopedEnv>("DISPLAY", ":" + *number);
+}
+
+XvfbDisplay::~XvfbDisplay() {
+  if (m_pServer) {
+    kill(m_pServer->pid(), SIGTERM);
+    m_pServer->Wait();
+  }
 }
 
 // Qt's font set-up keeps fontconfig's caches for the life of the process;

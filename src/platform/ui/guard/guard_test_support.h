@@ -54,6 +54,8 @@ class LineChild {
 class XvfbDisplay {
  public:
   XvfbDisplay();
+  /// Ends the server with SIGTERM, so that it removes its lock and socket.
+  ~XvfbDisplay();
   bool IsUp() const { return m_pDisplay != nullptr; }
 
  private:
