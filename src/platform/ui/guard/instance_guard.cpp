@@ -1,6 +1,8 @@
 #include "platform/ui/guard/instance_guard.h"
 
+#include <QIcon>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 #include <cstdlib>
@@ -77,5 +79,7 @@ void CInstanceGuard::FollowCaption(QWidget* window) {
 void ShowDoubleStartMessage() {
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("メッセージ"),
                   QStringLiteral("２重起動は出来ません"), QMessageBox::Ok);
+  // Some styles put a tick on dialog buttons; this box has plain text only.
+  box.button(QMessageBox::Ok)->setIcon(QIcon());
   box.exec();
 }

@@ -108,6 +108,7 @@ TEST(ShowDoubleStartMessage, ShowsThePlainRefusalUntilOkIsClicked) {
     EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
     EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
     EXPECT_EQ(box->parent(), nullptr);
+    EXPECT_TRUE(box->button(QMessageBox::Ok)->icon().isNull());
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
   });
   ShowDoubleStartMessage();  // returns only once OK was clicked

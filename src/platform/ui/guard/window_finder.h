@@ -22,6 +22,8 @@ class IWindowFinder {
 /// COMPOUND_TEXT). Without a display that can be opened it finds nothing.
 std::unique_ptr<IWindowFinder> MakeX11WindowFinder();
 
-/// The captions served by the other running copies of this user (see
-/// CCaptionServer). Each copy gets at most kCaptionReplyTimeoutMs to answer.
+/// The captions served by the running copies of this user (see
+/// CCaptionServer). All of them together get kCaptionReplyTimeoutMs to
+/// answer; one that does not counts as no window. Sockets whose copy is gone
+/// are removed on the way.
 std::unique_ptr<IWindowFinder> MakeCaptionSocketFinder();
