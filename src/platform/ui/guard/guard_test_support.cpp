@@ -3,11 +3,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <stdexcept>
+
+extern char** environ;
 
 const char kMainCaption[] = "ソース選択 - Tolvane For Windows95";
 const char kFileCaption[] = "main.c - Tolvane For Windows95";
@@ -29,21 +32,20 @@ LineChild::LineChild(const std::vector<std::string>& argv) {
   int in[2], out[2];
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe failed");
-  std::vector<char*> args;  // built before fork: a threaded parent's child may only exec
+  std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
-  m_pid = fork();
-  if (m_pid < 0) throw std::runtime_error("fork failed");
-  if (m_pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    execv(args[0], args.data());
-    _exit(127);
-  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  int rc = posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
   close(out[1]);
   m_in = in[1];
   m_out = out[0];
+  if (rc != 0) throw std::runtime_error("cannot start " + argv[0]);
 }
 
 LineChild::~LineChild() {
