@@ -67,7 +67,6 @@ class CStartLock {
   ~CStartLock();
   CStartLock(const CStartLock&) = delete;
   CStartLock& operator=(const CStartLock&) = delete;
-  bool IsHeld() const { return m_nFd >= 0; }
 
  private:
   int m_nFd = -1;

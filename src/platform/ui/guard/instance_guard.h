@@ -46,9 +46,12 @@ class CInstanceGuard {
   /// Otherwise this copy starts serving captionUtf8 on its caption socket
   /// and returns false. Two copies started together cannot both see false:
   /// the search and the start of serving happen under the start-up lock.
+  /// The lock and the socket are real even with a fake finder: tests that
+  /// run copies side by side give each its own XDG_RUNTIME_DIR. Call once.
   bool IsAnotherCopyRunning(const std::string& captionUtf8);
 
-  /// Serves window's caption from now on, following every change to it.
+  /// Serves window's caption from now on, following every change to it
+  /// (the title as set: a "[*]" placeholder is served as it stands).
   /// REQUIRES: IsAnotherCopyRunning returned false.
   void FollowCaption(QWidget* window);
 
