@@ -7,6 +7,9 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev"
+# The desktop program's single-instance guard: Qt, xcb and Xlib; its tests
+# start Xvfb and xmessage (x11-utils).
+PACKAGES="$PACKAGES qt6-base-dev libxcb1-dev libx11-dev xvfb x11-utils"
 for extra in "$@"; do
     case "$extra" in
         fuzz)  PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;;
