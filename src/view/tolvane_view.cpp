@@ -272,6 +272,7 @@ void CTolvaneView::OnAnalyze() {
     }
   } flush{this};
   m_lastStatus = std::chrono::steady_clock::now();
+  m_nSinceCheck = 0;
 
   m_engine.BeginRun(WorkingFolder());
   for (int i = 0; i < m_listChosen.GetCount(); ++i) {
@@ -294,15 +295,18 @@ void CTolvaneView::OnFunctionAdded(int index) {
 }
 
 void CTolvaneView::OnCalleeAdded(const CString& name) {
-  m_strStatus = name + "を追加中。";
-  m_bStatusPending = true;
   // The run keeps the event loop waiting: the status line is painted here,
-  // but not so often that painting slows the run.
-  auto now = std::chrono::steady_clock::now();
-  if (now - m_lastStatus >= kStatusInterval) FlushStatus();
+  // but not so often that painting slows the run. Its text is composed
+  // only when it is shown.
+  m_strLastCallee = name;
+  m_bStatusPending = true;
+  if (++m_nSinceCheck < kStatusCheck) return;
+  m_nSinceCheck = 0;
+  if (std::chrono::steady_clock::now() - m_lastStatus >= kStatusInterval) FlushStatus();
 }
 
 void CTolvaneView::FlushStatus() {
+  m_strStatus = m_strLastCallee + "を追加中。";
   ReplaceText(m_editStatus, m_strStatus);
   m_editStatus.UpdateWindow();
   m_bStatusPending = false;

@@ -98,9 +98,13 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   // Writes the status text to the status line and paints it now.
   void FlushStatus();
 
-  // The status line is painted at most this often during a run.
+  // The status line is painted at most this often during a run; the clock
+  // is read once every kStatusCheck names.
   static constexpr std::chrono::milliseconds kStatusInterval{40};
+  static constexpr int kStatusCheck = 64;
   bool m_bStatusPending = false;
+  int m_nSinceCheck = 0;
+  CString m_strLastCallee;  // the name the status line is to show
   std::chrono::steady_clock::time_point m_lastStatus;
 
   DECLARE_MESSAGE_MAP()
