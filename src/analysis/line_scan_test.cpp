@@ -1,67 +1,54 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "analysis/analysis_engine.h"
 
 namespace {
 
-TEST(CutLineComment, KeepsCodeBeforeTheCommentAndDropsCommentOnlyLines) {
-  struct Case {
-    const char* line;
-    BOOL kept;
-    const char* after;
-  } cases[] = {
-      {"x = f(); // call f\n", TRUE, "x = f(); \r\n"},
-      {"a//b\n", TRUE, "a\r\n"},
-      {"no comment (here)\n", TRUE, "no comment (here)\n"},
-      {"// whole line\n", FALSE, "// whole line\n"},
-      {"  \t// indented\n", FALSE, "  \t// indented\n"},
-      {"} // end\n", FALSE, "} // end\n"},
-      {"); // end\n", FALSE, "); // end\n"},
-      // A "//" in quotes is a comment marker all the same.
-      {"s = \"http://x\";\n", TRUE, "s = \"http:\r\n"},
-      // Second bytes: ア (83 41) has "A" as its second byte, あ (82 A0) none.
-      {"\x83\x41// kana\n", TRUE, "\x83\x41\r\n"},
-      {"\x82\xA0// kana\n", FALSE, "\x82\xA0// kana\n"},
-      // A "/" hidden behind a lead byte does not start a comment.
-      {"a\x81///x\n", TRUE, "a\x81/\r\n"},
-  };
-  for (const auto& c : cases) {
-    CString line(c.line);
-    EXPECT_EQ(CAnalysisEngine::CutLineComment(line), c.kept) << c.line;
-    EXPECT_EQ(line, CString(c.after)) << c.line;
-  }
+// What the comment passes make of one line: the line as CutLineComment
+// leaves it ("dropped" when it goes), then the marks the block-comment pass
+// looks for in the original line.
+std::string Seen(const char* text) {
+  CString line(text);
+  std::string out = CAnalysisEngine::CutLineComment(line) ? line.str() : "dropped";
+  if (!CAnalysisEngine::LacksCommentOpen(text)) out += " /*";
+  if (!CAnalysisEngine::LacksCommentClose(text)) out += " */";
+  if (CAnalysisEngine::HasBracket(text)) out += " bracket";
+  return out;
 }
 
-TEST(CommentMarkers, TellWhetherALineOpensOrClosesABlockComment) {
+TEST(CommentPasses, CutLineCommentsAndSeeMarkersAndBracketsOnlyOutsideDoubleByteCharacters) {
   struct Case {
-    const char* line;
-    BOOL lacksOpen, lacksClose;
+    const char *line, *seen;
   } cases[] = {
-      {"int x;\n", TRUE, TRUE},
-      {"a = 1; /* open\n", FALSE, TRUE},
-      {"close */ b = f();\n", TRUE, FALSE},
-      {"/*/\n", FALSE, FALSE},  // slash, star, slash holds both
-      {"*/ then /*\n", FALSE, FALSE},
-      {"\x81/* hidden\n", TRUE, TRUE},  // "/" is a second byte
+      // A line comment is cut when a letter, digit or "_" stands before it,
+      // and the line is dropped when none does.
+      {"a//b\n", "a\r\n"},
+      {"  \t// indented\n", "dropped"},
+      {"} // end\n", "dropped bracket"},
+      {"); // end\n", "dropped bracket"},
+      {"s = \"http://x\";\n", "s = \"http:\r\n"},  // quotes hide nothing
+      {"f(\n", "f(\n bracket"},
+      {"{\n", "{\n bracket"},
+      {"a = 1; /* open\n", "a = 1; /* open\n /*"},
+      {"close */ b = f();\n", "close */ b = f();\n */ bracket"},
+      {"/*/\n", "/*/\n /* */"},
+      {"*/ then /*\n", "*/ then /*\n /* */"},
+      // The second byte of a double-byte character is no mark: ア (83 41)
+      // ends in "A", あ (82 A0) in no ASCII byte, ボ (83 7B) in "{", マ
+      // (83 7D) in "}", and a lead byte pairs with a "/" too.
+      {"\x83\x41// kana\n", "\x83\x41\r\n"},
+      {"\x82\xA0// kana\n", "dropped"},
+      {"\x83\x7B\n", "\x83\x7B\n"},
+      {"\x83\x7D}\n", "\x83\x7D}\n bracket"},
+      {"a\x81///x\n", "a\x81/\r\n"},
+      {"\x81/* hidden\n", "\x81/* hidden\n"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CAnalysisEngine::LacksCommentOpen(c.line), c.lacksOpen) << c.line;
-    EXPECT_EQ(CAnalysisEngine::LacksCommentClose(c.line), c.lacksClose) << c.line;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(Seen(c.line), c.seen);
   }
-}
-
-TEST(HasBracket, LooksForAnyBracketOutsideDoubleByteCharacters) {
-  struct Case {
-    const char* line;
-    BOOL has;
-  } cases[] = {
-      {"int x;\n", FALSE}, {"else\n", FALSE}, {"\n", FALSE},   {"", FALSE},
-      {"f(x);\n", TRUE},   {"{\n", TRUE},     {"}\n", TRUE},   {")\n", TRUE},
-      {"\x83\x7B\n", FALSE},  // ボ
-      {"\x83\x7D\n", FALSE},  // マ
-      {"\x83\x7D}\n", TRUE},
-  };
-  for (const auto& c : cases) EXPECT_EQ(CAnalysisEngine::HasBracket(c.line), c.has) << c.line;
 }
 
 }  // namespace

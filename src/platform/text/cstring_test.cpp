@@ -4,18 +4,13 @@
 
 namespace {
 
-TEST(CString, HoldsZeroBytesAsOrdinaryBytes) {
-  CString s("a\0b(", 4);
-  EXPECT_EQ(s.GetLength(), 4);
-  EXPECT_EQ(s.Find('('), 3);
-  EXPECT_EQ(s.Find(CString("\0b", 2)), 1);
-}
-
-TEST(CString, FindIsCharacterAware) {
-  CString s("\x83\x7B{");  // ボ then "{"
-  EXPECT_EQ(s.Find('{'), 2);
-  EXPECT_EQ(s.Find("{", 2), 2);
-  EXPECT_EQ(CString("abc").Find("zz"), -1);
+TEST(CString, FindsWholeCharactersOnlyAndHoldsZeroBytesAsOrdinaryBytes) {
+  CString s("a\0\x83\x7B{", 5);  // "a", NUL, ボ (83 7B: its second byte is "{"), "{"
+  EXPECT_EQ(s.GetLength(), 5);
+  EXPECT_EQ(s.Find('{'), 4);
+  EXPECT_EQ(s.Find("{", 4), 4);
+  EXPECT_EQ(s.Find(CString("\0\x83", 2)), 1);
+  EXPECT_EQ(s.Find("zz"), -1);
 }
 
 TEST(CString, SubstringsClampOutOfRangeCounts) {

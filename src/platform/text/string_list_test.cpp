@@ -6,29 +6,16 @@
 
 namespace {
 
-std::vector<CString> Walk(const CStringList& list) {
-  std::vector<CString> out;
-  for (POSITION pos = list.GetHeadPosition(); pos;) out.push_back(list.GetNext(pos));
-  return out;
-}
-
-TEST(CStringList, KeepsStringsInTheOrderTheyWereAdded) {
+TEST(CStringList, KeepsStringsInOrderAndFindsTheFirstExactlyEqualOne) {
   CStringList list;
-  list.AddTail("b");
-  list.AddTail("a");
-  list.AddTail("b");
-  EXPECT_EQ(Walk(list), (std::vector<CString>{"b", "a", "b"}));
-  EXPECT_EQ(list.GetCount(), 3);
-}
-
-TEST(CStringList, FindsTheFirstExactlyEqualString) {
-  CStringList list;
-  list.AddTail("Draw");
-  list.AddTail("draw");
-  POSITION pos = list.Find("draw");
-  ASSERT_NE(pos, POSITION(0));
-  EXPECT_EQ(list.GetAt(pos), CString("draw"));
+  for (const char* s : {"Drawing", "draw", "Draw", "draw"}) list.AddTail(s);
+  std::vector<CString> walked;
+  for (POSITION pos = list.GetHeadPosition(); pos;) walked.push_back(list.GetNext(pos));
+  EXPECT_EQ(walked, (std::vector<CString>{"Drawing", "draw", "Draw", "draw"}));
+  EXPECT_EQ(list.Find("draw"), POSITION(2));
+  EXPECT_EQ(list.GetAt(list.Find("Draw")), CString("Draw"));
   EXPECT_EQ(list.Find("DRAW"), POSITION(0));
+  EXPECT_EQ(list.Find("Drawin"), POSITION(0));
 }
 
 }  // namespace
