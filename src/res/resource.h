@@ -31,6 +31,12 @@
 #define IDC_LINES 1005
 #define IDC_SOURCE 1010
 
+// Controls of the About box.
+#define IDC_ABOUT_VERSION 1101
+#define IDC_ABOUT_BUILD 1102
+#define IDC_ABOUT_NOTICE 1103
+#define IDC_ABOUT_CONTACT 1104
+
 // Strings.
 #define AFX_IDS_APP_TITLE 57344
 

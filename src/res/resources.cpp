@@ -44,13 +44,56 @@ const DialogTemplate kForm = {
          "ソースコード表示(&C)", ""},
     }};
 
+// The About box. The four texts below the title are ours.
+const DialogTemplate kAbout = {
+    IDD_ABOUTBOX, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 34, 22, 222, 56,
+    "バージョン情報(Tolvane3)", "System", 10,
+    {
+        {-1, ControlKind::Icon, 7, 8, 20, 20, kChild, "2", "Tolvane"},
+        {-1, ControlKind::Static, 31, 10, 148, 8, kChild | SS_LEFT | WS_GROUP, "Tolvane For Windows95", ""},
+        {IDOK, ControlKind::PushButton, 177, 31, 32, 14, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP,
+         "OK", ""},
+        {IDC_ABOUT_VERSION, ControlKind::Static, 31, 23, 94, 8, kChild | SS_LEFT, "", ""},
+        {IDC_ABOUT_BUILD, ControlKind::Static, 127, 23, 48, 8, kChild | SS_LEFT, "", ""},
+        {IDC_ABOUT_NOTICE, ControlKind::Static, 31, 36, 80, 8, kChild | SS_LEFT,
+         "関数相互参照ツール", ""},
+        {IDC_ABOUT_CONTACT, ControlKind::Static, 113, 36, 62, 8, kChild | SS_LEFT, "Qt 6 版", ""},
+    }};
+
+// The splash: a picture, no caption, no border, no input, above the rest.
+const DialogTemplate kSplash = {
+    IDD_SPLASH, WS_POPUP | WS_VISIBLE | WS_DISABLED | DS_SYSMODAL, 0, 0, 0, 238, 118, "", "System", 10, {}};
+
 ResourceTable MakeTable() {
   ResourceTable t;
-  t.dialogs = {&kForm};
+  t.dialogs = {&kForm, &kAbout, &kSplash};
   t.strings = {
       {IDR_MAINFRAME, "Tolvane For Windows95\nソース選択"},
       {AFX_IDS_APP_TITLE, "Tolvane"},
   };
+  t.menus = {{IDR_MAINFRAME,
+              {
+                  {MNEMONIC("ﾌｧｲﾙ", "F", "ﾌ"), 0, {{MNEMONIC("終了", "X", "ﾘ"), ID_APP_EXIT, {}}}},
+                  {MNEMONIC("ﾍﾙﾌﾟ", "H", "ﾍ"), 0,
+                   {{MNEMONIC("バージョン情報Tolvane3", "A", "ﾊ") "...", ID_APP_ABOUT, {}}}},
+              }}};
+  constexpr UINT kCtrl = FVIRTKEY | FCONTROL, kShift = FVIRTKEY | FSHIFT, kAlt = FVIRTKEY | FALT;
+  t.accelerators = {{IDR_MAINFRAME,
+                     {
+                         {kCtrl, 'N', ID_FILE_NEW},
+                         {kCtrl, 'O', ID_FILE_OPEN},
+                         {kCtrl, 'S', ID_FILE_SAVE},
+                         {kCtrl, 'Z', ID_EDIT_UNDO},
+                         {kAlt, VK_BACK, ID_EDIT_UNDO},
+                         {kCtrl, 'X', ID_EDIT_CUT},
+                         {kShift, VK_DELETE, ID_EDIT_CUT},
+                         {kCtrl, 'C', ID_EDIT_COPY},
+                         {kCtrl, VK_INSERT, ID_EDIT_COPY},
+                         {kCtrl, 'V', ID_EDIT_PASTE},
+                         {kShift, VK_INSERT, ID_EDIT_PASTE},
+                         {FVIRTKEY, VK_F6, ID_NEXT_PANE},
+                         {kShift, VK_F6, ID_PREV_PANE},
+                     }}};
   return t;
 }
 

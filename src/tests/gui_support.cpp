@@ -1,6 +1,8 @@
 #include "tests/gui_support.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTest>
 
 #include "platform/ui/qt_string.h"
@@ -71,4 +73,34 @@ QStringList MessageBoxAnswerer::Texts() const {
   QStringList texts;
   for (const Box& b : boxes) texts << b.text;
   return texts;
+}
+
+ModalAnswerer::ModalAnswerer(std::function<void(QDialog*)> answer) : m_answer(std::move(answer)) {
+  m_timer.setInterval(5);
+  QObject::connect(&m_timer, &QTimer::timeout, [this] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible() || qobject_cast<QMessageBox*>(dialog)) return;
+    titles << dialog->windowTitle();
+    m_answer(dialog);
+  });
+  m_timer.start();
+}
+
+ModalAnswerer::~ModalAnswerer() { m_timer.stop(); }
+
+std::function<void(QDialog*)> ChooseFile(const QString& path, QString* offered) {
+  return [path, offered](QDialog* d) {
+    auto* dialog = qobject_cast<QFileDialog*>(d);
+    if (!dialog) return;
+    if (offered) {
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      *offered = name ? name->text() : QString();
+    }
+    if (path.isEmpty()) {
+      dialog->reject();
+      return;
+    }
+    dialog->selectFile(path);
+    QMetaObject::invokeMethod(dialog, "accept");
+  };
 }

@@ -5,7 +5,9 @@
 
 #include <QMessageBox>
 #include <QStringList>
+#include <QDialog>
 #include <QTimer>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,23 @@ void DoubleClickItem(const CListBox& list, int row);
 void Click(const CWnd& button);
 void Key(const CWnd& wnd, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
 QString Text(const CWnd& wnd);
+
+/// Hands every modal dialog that opens while it lives to `answer`, which
+/// must close it, and keeps their captions.
+class ModalAnswerer {
+ public:
+  explicit ModalAnswerer(std::function<void(QDialog*)> answer);
+  ~ModalAnswerer();
+  QStringList titles;
+
+ private:
+  QTimer m_timer;
+  std::function<void(QDialog*)> m_answer;
+};
+
+/// Answers a file dialog: selects path and accepts (an empty path cancels).
+/// Keeps the name the dialog offered at first in *offered, if given.
+std::function<void(QDialog*)> ChooseFile(const QString& path, QString* offered = nullptr);
 
 /// Answers every message box that opens while it lives with `answer`, and
 /// keeps what each one said.

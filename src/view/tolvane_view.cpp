@@ -32,6 +32,8 @@ const char* const kDrivePatterns[] = {"[-a-]", "[-b-]", "[-c-]", "[-d-]",
 
 }  // namespace
 
+IMPLEMENT_DYNCREATE(CTolvaneView, CFormView)
+
 BEGIN_MESSAGE_MAP(CTolvaneView, CFormView)
   ON_BN_CLICKED(IDC_ADD, OnAdd)
   ON_BN_CLICKED(IDC_ANALYZE, OnAnalyze)

@@ -16,6 +16,7 @@
 #include "platform/text/cstring.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
+#include "platform/ui/runtime_class.h"
 #include "res/resource.h"
 
 class CTolvaneView : public CFormView, public IAnalysisSink {
@@ -107,5 +108,6 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   CString m_strLastCallee;  // the name the status line is to show
   std::chrono::steady_clock::time_point m_lastStatus;
 
+  DECLARE_DYNCREATE(CTolvaneView)
   DECLARE_MESSAGE_MAP()
 };

@@ -2,7 +2,14 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <cstdlib>
+#include <fstream>
 
+#include "platform/ui/dialog.h"
+#include "platform/ui/frame.h"
+#include "platform/ui/guard/instance_guard.h"
 #include "platform/ui/resource_types.h"
 #include "platform/ui/ui_colors.h"
 #include "platform/ui/wnd.h"
@@ -11,7 +18,13 @@ namespace {
 
 CWinApp* g_pApp = nullptr;
 
+constexpr UINT kIdAppExit = 57665;
+
 }  // namespace
+
+BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
+  ON_COMMAND(kIdAppExit, OnAppExit)
+END_MESSAGE_MAP()
 
 CWinApp::CWinApp(const char* pszAppName) : m_pszAppName(pszAppName) { g_pApp = this; }
 
@@ -23,6 +36,49 @@ CWinApp* AfxGetApp() { return g_pApp; }
 
 void CWinApp::SetDialogBkColor(COLORREF background, COLORREF text) {
   AfxSetDialogBkColor(background, text);
+}
+
+void CWinApp::LoadStdProfileSettings(UINT nMaxMRU) {
+  // $XDG_CONFIG_HOME/tolvane/tolvane.ini, section [Recent File List],
+  // File1=... : what a profile of this program would hold.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  std::string path = config && *config ? std::string(config) : std::string(home ? home : "") + "/.config";
+  std::ifstream in(path + "/tolvane/tolvane.ini");
+  m_recentFiles.clear();
+  bool inSection = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] == '[') {
+      inSection = line == "[Recent File List]";
+      continue;
+    }
+    std::size_t eq = line.find('=');
+    if (inSection && line.compare(0, 4, "File") == 0 && eq != std::string::npos &&
+        m_recentFiles.size() < nMaxMRU)
+      m_recentFiles.push_back(CString(line.substr(eq + 1)));
+  }
+}
+
+void CWinApp::AddDocTemplate(CSingleDocTemplate* pTemplate) { m_pDocTemplate.reset(pTemplate); }
+
+void CWinApp::CloseAllDocuments() {
+  if (m_pDocTemplate) m_pDocTemplate->CloseAllDocuments();
+}
+
+void CWinApp::OnFileNew() {
+  if (m_pDocTemplate) m_pDocTemplate->OpenDocumentFile(nullptr);
+}
+
+void CWinApp::OnFileOpen() {
+  CFileDialog dialog(TRUE);
+  if (dialog.DoModal() != IDOK || !m_pDocTemplate) return;
+  CString path = dialog.GetPathName();
+  m_pDocTemplate->OpenDocumentFile(&path);
+}
+
+void CWinApp::OnAppExit() {
+  if (m_pMainWnd) m_pMainWnd->SendMessage(WM_CLOSE);
 }
 
 BOOL CWinApp::OnIdle(LONG) { return FALSE; }
@@ -43,11 +99,33 @@ int CWinApp::Run() {
 }
 
 int AfxWinMain(int argc, char** argv) {
-  QApplication qapp(argc, argv);
   CWinApp* app = AfxGetApp();
   if (!app) return 1;
+  bool guarded = !app->m_strSingleInstanceCaption.empty();
+  if (guarded) PreferX11Platform(argc, argv);
+  QApplication qapp(argc, argv);
+  // Qt's own dialogs and buttons speak the program's language.
+  QTranslator translator;
+  if (translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&translator);
+
+  std::unique_ptr<CInstanceGuard> guard;
+  if (guarded) {
+    guard.reset(new CInstanceGuard);
+    if (guard->IsAnotherCopyRunning(app->m_strSingleInstanceCaption)) {
+      ShowDoubleStartMessage();
+      return 0;
+    }
+  }
   if (!app->m_pszAppName) app->m_pszAppName = AfxLoadString(57344);
-  if (!app->InitInstance()) return app->ExitInstance();
-  app->Run();
-  return app->ExitInstance();
+  int status;
+  if (app->InitInstance()) {
+    if (guard && app->m_pMainWnd) guard->FollowCaption(app->m_pMainWnd->m_hWnd);
+    app->Run();
+  }
+  status = app->ExitInstance();
+  // Windows go while the GUI library is still there.
+  app->CloseAllDocuments();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  return status;
 }

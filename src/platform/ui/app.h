@@ -1,10 +1,16 @@
 // CWinApp: the application. Exactly one object of a class derived from it
-// exists, a global constructed before AfxWinMain runs; AfxWinMain starts the
-// GUI library, calls InitInstance, runs the message loop while the main
-// window lives, and returns what ExitInstance returns.
+// exists, a global constructed before AfxWinMain runs. AfxWinMain starts the
+// GUI library, refuses to start a second copy when the application asked
+// for that, calls InitInstance, runs the message loop while the main window
+// lives, and returns what ExitInstance returns.
 #pragma once
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "platform/text/cstring.h"
+#include "platform/ui/doc.h"
 #include "platform/ui/message_map.h"
 
 class CWnd;
@@ -26,9 +32,34 @@ class CWinApp : public CCmdTarget {
 
   /// Dialogs and forms get this background and text colour.
   void SetDialogBkColor(COLORREF background, COLORREF text);
+  /// Reads the profile's recent-file list (up to nMaxMRU entries). The
+  /// profile is only read, never written.
+  void LoadStdProfileSettings(UINT nMaxMRU = 4);
+  const std::vector<CString>& GetRecentFiles() const { return m_recentFiles; }
+
+  /// The application owns the template.
+  void AddDocTemplate(CSingleDocTemplate* pTemplate);
+  CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
+  /// Closes the document, its frame and its view.
+  void CloseAllDocuments();
+
+  // Commands.
+  void OnFileNew();
+  void OnFileOpen();
+  void OnAppExit();
+
+  /// Set by the constructor of an application that runs one copy at a time:
+  /// the caption of its main window, which marks a running copy.
+  std::string m_strSingleInstanceCaption;
 
   CWnd* m_pMainWnd = nullptr;
   const char* m_pszAppName = nullptr;
+
+ private:
+  std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
+  std::vector<CString> m_recentFiles;
+
+  DECLARE_MESSAGE_MAP()
 };
 
 CWinApp* AfxGetApp();

@@ -1,9 +1,13 @@
 #include "platform/ui/dialog.h"
 
+#include <QDialog>
+#include <QFileDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QWidget>
 #include <stdexcept>
 
+#include "platform/files/drives.h"
 #include "platform/ui/dialog_layout.h"
 #include "platform/ui/qt_string.h"
 #include "platform/ui/ui_colors.h"
@@ -81,3 +85,161 @@ BOOL CFormView::UpdateData(BOOL bSaveAndValidate) {
 }
 
 void CFormView::OnInitialUpdate() { UpdateData(FALSE); }
+
+// ---- CDialog ----
+
+namespace {
+
+// A dialog's window: Escape and the close box become IDCANCEL, Enter with
+// no default button IDOK, as the classic dialogs have them.
+class DialogHost : public WndHost<QDialog> {
+ public:
+  DialogHost(CWnd* wnd, QWidget* owner) : WndHost<QDialog>(wnd, owner) {}
+  void reject() override { Command(IDCANCEL); }
+  void accept() override { Command(IDOK); }
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier &&
+        !findChild<QPushButton*>()) {
+      Command(IDOK);
+      return;
+    }
+    QDialog::keyPressEvent(e);
+  }
+
+ private:
+  void Command(UINT id) {
+    if (m_wnd) CWnd::CallWndProc(m_wnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  }
+};
+
+QWidget* OwnerWidget(CWnd* parent) {
+  CWnd* owner = parent ? parent : AfxGetMainWnd();
+  return owner ? owner->m_hWnd : nullptr;
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+  ON_COMMAND(IDOK, OnOK)
+  ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+bool CDialog::BuildWindow(QWidget* owner, bool modal) {
+  const DialogTemplate* tmpl = AfxFindDialogTemplate(static_cast<int>(m_nIDTemplate));
+  if (!tmpl) throw std::logic_error("dialog template " + std::to_string(m_nIDTemplate) + " is missing");
+  m_bModal = modal;
+  auto* host = new DialogHost(this, owner);
+  SetStyle(tmpl->style);
+  Qt::WindowFlags flags = Qt::Dialog;
+  if ((tmpl->style & WS_CAPTION) != WS_CAPTION)
+    flags = ((tmpl->style & DS_SYSMODAL) ? Qt::SplashScreen : Qt::Tool) | Qt::FramelessWindowHint;
+  if (tmpl->style & DS_SYSMODAL) flags |= Qt::WindowStaysOnTopHint;
+  if (tmpl->style & WS_THICKFRAME) {
+    flags |= Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (tmpl->style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+    if (tmpl->style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
+  }
+  host->setWindowFlags(flags);
+  host->setModal(modal);
+  host->setWindowTitle(ToQString(CString(tmpl->caption)));
+  AfxApplyDialogColors(host);
+  DialogUnits du = BuildDialog(host, *tmpl);
+  if (!(tmpl->style & WS_THICKFRAME)) host->setFixedSize(host->size());
+  // The template's position counts from the owner's client area.
+  QPoint origin = owner ? owner->mapToGlobal(QPoint(0, 0)) : QPoint(0, 0);
+  host->move(origin + QPoint(du.X(tmpl->x), du.Y(tmpl->y)));
+  if (tmpl->style & WS_DISABLED) host->setEnabled(false);
+  Attach(host, true);
+  CREATESTRUCT cs;
+  if (SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+    DestroyWindow();
+    return false;
+  }
+  OnInitDialog();
+  return true;
+}
+
+int CDialog::DoModal() {
+  m_nResult = IDCANCEL;
+  if (!BuildWindow(OwnerWidget(m_pParentWnd), true)) return -1;
+  auto* host = static_cast<QDialog*>(m_hWnd);
+  host->exec();
+  int result = m_nResult;
+  QWidget* w = m_hWnd;
+  if (w) {
+    SendMessage(WM_DESTROY);
+    Detach();
+    delete w;
+  }
+  return result;
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
+  m_nIDTemplate = nIDTemplate;
+  m_pParentWnd = pParentWnd;
+  const DialogTemplate* tmpl = AfxFindDialogTemplate(static_cast<int>(nIDTemplate));
+  if (!BuildWindow(OwnerWidget(pParentWnd), false)) return FALSE;
+  if (tmpl && (tmpl->style & WS_VISIBLE)) m_hWnd->show();
+  return TRUE;
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
+  CDataExchange dx(this, bSaveAndValidate);
+  DoDataExchange(&dx);
+  return TRUE;
+}
+
+void CDialog::OnOK() {
+  UpdateData(TRUE);
+  EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CDialog::EndDialog(int nResult) {
+  m_nResult = nResult;
+  if (!m_hWnd) return;
+  if (m_bModal)
+    static_cast<QDialog*>(m_hWnd)->done(nResult);
+  else
+    m_hWnd->hide();
+}
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
+    OnCancel();
+    return 0;
+  }
+  return CWnd::DefWindowProc(message, wParam, lParam);
+}
+
+// ---- CFileDialog ----
+
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszFileName, CWnd* pParentWnd)
+    : m_bOpen(bOpenFileDialog), m_strFileName(lpszFileName ? lpszFileName : ""), m_pParentWnd(pParentWnd) {}
+
+int CFileDialog::DoModal() {
+  QFileDialog dialog(OwnerWidget(m_pParentWnd));
+  // Qt's own dialog, the same on every desktop (and one the tests can drive).
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setDirectory(ToQString(GetCurrentDirectory()));
+  if (m_bOpen) {
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  } else {
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  }
+  if (!m_strFileName.IsEmpty()) dialog.selectFile(ToQString(m_strFileName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
+  m_strPathName = FromQString(dialog.selectedFiles().first());
+  return IDOK;
+}

@@ -34,11 +34,68 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
 /// Into the control: limits the user's typing to nChars characters.
 void DDV_MaxChars(CDataExchange* pDX, const CString& value, int nChars);
 
+/// A dialog box from a template: modal (DoModal) or modeless (Create).
+/// OK, Cancel, Enter, Escape and the close box end a modal one with IDOK or
+/// IDCANCEL; a modeless one only hides.
+class CDialog : public CWnd {
+ public:
+  explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr)
+      : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+
+  /// Shows the dialog over its owner (the main window unless one was given)
+  /// and returns how it ended: IDOK, IDCANCEL or what EndDialog was given.
+  virtual int DoModal();
+  /// Creates the dialog as a modeless window owned by pParentWnd (null: the
+  /// main window), hidden unless its template says visible.
+  virtual BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+  /// Runs the data exchange into the controls; TRUE lets the system set
+  /// the focus.
+  virtual BOOL OnInitDialog();
+  virtual void OnOK();
+  virtual void OnCancel();
+  /// Ends a modal dialog with nResult; hides a modeless one.
+  void EndDialog(int nResult);
+  BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ protected:
+  virtual void DoDataExchange(CDataExchange*) {}
+  UINT m_nIDTemplate;
+  CWnd* m_pParentWnd;
+
+ private:
+  // Builds the window from the template, owned by owner (may be null).
+  bool BuildWindow(QWidget* owner, bool modal);
+  bool m_bModal = false;
+  int m_nResult = IDCANCEL;
+
+  DECLARE_MESSAGE_MAP()
+};
+
+/// The file dialog of Open and Save.
+class CFileDialog {
+ public:
+  /// bOpenFileDialog: TRUE for Open (an existing file), FALSE for Save (a
+  /// name; replacing a file is the caller's question).
+  explicit CFileDialog(BOOL bOpenFileDialog, const char* lpszFileName = nullptr,
+                       CWnd* pParentWnd = nullptr);
+  int DoModal();
+  CString GetPathName() const { return m_strPathName; }
+
+ private:
+  BOOL m_bOpen;
+  CString m_strFileName;
+  CWnd* m_pParentWnd;
+  CString m_strPathName;
+};
+
 /// A view: a child window of a frame that shows a document.
 class CView : public CWnd {
  public:
   CDocument* GetDocument() const { return m_pDocument; }
   void SetDocument(CDocument* doc) { m_pDocument = doc; }
+  /// Creates the view's window as a child of pParent.
+  virtual BOOL Create(CWnd* pParent) = 0;
   virtual void OnInitialUpdate() {}
 
  protected:
@@ -54,7 +111,7 @@ class CFormView : public CView {
   /// top-level window when pParent is null), sends WM_CREATE, and shows it.
   /// Returns FALSE when WM_CREATE fails; throws std::logic_error when the
   /// template is missing.
-  virtual BOOL Create(CWnd* pParent);
+  BOOL Create(CWnd* pParent) override;
 
   /// Runs the data exchange in the given direction.
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);

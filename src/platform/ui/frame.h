@@ -1,24 +1,48 @@
-// CFrameWnd: a top-level window with an optional menu bar, whose client
-// area holds one view.
+// CFrameWnd: a top-level window with a menu bar, accelerators and an icon
+// from its resources, whose client area holds one view.
+//
+// Commands (menu items, accelerators) go to the active view, then to its
+// document, then to the frame itself, then to the application: the first
+// whose message map has the command runs it. The caption is the document's
+// title, " - " and the window title of the frame's document string.
 #pragma once
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/wnd.h"
 
+class CDocument;
+
 class CFrameWnd : public CWnd {
  public:
   CFrameWnd() = default;
+  ~CFrameWnd() override;
 
-  /// Creates the window, hidden, captioned title, and sends WM_CREATE.
-  /// Returns FALSE when WM_CREATE fails.
+  /// Creates the window from resource nIDResource (menu, accelerator
+  /// table, icon, and the window title from its string), hidden, and sends
+  /// WM_CREATE. Returns FALSE when WM_CREATE fails.
+  virtual BOOL LoadFrame(UINT nIDResource);
+  /// As LoadFrame with no resources: a plain window captioned title.
   virtual BOOL CreateFrame(const CString& title);
+
   /// Makes the view (a window created with this frame as its parent) fill
-  /// the client area.
+  /// the client area. The frame deletes it when it is destroyed.
   void SetActiveView(CView* pView);
   CView* GetActiveView() const { return m_pViewActive; }
+  void SetActiveDocument(CDocument* pDoc) { m_pDocument = pDoc; }
+  CDocument* GetActiveDocument() const { return m_pDocument; }
+
+  /// Sets the caption from the document's title.
+  virtual void OnUpdateFrameTitle();
+  /// The window title of the document string ("Tolvane For Windows95").
+  const CString& GetAppTitle() const { return m_strTitle; }
+
+  BOOL OnCmdMsg(UINT nID, UINT nCode) override;
+  BOOL DestroyWindow() override;
 
  protected:
   int MenuBarHeight() const override;
 
   CView* m_pViewActive = nullptr;
+  CDocument* m_pDocument = nullptr;
+  CString m_strTitle;
 };

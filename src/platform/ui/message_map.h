@@ -12,6 +12,7 @@
 // check each handler's signature at compile time.
 #pragma once
 
+#include "platform/text/object.h"
 #include "platform/ui/ui_types.h"
 
 class CCmdTarget;
@@ -94,9 +95,8 @@ LRESULT DrawItem(CCmdTarget* t, WPARAM w, LPARAM l) {
 }  // namespace afx
 
 /// Anything that has a message map: windows, the document, the application.
-class CCmdTarget {
+class CCmdTarget : public CObject {
  public:
-  virtual ~CCmdTarget() = default;
 
   /// Runs the handler of command nID (a menu item, an accelerator, or a
   /// control's notification nCode) if this target's map has one. Returns
@@ -119,8 +119,8 @@ class CCmdTarget {
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                 \
   const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
   const AFX_MSGMAP* theClass::GetThisMessageMap() {                            \
-    typedef theClass ThisClass;                                                \
-    typedef baseClass TheBaseClass;                                            \
+    using ThisClass [[maybe_unused]] = theClass;                               \
+    using TheBaseClass = baseClass;                                            \
     static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
 #define END_MESSAGE_MAP()                                                  \

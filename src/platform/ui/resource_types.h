@@ -60,7 +60,9 @@ enum : UINT {
   VK_BACK = 0x08,
   VK_INSERT = 0x2D,
   VK_DELETE = 0x2E,
+  VK_F1 = 0x70,
   VK_F6 = 0x75,
+  VK_F12 = 0x7B,
 };
 
 struct AcceleratorResource {

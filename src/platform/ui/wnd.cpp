@@ -255,7 +255,10 @@ bool CWnd::IsTopLevel() const { return m_hWnd && m_hWnd->isWindow(); }
 
 CRect CWnd::NonClientMargins() const {
   if (!IsTopLevel()) return CRect();
-  return CRect(kBorder, kBorder + kCaption, kBorder, kBorder);
+  bool caption = (m_dwStyle & WS_CAPTION) == WS_CAPTION;
+  bool frame = caption || (m_dwStyle & (WS_THICKFRAME | WS_DLGFRAME | WS_BORDER | DS_MODALFRAME));
+  int border = frame ? kBorder : 0;
+  return CRect(border, border + (caption ? kCaption : 0), border, border);
 }
 
 void CWnd::GetWindowRect(CRect* rect) const {
@@ -276,8 +279,10 @@ void CWnd::GetClientRect(CRect* rect) const {
 void CWnd::MoveWindow(int x, int y, int width, int height, BOOL bRepaint) {
   if (!m_hWnd) return;
   CRect m = NonClientMargins();
-  m_hWnd->setGeometry(x + m.left, y + m.top, std::max(0, width - m.left - m.right),
-                      std::max(0, height - m.top - m.bottom));
+  QSize size(std::max(0, width - m.left - m.right), std::max(0, height - m.top - m.bottom));
+  // A window the user cannot size is still sized by the program.
+  if (m_hWnd->minimumSize() == m_hWnd->maximumSize()) m_hWnd->setFixedSize(size);
+  m_hWnd->setGeometry(x + m.left, y + m.top, size.width(), size.height());
   if (bRepaint) m_hWnd->update();
 }
 

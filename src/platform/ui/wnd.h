@@ -106,6 +106,10 @@ class CWnd : public CCmdTarget {
   BOOL SetForegroundWindow();
   /// Sets the name a screen reader reads for this window.
   void SetAccessibleName(const CString& name);
+  /// The window style (WS_*): for a top-level window it decides the frame
+  /// around it, and so its window rectangle.
+  DWORD GetStyle() const { return m_dwStyle; }
+  void SetStyle(DWORD style) { m_dwStyle = style; }
 
   // ---- Timers ----
 
@@ -128,7 +132,8 @@ class CWnd : public CCmdTarget {
 
  protected:
   /// Extra pixels of the outer rectangle around the widget's geometry:
-  /// left, top, right and bottom. 0 for child windows.
+  /// left, top, right and bottom: a border for a frame of any kind, and a
+  /// caption. 0 for child windows.
   CRect NonClientMargins() const;
   bool IsTopLevel() const;
   /// Hook for the top-level widget's non-client part: the menu bar height.
@@ -136,6 +141,7 @@ class CWnd : public CCmdTarget {
 
  private:
   bool m_bOwns = false;
+  DWORD m_dwStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
   std::map<int, UINT_PTR> m_timers;  // Qt timer ID -> our ID
   UINT m_nMsg = 0;                   // the message being dispatched
   WPARAM m_wParam = 0;

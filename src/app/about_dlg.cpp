@@ -1,0 +1,12 @@
+#include "app/about_dlg.h"
+
+#include "res/resources.h"
+
+BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
+END_MESSAGE_MAP()
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+
+void CAboutDlg::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }
+
+BOOL CAboutDlg::OnInitDialog() { return CDialog::OnInitDialog(); }

@@ -1,0 +1,42 @@
+#include "app/tolvane_app.h"
+
+#include "app/about_dlg.h"
+#include "app/main_frame.h"
+#include "app/tolvane_doc.h"
+#include "res/resources.h"
+#include "view/tolvane_view.h"
+
+const char kMainWindowCaption[] = "ソース選択 - Tolvane For Windows95";
+
+BEGIN_MESSAGE_MAP(CTolvaneApp, CWinApp)
+  ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+  ON_COMMAND(ID_FILE_NEW, OnFileNew)
+  ON_COMMAND(ID_FILE_OPEN, OnFileOpen)
+END_MESSAGE_MAP()
+
+CTolvaneApp::CTolvaneApp() : m_mapSourceDlg(10) {
+  // Another copy's main window ends this copy before any window of its
+  // own exists (see AfxWinMain).
+  m_strSingleInstanceCaption = kMainWindowCaption;
+  AfxSetResources(&TolvaneResources());
+}
+
+CTolvaneApp::~CTolvaneApp() = default;
+
+BOOL CTolvaneApp::InitInstance() {
+  SetDialogBkColor(RGB(192, 192, 192), RGB(0, 0, 0));
+  LoadStdProfileSettings(4);
+  AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CTolvaneDoc),
+                                        RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CTolvaneView)));
+  OnFileNew();
+  return TRUE;
+}
+
+BOOL CTolvaneApp::OnIdle(LONG lCount) { return CWinApp::OnIdle(lCount); }
+
+int CTolvaneApp::ExitInstance() { return 0; }
+
+void CTolvaneApp::OnAppAbout() {
+  CAboutDlg aboutDlg;
+  aboutDlg.DoModal();
+}

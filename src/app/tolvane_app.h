@@ -1,0 +1,31 @@
+// CTolvaneApp: the program. Its one object starts the program as a single
+// copy, opens the empty document with the main frame and the form, and owns
+// the map of listing windows.
+#pragma once
+
+#include "platform/text/map_string_to_ob.h"
+#include "platform/ui/app.h"
+
+class CSourceDlg;
+
+class CTolvaneApp : public CWinApp {
+ public:
+  CTolvaneApp();
+  ~CTolvaneApp() override;
+
+  BOOL InitInstance() override;
+  BOOL OnIdle(LONG lCount) override;
+  /// Returns 0 and writes nothing back.
+  int ExitInstance() override;
+
+  void OnAppAbout();
+
+  /// Listing windows by their key; added on demand, never removed.
+  CMapStringToOb m_mapSourceDlg;
+
+  DECLARE_MESSAGE_MAP()
+};
+
+/// The caption of the main window of a new document, by which a running
+/// copy of the program is known.
+extern const char kMainWindowCaption[];

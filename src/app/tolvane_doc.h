@@ -1,0 +1,14 @@
+// CTolvaneDoc: the program's document. It holds nothing: the form is all
+// there is.
+#pragma once
+
+#include "platform/ui/doc.h"
+
+class CTolvaneDoc : public CDocument {
+ public:
+  void Serialize(bool bStoring) override;
+  BOOL OnNewDocument() override;
+
+  DECLARE_DYNCREATE(CTolvaneDoc)
+  DECLARE_MESSAGE_MAP()
+};
