@@ -7,9 +7,11 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev"
-# The desktop program's single-instance guard: Qt, xcb and Xlib; its tests
-# start Xvfb and xmessage (x11-utils).
-PACKAGES="$PACKAGES qt6-base-dev libxcb1-dev libx11-dev xvfb x11-utils"
+# The desktop program: Qt 6 with its Japanese translations, the Japanese
+# fonts its forms name, xcb and Xlib for the single-instance guard. Its tests
+# start Xvfb, xmessage (x11-utils) and xdotool.
+PACKAGES="$PACKAGES qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic fonts-ipafont-mincho"
+PACKAGES="$PACKAGES libxcb1-dev libx11-dev xvfb x11-utils xdotool"
 for extra in "$@"; do
     case "$extra" in
         fuzz)  PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;;

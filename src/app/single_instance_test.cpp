@@ -1,0 +1,87 @@
+// The real program on a real X display (an Xvfb of the test's own): one copy
+// at a time, known by its main window's caption.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "platform/ui/guard/guard_test_support.h"
+#include "platform/ui/guard/window_finder.h"
+#include "tests/temp_dir.h"
+
+namespace {
+
+const char kCaption[] = "ソース選択 - Tolvane For Windows95";
+const char kRefusal[] = "メッセージ";
+
+bool Shown(const std::string& caption) { return MakeX11WindowFinder()->HasTopLevelWindow(caption); }
+
+// Runs a command and says whether it succeeded.
+bool Sh(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+// Focuses the window of that caption and types keys into it (through the
+// keyboard, not events sent to the window, which may close on the first).
+bool Keys(const std::string& caption, const std::string& keys) {
+  return Sh("w=$(xdotool search --name '^" + caption + "$' | head -n 1) && [ -n \"$w\" ] && " +
+            "xdotool windowfocus --sync \"$w\" && xdotool key --delay 20 " + keys);
+}
+
+class SingleInstance : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!display.IsUp() || !Sh("command -v xdotool >/dev/null"))
+      GTEST_SKIP() << "needs Xvfb and xdotool";
+  }
+  // A copy of the program, in the examples folder, with this user's folder.
+  std::unique_ptr<LineChild> Start() {
+    return std::make_unique<LineChild>(std::vector<std::string>{
+        "/usr/bin/env", "-u", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR=" + runtime.path(), TOLVANE_PATH});
+  }
+
+  XvfbDisplay display;
+  TempDir runtime;
+};
+
+TEST_F(SingleInstance, ASecondCopyIsRefusedWithItsMessageAndTheFirstGoesOn) {
+  auto first = Start();
+  ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
+  auto second = Start();
+  ASSERT_TRUE(WaitUntil([] { return Shown(kRefusal); }));
+  ASSERT_TRUE(Keys(kRefusal, "Return"));
+  EXPECT_EQ(second->Wait(), 0);
+  EXPECT_TRUE(Shown(kCaption));
+  EXPECT_EQ(::kill(first->pid(), 0), 0);
+  // The menu's Exit ends the first copy with status 0.
+  ASSERT_TRUE(Keys(kCaption, "alt+f x"));
+  EXPECT_EQ(first->Wait(), 0);
+}
+
+TEST_F(SingleInstance, AnyWindowWithThatCaptionBlocksTheStart) {
+  LineChild other({"/usr/bin/xmessage", "-title", kCaption, "another program"});
+  ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
+  auto copy = Start();
+  ASSERT_TRUE(WaitUntil([] { return Shown(kRefusal); }));
+  ASSERT_TRUE(Keys(kRefusal, "Return"));
+  EXPECT_EQ(copy->Wait(), 0);
+}
+
+TEST_F(SingleInstance, OnceTheFirstCopyHasOpenedAFileASecondOneStarts) {
+  TempDir src;
+  std::string file = src.Write("main.c", "int main(void)\n{\n}\n");
+  auto first = Start();
+  ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
+  ASSERT_TRUE(Keys(kCaption, "ctrl+o"));
+  ASSERT_TRUE(Sh("sleep 1; xdotool type --delay 10 '" + file + "'; xdotool key Return"));
+  ASSERT_TRUE(WaitUntil([] { return Shown("main.c - Tolvane For Windows95"); }));
+  auto second = Start();
+  ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
+  EXPECT_FALSE(Shown(kRefusal));
+  ASSERT_TRUE(Keys(kCaption, "alt+f x"));
+  ASSERT_TRUE(Keys("main.c - Tolvane For Windows95", "alt+f x"));
+  EXPECT_EQ(second->Wait(), 0);
+  EXPECT_EQ(first->Wait(), 0);
+}
+
+}  // namespace
