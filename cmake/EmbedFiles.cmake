@@ -66,6 +66,7 @@ function(tolvane_embed_files target header)
   endwhile()
   # file(GENERATE) rewrites the header only when the list of names changes.
   file(GENERATE OUTPUT "${dir}/${header}" CONTENT
-    "// The files embedded in ${target}, made by EmbedFiles.cmake.\n#pragma once\n\n#include <cstddef>\n\n${declarations}")
+    "// The files embedded in ${target}, made by EmbedFiles.cmake.\n#pragma once\n\n\
+#include <cstddef>\n\n${declarations}")
   target_include_directories(${target} PRIVATE "${dir}")
 endfunction()

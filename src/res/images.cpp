@@ -18,6 +18,7 @@ const std::vector<ImageResource>& TolvaneIcons() {
 }
 
 const std::vector<ImageResource>& TolvaneBitmaps() {
-  static const std::vector<ImageResource> bitmaps = {{IDB_SPLASH, kSplashBitmap, kSplashBitmapSize}};
+  static const std::vector<ImageResource> bitmaps = {
+      {IDB_SPLASH, kSplashBitmap, kSplashBitmapSize}};
   return bitmaps;
 }

@@ -62,7 +62,8 @@ TEST(TolvaneVersion, KeepsEveryValueAsWrittenBlanksIncluded) {
   EXPECT_STREQ(v.fileVersion, "1.0.0.1");
   EXPECT_STREQ(v.productVersion, "1.0.0.1");
   std::vector<std::string> strings;
-  for (const auto& [key, value] : v.strings) strings.push_back(std::string(key) + "=[" + value + "]");
+  for (const auto& [key, value] : v.strings)
+    strings.push_back(std::string(key) + "=[" + value + "]");
   EXPECT_EQ(strings, (std::vector<std::string>{
                          "CompanyName=[ ]", "FileDescription=[Tolvane3]", "FileVersion=[3.0]",
                          "InternalName=[Tolvane3]", "OriginalFilename=[Tolvane3.exe]",
