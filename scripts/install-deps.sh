@@ -4,6 +4,7 @@
 #   sh scripts/install-deps.sh          build and test
 #   sh scripts/install-deps.sh fuzz     also clang and libFuzzer
 #   sh scripts/install-deps.sh bench    also what the benchmark compares with
+#   sh scripts/install-deps.sh images   also what redraws the icon and splash
 set -eu
 
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev"
@@ -12,10 +13,16 @@ PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev"
 # start Xvfb, xmessage (x11-utils) and xdotool.
 PACKAGES="$PACKAGES qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic fonts-ipafont-mincho"
 PACKAGES="$PACKAGES libxcb1-dev libx11-dev xvfb x11-utils xdotool"
+# The desktop file's check, and dpkg-shlibdeps for the Debian package's
+# dependencies. The images group redraws src/res/images (the build uses the
+# committed files).
+PACKAGES="$PACKAGES desktop-file-utils dpkg-dev"
+IMAGE_TOOLS="imagemagick librsvg2-bin fonts-dejavu-core"
 for extra in "$@"; do
     case "$extra" in
         fuzz)  PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;;
         bench) PACKAGES="$PACKAGES universal-ctags time" ;;
+        images) PACKAGES="$PACKAGES $IMAGE_TOOLS" ;;
         *) echo "install-deps.sh: unknown group '$extra'" >&2; exit 2 ;;
     esac
 done

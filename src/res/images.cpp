@@ -1,0 +1,24 @@
+#include "res/images.h"
+
+#include "res/embedded_images.h"
+#include "res/resource.h"
+
+const std::vector<ImageResource>& TolvaneIcons() {
+  static const std::vector<ImageResource> icons = {
+      {IDR_MAINFRAME, kTolvaneIcon16, kTolvaneIcon16Size},
+      {IDR_MAINFRAME, kTolvaneIcon22, kTolvaneIcon22Size},
+      {IDR_MAINFRAME, kTolvaneIcon24, kTolvaneIcon24Size},
+      {IDR_MAINFRAME, kTolvaneIcon32, kTolvaneIcon32Size},
+      {IDR_MAINFRAME, kTolvaneIcon48, kTolvaneIcon48Size},
+      {IDR_MAINFRAME, kTolvaneIcon64, kTolvaneIcon64Size},
+      {IDR_MAINFRAME, kTolvaneIcon128, kTolvaneIcon128Size},
+      {IDR_MAINFRAME, kTolvaneIcon256, kTolvaneIcon256Size},
+  };
+  return icons;
+}
+
+const std::vector<ImageResource>& TolvaneBitmaps() {
+  static const std::vector<ImageResource> bitmaps = {
+      {IDB_SPLASH, kSplashBitmap, kSplashBitmapSize}};
+  return bitmaps;
+}
