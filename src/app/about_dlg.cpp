@@ -9,4 +9,9 @@ CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
 
 void CAboutDlg::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }
 
-BOOL CAboutDlg::OnInitDialog() { return CDialog::OnInitDialog(); }
+BOOL CAboutDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  SetDlgItemText(IDC_ABOUT_VERSION, CString("バージョン ") + AfxGetVersionString("FileVersion"));
+  SetDlgItemText(IDC_ABOUT_BUILD, CString("(") + AfxGetResources()->version.fileVersion + ")");
+  return TRUE;
+}

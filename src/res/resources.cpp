@@ -1,5 +1,7 @@
 #include "res/resources.h"
 
+#include "res/images.h"
+
 namespace {
 
 // Button and menu captions keep the mnemonic notation of the Japanese
@@ -53,7 +55,7 @@ const DialogTemplate kAbout = {
         {-1, ControlKind::Static, 31, 10, 148, 8, kChild | SS_LEFT | WS_GROUP, "Tolvane For Windows95", ""},
         {IDOK, ControlKind::PushButton, 177, 31, 32, 14, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP,
          "OK", ""},
-        {IDC_ABOUT_VERSION, ControlKind::Static, 31, 23, 94, 8, kChild | SS_LEFT, "", ""},
+        {IDC_ABOUT_VERSION, ControlKind::Static, 31, 23, 94, 8, kChild | SS_LEFT, "バージョン", ""},
         {IDC_ABOUT_BUILD, ControlKind::Static, 127, 23, 48, 8, kChild | SS_LEFT, "", ""},
         {IDC_ABOUT_NOTICE, ControlKind::Static, 31, 36, 80, 8, kChild | SS_LEFT,
          "関数相互参照ツール", ""},
@@ -67,6 +69,9 @@ const DialogTemplate kSplash = {
 ResourceTable MakeTable() {
   ResourceTable t;
   t.dialogs = {&kForm, &kAbout, &kSplash};
+  t.icons = TolvaneIcons();
+  t.bitmaps = TolvaneBitmaps();
+  t.version = TolvaneVersion();
   t.strings = {
       {IDR_MAINFRAME, "Tolvane For Windows95\nソース選択"},
       {AFX_IDS_APP_TITLE, "Tolvane"},

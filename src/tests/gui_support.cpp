@@ -91,16 +91,15 @@ ModalAnswerer::~ModalAnswerer() { m_timer.stop(); }
 std::function<void(QDialog*)> ChooseFile(const QString& path, QString* offered) {
   return [path, offered](QDialog* d) {
     auto* dialog = qobject_cast<QFileDialog*>(d);
-    if (!dialog) return;
-    if (offered) {
-      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-      *offered = name ? name->text() : QString();
-    }
+    auto* name = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+    if (!name) return;
+    if (offered) *offered = name->text();
     if (path.isEmpty()) {
       dialog->reject();
       return;
     }
-    dialog->selectFile(path);
-    QMetaObject::invokeMethod(dialog, "accept");
+    // As a user answers it: the name typed, then Enter.
+    name->setText(path);
+    QTest::keyClick(name, Qt::Key_Return);
   };
 }

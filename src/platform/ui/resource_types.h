@@ -105,3 +105,5 @@ const ResourceTable* AfxGetResources();
 const DialogTemplate* AfxFindDialogTemplate(int id);
 /// The string resource id, "" when there is none.
 const char* AfxLoadString(UINT id);
+/// A string of the version block ("FileVersion", ...), "" when there is none.
+const char* AfxGetVersionString(const char* key);

@@ -1,5 +1,6 @@
 #include <QIcon>
 #include <QPixmap>
+#include <string_view>
 
 #include "platform/ui/resource_types.h"
 
@@ -23,6 +24,13 @@ const char* AfxLoadString(UINT id) {
   if (g_resources)
     for (const StringResource& s : g_resources->strings)
       if (s.id == id) return s.text;
+  return "";
+}
+
+const char* AfxGetVersionString(const char* key) {
+  if (g_resources)
+    for (const auto& [k, v] : g_resources->version.strings)
+      if (std::string_view(k) == key) return v;
   return "";
 }
 

@@ -332,6 +332,18 @@ CWnd* CWnd::GetDlgItem(int nID) const {
   return nullptr;
 }
 
+void CWnd::SetDlgItemText(int nID, const CString& text) {
+  if (!m_hWnd) return;
+  for (QWidget* child : m_hWnd->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (ControlId(child) != nID) continue;
+    CWnd temp;
+    temp.Attach(child, false);
+    temp.SetWindowText(text);
+    temp.Detach();
+    return;
+  }
+}
+
 int CWnd::GetDlgCtrlID() const { return m_hWnd ? ControlId(m_hWnd) : 0; }
 
 CWnd* CWnd::SetFocus() {

@@ -97,6 +97,8 @@ class CWnd : public CCmdTarget {
   void CenterWindow(CWnd* pAlternateOwner = nullptr);
   CWnd* GetParent() const;
   CWnd* GetDlgItem(int nID) const;
+  /// Sets the text of child control nID.
+  void SetDlgItemText(int nID, const CString& text);
   int GetDlgCtrlID() const;
   CWnd* SetFocus();
   void Invalidate(BOOL bErase = TRUE);
