@@ -73,7 +73,6 @@ int main(int argc, char** argv) {
     best[run % 2] = std::min(best[run % 2], t);
     callees = view->callees;
     functions = view->m_listFunctions.GetCount();
-    delete view;
   }
   std::printf("files %zu  functions %d  names collected %ld\n", files.size(), functions, callees);
   std::printf("Analyze in the form: %.3f s (best of %d); without status updates %.3f s; "

@@ -100,9 +100,8 @@ class TolvaneViewTest : public QObject {
   }
 
   void cleanup() {
-    delete view;
     view = nullptr;
-    frame.reset();
+    frame.reset();  // and its view
     QVERIFY(chdir(oldCwd.c_str()) == 0);
     tree.reset();
   }
