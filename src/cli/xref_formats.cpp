@@ -1,23 +1,12 @@
 #include "cli/xref_formats.h"
 
+#include <charconv>
+#include <deque>
 #include <unordered_map>
-#include <vector>
 
 #include <nlohmann/json.hpp>
 
 namespace {
-
-bool IsSelected(const CAnalysisEngine& engine, const XrefSelection& sel, int i) {
-  switch (sel.kind) {
-    case XrefSelection::kAll:
-      return true;
-    case XrefSelection::kCallers:
-      return engine.GetCallList(i).Find(std::string_view(sel.name)) != 0;
-    case XrefSelection::kCallees:
-      return engine.GetEntryName(i).view() == sel.name;
-  }
-  return false;
-}
 
 // The length of the well-formed UTF-8 sequence at s[i], or, when there is
 // none, -(length of the maximal part of one that starts there, at least 1).
@@ -49,18 +38,287 @@ int Utf8SequenceAt(std::string_view s, std::size_t i) {
   return n;
 }
 
-void AppendDotString(std::string& out, std::string_view s) {
-  out += '"';
-  std::string text;
-  AppendUtf8(text, s);
-  for (char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
+class TextFormatter : public XrefFormatter {
+ public:
+  TextFormatter(const XrefSelection& sel, XrefOutput& out)
+      : m_bCalls(sel.kind != XrefSelection::kCallers), m_out(out) {}
+  void Add(const XrefRecord& r) override {
+    m_out.Put("<");
+    m_out.Put(r.outName);
+    m_out.Put(">");
+    m_out.Put(r.name);
+    m_out.Put("\n");
+    if (!m_bCalls) return;
+    for (std::string_view c : r.calls) {
+      m_out.Put("\t");
+      m_out.Put(c);
+      m_out.Put("\n");
+    }
   }
-  out += '"';
-}
+  void Finish() override {}
+
+ private:
+  bool m_bCalls;
+  XrefOutput& m_out;
+};
+
+class JsonFormatter : public XrefFormatter {
+ public:
+  explicit JsonFormatter(XrefOutput& out) : m_out(out) { m_out.Put("{\"functions\": ["); }
+  void Add(const XrefRecord& r) override {
+    if (m_out.ReaderGone() || m_out.Error()) return;
+    using Json = nlohmann::ordered_json;
+    std::string entry;
+    entry.reserve(r.outName.size() + r.name.size() + 2);
+    entry.append("<").append(r.outName).append(">").append(r.name);
+    bool valid = IsUtf8(entry) && IsUtf8(r.source);
+    Json calls = Json::array();
+    for (std::string_view c : r.calls) {
+      valid = valid && IsUtf8(c);
+      calls.push_back(c);
+    }
+    Json f;
+    f["entry"] = std::move(entry);
+    f["name"] = r.name;
+    f["file"] = r.source;
+    f["output"] = r.outName;
+    f["calls"] = std::move(calls);
+    if (!valid) f["lossy"] = true;
+    m_out.Put(m_bFirst ? "\n" : ",\n");
+    // The library replaces what is not UTF-8; "lossy" above says so.
+    m_out.Put(f.dump(-1, ' ', false, Json::error_handler_t::replace));
+    m_bFirst = false;
+  }
+  void Finish() override { m_out.Put(m_bFirst ? "]}\n" : "\n]}\n"); }
+
+ private:
+  XrefOutput& m_out;
+  bool m_bFirst = true;
+};
+
+// Names are numbered as they come, so that edges are followed by number.
+// The whole table is drawn as it comes: each node at once, in its file's
+// cluster, and each edge as soon as both its ends are known, into a buffer
+// written after the clusters (an edge inside a cluster's block would pull
+// the nodes it names into that cluster). A name called but not yet defined
+// gets its dashed edge tentatively; Finish keeps those whose name stayed
+// undefined. A selection is drawn at Finish, from what was kept.
+class DotFormatter : public XrefFormatter {
+ public:
+  DotFormatter(const XrefSelection& sel, XrefOutput& out)
+      : m_sel(sel), m_bWhole(sel.kind == XrefSelection::kAll), m_out(out) {
+    m_out.Put("digraph \"tolvane\" {\n  node [shape=box];\n");
+  }
+  bool NeedsAll() const override { return true; }
+
+  void Add(const XrefRecord& r) override {
+    if (m_files.size() <= static_cast<std::size_t>(r.file)) m_files.resize(r.file + 1);
+    if (m_files[r.file].empty()) m_files[r.file] = std::string(r.source);
+    int id = Intern(r.name);
+    m_definers[id].push_back(r.index);
+    m_nodes.resize(r.index + 1);
+    m_nodes[r.index] = Node{r.file, id, r.selected};
+    if (m_bWhole) {
+      AddWhole(r, id);
+    } else if (r.selected) {
+      for (std::string_view c : r.calls)
+        if (m_sel.kind != XrefSelection::kCallers || c == m_sel.name)
+          m_edges.push_back({r.index, Intern(c)});
+    }
+  }
+
+  void Finish() override {
+    if (m_bWhole) {
+      FinishWhole();
+    } else {
+      FinishPart();
+    }
+    m_out.Put("}\n");
+  }
+
+ private:
+  struct Node {
+    int file = 0;
+    int name = 0;
+    bool selected = false;
+  };
+  struct Edge {
+    int from;
+    int name;
+  };
+  struct Tentative {
+    int name;
+    std::size_t end;  // of its line in m_tentative
+  };
+
+  void AddWhole(const XrefRecord& r, int id) {
+    std::string& s = m_line;
+    s.clear();
+    OpenCluster(s, r.file);
+    NodeLine(s, r.index);
+    m_out.Put(s);
+    for (int k : m_callers[id]) EdgeLine(m_edgeText, k, r.index);
+    for (std::string_view c : r.calls) {
+      int callee = Intern(c);
+      for (int j : m_definers[callee]) EdgeLine(m_edgeText, r.index, j);
+      if (m_definers[callee].empty()) {
+        DashedEdgeLine(m_tentative, r.index, callee);
+        m_tentativeEnds.push_back({callee, m_tentative.size()});
+      }
+      m_callers[callee].push_back(r.index);
+    }
+  }
+
+  void FinishWhole() {
+    std::string s;
+    if (m_nCluster >= 0) s += "  }\n";
+    std::vector<char> dashed(m_names.size(), 0);
+    for (const Tentative& t : m_tentativeEnds) {
+      if (!m_definers[t.name].empty() || dashed[t.name]) continue;
+      dashed[t.name] = 1;
+      DashedNodeLine(s, t.name);
+    }
+    m_out.Put(s);
+    m_out.Put(m_edgeText);
+    std::size_t from = 0;
+    for (const Tentative& t : m_tentativeEnds) {
+      if (m_definers[t.name].empty())
+        m_out.Put(std::string_view(m_tentative).substr(from, t.end - from));
+      from = t.end;
+    }
+  }
+
+  void FinishPart() {
+    // The nodes drawn: the selected entries and every entry an edge reaches;
+    // then a dashed node for each name called that no entry defines.
+    for (const Edge& e : m_edges)
+      for (int j : m_definers[e.name]) m_nodes[j].selected = true;
+    std::string s;
+    for (std::size_t i = 0; i < m_nodes.size(); ++i) {
+      if (!m_nodes[i].selected) continue;
+      OpenCluster(s, m_nodes[i].file);
+      NodeLine(s, static_cast<int>(i));
+    }
+    if (m_nCluster >= 0) s += "  }\n";
+    std::vector<char> dashed(m_names.size(), 0);
+    for (const Edge& e : m_edges) {
+      if (!m_definers[e.name].empty() || dashed[e.name]) continue;
+      dashed[e.name] = 1;
+      DashedNodeLine(s, e.name);
+    }
+    for (const Edge& e : m_edges) {
+      for (int j : m_definers[e.name]) EdgeLine(s, e.from, j);
+      if (m_definers[e.name].empty()) DashedEdgeLine(s, e.from, e.name);
+    }
+    m_out.Put(s);
+  }
+
+  int Intern(std::string_view name) {
+    auto it = m_ids.find(name);
+    if (it != m_ids.end()) return it->second;
+    int id = static_cast<int>(m_names.size());
+    m_names.emplace_back(name);
+    m_definers.emplace_back();
+    m_callers.emplace_back();
+    m_ids.emplace(m_names.back(), id);  // a view of the stored copy
+    return id;
+  }
+
+  void OpenCluster(std::string& s, int file) {
+    if (file == m_nCluster) return;
+    if (m_nCluster >= 0) s += "  }\n";
+    m_nCluster = file;
+    s += "  subgraph \"cluster_";
+    AppendNumber(s, file);
+    s += "\" {\n    label=";
+    AppendQuoted(s, m_files[file]);
+    s += ";\n";
+  }
+  void NodeLine(std::string& s, int i) {
+    s += "    \"f";
+    AppendNumber(s, i);
+    s += "\" [label=";
+    AppendQuoted(s, m_names[m_nodes[i].name]);
+    s += "];\n";
+  }
+  void DashedNodeLine(std::string& s, int name) {
+    s += "  \"n";
+    AppendNumber(s, name);
+    s += "\" [label=";
+    AppendQuoted(s, m_names[name]);
+    s += ", style=dashed];\n";
+  }
+  static void EdgeLine(std::string& s, int from, int to) {
+    s += "  \"f";
+    AppendNumber(s, from);
+    s += "\" -> \"f";
+    AppendNumber(s, to);
+    s += "\";\n";
+  }
+  static void DashedEdgeLine(std::string& s, int from, int name) {
+    s += "  \"f";
+    AppendNumber(s, from);
+    s += "\" -> \"n";
+    AppendNumber(s, name);
+    s += "\" [style=dashed];\n";
+  }
+  static void AppendNumber(std::string& s, int n) {
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, n);
+    s.append(buf, r.ptr);
+  }
+  // A quoted DOT string: UTF-8, with '"' and '\' escaped (a lone '\' would
+  // start an escape of the label language).
+  static void AppendQuoted(std::string& s, std::string_view text) {
+    s += '"';
+    for (std::size_t i = 0; i < text.size();) {
+      char c = text[i];
+      if (static_cast<unsigned char>(c) >= 0x80) {
+        std::size_t next = i + 1;
+        while (next < text.size() && static_cast<unsigned char>(text[next]) >= 0x80) ++next;
+        AppendUtf8(s, text.substr(i, next - i));
+        i = next;
+        continue;
+      }
+      if (c == '"' || c == '\\') s += '\\';
+      s += c;
+      ++i;
+    }
+    s += '"';
+  }
+
+  const XrefSelection& m_sel;
+  bool m_bWhole;
+  XrefOutput& m_out;
+  std::vector<Node> m_nodes;         // by table index
+  std::vector<std::string> m_files;  // the run's files, by index
+  std::deque<std::string> m_names;   // by id; a deque keeps the views of m_ids valid
+  std::unordered_map<std::string_view, int> m_ids;
+  std::vector<std::vector<int>> m_definers;  // by name id: the entries of that name
+  int m_nCluster = -1;                       // whose block is open
+  // The whole table:
+  std::vector<std::vector<int>> m_callers;  // by name id: the entries calling it
+  std::string m_edgeText;
+  std::string m_tentative;
+  std::vector<Tentative> m_tentativeEnds;
+  std::string m_line;
+  // A selection:
+  std::vector<Edge> m_edges;
+};
 
 }  // namespace
+
+bool XrefSelection::Selects(const CAnalysisEngine& engine, int i) const {
+  switch (kind) {
+    case kAll:
+      return true;
+    case kCallers:
+      return engine.GetCallList(i).Find(std::string_view(name)) != 0;
+    case kCallees:
+      return engine.GetEntryName(i).view() == name;
+  }
+  return false;
+}
 
 bool IsUtf8(std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
@@ -88,129 +346,15 @@ void AppendUtf8(std::string& out, std::string_view s) {
   }
 }
 
-void WriteXrefText(const CAnalysisEngine& engine, const XrefSelection& sel, XrefOutput& out) {
-  bool withCalls = sel.kind != XrefSelection::kCallers;
-  for (int i = 0; i < engine.GetFunctionCount() && !out.ReaderGone() && !out.Error(); ++i) {
-    if (!IsSelected(engine, sel, i)) continue;
-    out.Put("<");
-    out.Put(engine.GetEntryOutName(i).view());
-    out.Put(">");
-    out.Put(engine.GetEntryName(i).view());
-    out.Put("\n");
-    if (!withCalls) continue;
-    const CStringList& calls = engine.GetCallList(i);
-    for (POSITION pos = calls.GetHeadPosition(); pos;) {
-      out.Put("\t");
-      out.Put(calls.GetNextView(pos));
-      out.Put("\n");
-    }
+std::unique_ptr<XrefFormatter> MakeXrefFormatter(XrefOptions::Format format,
+                                                 const XrefSelection& sel, XrefOutput& out) {
+  switch (format) {
+    case XrefOptions::kJson:
+      return std::make_unique<JsonFormatter>(out);
+    case XrefOptions::kDot:
+      return std::make_unique<DotFormatter>(sel, out);
+    case XrefOptions::kText:
+      break;
   }
-}
-
-void WriteXrefJson(const CAnalysisEngine& engine, const XrefSelection& sel, XrefOutput& out) {
-  using Json = nlohmann::ordered_json;
-  out.Put("{\"functions\": [");
-  const char* separator = "\n";
-  for (int i = 0; i < engine.GetFunctionCount() && !out.ReaderGone() && !out.Error(); ++i) {
-    if (!IsSelected(engine, sel, i)) continue;
-    CString entry = engine.GetEntryText(i);
-    const CString& source = engine.GetEntrySource(i);
-    bool valid = IsUtf8(entry.view()) && IsUtf8(source.view());
-    Json calls = Json::array();
-    const CStringList& list = engine.GetCallList(i);
-    for (POSITION pos = list.GetHeadPosition(); pos;) {
-      std::string_view name = list.GetNextView(pos);
-      valid = valid && IsUtf8(name);
-      calls.push_back(name);
-    }
-    Json f;
-    f["entry"] = entry.str();
-    f["name"] = engine.GetEntryName(i).str();
-    f["file"] = source.str();
-    f["output"] = engine.GetEntryOutName(i).str();
-    f["calls"] = std::move(calls);
-    if (!valid) f["lossy"] = true;
-    out.Put(separator);
-    out.Put(f.dump(-1, ' ', false, Json::error_handler_t::replace));
-    separator = ",\n";
-  }
-  out.Put(*separator == ',' ? "\n]}\n" : "]}\n");
-}
-
-void WriteXrefDot(const CAnalysisEngine& engine, const XrefSelection& sel, XrefOutput& out) {
-  const int count = engine.GetFunctionCount();
-  std::unordered_map<std::string_view, std::vector<int>> defined;
-  for (int i = 0; i < count; ++i) defined[engine.GetEntryName(i).view()].push_back(i);
-  const std::vector<int> none;
-  auto definers = [&](std::string_view name) -> const std::vector<int>& {
-    auto it = defined.find(name);
-    return it == defined.end() ? none : it->second;
-  };
-  // Calls every edge of the selection: from entry i to the name called.
-  auto forEachEdge = [&](auto f) {
-    for (int i = 0; i < count; ++i) {
-      if (!IsSelected(engine, sel, i)) continue;
-      const CStringList& calls = engine.GetCallList(i);
-      for (POSITION pos = calls.GetHeadPosition(); pos;) {
-        std::string_view name = calls.GetNextView(pos);
-        if (sel.kind == XrefSelection::kCallers && name != sel.name) continue;
-        f(i, name);
-      }
-    }
-  };
-
-  // The nodes: the selected entries, the entries their edges reach, and
-  // the names called that no entry defines, numbered as first met.
-  std::vector<char> shown(static_cast<std::size_t>(count), 0);
-  std::unordered_map<std::string_view, int> undefined;
-  std::vector<std::string_view> undefinedNames;
-  for (int i = 0; i < count; ++i) shown[i] = IsSelected(engine, sel, i);
-  forEachEdge([&](int, std::string_view name) {
-    const std::vector<int>& to = definers(name);
-    for (int j : to) shown[j] = 1;
-    if (to.empty() && undefined.emplace(name, static_cast<int>(undefinedNames.size())).second)
-      undefinedNames.push_back(name);
-  });
-
-  out.Put("digraph \"tolvane\" {\n  node [shape=box];\n");
-  std::string line;
-  int cluster = -1;
-  for (int i = 0; i < count; ++i) {
-    if (!shown[i]) continue;
-    int file = engine.GetEntryFile(i);
-    if (file != cluster) {
-      if (cluster >= 0) line += "  }\n";
-      cluster = file;
-      line += "  subgraph \"cluster_" + std::to_string(file) + "\" {\n    label=";
-      AppendDotString(line, engine.GetEntrySource(i).view());
-      line += ";\n";
-    }
-    line += "    \"f" + std::to_string(i) + "\" [label=";
-    AppendDotString(line, engine.GetEntryName(i).view());
-    line += "];\n";
-    out.Put(line);
-    line.clear();
-  }
-  if (cluster >= 0) out.Put("  }\n");
-  for (std::size_t k = 0; k < undefinedNames.size(); ++k) {
-    line += "  \"n" + std::to_string(k) + "\" [label=";
-    AppendDotString(line, undefinedNames[k]);
-    line += ", style=dashed];\n";
-    out.Put(line);
-    line.clear();
-  }
-  forEachEdge([&](int i, std::string_view name) {
-    if (out.ReaderGone() || out.Error()) return;
-    std::string from = "  \"f" + std::to_string(i) + "\" -> ";
-    const std::vector<int>& to = definers(name);
-    if (to.empty()) {
-      line = from + "\"n" + std::to_string(undefined[name]) + "\" [style=dashed];\n";
-      out.Put(line);
-    }
-    for (int j : to) {
-      line = from + "\"f" + std::to_string(j) + "\";\n";
-      out.Put(line);
-    }
-  });
-  out.Put("}\n");
+  return std::make_unique<TextFormatter>(sel, out);
 }

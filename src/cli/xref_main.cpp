@@ -17,6 +17,7 @@
 #include "cli/xref_output.h"
 #include "cli/xref_progress.h"
 #include "cli/xref_sources.h"
+#include "cli/xref_stream.h"
 #include "platform/files/working_dir.h"
 #include "reports/report_writer.h"
 
@@ -93,9 +94,11 @@ std::unique_ptr<CWorkingDir> CreateWorkingDir() {
 // The files the run analyses, one after another, as one run. A named file
 // that fails ends the run (failure says why); any other is named on stderr
 // and skipped. Returns false when something was skipped.
+// After each file the entries before the current function, which are
+// final, go to stream when there is one.
 bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
                     const XrefOptions& options, const std::string& workDir,
-                    std::string& failure) {
+                    XrefStream* stream, std::string& failure) {
   bool clean = true;
   // Only a terminal gets progress: the size of each file then costs a stat.
   std::unique_ptr<XrefProgress> progress;
@@ -107,7 +110,8 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
     try {
       engine.AnalyzeFile(CString(s.path), extension);
     } catch (const CFileException& e) {
-      if (s.named) {
+      // A working file that fails (a full disk) fails every file after it.
+      if (s.named || e.m_strFileName.str() != s.path) {
         failure = e.GetErrorMessage().str();
         break;
       }
@@ -115,6 +119,7 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
       Complain(e.GetErrorMessage().str() + " Skipped.");
       clean = false;
     }
+    if (stream) stream->Feed(engine, engine.GetCurrentFunction());
     if (progress) {
       struct stat st;
       progress->FileDone(::stat(s.path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0);
@@ -181,21 +186,6 @@ int XrefMain(int argc, char** argv) {
     return 1;
   }
 
-  std::string failure;
-  std::unique_ptr<CWorkingDir> workDir;
-  CAnalysisEngine engine;
-  try {
-    workDir = CreateWorkingDir();
-    if (!AnalyzeSources(engine, sources, options, workDir->GetPath(), failure)) status = 1;
-  } catch (const CFileException& e) {
-    failure = e.GetErrorMessage().str();
-  } catch (const std::bad_alloc&) {
-    failure = "out of memory";
-  } catch (const std::exception& e) {
-    failure = e.what();
-  }
-  if (!failure.empty()) status = 1;
-
   XrefSelection selection;
   if (options.callers) {
     selection.kind = XrefSelection::kCallers;
@@ -205,17 +195,39 @@ int XrefMain(int argc, char** argv) {
     selection.name = *options.callees;
   }
   XrefOutput out(1);
-  switch (options.format) {
-    case XrefOptions::kText:
-      WriteXrefText(engine, selection, out);
-      break;
-    case XrefOptions::kJson:
-      WriteXrefJson(engine, selection, out);
-      break;
-    case XrefOptions::kDot:
-      WriteXrefDot(engine, selection, out);
-      break;
+  std::unique_ptr<XrefFormatter> formatter = MakeXrefFormatter(options.format, selection, out);
+  // The output is written while the run goes on, except to a terminal,
+  // where it would mix with the progress display; JSON and graphs are
+  // formatted on a second thread.
+  bool streaming = !::isatty(1);
+  XrefStream stream(*formatter, selection, streaming && options.format != XrefOptions::kText);
+
+  std::string failure;
+  std::unique_ptr<CWorkingDir> workDir;
+  CAnalysisEngine engine;
+  try {
+    workDir = CreateWorkingDir();
+    if (!AnalyzeSources(engine, sources, options, workDir->GetPath(),
+                        streaming ? &stream : nullptr, failure))
+      status = 1;
+  } catch (const CFileException& e) {
+    failure = e.GetErrorMessage().str();
+  } catch (const std::bad_alloc&) {
+    failure = "out of memory";
+  } catch (const std::exception& e) {
+    failure = e.what();
   }
+  // Whatever happened, what was found is printed.
+  try {
+    stream.Feed(engine, engine.GetFunctionCount());
+    stream.Finish();
+  } catch (const std::bad_alloc&) {
+    if (failure.empty()) failure = "out of memory";
+  } catch (const std::exception& e) {
+    if (failure.empty()) failure = e.what();
+  }
+  if (!failure.empty()) status = 1;
+
   if (!out.Flush()) {
     Complain(std::string("cannot write the output (") + std::strerror(out.Error()) + ")");
     status = 1;
