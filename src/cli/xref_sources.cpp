@@ -14,7 +14,7 @@ namespace {
 bool HasSourceExtension(const char* name) {
   std::string_view n(name);
   for (std::string_view ext : {".c", ".cpp", ".C", ".CPP"})
-    if (n.size() > ext.size() && n.substr(n.size() - ext.size()) == ext) return true;
+    if (n.size() >= ext.size() && n.substr(n.size() - ext.size()) == ext) return true;
   return false;
 }
 
