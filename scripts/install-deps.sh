@@ -7,6 +7,8 @@
 set -eu
 
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev"
+# tolvane-xref: its JSON output; the tests lay its graphs out with Graphviz.
+PACKAGES="$PACKAGES nlohmann-json3-dev graphviz"
 for extra in "$@"; do
     case "$extra" in
         fuzz)  PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;;
