@@ -62,37 +62,59 @@ class TextFormatter : public XrefFormatter {
   XrefOutput& m_out;
 };
 
+// One object serves every function: its strings and its call array keep
+// their room from one function to the next, so that a function costs no
+// allocation once the first few are written.
 class JsonFormatter : public XrefFormatter {
  public:
-  explicit JsonFormatter(XrefOutput& out) : m_out(out) { m_out.Put("{\"functions\": ["); }
+  using Json = nlohmann::ordered_json;
+
+  explicit JsonFormatter(XrefOutput& out)
+      : m_out(out),
+        // The library replaces what is not UTF-8; "lossy" says so.
+        m_serializer(nlohmann::detail::output_adapter<char>(m_text), ' ',
+                     Json::error_handler_t::replace) {
+    // Room for every key at once: a key added later must not move the
+    // others, whose strings are held by pointer below.
+    m_object = Json::object();
+    m_object.get_ref<Json::object_t&>().reserve(6);
+    for (const char* key : {"entry", "name", "file", "output"})
+      m_strings.push_back(&(m_object[key] = std::string()).get_ref<std::string&>());
+    m_calls = &(m_object["calls"] = Json::array()).get_ref<Json::array_t&>();
+    m_out.Put("{\"functions\": [");
+  }
+
   void Add(const XrefRecord& r) override {
     if (m_out.ReaderGone() || m_out.Error()) return;
-    using Json = nlohmann::ordered_json;
-    std::string entry;
-    entry.reserve(r.outName.size() + r.name.size() + 2);
-    entry.append("<").append(r.outName).append(">").append(r.name);
+    std::string& entry = *m_strings[0];
+    entry.assign("<").append(r.outName).append(">").append(r.name);
+    m_strings[1]->assign(r.name);
+    m_strings[2]->assign(r.source);
+    m_strings[3]->assign(r.outName);
     bool valid = IsUtf8(entry) && IsUtf8(r.source);
-    Json calls = Json::array();
-    for (std::string_view c : r.calls) {
-      valid = valid && IsUtf8(c);
-      calls.push_back(c);
+    std::size_t n = r.calls.size();
+    if (m_calls->size() > n) m_calls->resize(n);
+    while (m_calls->size() < n) m_calls->emplace_back(std::string());
+    for (std::size_t k = 0; k < n; ++k) {
+      valid = valid && IsUtf8(r.calls[k]);
+      (*m_calls)[k].get_ref<std::string&>().assign(r.calls[k]);
     }
-    Json f;
-    f["entry"] = std::move(entry);
-    f["name"] = r.name;
-    f["file"] = r.source;
-    f["output"] = r.outName;
-    f["calls"] = std::move(calls);
-    if (!valid) f["lossy"] = true;
-    m_out.Put(m_bFirst ? "\n" : ",\n");
-    // The library replaces what is not UTF-8; "lossy" above says so.
-    m_out.Put(f.dump(-1, ' ', false, Json::error_handler_t::replace));
+    if (!valid) m_object["lossy"] = true;
+    m_text = m_bFirst ? "\n" : ",\n";
+    m_serializer.dump(m_object, false, false, 0);
+    if (!valid) m_object.erase("lossy");
+    m_out.Put(m_text);
     m_bFirst = false;
   }
   void Finish() override { m_out.Put(m_bFirst ? "]}\n" : "\n]}\n"); }
 
  private:
   XrefOutput& m_out;
+  std::string m_text;  // one object, as serialised
+  nlohmann::detail::serializer<Json> m_serializer;
+  Json m_object;
+  std::vector<std::string*> m_strings;  // entry, name, file, output: in m_object
+  Json::array_t* m_calls;               // in m_object
   bool m_bFirst = true;
 };
 
@@ -157,12 +179,13 @@ class DotFormatter : public XrefFormatter {
     OpenCluster(s, r.file);
     NodeLine(s, r.index);
     m_out.Put(s);
-    for (int k : m_callers[id]) EdgeLine(m_edgeText, k, r.index);
+    std::string& edges = EdgeChunk();
+    for (int k : m_callers[id]) EdgeLine(edges, k, 'f', r.index);
     for (std::string_view c : r.calls) {
       int callee = Intern(c);
-      for (int j : m_definers[callee]) EdgeLine(m_edgeText, r.index, j);
+      for (int j : m_definers[callee]) EdgeLine(edges, r.index, 'f', j);
       if (m_definers[callee].empty()) {
-        DashedEdgeLine(m_tentative, r.index, callee);
+        EdgeLine(m_tentative, r.index, 'n', callee);
         m_tentativeEnds.push_back({callee, m_tentative.size()});
       }
       m_callers[callee].push_back(r.index);
@@ -179,7 +202,7 @@ class DotFormatter : public XrefFormatter {
       DashedNodeLine(s, t.name);
     }
     m_out.Put(s);
-    m_out.Put(m_edgeText);
+    for (const std::string& edges : m_edgeChunks) m_out.Put(edges);
     std::size_t from = 0;
     for (const Tentative& t : m_tentativeEnds) {
       if (m_definers[t.name].empty())
@@ -207,10 +230,20 @@ class DotFormatter : public XrefFormatter {
       DashedNodeLine(s, e.name);
     }
     for (const Edge& e : m_edges) {
-      for (int j : m_definers[e.name]) EdgeLine(s, e.from, j);
-      if (m_definers[e.name].empty()) DashedEdgeLine(s, e.from, e.name);
+      for (int j : m_definers[e.name]) EdgeLine(s, e.from, 'f', j);
+      if (m_definers[e.name].empty()) EdgeLine(s, e.from, 'n', e.name);
     }
     m_out.Put(s);
+  }
+
+  // Where the next edges go: the text is kept in blocks of about a
+  // megabyte rather than one string, which would be copied as it grows.
+  std::string& EdgeChunk() {
+    if (m_edgeChunks.empty() || m_edgeChunks.back().size() > kChunk) {
+      m_edgeChunks.emplace_back();
+      m_edgeChunks.back().reserve(kChunk + kChunk / 4);
+    }
+    return m_edgeChunks.back();
   }
 
   int Intern(std::string_view name) {
@@ -248,19 +281,14 @@ class DotFormatter : public XrefFormatter {
     AppendQuoted(s, m_names[name]);
     s += ", style=dashed];\n";
   }
-  static void EdgeLine(std::string& s, int from, int to) {
+  // An edge to entry `to` (kind 'f') or to the dashed node of name `to` ('n').
+  static void EdgeLine(std::string& s, int from, char kind, int to) {
     s += "  \"f";
     AppendNumber(s, from);
-    s += "\" -> \"f";
+    s += "\" -> \"";
+    s += kind;
     AppendNumber(s, to);
-    s += "\";\n";
-  }
-  static void DashedEdgeLine(std::string& s, int from, int name) {
-    s += "  \"f";
-    AppendNumber(s, from);
-    s += "\" -> \"n";
-    AppendNumber(s, name);
-    s += "\" [style=dashed];\n";
+    s += kind == 'f' ? "\";\n" : "\" [style=dashed];\n";
   }
   static void AppendNumber(std::string& s, int n) {
     char buf[16];
@@ -298,7 +326,8 @@ class DotFormatter : public XrefFormatter {
   int m_nCluster = -1;                       // whose block is open
   // The whole table:
   std::vector<std::vector<int>> m_callers;  // by name id: the entries calling it
-  std::string m_edgeText;
+  static constexpr std::size_t kChunk = 1 << 20;
+  std::vector<std::string> m_edgeChunks;
   std::string m_tentative;
   std::vector<Tentative> m_tentativeEnds;
   std::string m_line;

@@ -78,6 +78,12 @@ void XrefStream::Hand(std::string batch) {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.push_back(std::move(batch));
+    // A batch the formatter is done with comes back: a fresh one each time
+    // would cost the allocator and the page faults of a new block.
+    if (!m_spare.empty()) {
+      m_batch = std::move(m_spare.back());
+      m_spare.pop_back();
+    }
   }
   m_ready.notify_one();
   m_batch.clear();
@@ -113,6 +119,8 @@ void XrefStream::Work() {
         m_queue.pop_front();
       }
       Decode(batch);
+      std::lock_guard<std::mutex> lock(m_mutex);
+      if (m_spare.size() < 2) m_spare.push_back(std::move(batch));
     }
     m_formatter.Finish();
   } catch (...) {

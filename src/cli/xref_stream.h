@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "analysis/analysis_engine.h"
 #include "cli/xref_formats.h"
@@ -48,6 +49,7 @@ class XrefStream {
   std::mutex m_mutex;
   std::condition_variable m_ready;
   std::deque<std::string> m_queue;
+  std::vector<std::string> m_spare;  // handed back, to be filled again
   bool m_bDone = false;
   std::exception_ptr m_error;
   std::thread m_thread;
