@@ -87,3 +87,14 @@ for tree in c cpp; do
     "$(ratio "${best[tree]}")" "$(ratio "${best[json]}")" "$(ratio "${best[dot]}")"
   unset best
 done
+# The graph of a whole tree is far too big to lay out, but Graphviz must read it.
+if command -v nop >/dev/null; then
+  for tree in c cpp; do
+    if "$xref" -R --format=dot "$tree" | nop >/dev/null; then
+      echo "$tree: the graph reads back with Graphviz (nop)"
+    else
+      echo "$tree: Graphviz could not read the graph" >&2
+      exit 1
+    fi
+  done
+fi
