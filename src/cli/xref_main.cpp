@@ -91,11 +91,11 @@ std::unique_ptr<CWorkingDir> CreateWorkingDir() {
   return dir;
 }
 
-// The files the run analyses, one after another, as one run. A named file
-// that fails ends the run (failure says why); any other is named on stderr
-// and skipped. Returns false when something was skipped.
-// After each file the entries before the current function, which are
-// final, go to stream when there is one.
+// Analyses the sources in order as one run. A named file that fails ends
+// the run (failure says why); any other is named on stderr and skipped.
+// After each file, the entries before the current function, which are
+// final, go to stream when there is one. Returns false when a file was
+// skipped.
 bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
                     const XrefOptions& options, const std::string& workDir,
                     XrefStream* stream, std::string& failure) {
@@ -122,7 +122,8 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
     if (stream) stream->Feed(engine, engine.GetCurrentFunction());
     if (progress) {
       struct stat st;
-      progress->FileDone(::stat(s.path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0);
+      bool sized = ::stat(s.path.c_str(), &st) == 0;
+      progress->FileDone(sized ? static_cast<std::uint64_t>(st.st_size) : 0);
     }
   }
   if (progress) progress->Finish();
