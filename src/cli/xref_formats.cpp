@@ -1,8 +1,9 @@
 #include "cli/xref_formats.h"
 
+#include <algorithm>
 #include <charconv>
-#include <deque>
-#include <unordered_map>
+#include <cstring>
+#include <functional>
 
 #include <nlohmann/json.hpp>
 
@@ -62,69 +63,168 @@ class TextFormatter : public XrefFormatter {
   XrefOutput& m_out;
 };
 
-// One object serves every function: its strings and its call array keep
-// their room from one function to the next, so that a function costs no
-// allocation once the first few are written.
+// Every string goes through the library, which escapes it and replaces
+// what is not UTF-8; the object around the strings, always the same keys,
+// is written here. A file's path and output name are escaped once for all
+// its functions: three times per function was most of the cost of the
+// format. The text is exactly what the library writes for the whole object.
 class JsonFormatter : public XrefFormatter {
  public:
   using Json = nlohmann::ordered_json;
 
   explicit JsonFormatter(XrefOutput& out)
       : m_out(out),
-        // The library replaces what is not UTF-8; "lossy" says so.
-        m_serializer(nlohmann::detail::output_adapter<char>(m_text), ' ',
+        m_string(std::string()),
+        m_serializer(nlohmann::detail::output_adapter<char>(m_escaped), ' ',
                      Json::error_handler_t::replace) {
-    // Room for every key at once: a key added later must not move the
-    // others, whose strings are held by pointer below.
-    m_object = Json::object();
-    m_object.get_ref<Json::object_t&>().reserve(6);
-    for (const char* key : {"entry", "name", "file", "output"})
-      m_strings.push_back(&(m_object[key] = std::string()).get_ref<std::string&>());
-    m_calls = &(m_object["calls"] = Json::array()).get_ref<Json::array_t&>();
     m_out.Put("{\"functions\": [");
   }
 
   void Add(const XrefRecord& r) override {
     if (m_out.ReaderGone() || m_out.Error()) return;
-    std::string& entry = *m_strings[0];
-    entry.assign("<").append(r.outName).append(">").append(r.name);
-    m_strings[1]->assign(r.name);
-    m_strings[2]->assign(r.source);
-    m_strings[3]->assign(r.outName);
-    bool valid = IsUtf8(entry) && IsUtf8(r.source);
-    std::size_t n = r.calls.size();
-    if (m_calls->size() > n) m_calls->resize(n);
-    while (m_calls->size() < n) m_calls->emplace_back(std::string());
-    for (std::size_t k = 0; k < n; ++k) {
-      valid = valid && IsUtf8(r.calls[k]);
-      (*m_calls)[k].get_ref<std::string&>().assign(r.calls[k]);
+    if (r.file != m_nFile) {
+      m_nFile = r.file;
+      m_source = Escape(r.source);
+      m_output = Escape(r.outName);
+      // The entry's text up to its name: "<OUTPUT-NAME>, opening quote and
+      // all. '>' ends any bad sequence before it, so the name can follow.
+      m_entryHead = Escape("<" + std::string(r.outName) + ">");
+      m_entryHead.pop_back();
+      m_bFileValid = IsUtf8(r.source) && IsUtf8(r.outName);
     }
-    if (!valid) m_object["lossy"] = true;
-    m_text = m_bFirst ? "\n" : ",\n";
-    m_serializer.dump(m_object, false, false, 0);
-    if (!valid) m_object.erase("lossy");
-    m_out.Put(m_text);
+    bool valid = m_bFileValid && IsUtf8(r.name);
+    m_name = Escape(r.name);
+    std::string& t = m_text;
+    t.assign(m_bFirst ? "\n" : ",\n");
+    t.append("{\"entry\":").append(m_entryHead).append(m_name, 1, std::string::npos);
+    t.append(",\"name\":").append(m_name);
+    t.append(",\"file\":").append(m_source);
+    t.append(",\"output\":").append(m_output);
+    t.append(",\"calls\":[");
+    for (std::size_t k = 0; k < r.calls.size(); ++k) {
+      valid = valid && IsUtf8(r.calls[k]);
+      if (k) t += ',';
+      t.append(Escape(r.calls[k]));
+    }
+    t.append(valid ? "]}" : "],\"lossy\":true}");
+    m_out.Put(t);
     m_bFirst = false;
   }
   void Finish() override { m_out.Put(m_bFirst ? "]}\n" : "\n]}\n"); }
 
  private:
+  // s as the library writes a JSON string: quoted and escaped.
+  const std::string& Escape(std::string_view s) {
+    m_string.get_ref<std::string&>().assign(s);
+    m_escaped.clear();
+    m_serializer.dump(m_string, false, false, 0);
+    return m_escaped;
+  }
+
   XrefOutput& m_out;
-  std::string m_text;  // one object, as serialised
+  Json m_string;          // the value the library writes
+  std::string m_escaped;  // what it wrote
   nlohmann::detail::serializer<Json> m_serializer;
-  Json m_object;
-  std::vector<std::string*> m_strings;  // entry, name, file, output: in m_object
-  Json::array_t* m_calls;               // in m_object
+  int m_nFile = -1;  // whose texts follow
+  std::string m_source, m_output, m_entryHead;
+  bool m_bFileValid = true;
+  std::string m_name, m_text;
   bool m_bFirst = true;
+};
+
+// The names met, numbered in order of first appearance. Open addressing
+// over text kept in large blocks: a node-based map would cost an allocation
+// and a cache miss or two for every name.
+class NameTable {
+ public:
+  int Intern(std::string_view name) {
+    if ((m_names.size() + 1) * 2 > m_slots.size()) Grow();
+    std::size_t h = std::hash<std::string_view>()(name);
+    std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+      int id = m_slots[i];
+      if (id < 0) {
+        id = static_cast<int>(m_names.size());
+        m_slots[i] = id;
+        m_names.push_back(Store(name));
+        m_hashes.push_back(h);
+        return id;
+      }
+      if (m_hashes[id] == h && m_names[id] == name) return id;
+    }
+  }
+  std::string_view operator[](int id) const { return m_names[id]; }
+  int Count() const { return static_cast<int>(m_names.size()); }
+
+ private:
+  static constexpr std::size_t kBlock = 64 * 1024;
+  std::string_view Store(std::string_view name) {
+    if (name.size() > kBlock - m_nUsed) {
+      m_blocks.emplace_back(new char[std::max(kBlock, name.size())]);
+      m_nUsed = 0;
+    }
+    char* p = m_blocks.back().get() + m_nUsed;
+    std::memcpy(p, name.data(), name.size());
+    m_nUsed += name.size();
+    return std::string_view(p, name.size());
+  }
+  void Grow() {
+    std::vector<int> slots(std::max<std::size_t>(1024, m_slots.size() * 2), -1);
+    std::size_t mask = slots.size() - 1;
+    for (std::size_t id = 0; id < m_names.size(); ++id) {
+      std::size_t i = m_hashes[id] & mask;
+      while (slots[i] >= 0) i = (i + 1) & mask;
+      slots[i] = static_cast<int>(id);
+    }
+    m_slots.swap(slots);
+  }
+
+  std::vector<std::unique_ptr<char[]>> m_blocks;
+  std::size_t m_nUsed = kBlock;  // in the last block
+  std::vector<std::string_view> m_names;
+  std::vector<std::size_t> m_hashes;
+  std::vector<int> m_slots;  // a name's id, or -1
+};
+
+// A list of numbers for each name, all in one pool: a vector per name
+// would cost an allocation for nearly every name.
+class ListPool {
+ public:
+  /// Makes room for lists up to `count`, each empty at first.
+  void Resize(int count) { m_ends.resize(count, {-1, -1}); }
+  void Append(int list, int value) {
+    int cell = static_cast<int>(m_cells.size());
+    m_cells.push_back({value, -1});
+    auto& [head, tail] = m_ends[list];
+    if (tail < 0) {
+      head = cell;
+    } else {
+      m_cells[tail].next = cell;
+    }
+    tail = cell;
+  }
+  bool Empty(int list) const { return m_ends[list].first < 0; }
+  template <class F>
+  void ForEach(int list, F f) const {
+    for (int c = m_ends[list].first; c >= 0; c = m_cells[c].next) f(m_cells[c].value);
+  }
+
+ private:
+  struct Cell {
+    int value;
+    int next;
+  };
+  std::vector<std::pair<int, int>> m_ends;  // head and tail cell of each list
+  std::vector<Cell> m_cells;
 };
 
 // Names are numbered as they come, so that edges are followed by number.
 // The whole table is drawn as it comes: each node at once, in its file's
-// cluster, and each edge as soon as both its ends are known, into a buffer
-// written after the clusters (an edge inside a cluster's block would pull
-// the nodes it names into that cluster). A name called but not yet defined
-// gets its dashed edge tentatively; Finish keeps those whose name stayed
-// undefined. A selection is drawn at Finish, from what was kept.
+// cluster, and each edge as soon as both its ends are known, written after
+// that cluster's block is closed (an edge inside the block would pull a node
+// it names into the cluster). A name called but not yet defined gets its
+// dashed edge tentatively; Finish keeps those whose name stayed undefined.
+// A selection is drawn at Finish, from what was kept.
 class DotFormatter : public XrefFormatter {
  public:
   DotFormatter(const XrefSelection& sel, XrefOutput& out)
@@ -137,7 +237,7 @@ class DotFormatter : public XrefFormatter {
     if (m_files.size() <= static_cast<std::size_t>(r.file)) m_files.resize(r.file + 1);
     if (m_files[r.file].empty()) m_files[r.file] = std::string(r.source);
     int id = Intern(r.name);
-    m_definers[id].push_back(r.index);
+    m_definers.Append(id, r.index);
     m_nodes.resize(r.index + 1);
     m_nodes[r.index] = Node{r.file, id, r.selected};
     if (m_bWhole) {
@@ -179,33 +279,32 @@ class DotFormatter : public XrefFormatter {
     OpenCluster(s, r.file);
     NodeLine(s, r.index);
     m_out.Put(s);
-    std::string& edges = EdgeChunk();
-    for (int k : m_callers[id]) EdgeLine(edges, k, 'f', r.index);
+    std::string& edges = m_pending;
+    m_callers.ForEach(id, [&](int k) { EdgeLine(edges, k, 'f', r.index); });
     for (std::string_view c : r.calls) {
       int callee = Intern(c);
-      for (int j : m_definers[callee]) EdgeLine(edges, r.index, 'f', j);
-      if (m_definers[callee].empty()) {
+      m_definers.ForEach(callee, [&](int j) { EdgeLine(edges, r.index, 'f', j); });
+      if (m_definers.Empty(callee)) {
         EdgeLine(m_tentative, r.index, 'n', callee);
         m_tentativeEnds.push_back({callee, m_tentative.size()});
       }
-      m_callers[callee].push_back(r.index);
+      m_callers.Append(callee, r.index);
     }
   }
 
   void FinishWhole() {
     std::string s;
-    if (m_nCluster >= 0) s += "  }\n";
-    std::vector<char> dashed(m_names.size(), 0);
+    CloseCluster(s);
+    std::vector<char> dashed(m_names.Count(), 0);
     for (const Tentative& t : m_tentativeEnds) {
-      if (!m_definers[t.name].empty() || dashed[t.name]) continue;
+      if (!m_definers.Empty(t.name) || dashed[t.name]) continue;
       dashed[t.name] = 1;
       DashedNodeLine(s, t.name);
     }
     m_out.Put(s);
-    for (const std::string& edges : m_edgeChunks) m_out.Put(edges);
     std::size_t from = 0;
     for (const Tentative& t : m_tentativeEnds) {
-      if (m_definers[t.name].empty())
+      if (m_definers.Empty(t.name))
         m_out.Put(std::string_view(m_tentative).substr(from, t.end - from));
       from = t.end;
     }
@@ -215,51 +314,46 @@ class DotFormatter : public XrefFormatter {
     // The nodes drawn: the selected entries and every entry an edge reaches;
     // then a dashed node for each name called that no entry defines.
     for (const Edge& e : m_edges)
-      for (int j : m_definers[e.name]) m_nodes[j].selected = true;
+      m_definers.ForEach(e.name, [&](int j) { m_nodes[j].selected = true; });
     std::string s;
     for (std::size_t i = 0; i < m_nodes.size(); ++i) {
       if (!m_nodes[i].selected) continue;
       OpenCluster(s, m_nodes[i].file);
       NodeLine(s, static_cast<int>(i));
     }
-    if (m_nCluster >= 0) s += "  }\n";
-    std::vector<char> dashed(m_names.size(), 0);
+    CloseCluster(s);
+    std::vector<char> dashed(m_names.Count(), 0);
     for (const Edge& e : m_edges) {
-      if (!m_definers[e.name].empty() || dashed[e.name]) continue;
+      if (!m_definers.Empty(e.name) || dashed[e.name]) continue;
       dashed[e.name] = 1;
       DashedNodeLine(s, e.name);
     }
     for (const Edge& e : m_edges) {
-      for (int j : m_definers[e.name]) EdgeLine(s, e.from, 'f', j);
-      if (m_definers[e.name].empty()) EdgeLine(s, e.from, 'n', e.name);
+      m_definers.ForEach(e.name, [&](int j) { EdgeLine(s, e.from, 'f', j); });
+      if (m_definers.Empty(e.name)) EdgeLine(s, e.from, 'n', e.name);
     }
     m_out.Put(s);
   }
 
-  // Where the next edges go: the text is kept in blocks of about a
-  // megabyte rather than one string, which would be copied as it grows.
-  std::string& EdgeChunk() {
-    if (m_edgeChunks.empty() || m_edgeChunks.back().size() > kChunk) {
-      m_edgeChunks.emplace_back();
-      m_edgeChunks.back().reserve(kChunk + kChunk / 4);
-    }
-    return m_edgeChunks.back();
-  }
-
   int Intern(std::string_view name) {
-    auto it = m_ids.find(name);
-    if (it != m_ids.end()) return it->second;
-    int id = static_cast<int>(m_names.size());
-    m_names.emplace_back(name);
-    m_definers.emplace_back();
-    m_callers.emplace_back();
-    m_ids.emplace(m_names.back(), id);  // a view of the stored copy
+    int id = m_names.Intern(name);
+    if (id == m_names.Count() - 1) {
+      m_definers.Resize(id + 1);
+      m_callers.Resize(id + 1);
+    }
     return id;
   }
 
+  // Closes the open cluster's block and writes the edges waiting for that.
+  void CloseCluster(std::string& s) {
+    if (m_nCluster >= 0) s += "  }\n";
+    m_nCluster = -1;
+    s += m_pending;
+    m_pending.clear();
+  }
   void OpenCluster(std::string& s, int file) {
     if (file == m_nCluster) return;
-    if (m_nCluster >= 0) s += "  }\n";
+    CloseCluster(s);
     m_nCluster = file;
     s += "  subgraph \"cluster_";
     AppendNumber(s, file);
@@ -320,14 +414,12 @@ class DotFormatter : public XrefFormatter {
   XrefOutput& m_out;
   std::vector<Node> m_nodes;         // by table index
   std::vector<std::string> m_files;  // the run's files, by index
-  std::deque<std::string> m_names;   // by id; a deque keeps the views of m_ids valid
-  std::unordered_map<std::string_view, int> m_ids;
-  std::vector<std::vector<int>> m_definers;  // by name id: the entries of that name
+  NameTable m_names;
+  ListPool m_definers;  // by name id: the entries of that name
   int m_nCluster = -1;                       // whose block is open
   // The whole table:
-  std::vector<std::vector<int>> m_callers;  // by name id: the entries calling it
-  static constexpr std::size_t kChunk = 1 << 20;
-  std::vector<std::string> m_edgeChunks;
+  ListPool m_callers;  // by name id: the entries calling it
+  std::string m_pending;  // edges to write once the open cluster is closed
   std::string m_tentative;
   std::vector<Tentative> m_tentativeEnds;
   std::string m_line;

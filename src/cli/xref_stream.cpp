@@ -71,17 +71,18 @@ void XrefStream::Feed(const CAnalysisEngine& engine, int upTo) {
     PutNumber(m_batch, static_cast<std::uint32_t>(calls.GetCount()));
     for (POSITION pos = calls.GetHeadPosition(); pos;) PutText(m_batch, calls.GetNextView(pos));
   }
-  if (m_bThreaded && m_batch.size() >= kBatch) Hand(std::move(m_batch));
+  if (m_bThreaded && m_batch.size() >= kBatch) Hand();
 }
 
-void XrefStream::Hand(std::string batch) {
+void XrefStream::Hand() {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.push_back(std::move(batch));
+    m_queue.push_back(std::string());
+    m_queue.back().swap(m_batch);
     // A batch the formatter is done with comes back: a fresh one each time
     // would cost the allocator and the page faults of a new block.
     if (!m_spare.empty()) {
-      m_batch = std::move(m_spare.back());
+      m_batch.swap(m_spare.back());
       m_spare.pop_back();
     }
   }
@@ -132,7 +133,7 @@ void XrefStream::Finish() {
   if (m_bFinished) return;
   m_bFinished = true;
   if (m_bThreaded) {
-    if (!m_batch.empty()) Hand(std::move(m_batch));
+    if (!m_batch.empty()) Hand();
     {
       std::lock_guard<std::mutex> lock(m_mutex);
       m_bDone = true;

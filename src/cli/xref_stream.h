@@ -35,7 +35,7 @@ class XrefStream {
  private:
   void Work();
   void Decode(const std::string& batch);
-  void Hand(std::string batch);
+  void Hand();
 
   XrefFormatter& m_formatter;
   const XrefSelection& m_sel;
