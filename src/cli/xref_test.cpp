@@ -364,11 +364,11 @@ TEST_F(Xref, DrawsCallGraphsThatGraphvizLaysOut) {
     std::string out;
   } cases[] = {
       {nullptr,
-       clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n" + clusterB +
+       clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n"
+           "  \"f0\" -> \"f1\";\n" + clusterB +
            "    \"f2\" [label=\"h\"];\n    \"f3\" [label=\"g\"];\n  }\n"
-           "  \"n3\" [label=\"printf\", style=dashed];\n"
-           "  \"f0\" -> \"f1\";\n  \"f0\" -> \"f2\";\n  \"f1\" -> \"f2\";\n"
-           "  \"f0\" -> \"f3\";\n  \"f2\" -> \"n3\" [style=dashed];\n"},
+           "  \"f0\" -> \"f2\";\n  \"f1\" -> \"f2\";\n  \"f0\" -> \"f3\";\n"
+           "  \"n3\" [label=\"printf\", style=dashed];\n  \"f2\" -> \"n3\" [style=dashed];\n"},
       {"--callers=g",
        clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n" + clusterB +
            "    \"f3\" [label=\"g\"];\n  }\n  \"f0\" -> \"f1\";\n  \"f0\" -> \"f3\";\n"},
