@@ -229,7 +229,7 @@ class DotFormatter : public XrefFormatter {
  public:
   DotFormatter(const XrefSelection& sel, XrefOutput& out)
       : m_sel(sel), m_bWhole(sel.kind == XrefSelection::kAll), m_out(out) {
-    m_out.Put("digraph \"tolvane\" {\n  node [shape=box];\n");
+    m_out.Put("digraph \"tolvane\" {\n  node [shape=\"box\"];\n");
   }
   bool NeedsAll() const override { return true; }
 
@@ -373,7 +373,7 @@ class DotFormatter : public XrefFormatter {
     AppendNumber(s, name);
     s += "\" [label=";
     AppendQuoted(s, m_names[name]);
-    s += ", style=dashed];\n";
+    s += ", style=\"dashed\"];\n";
   }
   // An edge to entry `to` (kind 'f') or to the dashed node of name `to` ('n').
   static void EdgeLine(std::string& s, int from, char kind, int to) {
@@ -382,7 +382,7 @@ class DotFormatter : public XrefFormatter {
     s += "\" -> \"";
     s += kind;
     AppendNumber(s, to);
-    s += kind == 'f' ? "\";\n" : "\" [style=dashed];\n";
+    s += kind == 'f' ? "\";\n" : "\" [style=\"dashed\"];\n";
   }
   static void AppendNumber(std::string& s, int n) {
     char buf[16];

@@ -54,7 +54,7 @@ class XrefFormatter {
 ///  json: {"functions": [...]} with one object a line (entry, name, file,
 ///    output, calls); text that is not valid UTF-8 is written with U+FFFD
 ///    for the bad bytes, and its object gets "lossy": true.
-///  dot: a digraph with a node per selected entry, grouped in one cluster
+///  dot: a digraph ("box" nodes) with a node per selected entry, grouped in one cluster
 ///    per source file, and an edge to every entry defining a name it calls,
 ///    or to one dashed node for a name no entry defines; --callers keeps only
 ///    the edges to its name. Entries that an edge reaches are drawn too.

@@ -256,7 +256,7 @@ TEST_F(Xref, GivesAnEmptyResultForAnEmptyList) {
   } cases[] = {
       {"text", ""},
       {"json", "{\"functions\": []}\n"},
-      {"dot", "digraph \"tolvane\" {\n  node [shape=box];\n}\n"},
+      {"dot", "digraph \"tolvane\" {\n  node [shape=\"box\"];\n}\n"},
   };
   for (const auto& c : cases) {
     ChildResult r = Run({"-L", "empty", std::string("--format=") + c.format});
@@ -368,20 +368,20 @@ TEST_F(Xref, DrawsCallGraphsThatGraphvizLaysOut) {
            "  \"f0\" -> \"f1\";\n" + clusterB +
            "    \"f2\" [label=\"h\"];\n    \"f3\" [label=\"g\"];\n  }\n"
            "  \"f0\" -> \"f2\";\n  \"f1\" -> \"f2\";\n  \"f0\" -> \"f3\";\n"
-           "  \"n3\" [label=\"printf\", style=dashed];\n  \"f2\" -> \"n3\" [style=dashed];\n"},
+           "  \"n3\" [label=\"printf\", style=\"dashed\"];\n  \"f2\" -> \"n3\" [style=\"dashed\"];\n"},
       {"--callers=g",
        clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n" + clusterB +
            "    \"f3\" [label=\"g\"];\n  }\n  \"f0\" -> \"f1\";\n  \"f0\" -> \"f3\";\n"},
       {"--callees=h",
        clusterB + "    \"f2\" [label=\"h\"];\n  }\n"
-           "  \"n3\" [label=\"printf\", style=dashed];\n  \"f2\" -> \"n3\" [style=dashed];\n"},
+           "  \"n3\" [label=\"printf\", style=\"dashed\"];\n  \"f2\" -> \"n3\" [style=\"dashed\"];\n"},
   };
   for (const auto& c : cases) {
     Args args{"--format=dot", "a.c", "b\"\\.c"};
     if (c.question) args.insert(args.begin(), c.question);
     ChildResult r = Run(args);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, "digraph \"tolvane\" {\n  node [shape=box];\n" + c.out + "}\n");
+    EXPECT_EQ(r.out, "digraph \"tolvane\" {\n  node [shape=\"box\"];\n" + c.out + "}\n");
   }
   if (system("command -v dot >/dev/null 2>&1") != 0) GTEST_SKIP() << "Graphviz is not installed";
   ChildResult r = Shell("\"$0\" --format=dot a.c 'b\"\\.c' | dot -Tsvg");
