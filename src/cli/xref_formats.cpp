@@ -295,12 +295,7 @@ class DotFormatter : public XrefFormatter {
   void FinishWhole() {
     std::string s;
     CloseCluster(s);
-    std::vector<char> dashed(m_names.Count(), 0);
-    for (const Tentative& t : m_tentativeEnds) {
-      if (!m_definers.Empty(t.name) || dashed[t.name]) continue;
-      dashed[t.name] = 1;
-      DashedNodeLine(s, t.name);
-    }
+    DashedNodes(s, m_tentativeEnds);
     m_out.Put(s);
     std::size_t from = 0;
     for (const Tentative& t : m_tentativeEnds) {
@@ -322,12 +317,7 @@ class DotFormatter : public XrefFormatter {
       NodeLine(s, static_cast<int>(i));
     }
     CloseCluster(s);
-    std::vector<char> dashed(m_names.Count(), 0);
-    for (const Edge& e : m_edges) {
-      if (!m_definers.Empty(e.name) || dashed[e.name]) continue;
-      dashed[e.name] = 1;
-      DashedNodeLine(s, e.name);
-    }
+    DashedNodes(s, m_edges);
     for (const Edge& e : m_edges) {
       m_definers.ForEach(e.name, [&](int j) { EdgeLine(s, e.from, 'f', j); });
       if (m_definers.Empty(e.name)) EdgeLine(s, e.from, 'n', e.name);
@@ -367,6 +357,17 @@ class DotFormatter : public XrefFormatter {
     s += "\" [label=";
     AppendQuoted(s, m_names[m_nodes[i].name]);
     s += "];\n";
+  }
+  // A dashed node for each name of items (each with a .name) that no entry
+  // defines, once.
+  template <class Items>
+  void DashedNodes(std::string& s, const Items& items) {
+    std::vector<char> dashed(m_names.Count(), 0);
+    for (const auto& item : items) {
+      if (!m_definers.Empty(item.name) || dashed[item.name]) continue;
+      dashed[item.name] = 1;
+      DashedNodeLine(s, item.name);
+    }
   }
   void DashedNodeLine(std::string& s, int name) {
     s += "  \"n";
