@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Throughput of tolvane-xref against `wc -l` (and Universal Ctags, when
 # installed) over the same file lists, page cache warm, best of 3 runs each,
-# the tools taking turns.
+# the tools taking turns. Then the cost of walking the tree (-R) and of the
+# JSON and Graphviz formats, each against the text output of the same files.
 #
 # Usage: bench/throughput.sh [CORPUS]      (default /tmp/corpus)
 # CORPUS holds c.list and cpp.list (paths relative to CORPUS), as made by
@@ -66,3 +67,34 @@ for tree in c cpp; do
     "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')" "$x" "$w" "$c" "$ratio"
   unset best
 done
+
+# ---- Trees and formats: each against the text output of the same files ----
+echo
+printf '%-4s %8s %8s %8s %8s  %s\n' tree "text s" "-R s" "json s" "dot s" "-R / json / dot vs text"
+for tree in c cpp; do
+  mapfile -t files < "$tree.list"
+  declare -A best=()
+  for ((i = 0; i < runs; i++)); do
+    measure text "$xref" "${files[@]}"
+    measure tree "$xref" -R "$tree"
+    measure json "$xref" --format=json "${files[@]}"
+    measure dot "$xref" --format=dot "${files[@]}"
+  done
+  secs() { awk -v ns="$1" 'BEGIN { printf "%.3f", ns / 1e9 }'; }
+  ratio() { awk -v a="$1" -v b="${best[text]}" 'BEGIN { printf "%.2f", a / b }'; }
+  printf '%-4s %8s %8s %8s %8s  %s / %s / %s\n' "$tree" "$(secs "${best[text]}")" \
+    "$(secs "${best[tree]}")" "$(secs "${best[json]}")" "$(secs "${best[dot]}")" \
+    "$(ratio "${best[tree]}")" "$(ratio "${best[json]}")" "$(ratio "${best[dot]}")"
+  unset best
+done
+# The graph of a whole tree is far too big to lay out, but Graphviz must read it.
+if command -v nop >/dev/null; then
+  for tree in c cpp; do
+    if "$xref" -R --format=dot "$tree" | nop >/dev/null; then
+      echo "$tree: the graph reads back with Graphviz (nop)"
+    else
+      echo "$tree: Graphviz could not read the graph" >&2
+      exit 1
+    fi
+  done
+fi

@@ -102,8 +102,15 @@ class CAnalysisEngine {
   const CString& GetEntrySource(int i) const { return m_files[m_entries[i].file].source; }
   /// The distinct names that function i calls, in order of first appearance.
   const CStringList& GetCallList(int i) const { return m_pCallList[i]; }
+  /// The file (an index into the run's files below) in which entry i was found.
+  int GetEntryFile(int i) const { return m_entries[i].file; }
   /// -1 before the first head of a run, else the index of the last one.
   int GetCurrentFunction() const { return m_nCurFunc; }
+  /// The files of the run that were opened for analysis, in order: each as
+  /// it was given, and its output name.
+  int GetFileCount() const { return static_cast<int>(m_files.size()); }
+  const CString& GetFileSource(int i) const { return m_files[i].source; }
+  const CString& GetFileOutName(int i) const { return m_files[i].outName; }
   /// The output name of the file analysed last ("" before the first).
   const CString& GetOutName() const { return m_strOutName; }
 

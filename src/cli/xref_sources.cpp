@@ -1,0 +1,179 @@
+#include "cli/xref_sources.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files/file_exception.h"
+
+namespace {
+
+bool HasSourceExtension(const char* name) {
+  std::string_view n(name);
+  for (std::string_view ext : {".c", ".cpp", ".C", ".CPP"})
+    if (n.size() >= ext.size() && n.substr(n.size() - ext.size()) == ext) return true;
+  return false;
+}
+
+std::string FileError(const std::string& path, int err) {
+  return CFileException(CFileException::CauseFromOpenError(err), CString(EscapedPath(path)), err)
+      .GetErrorMessage()
+      .str();
+}
+
+// A list may be a pipe (`-L <(find ...)`), so it is read as a stream, not
+// through the text-file layer, which takes regular files only.
+bool ReadList(const std::string& name, int stdinFd, bool nullSeparated,
+              std::vector<std::string>* paths, std::string* fatal) {
+  int fd = name == "-" ? stdinFd : ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  std::string shown = name == "-" ? "standard input" : name;
+  if (fd < 0) {
+    *fatal = FileError(shown, errno);
+    return false;
+  }
+  std::string text;
+  char buf[64 * 1024];
+  int err = 0;
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n > 0) {
+      text.append(buf, static_cast<std::size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      if (n < 0) err = errno;
+      break;
+    }
+  }
+  if (fd != stdinFd) ::close(fd);
+  if (err) {
+    *fatal = CFileException(err == EISDIR ? CFileException::notRegularFile
+                                          : CFileException::readError,
+                            CString(EscapedPath(shown)), err)
+                 .GetErrorMessage()
+                 .str();
+    return false;
+  }
+  char sep = nullSeparated ? '\0' : '\n';
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t end = text.find(sep, from);
+    if (end == std::string::npos) end = text.size();
+    if (end > from) paths->push_back(text.substr(from, end - from));
+    from = end + 1;
+  }
+  return true;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+std::string EscapedPath(const std::string& path) {
+  std::string s;
+  s.reserve(path.size());
+  for (char c : path) {
+    if (c == '\\') {
+      s += "\\\\";
+    } else if (c == '\n') {
+      s += "\\n";
+    } else {
+      s += c;
+    }
+  }
+  return s;
+}
+
+std::vector<std::string> WalkSourceTree(const std::string& dir, const XrefComplain& complain) {
+  std::vector<std::string> found;
+  // Folders still to read; none is held open while another is read, so the
+  // depth of a tree costs no file descriptors.
+  std::vector<std::string> todo{dir};
+  while (!todo.empty()) {
+    std::string folder = std::move(todo.back());
+    todo.pop_back();
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) {
+      complain(FileError(folder, errno) + " Skipped.");
+      continue;
+    }
+    std::string prefix = folder.back() == '/' ? folder : folder + "/";
+    for (;;) {
+      errno = 0;
+      struct dirent* e = ::readdir(d);
+      if (!e) {
+        if (errno) complain(FileError(folder, errno) + " Skipped in part.");
+        break;
+      }
+      const char* name = e->d_name;
+      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+      unsigned char type = e->d_type;
+      if (type == DT_UNKNOWN) {
+        struct stat st;
+        if (::lstat((prefix + name).c_str(), &st) != 0) continue;  // gone meanwhile
+        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
+      }
+      if (type == DT_DIR) {
+        todo.push_back(prefix + name);
+      } else if (HasSourceExtension(name)) {
+        // A link to a folder is not followed: that could loop.
+        if (type == DT_LNK && IsFolder(prefix + name)) continue;
+        found.push_back(prefix + name);
+      }
+    }
+    ::closedir(d);
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+bool GatherXrefSources(const XrefOptions& options, const std::string& cwd, int stdinFd,
+                       const XrefComplain& complain, std::vector<XrefSource>* sources,
+                       std::string* fatal) {
+  struct Given {
+    std::string path;
+    bool named;
+  };
+  std::vector<Given> given;
+  for (const std::string& list : options.lists) {
+    std::vector<std::string> paths;
+    if (!ReadList(list, stdinFd, options.nullSeparated, &paths, fatal)) return false;
+    for (std::string& p : paths) given.push_back({std::move(p), false});
+  }
+  for (const std::string& f : options.files) given.push_back({f, true});
+
+  for (Given& g : given) {
+    if (g.path[0] != '/') {
+      if (cwd.empty()) {
+        *fatal = "cannot tell the current directory";
+        return false;
+      }
+      g.path = AbsoluteXrefPath(g.path, cwd);
+    }
+    // The text output is one entry per line: such a path could not be read back.
+    if (g.path.find('\n') != std::string::npos) {
+      complain(EscapedPath(g.path) + " holds a line feed. Skipped.");
+      continue;
+    }
+    if (options.recursive && IsFolder(g.path)) {
+      std::string dir = g.path;
+      while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+      for (std::string& p : WalkSourceTree(dir, complain)) {
+        if (p.find('\n') != std::string::npos) {
+          complain(EscapedPath(p) + " holds a line feed. Skipped.");
+          continue;
+        }
+        sources->push_back({std::move(p), false});
+      }
+    } else {
+      sources->push_back({std::move(g.path), g.named});
+    }
+  }
+  return true;
+}

@@ -1,0 +1,147 @@
+#include "cli/xref_stream.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// An entry travels as: index, file, selected, then name, source, output
+// name and each call, every text as its length and its bytes.
+constexpr std::size_t kBatch = 256 * 1024;
+
+void PutNumber(std::string& b, std::uint32_t n) { b.append(reinterpret_cast<const char*>(&n), 4); }
+void PutText(std::string& b, std::string_view s) {
+  PutNumber(b, static_cast<std::uint32_t>(s.size()));
+  b.append(s);
+}
+std::uint32_t TakeNumber(const char*& p) {
+  std::uint32_t n;
+  std::memcpy(&n, p, 4);
+  p += 4;
+  return n;
+}
+std::string_view TakeText(const char*& p) {
+  std::uint32_t n = TakeNumber(p);
+  std::string_view s(p, n);
+  p += n;
+  return s;
+}
+
+}  // namespace
+
+XrefStream::XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded)
+    : m_formatter(formatter), m_sel(selection), m_bThreaded(threaded) {
+  if (m_bThreaded) m_thread = std::thread(&XrefStream::Work, this);
+}
+
+XrefStream::~XrefStream() {
+  try {
+    Finish();
+  } catch (...) {
+    // Reported only through Finish(); a destructor must not throw.
+  }
+}
+
+void XrefStream::Feed(const CAnalysisEngine& engine, int upTo) {
+  bool all = m_formatter.NeedsAll();
+  for (; m_nNext < upTo; ++m_nNext) {
+    int i = m_nNext;
+    bool selected = m_sel.Selects(engine, i);
+    if (!selected && !all) continue;
+    const CStringList& calls = engine.GetCallList(i);
+    if (!m_bThreaded) {
+      m_record.index = i;
+      m_record.file = engine.GetEntryFile(i);
+      m_record.selected = selected;
+      m_record.name = engine.GetEntryName(i).view();
+      m_record.source = engine.GetEntrySource(i).view();
+      m_record.outName = engine.GetEntryOutName(i).view();
+      m_record.calls.clear();
+      for (POSITION pos = calls.GetHeadPosition(); pos;)
+        m_record.calls.push_back(calls.GetNextView(pos));
+      m_formatter.Add(m_record);
+      continue;
+    }
+    PutNumber(m_batch, static_cast<std::uint32_t>(i));
+    PutNumber(m_batch, static_cast<std::uint32_t>(engine.GetEntryFile(i)));
+    m_batch += selected ? '\1' : '\0';
+    PutText(m_batch, engine.GetEntryName(i).view());
+    PutText(m_batch, engine.GetEntrySource(i).view());
+    PutText(m_batch, engine.GetEntryOutName(i).view());
+    PutNumber(m_batch, static_cast<std::uint32_t>(calls.GetCount()));
+    for (POSITION pos = calls.GetHeadPosition(); pos;) PutText(m_batch, calls.GetNextView(pos));
+  }
+  if (m_bThreaded && m_batch.size() >= kBatch) Hand();
+}
+
+void XrefStream::Hand() {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.push_back(std::string());
+    m_queue.back().swap(m_batch);
+    // A batch the formatter is done with comes back: a fresh one each time
+    // would cost the allocator and the page faults of a new block.
+    if (!m_spare.empty()) {
+      m_batch.swap(m_spare.back());
+      m_spare.pop_back();
+    }
+  }
+  m_ready.notify_one();
+  m_batch.clear();
+  m_batch.reserve(kBatch + kBatch / 4);
+}
+
+void XrefStream::Decode(const std::string& batch) {
+  const char* p = batch.data();
+  const char* end = p + batch.size();
+  while (p < end) {
+    m_record.index = static_cast<int>(TakeNumber(p));
+    m_record.file = static_cast<int>(TakeNumber(p));
+    m_record.selected = *p++ != 0;
+    m_record.name = TakeText(p);
+    m_record.source = TakeText(p);
+    m_record.outName = TakeText(p);
+    std::uint32_t n = TakeNumber(p);
+    m_record.calls.clear();
+    for (std::uint32_t k = 0; k < n; ++k) m_record.calls.push_back(TakeText(p));
+    m_formatter.Add(m_record);
+  }
+}
+
+void XrefStream::Work() {
+  try {
+    for (;;) {
+      std::string batch;
+      {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_ready.wait(lock, [this] { return m_bDone || !m_queue.empty(); });
+        if (m_queue.empty()) break;  // done, and nothing left
+        batch = std::move(m_queue.front());
+        m_queue.pop_front();
+      }
+      Decode(batch);
+      std::lock_guard<std::mutex> lock(m_mutex);
+      if (m_spare.size() < 2) m_spare.push_back(std::move(batch));
+    }
+    m_formatter.Finish();
+  } catch (...) {
+    m_error = std::current_exception();
+  }
+}
+
+void XrefStream::Finish() {
+  if (m_bFinished) return;
+  m_bFinished = true;
+  if (m_bThreaded) {
+    if (!m_batch.empty()) Hand();
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_bDone = true;
+    }
+    m_ready.notify_one();
+    m_thread.join();
+    if (m_error) std::rethrow_exception(m_error);
+  } else {
+    m_formatter.Finish();
+  }
+}

@@ -1,0 +1,56 @@
+// Hands the entries of a running analysis to a formatter as they become
+// final. Threaded, the formatter works on a thread of its own from copies,
+// so that formatting JSON or a graph overlaps the analysis instead of
+// following it.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "analysis/analysis_engine.h"
+#include "cli/xref_formats.h"
+
+class XrefStream {
+ public:
+  /// Neither is owned; both must outlive the stream.
+  XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded);
+  /// Finishes, if Finish was not called.
+  ~XrefStream();
+  XrefStream(const XrefStream&) = delete;
+  XrefStream& operator=(const XrefStream&) = delete;
+
+  /// Hands over the entries of the engine's table from the first not yet
+  /// handed over up to (not including) upTo. REQUIRES: they are final:
+  /// before the current function while the run goes on.
+  void Feed(const CAnalysisEngine& engine, int upTo);
+  /// Waits until the formatter has had every entry handed over, then has it
+  /// finish. Rethrows what the formatter threw.
+  void Finish();
+
+ private:
+  void Work();
+  void Decode(const std::string& batch);
+  void Hand();
+
+  XrefFormatter& m_formatter;
+  const XrefSelection& m_sel;
+  int m_nNext = 0;
+  XrefRecord m_record;  // reused: its call vector keeps its room
+  bool m_bFinished = false;
+
+  // Threaded: batches of encoded entries, from Feed to Work.
+  bool m_bThreaded;
+  std::string m_batch;
+  std::mutex m_mutex;
+  std::condition_variable m_ready;
+  std::deque<std::string> m_queue;
+  std::vector<std::string> m_spare;  // handed back, to be filled again
+  bool m_bDone = false;
+  std::exception_ptr m_error;
+  std::thread m_thread;
+};

@@ -1,0 +1,132 @@
+#include "reports/report_writer.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <set>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_set>
+#include <utility>
+
+#include "platform/files/file_exception.h"
+
+namespace {
+
+[[noreturn]] void Fail(const CString& outName, int err) {
+  CFileException::Cause cause = CFileException::CauseFromOpenError(err);
+  if (cause == CFileException::generic) cause = CFileException::writeError;
+  throw CFileException(cause, outName, err);
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    ssize_t w = ::write(fd, text.data() + done, text.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w < 0) return false;
+    if (w == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+}  // namespace
+
+ReportPlan PlanReports(const CAnalysisEngine& engine) {
+  std::set<std::pair<dev_t, ino_t>> analysed;
+  for (int i = 0; i < engine.GetFileCount(); ++i) {
+    struct stat st;
+    if (::stat(engine.GetFileSource(i).GetString(), &st) == 0)
+      analysed.insert({st.st_dev, st.st_ino});
+  }
+  ReportPlan plan;
+  std::unordered_set<std::string_view> seen;
+  for (int i = 0; i < engine.GetFunctionCount(); ++i) {
+    const CString& name = engine.GetEntryOutName(i);
+    if (!seen.insert(name.view()).second) continue;
+    struct stat st;
+    if (::stat(name.GetString(), &st) == 0 && analysed.count({st.st_dev, st.st_ino})) {
+      plan.skipped.push_back(name);
+      continue;
+    }
+    plan.outputs.push_back(name);
+    // lstat: a dangling symbolic link is still something the report replaces.
+    if (::lstat(name.GetString(), &st) == 0) plan.existing.push_back(name);
+  }
+  return plan;
+}
+
+CReportWriter::CReportWriter(const CAnalysisEngine& engine) : m_engine(engine) {
+  for (int i = 0; i < engine.GetFunctionCount(); ++i)
+    m_entries[engine.GetEntryOutName(i).view()].push_back(i);
+}
+
+std::string CReportWriter::Text(const CString& outName) const {
+  std::string text;
+  auto it = m_entries.find(outName.view());
+  if (it == m_entries.end()) return text;
+  for (int i : it->second) {
+    text += CAnalysisEngine::kHeaderLine;
+    text.pop_back();  // the header line's own LF: the name follows on the line
+    text += m_engine.GetEntryName(i).view();
+    text += '\n';
+    const CStringList& calls = m_engine.GetCallList(i);
+    for (POSITION pos = calls.GetHeadPosition(); pos;) {
+      text += '\t';
+      text += calls.GetNextView(pos);
+      text += '\n';
+    }
+    text += '\n';
+  }
+  return text;
+}
+
+void CReportWriter::Write(const CString& outName) const {
+  std::string text = Text(outName);
+  const std::string& path = outName.str();
+  std::size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  std::string temp = folder + (slash == std::string::npos ? "/" : "") + ".tolvane-XXXXXX";
+
+  // A replaced report keeps its permissions; a new one gets the usual ones.
+  mode_t mode;
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+
+  int fd = ::mkostemp(&temp[0], O_CLOEXEC);
+  if (fd < 0) Fail(outName, errno);
+  // The old report is replaced only by a complete new one, on disk before
+  // the rename makes it visible.
+  bool ok = WriteAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+  int err = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    Fail(outName, err);
+  }
+}
+
+void WriteReport(const CAnalysisEngine& engine, const CString& outName) {
+  CReportWriter(engine).Write(outName);
+}
+
+std::string ReportText(const CAnalysisEngine& engine, const CString& outName) {
+  return CReportWriter(engine).Text(outName);
+}

@@ -1,0 +1,48 @@
+// The report files of a run: for every output name in the function table, a
+// Shift-JIS text file beside the sources listing the functions found under
+// that name and the names each of them calls. The desktop program's File
+// output and `tolvane-xref --reports` both write them through this module.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "analysis/analysis_engine.h"
+#include "platform/text/cstring.h"
+
+struct ReportPlan {
+  std::vector<CString> outputs;   // reports to write, in order of first appearance
+  std::vector<CString> existing;  // those of outputs that exist already (ask before replacing)
+  std::vector<CString> skipped;   // output names that name a file the run analysed: never written
+};
+
+/// Plans the reports of the engine's last run (its table and the files it
+/// analysed). An output name is skipped when it names, by device and inode,
+/// one of the run's files, whatever the spelling or symbolic link.
+ReportPlan PlanReports(const CAnalysisEngine& engine);
+
+/// Writes one report (temporary file in its folder, then rename): a failure
+/// leaves any old report as it was. Throws CFileException naming outName.
+void WriteReport(const CAnalysisEngine& engine, const CString& outName);
+
+/// The bytes of the report outName: for every entry with that output name,
+/// in table order, "関数名：" and the function name on a line, each name it
+/// calls on a line after a tab, then an empty line. LF line ends.
+std::string ReportText(const CAnalysisEngine& engine, const CString& outName);
+
+/// Writes many reports of one run, going over the table once rather than
+/// once a report. The engine must outlive it and keep its table meanwhile.
+class CReportWriter {
+ public:
+  explicit CReportWriter(const CAnalysisEngine& engine);
+  /// As WriteReport.
+  void Write(const CString& outName) const;
+  /// As ReportText.
+  std::string Text(const CString& outName) const;
+
+ private:
+  const CAnalysisEngine& m_engine;
+  std::unordered_map<std::string_view, std::vector<int>> m_entries;  // by output name
+};
