@@ -18,23 +18,11 @@
 #include "cli/xref_progress.h"
 #include "cli/xref_sources.h"
 #include "cli/xref_stream.h"
+#include "platform/files/drives.h"
 #include "platform/files/working_dir.h"
 #include "reports/report_writer.h"
 
 namespace {
-
-// What a fatal signal removes: the two working files and their folder.
-// Set before the handlers are installed and never changed afterwards.
-const char* g_removeOnSignal[3] = {nullptr, nullptr, nullptr};
-const int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-extern "C" void OnFatalSignal(int sig) {
-  ::unlink(g_removeOnSignal[0]);
-  ::unlink(g_removeOnSignal[1]);
-  ::rmdir(g_removeOnSignal[2]);
-  ::signal(sig, SIG_DFL);
-  ::raise(sig);
-}
 
 void WriteAll(int fd, const std::string& s) {
   std::size_t done = 0;
@@ -50,45 +38,9 @@ void Complain(const std::string& message) {
   WriteAll(2, "tolvane-xref: " + message + "\n");
 }
 
-bool CurrentDirectory(std::string& cwd) {
-  std::vector<char> buf(4096);
-  for (;;) {
-    if (::getcwd(buf.data(), buf.size())) {
-      cwd = buf.data();
-      return true;
-    }
-    if (errno != ERANGE) return false;
-    buf.resize(buf.size() * 2);
-  }
-}
-
-// Creates the private working folder with the fatal signals held back, so
-// that from the moment it exists a signal always finds it to remove.
+// The private working folder, which a fatal signal removes too.
 std::unique_ptr<CWorkingDir> CreateWorkingDir() {
-  static std::vector<std::string> keep;  // outlives every handler call
-  sigset_t fatal, old;
-  sigemptyset(&fatal);
-  for (int sig : kFatalSignals) sigaddset(&fatal, sig);
-  sigprocmask(SIG_BLOCK, &fatal, &old);
-  std::unique_ptr<CWorkingDir> dir;
-  try {
-    dir = CWorkingDir::Create();
-  } catch (...) {
-    sigprocmask(SIG_SETMASK, &old, nullptr);
-    throw;
-  }
-  keep = {dir->GetPath() + "/" + CAnalysisEngine::kWorkFile1,
-          dir->GetPath() + "/" + CAnalysisEngine::kWorkFile2, dir->GetPath()};
-  for (int i = 0; i < 3; ++i) g_removeOnSignal[i] = keep[i].c_str();
-  for (int sig : kFatalSignals) {
-    struct sigaction sa;
-    std::memset(&sa, 0, sizeof sa);
-    sa.sa_handler = OnFatalSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(sig, &sa, nullptr);
-  }
-  sigprocmask(SIG_SETMASK, &old, nullptr);
-  return dir;
+  return CWorkingDir::CreateRemovedOnSignal({CAnalysisEngine::kWorkFile1, CAnalysisEngine::kWorkFile2});
 }
 
 // Analyses the sources in order as one run. A named file that fails ends
@@ -175,7 +127,7 @@ int XrefMain(int argc, char** argv) {
 
   int status = 0;
   std::string cwd;
-  CurrentDirectory(cwd);  // "" when unknown: then only full paths can be taken
+  cwd = GetCurrentDirectory().str();  // "" when unknown: then only full paths can be taken
   std::vector<XrefSource> sources;
   std::string fatal;
   auto skipped = [&status](const std::string& message) {
