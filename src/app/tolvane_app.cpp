@@ -36,6 +36,13 @@ BOOL CTolvaneApp::OnIdle(LONG lCount) { return CWinApp::OnIdle(lCount); }
 
 int CTolvaneApp::ExitInstance() { return 0; }
 
+CSourceDlg* CTolvaneApp::CreateSourceDlg() {
+  auto* dlg = new CSourceDlg;
+  dlg->Create(IDD_SOURCE);
+  dlg->SetIcon(LoadIcon(IDR_MAINFRAME), TRUE);
+  return dlg;
+}
+
 void CTolvaneApp::OnAppAbout() {
   CAboutDlg aboutDlg;
   aboutDlg.DoModal();

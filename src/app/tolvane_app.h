@@ -5,10 +5,9 @@
 
 #include "platform/text/map_string_to_ob.h"
 #include "platform/ui/app.h"
+#include "results/source_dlg.h"
 
-class CSourceDlg;
-
-class CTolvaneApp : public CWinApp {
+class CTolvaneApp : public CWinApp, public ISourceDlgOwner {
  public:
   CTolvaneApp();
   ~CTolvaneApp() override;
@@ -19,6 +18,11 @@ class CTolvaneApp : public CWinApp {
   int ExitInstance() override;
 
   void OnAppAbout();
+
+  /// A new listing window: modeless, hidden, owned by the main window, with
+  /// the application's icon.
+  CSourceDlg* CreateSourceDlg() override;
+  CMapStringToOb& SourceDlgMap() override { return m_mapSourceDlg; }
 
   /// Listing windows by their key; added on demand, never removed.
   CMapStringToOb m_mapSourceDlg;

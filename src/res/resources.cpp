@@ -66,9 +66,23 @@ const DialogTemplate kAbout = {
 const DialogTemplate kSplash = {
     IDD_SPLASH, WS_POPUP | WS_VISIBLE | WS_DISABLED | DS_SYSMODAL, 0, 0, 0, 238, 118, "", "System", 10, {}};
 
+// The listing window. Its controls are placed by the window at every paint,
+// size and move; the caption is always replaced.
+const DialogTemplate kSource = {
+    IDD_SOURCE,
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+    WS_EX_NOPARENTNOTIFY, 0, 0, 303, 261, "aaa", "ＭＳ Ｐゴシック", 9,
+    {
+        {IDC_SOURCE, ControlKind::Edit, 23, 54, 226, 111,
+         kChild | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
+             ES_WANTRETURN | WS_BORDER | WS_HSCROLL | WS_VSCROLL,
+         "", "ソース"},
+        {IDC_LINES, ControlKind::ListBox, 21, 193, 274, 49, kListBox | LBS_USETABSTOPS, "", "該当行"},
+    }};
+
 ResourceTable MakeTable() {
   ResourceTable t;
-  t.dialogs = {&kForm, &kAbout, &kSplash};
+  t.dialogs = {&kForm, &kAbout, &kSplash, &kSource};
   t.icons = TolvaneIcons();
   t.bitmaps = TolvaneBitmaps();
   t.version = TolvaneVersion();

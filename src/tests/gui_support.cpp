@@ -1,5 +1,9 @@
 #include "tests/gui_support.h"
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -103,3 +107,22 @@ std::function<void(QDialog*)> ChooseFile(const QString& path, QString* offered) 
     QTest::keyClick(name, Qt::Key_Return);
   };
 }
+
+namespace {
+
+constexpr unsigned kOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+
+unsigned SetEffective(unsigned drop, unsigned add) {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2] = {};
+  if (syscall(SYS_capget, &header, data) != 0) return 0;
+  unsigned before = data[0].effective & kOverrides;
+  data[0].effective = (data[0].effective & ~drop) | add;
+  syscall(SYS_capset, &header, data);
+  return before;
+}
+
+}  // namespace
+
+ScopedFilePermissions::ScopedFilePermissions() : m_saved(SetEffective(kOverrides, 0)) {}
+ScopedFilePermissions::~ScopedFilePermissions() { SetEffective(0, m_saved); }

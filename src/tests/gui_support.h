@@ -60,3 +60,14 @@ class MessageBoxAnswerer {
   QTimer m_timer;
   QMessageBox::StandardButton m_answer;
 };
+
+/// While it lives, file permissions hold for this process even when it runs
+/// as root (the capabilities that override them are set aside).
+class ScopedFilePermissions {
+ public:
+  ScopedFilePermissions();
+  ~ScopedFilePermissions();
+
+ private:
+  unsigned m_saved = 0;
+};

@@ -6,7 +6,10 @@
 #include "platform/files/drives.h"
 #include "platform/files/working_dir.h"
 #include "platform/ui/dc.h"
+#include "platform/ui/app.h"
 #include "platform/ui/message_box.h"
+#include "reports/report_writer.h"
+#include "results/source_dlg.h"
 
 namespace {
 
@@ -53,7 +56,18 @@ END_MESSAGE_MAP()
 
 CTolvaneView::CTolvaneView() : CFormView(IDD), m_strExtension("fnc"), m_engine(this) {}
 
-CTolvaneView::~CTolvaneView() = default;
+CTolvaneView::~CTolvaneView() {
+  // The listing windows go with the view; the map keeps its entries.
+  if (auto* owner = dynamic_cast<ISourceDlgOwner*>(AfxGetApp())) {
+    CMapStringToOb& map = owner->SourceDlgMap();
+    for (POSITION pos = map.GetStartPosition(); pos;) {
+      CString key;
+      CObject* dlg;
+      map.GetNextAssoc(pos, key, dlg);
+      delete dlg;
+    }
+  }
+}
 
 void CTolvaneView::DoDataExchange(CDataExchange* pDX) {
   CFormView::DoDataExchange(pDX);
@@ -249,7 +263,35 @@ void CTolvaneView::OnSelchangeExtension() {
   m_strExtension = m_strExtItem;
 }
 
-void CTolvaneView::OnFileOutput() {}
+namespace {
+
+// Names files in a message: the first ten, then how many more, so that the
+// box fits the screen after a run over a whole tree.
+CString NameFiles(const std::vector<CString>& files) {
+  constexpr std::size_t kShown = 10;
+  CString text;
+  for (std::size_t k = 0; k < files.size() && k < kShown; ++k) text += "\n" + files[k];
+  if (files.size() > kShown) text += CString("\n他") + CString(std::to_string(files.size() - kShown)) + "個";
+  return text;
+}
+
+}  // namespace
+
+void CTolvaneView::OnFileOutput() {
+  // The cross-reference of the last run, a report beside the sources for
+  // every output name.
+  ReportPlan plan = PlanReports(m_engine);
+  if (!plan.existing.empty() &&
+      AfxMessageBox("次のファイルは既に存在します。上書きしますか？" + NameFiles(plan.existing),
+                    MB_YESNO | MB_ICONQUESTION) != IDYES)
+    return;
+  CReportWriter writer(m_engine);
+  for (const CString& report : plan.outputs) writer.Write(report);
+  CString done = CString(std::to_string(plan.outputs.size())) + "個のファイルを出力しました。";
+  if (!plan.skipped.empty())
+    done += "\n次のファイルは解析したソースファイルなので出力しませんでした。" + NameFiles(plan.skipped);
+  AfxMessageBox(done, MB_OK | MB_ICONINFORMATION);
+}
 
 // ---- The analysis ----
 
@@ -329,4 +371,30 @@ void CTolvaneView::OnSelchangeFunctions() {
   m_editCalleeCount.ReplaceSel(m_strCalleeCount);
 }
 
-void CTolvaneView::OnShowSource() {}
+void CTolvaneView::OnShowSource() {
+  int i = m_listFunctions.GetCurSel();
+  auto* owner = dynamic_cast<ISourceDlgOwner*>(AfxGetApp());
+  if (i == LB_ERR || i >= m_engine.GetFunctionCount() || !owner) return;
+  m_listFunctions.GetText(i, m_strFunction);
+  // One window per function found: the same text may name a function of
+  // a.c and one of a.cpp, so the file is part of the key.
+  const CString& source = m_engine.GetEntrySource(i);
+  CString key = source;
+  key += '\0';
+  key += m_strFunction;
+  CObject* found = nullptr;
+  CSourceDlg* dlg;
+  if (owner->SourceDlgMap().Lookup(key, found)) {
+    dlg = static_cast<CSourceDlg*>(found);
+  } else {
+    // Filled before it is kept: a file that cannot be read leaves no
+    // half-filled window, and the next press tries again.
+    std::unique_ptr<CSourceDlg> fresh(owner->CreateSourceDlg());
+    fresh->SetWindowText(m_strFunction);
+    fresh->ShowFile(source, m_engine.GetEntryName(i));
+    dlg = fresh.release();
+    owner->SourceDlgMap().SetAt(key, dlg);
+    dlg->SetForegroundWindow();
+  }
+  dlg->ShowWindow(SW_SHOWNORMAL);
+}

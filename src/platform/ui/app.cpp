@@ -60,6 +60,10 @@ void CWinApp::LoadStdProfileSettings(UINT nMaxMRU) {
   }
 }
 
+HICON CWinApp::LoadIcon(UINT nIDResource) const {
+  return reinterpret_cast<HICON>(static_cast<std::uintptr_t>(nIDResource));
+}
+
 void CWinApp::AddDocTemplate(CSingleDocTemplate* pTemplate) { m_pDocTemplate.reset(pTemplate); }
 
 void CWinApp::CloseAllDocuments() {

@@ -37,6 +37,9 @@ class CWinApp : public CCmdTarget {
   void LoadStdProfileSettings(UINT nMaxMRU = 4);
   const std::vector<CString>& GetRecentFiles() const { return m_recentFiles; }
 
+  /// Icon nIDResource of the resources.
+  HICON LoadIcon(UINT nIDResource) const;
+
   /// The application owns the template.
   void AddDocTemplate(CSingleDocTemplate* pTemplate);
   CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }

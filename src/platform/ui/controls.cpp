@@ -2,6 +2,10 @@
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <algorithm>
 #include <cctype>
 
@@ -203,9 +207,32 @@ namespace {
 
 QLineEdit* Line(QWidget* w) { return qobject_cast<QLineEdit*>(w); }
 
+// A multi-line edit with its held-back text given to the document.
+MultiLineEditWidget* Multi(QWidget* w) {
+  auto* edit = dynamic_cast<MultiLineEditWidget*>(w);
+  if (edit) edit->Flush();
+  return edit;
+}
+
+QString FromWindowsLines(const CString& text) { return ToQString(text).remove(QLatin1Char('\r')); }
+
 }  // namespace
 
-void CEdit::SetSel(int nStartChar, int nEndChar, BOOL) {
+void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
+  if (MultiLineEditWidget* edit = Multi(m_hWnd)) {
+    QTextCursor c = edit->textCursor();
+    int length = edit->document()->characterCount() - 1;
+    if (nStartChar >= 0) {
+      c.setPosition(std::min(nStartChar, length));
+      c.setPosition(nEndChar < 0 ? length : std::min(nEndChar, length), QTextCursor::KeepAnchor);
+    } else {
+      c.clearSelection();
+    }
+    edit->setTextCursor(c);
+    if (!bNoScroll) edit->ensureCursorVisible();
+    edit->SetAppendsAtEnd(!c.hasSelection() && c.atEnd());
+    return;
+  }
   QLineEdit* edit = Line(m_hWnd);
   if (!edit) return;
   if (nStartChar < 0) {  // no selection: the caret stays where it is
@@ -219,6 +246,12 @@ void CEdit::SetSel(int nStartChar, int nEndChar, BOOL) {
 }
 
 void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
+  if (MultiLineEditWidget* edit = Multi(m_hWnd)) {
+    QTextCursor c = edit->textCursor();
+    nStartChar = c.selectionStart();
+    nEndChar = c.selectionEnd();
+    return;
+  }
   QLineEdit* edit = Line(m_hWnd);
   if (!edit) {
     nStartChar = nEndChar = 0;
@@ -233,6 +266,18 @@ void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
 }
 
 void CEdit::ReplaceSel(const CString& text, BOOL) {
+  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(m_hWnd)) {
+    if (multi->AppendsAtEnd()) {
+      multi->AppendPending(text.view());
+      return;
+    }
+    multi->Flush();
+    QTextCursor c = multi->textCursor();
+    c.insertText(FromWindowsLines(text));
+    multi->setTextCursor(c);
+    multi->SetAppendsAtEnd(c.atEnd());
+    return;
+  }
   QLineEdit* edit = Line(m_hWnd);
   if (!edit) return;
   // The program's text bypasses the limit on typing, which insert() keeps.
@@ -245,6 +290,7 @@ void CEdit::ReplaceSel(const CString& text, BOOL) {
 }
 
 void CEdit::ScrollCaret() {
+  if (MultiLineEditWidget* edit = Multi(m_hWnd)) edit->ensureCursorVisible();
   // A line edit keeps its caret in view by itself.
 }
 
@@ -254,7 +300,36 @@ void CEdit::LimitText(int nChars) {
 
 BOOL CEdit::SetReadOnly(BOOL bReadOnly) {
   if (QLineEdit* edit = Line(m_hWnd)) edit->setReadOnly(bReadOnly);
+  if (MultiLineEditWidget* edit = Multi(m_hWnd)) edit->setReadOnly(bReadOnly);
   return TRUE;
 }
 
-int CEdit::LineScroll(int, int) { return TRUE; }
+BOOL CEdit::LineScroll(int nLines, int nChars) {
+  MultiLineEditWidget* edit = Multi(m_hWnd);
+  if (!edit) return FALSE;
+  // Without wrapping, the vertical scroll bar counts lines.
+  QScrollBar* v = edit->verticalScrollBar();
+  v->setValue(std::clamp(v->value() + nLines, v->minimum(), v->maximum()));
+  if (nChars) {
+    QScrollBar* h = edit->horizontalScrollBar();
+    int charWidth = edit->fontMetrics().averageCharWidth();
+    h->setValue(std::clamp(h->value() + nChars * charWidth, h->minimum(), h->maximum()));
+  }
+  return TRUE;
+}
+
+int CEdit::GetFirstVisibleLine() const {
+  MultiLineEditWidget* edit = Multi(m_hWnd);
+  return edit ? edit->verticalScrollBar()->value() : 0;
+}
+
+int CEdit::GetLineCount() const {
+  MultiLineEditWidget* edit = Multi(m_hWnd);
+  return edit ? edit->document()->blockCount() : 1;
+}
+
+CString CEdit::GetLine(int nIndex) const {
+  MultiLineEditWidget* edit = Multi(m_hWnd);
+  if (!edit) return GetWindowText();
+  return FromQString(edit->document()->findBlockByNumber(nIndex).text());
+}

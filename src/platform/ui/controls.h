@@ -60,7 +60,8 @@ class CListBox : public CWnd {
   BOOL IsMultipleSelection() const;
 };
 
-/// A single-line edit box. Positions are in characters.
+/// An edit box, single-line or (ES_MULTILINE) multi-line. Positions are in
+/// characters; in a multi-line edit "\r\n" ends a line.
 class CEdit : public CWnd {
  public:
   void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
@@ -73,7 +74,14 @@ class CEdit : public CWnd {
   /// texts are not cut.
   void LimitText(int nChars);
   BOOL SetReadOnly(BOOL bReadOnly = TRUE);
-  int LineScroll(int nLines, int nChars = 0);
+  /// Multi-line: scrolls by nLines lines (down when positive) and nChars
+  /// characters, as far as the text allows.
+  BOOL LineScroll(int nLines, int nChars = 0);
+  /// Multi-line: the index of the topmost visible line, from 0.
+  int GetFirstVisibleLine() const;
+  int GetLineCount() const;
+  /// Multi-line: the text of line nIndex, without its line end.
+  CString GetLine(int nIndex) const;
 };
 
 class CButton : public CWnd {};

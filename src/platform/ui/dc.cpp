@@ -37,7 +37,12 @@ BOOL CDC::BitBlt(int x, int y, int width, int height, CDC* pSrcDC, int xSrc, int
 BOOL CDC::TextOut(int x, int y, const CString& text) {
   if (!m_pPainter) return FALSE;
   QFontMetrics fm(m_pPainter->font());
-  m_pPainter->drawText(x, y + fm.ascent(), ToQString(text));
+  QString q = ToQString(text);
+  m_pPainter->drawText(x, y + fm.ascent(), q);
+  // A text drawn on a window is its description to a screen reader, which
+  // cannot read pixels.
+  if (auto* w = dynamic_cast<QWidget*>(m_pPainter->device()))
+    if (w->accessibleDescription() != q) w->setAccessibleDescription(q);
   return TRUE;
 }
 

@@ -41,7 +41,16 @@ void DDX_LBString(CDataExchange* pDX, int nIDC, CString& value) {
 
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
   QWidget* w = pDX->PrepareCtrl(nIDC);
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(w)) {
+    CWnd temp;
+    temp.Attach(multi, false);
+    if (pDX->m_bSaveAndValidate)
+      value = temp.GetWindowText();
+    else
+      temp.SetWindowText(value);
+    temp.Detach();
+    if (!pDX->m_bSaveAndValidate) multi->SetAppendsAtEnd(true);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     if (pDX->m_bSaveAndValidate)
       value = FromQString(edit->text());
     else
@@ -148,8 +157,9 @@ bool CDialog::BuildWindow(QWidget* owner, bool modal) {
   DialogUnits du = BuildDialog(host, *tmpl);
   if (!(tmpl->style & WS_THICKFRAME)) host->setFixedSize(host->size());
   // The template's position counts from the owner's client area.
-  QPoint origin = owner ? owner->mapToGlobal(QPoint(0, 0)) : QPoint(0, 0);
-  host->move(origin + QPoint(du.X(tmpl->x), du.Y(tmpl->y)));
+  CPoint origin(0, 0);
+  if (CWnd* ownerWnd = owner ? CWnd::FromHandlePermanent(owner) : nullptr) ownerWnd->ClientToScreen(&origin);
+  host->move(origin.x + du.X(tmpl->x), origin.y + du.Y(tmpl->y));
   if (tmpl->style & WS_DISABLED) host->setEnabled(false);
   Attach(host, true);
   CREATESTRUCT cs;

@@ -54,6 +54,10 @@ QWidget* CreateControl(QWidget* parent, const DialogControl& c) {
       w = new ListBoxWidget(parent, c.id, c.style);
       break;
     case ControlKind::Edit:
+      if (c.style & ES_MULTILINE) {
+        w = new MultiLineEditWidget(parent, c.id, c.style);
+        break;
+      }
       w = new EditWidget(parent, c.id, c.style);
       if (c.style & ES_READONLY) {  // read-only boxes show on the window's colour
         QPalette p = w->palette();

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/files/file_exception.h"
+#include "platform/ui/code_page.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/dialog_layout.h"
@@ -170,6 +171,23 @@ class UiTest : public QObject {
     QCOMPARE(form->m_sorted.m_hWnd->geometry(), QRect(du.X(90), du.Y(5), du.X(80), du.Y(60)));
     QCOMPARE(form->m_hWnd->size(), QSize(du.X(200), du.Y(150)));
     QCOMPARE(Text(form->m_button), QString("解析(&K)"));
+  }
+
+  void shiftJisShowsAsCodePage932WithEveryBadByteAloneAndEveryLineOne() {
+    struct {
+      std::string bytes;
+      const char* shown;
+    } cases[] = {
+        {"int x; /* \x8F\x88\x97\x9D */", "int x; /* 処理 */"},
+        {"\xB6\xC0\xB6\xC5", "ｶﾀｶﾅ"},                       // half-width katakana
+        {"\x81\x60\x81\x7C\x81\x5F", "～－＼"},             // as code page 932, not JIS
+        {"\x87\x40\xED\x40\xFA\x40", "①纊ⅰ"},                // NEC and IBM extensions
+        {"\x81\x20x", "\uFFFD x"},                              // a lead byte with no trail
+        {"\x80\xA0\xFD\xFF", "\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"ab\x82", "ab\uFFFD"},                                 // cut at the end of a piece
+        {std::string("a\0b\r\x1A\x7F\tc", 8), "a\u2400b\u240D\u241A\u2421\tc"},  // one line
+    };
+    for (auto& c : cases) QCOMPARE(ToQString(AfxDisplayText(c.bytes)), QString::fromUtf8(c.shown));
   }
 
   void mnemonicNotationShowsAsQtMnemonics() {

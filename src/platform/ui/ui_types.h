@@ -55,6 +55,9 @@ struct CRect {
   }
 };
 
+/// An icon of the resources, by its ID.
+typedef struct HICON__* HICON;
+
 struct CREATESTRUCT {
   int x = 0, y = 0, cx = 0, cy = 0;
 };

@@ -4,6 +4,9 @@
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QValidator>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <set>
 
 namespace {
 
@@ -166,6 +169,86 @@ EditWidget::EditWidget(QWidget* parent, int id, DWORD style) : QLineEdit(parent)
 
 void EditWidget::focusInEvent(QFocusEvent* e) {
   QLineEdit::focusInEvent(e);
+  CWnd::NotifyParent(this, EN_SETFOCUS);
+}
+
+// ---- MultiLineEditWidget ----
+
+namespace {
+
+std::set<MultiLineEditWidget*>& Pending() {
+  static std::set<MultiLineEditWidget*> edits;
+  return edits;
+}
+
+}  // namespace
+
+MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, int id, DWORD style)
+    : QPlainTextEdit(parent), m_id(id), m_wantReturn(style & ES_WANTRETURN) {
+  setProperty(kIdProperty, id);
+  setReadOnly(style & ES_READONLY);
+  if (style & ES_READONLY)  // a caret to move and text to select and copy
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  // One edit line a file line, whatever its length; the scroll bars stay,
+  // so that text coming in never changes the width the lines are laid out
+  // in (which would lay out every line again).
+  setLineWrapMode(NoWrap);
+  setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  if (!(style & WS_BORDER)) setFrameShape(QFrame::NoFrame);
+  document()->setUndoRedoEnabled(false);
+  setTabStopDistance(QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')) * 8);
+}
+
+MultiLineEditWidget::~MultiLineEditWidget() { Pending().erase(this); }
+
+void MultiLineEditWidget::AppendPending(std::string_view utf8) {
+  m_pending.append(utf8);
+  Pending().insert(this);
+}
+
+void MultiLineEditWidget::Flush() {
+  Pending().erase(this);
+  if (m_pending.empty()) return;
+  std::string text;
+  text.swap(m_pending);
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.beginEditBlock();
+  // A megabyte at a time, cut after a line end, keeps the converted copy
+  // small.
+  constexpr std::size_t kChunk = 1 << 20;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = std::min(text.size(), start + kChunk);
+    if (end < text.size()) {
+      std::size_t nl = text.find('\n', end);
+      end = nl == std::string::npos ? text.size() : nl + 1;
+    }
+    QString chunk = QString::fromUtf8(text.data() + start, static_cast<qsizetype>(end - start));
+    chunk.remove(QLatin1Char('\r'));
+    cursor.insertText(chunk);
+    start = end;
+  }
+  cursor.endEditBlock();
+}
+
+void MultiLineEditWidget::FlushAll() {
+  while (!Pending().empty()) (*Pending().begin())->Flush();
+}
+
+void MultiLineEditWidget::keyPressEvent(QKeyEvent* e) {
+  // Enter belongs to an edit that wants it, not to the dialog's default.
+  if (m_wantReturn && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+    if (!isReadOnly()) QPlainTextEdit::keyPressEvent(e);
+    e->accept();
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(e);
+}
+
+void MultiLineEditWidget::focusInEvent(QFocusEvent* e) {
+  QPlainTextEdit::focusInEvent(e);
   CWnd::NotifyParent(this, EN_SETFOCUS);
 }
 

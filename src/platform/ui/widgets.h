@@ -8,10 +8,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ui/wnd.h"
@@ -145,6 +147,36 @@ class EditWidget : public QLineEdit {
 
  private:
   int m_id;
+};
+
+/// A multi-line edit control. Text the program appends at the end is held
+/// back and given to the document at once, when the handler that appended
+/// it returns or when the edit is next asked anything: a file of a million
+/// lines then goes in as one insertion instead of a million.
+class MultiLineEditWidget : public QPlainTextEdit {
+ public:
+  MultiLineEditWidget(QWidget* parent, int id, DWORD style);
+  ~MultiLineEditWidget() override;
+  int Id() const { return m_id; }
+  /// Appends UTF-8 text whose line ends are "\r\n" or "\n".
+  void AppendPending(std::string_view utf8);
+  /// Whether the next replacement of the selection appends at the end.
+  bool AppendsAtEnd() const { return m_atEnd; }
+  void SetAppendsAtEnd(bool atEnd) { m_atEnd = atEnd; }
+  /// Gives the held-back text to the document.
+  void Flush();
+  /// Flushes every multi-line edit that holds text back.
+  static void FlushAll();
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+
+ private:
+  int m_id;
+  bool m_wantReturn;
+  bool m_atEnd = true;
+  std::string m_pending;
 };
 
 class ButtonWidget : public QPushButton {

@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QScreen>
 #include <QTimerEvent>
 #include <QWidget>
@@ -16,6 +20,8 @@
 #include "platform/ui/qt_string.h"
 #include "platform/ui/widgets.h"
 
+QIcon AfxLoadIcon(int id);  // resources.cpp
+
 namespace {
 
 std::unordered_map<const QWidget*, CWnd*>& HandleMap() {
@@ -24,6 +30,13 @@ std::unordered_map<const QWidget*, CWnd*>& HandleMap() {
 }
 
 CWnd* g_pMainWnd = nullptr;
+
+// The widget the program last gave the focus to: Qt moves the focus into
+// another window only once that window is active, after the handler.
+QPointer<QWidget>& ProgramFocus() {
+  static QPointer<QWidget> widget;
+  return widget;
+}
 
 }  // namespace
 
@@ -80,6 +93,15 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::CallWndProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Once the outermost handler is done, text held back by multi-line edits
+  // goes in, before anything is painted.
+  static int depth = 0;
+  struct Depth {
+    Depth() { ++depth; }
+    ~Depth() {
+      if (--depth == 0) MultiLineEditWidget::FlushAll();
+    }
+  } scope;
   // Handlers do not catch: a file that cannot be opened, read or written
   // ends the handler here, and the user is told which file it was.
   try {
@@ -233,7 +255,11 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
 void CWnd::SetWindowText(const CString& text) {
   if (!m_hWnd) return;
   QString q = ToQString(text);
-  if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd))
+  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(m_hWnd)) {
+    multi->Flush();
+    multi->setPlainText(q.remove(QLatin1Char('\r')));
+    multi->SetAppendsAtEnd(false);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd))
     edit->setText(q);
   else if (auto* button = qobject_cast<QAbstractButton*>(m_hWnd))
     button->setText(q);
@@ -245,6 +271,10 @@ void CWnd::SetWindowText(const CString& text) {
 
 CString CWnd::GetWindowText() const {
   if (!m_hWnd) return CString();
+  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(m_hWnd)) {
+    multi->Flush();
+    return FromQString(multi->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")));
+  }
   if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd)) return FromQString(edit->text());
   if (auto* button = qobject_cast<QAbstractButton*>(m_hWnd)) return FromQString(button->text());
   if (auto* label = qobject_cast<QLabel*>(m_hWnd)) return FromQString(label->text());
@@ -332,6 +362,33 @@ CWnd* CWnd::GetDlgItem(int nID) const {
   return nullptr;
 }
 
+void CWnd::SetIcon(HICON hIcon, BOOL) {
+  if (m_hWnd) m_hWnd->setWindowIcon(AfxLoadIcon(static_cast<int>(reinterpret_cast<std::uintptr_t>(hIcon))));
+}
+
+void CWnd::ClientToScreen(CPoint* point) const {
+  if (!m_hWnd) return;
+  QPoint p = m_hWnd->mapToGlobal(QPoint(point->x, point->y + MenuBarHeight()));
+  *point = CPoint(p.x(), p.y());
+}
+
+void CWnd::SetCaretPos(CPoint point) {
+  QWidget* focus = QApplication::focusWidget();
+  if (ProgramFocus() && ProgramFocus()->window()->focusWidget() == ProgramFocus()) focus = ProgramFocus();
+  auto* edit = qobject_cast<QPlainTextEdit*>(focus);
+  if (!edit) return;
+  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(edit)) multi->Flush();
+  QTextCursor at = edit->cursorForPosition(QPoint(point.x, point.y));
+  QTextCursor c = edit->textCursor();
+  c.setPosition(at.position());
+  // Placing the caret scrolls nothing: it is put where the text is shown.
+  int top = edit->verticalScrollBar()->value();
+  edit->setTextCursor(c);
+  edit->verticalScrollBar()->setValue(top);
+}
+
+void CWnd::ShowCaret() {}
+
 void CWnd::SetDlgItemText(int nID, const CString& text) {
   if (!m_hWnd) return;
   for (QWidget* child : m_hWnd->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
@@ -348,7 +405,12 @@ int CWnd::GetDlgCtrlID() const { return m_hWnd ? ControlId(m_hWnd) : 0; }
 
 CWnd* CWnd::SetFocus() {
   CWnd* old = FromHandlePermanent(QApplication::focusWidget());
-  if (m_hWnd) m_hWnd->setFocus(Qt::OtherFocusReason);
+  if (m_hWnd) {
+    // As on a classic desktop, the focus brings its window to the front.
+    if (!m_hWnd->window()->isActiveWindow()) m_hWnd->window()->activateWindow();
+    m_hWnd->setFocus(Qt::OtherFocusReason);
+    ProgramFocus() = m_hWnd;
+  }
   return old;
 }
 

@@ -97,6 +97,15 @@ class CWnd : public CCmdTarget {
   void CenterWindow(CWnd* pAlternateOwner = nullptr);
   CWnd* GetParent() const;
   CWnd* GetDlgItem(int nID) const;
+  /// Sets the window's icon (ICON_BIG or ICON_SMALL: both are the same
+  /// picture in every size here).
+  void SetIcon(HICON hIcon, BOOL bBigIcon);
+  /// point in the client area, in screen coordinates.
+  void ClientToScreen(CPoint* point) const;
+  /// Puts the caret of the window that has the keyboard focus at point of
+  /// its client area (for an edit: the start of the character there).
+  static void SetCaretPos(CPoint point);
+  void ShowCaret();
   /// Sets the text of child control nID.
   void SetDlgItemText(int nID, const CString& text);
   int GetDlgCtrlID() const;

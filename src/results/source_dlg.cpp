@@ -1,0 +1,119 @@
+#include "results/source_dlg.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "platform/files/stdio_file.h"
+#include "platform/ui/code_page.h"
+#include "platform/ui/dc.h"
+#include "res/resource.h"
+
+BEGIN_MESSAGE_MAP(CSourceDlg, CDialog)
+  ON_WM_PAINT()
+  ON_WM_SIZE()
+  ON_WM_MOVE()
+  ON_LBN_DBLCLK(IDC_LINES, OnDblclkLines)
+  ON_WM_CREATE()
+  ON_WM_DRAWITEM()
+  ON_WM_ACTIVATE()
+  ON_EN_SETFOCUS(IDC_SOURCE, OnSetfocusSource)
+END_MESSAGE_MAP()
+
+CSourceDlg::CSourceDlg() : CDialog(IDD_SOURCE) {}
+
+void CSourceDlg::DoDataExchange(CDataExchange* pDX) {
+  CDialog::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_LINES, m_listLines);
+  DDX_Control(pDX, IDC_SOURCE, m_editSource);
+  DDX_Text(pDX, IDC_SOURCE, m_strSource);
+  DDX_LBString(pDX, IDC_LINES, m_strLine);
+}
+
+BOOL CSourceDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  return TRUE;
+}
+
+CString CSourceDlg::LineEntry(int number, const CString& piece) {
+  // The number whole: past 9999 it fills the field and the blank follows.
+  char field[24];
+  std::snprintf(field, sizeof field, "%04d ", number);
+  std::string entry(field);
+  AfxAppendDisplayText(entry, piece.view());
+  return CString(std::move(entry));
+}
+
+int CSourceDlg::LineNumberOf(const CString& entry) {
+  int n = 0;
+  int i = 0;
+  while (i < entry.GetLength() && entry[i] == ' ') ++i;
+  for (; i < entry.GetLength() && entry[i] >= '0' && entry[i] <= '9'; ++i) n = n * 10 + (entry[i] - '0');
+  return n;
+}
+
+void CSourceDlg::ShowFile(const CString& path, const CString& name) {
+  CStdioFile file(path, CStdioFile::modeRead | CStdioFile::typeText);
+  std::string_view piece;
+  std::string shown;
+  for (int number = 1; file.ReadPiece(piece); ++number) {
+    if (!piece.empty() && piece.back() == '\n') piece.remove_suffix(1);
+    CString text(piece);
+    shown.clear();
+    AfxAppendDisplayText(shown, piece);
+    shown += "\r\n";
+    m_editSource.ReplaceSel(CString(shown));
+    if (text.Find(name) >= 0) m_listLines.AddString(LineEntry(number, text));
+  }
+  file.Close();
+}
+
+void CSourceDlg::Layout() {
+  CRect r;
+  GetWindowRect(&r);
+  int w = r.Width(), h = r.Height();
+  if (m_editSource.m_hWnd) m_editSource.MoveWindow(0, 20, w - 8, h - 132, TRUE);
+  if (m_listLines.m_hWnd) m_listLines.MoveWindow(0, h - 92, w - 8, 64, TRUE);
+}
+
+void CSourceDlg::OnPaint() {
+  CPaintDC dc(this);
+  CString caption;
+  GetWindowText(caption);
+  dc.TextOut(0, 0, caption + "検索");
+  Layout();
+}
+
+void CSourceDlg::OnSize(UINT nType, int cx, int cy) {
+  CDialog::OnSize(nType, cx, cy);
+  Layout();
+}
+
+void CSourceDlg::OnMove(int x, int y) {
+  CDialog::OnMove(x, y);
+  Layout();
+}
+
+void CSourceDlg::OnDblclkLines() {
+  int i = m_listLines.GetCurSel();
+  if (i == LB_ERR) return;
+  m_listLines.GetText(i, m_strLine);
+  int n = LineNumberOf(m_strLine);
+  // To the top, however long the file, then down to line n.
+  m_editSource.LineScroll(-m_editSource.GetFirstVisibleLine());
+  m_editSource.LineScroll(n - 1);
+  m_editSource.SetFocus();
+  SetCaretPos(CPoint(1, 1));
+  for (int k = 0; k < 6; ++k) m_editSource.ShowCaret();
+}
+
+int CSourceDlg::OnCreate(LPCREATESTRUCT lpCreateStruct) {
+  return CDialog::OnCreate(lpCreateStruct) == -1 ? -1 : 0;
+}
+
+void CSourceDlg::OnDrawItem(int nIDCtl, void* lpDrawItemStruct) { CDialog::OnDrawItem(nIDCtl, lpDrawItemStruct); }
+
+void CSourceDlg::OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized) {
+  CDialog::OnActivate(nState, pWndOther, bMinimized);
+}
+
+void CSourceDlg::OnSetfocusSource() {}

@@ -1,0 +1,63 @@
+// CSourceDlg: the listing window of one found function. It shows the whole
+// source file the function was found in, one piece of at most 255 bytes an
+// edit line, and below it every piece that mentions the function's name,
+// numbered; a double-click on one scrolls the source to it.
+#pragma once
+
+#include "platform/text/cstring.h"
+#include "platform/text/map_string_to_ob.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/dialog.h"
+
+class CSourceDlg : public CDialog {
+ public:
+  CSourceDlg();
+
+  CListBox m_listLines;
+  CEdit m_editSource;
+  CString m_strSource;
+  CString m_strLine;
+
+  BOOL OnInitDialog() override;
+
+  /// Reads path (Shift-JIS text) into the window: every piece into the
+  /// edit, and every piece that holds name (a whole-character match) into
+  /// the list of lines, after its number. Throws CFileException when the
+  /// file cannot be opened or read.
+  void ShowFile(const CString& path, const CString& name);
+
+  /// A line entry: the piece's number formatted with "%04d " and the piece
+  /// without its line end, both shown decoded.
+  static CString LineEntry(int number, const CString& piece);
+  /// The line number an entry stands for: its leading decimal digits.
+  static int LineNumberOf(const CString& entry);
+
+  void OnPaint();
+  void OnSize(UINT nType, int cx, int cy);
+  void OnMove(int x, int y);
+  void OnDblclkLines();
+  int OnCreate(LPCREATESTRUCT lpCreateStruct);
+  void OnDrawItem(int nIDCtl, void* lpDrawItemStruct);
+  void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+  void OnSetfocusSource();
+
+ protected:
+  void DoDataExchange(CDataExchange* pDX) override;
+
+ private:
+  // The edit fills the width from 20 pixels below the top, and the list a
+  // 64-pixel band along the bottom, whatever the window's size.
+  void Layout();
+
+  DECLARE_MESSAGE_MAP()
+};
+
+/// What the listing windows need of the application: the map that keeps
+/// one window per found function, and a way to make a window.
+class ISourceDlgOwner {
+ public:
+  virtual ~ISourceDlgOwner() = default;
+  virtual CMapStringToOb& SourceDlgMap() = 0;
+  /// A new listing window, hidden, owned by the main window.
+  virtual CSourceDlg* CreateSourceDlg() = 0;
+};

@@ -1,0 +1,250 @@
+// Show source and File output, driven as a user drives them, in the
+// program started as it starts (offscreen, without the single-instance
+// guard).
+#include "results/source_dlg.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/main_frame.h"
+#include "app/tolvane_app.h"
+#include "platform/files/drives.h"
+#include "platform/ui/qt_string.h"
+#include "tests/gui_support.h"
+#include "tests/temp_dir.h"
+#include "view/tolvane_view.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QPlainTextEdit* Edit(CSourceDlg* d) { return qobject_cast<QPlainTextEdit*>(d->m_editSource.m_hWnd); }
+
+// The edit's lines, as shown.
+QStringList EditLines(CSourceDlg* d) {
+  QStringList lines;
+  for (QTextBlock b = Edit(d)->document()->begin(); b.isValid(); b = b.next()) lines << b.text();
+  return lines;
+}
+
+const char kParse[] =
+    "/* Parse \x8F\x88\x97\x9D */\n"  // 処理
+    "int Parse(char *s)\n"
+    "{\n"
+    "    return ParseAll(s);\n"
+    "}\n"
+    "void ParseAll(char *s)\n"
+    "{\n"
+    "    Parse(s);";  // no line end at the end
+
+}  // namespace
+
+class SourceDlgTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TempDir> tree;
+  std::unique_ptr<CTolvaneApp> app;
+  std::string oldCwd;
+
+  CTolvaneView* View() { return dynamic_cast<CTolvaneView*>(dynamic_cast<CFrameWnd*>(app->m_pMainWnd)->GetActiveView()); }
+
+  // Chooses the files, analyses them, and shows the source of the entry.
+  void Analyze(const std::vector<std::string>& names) {
+    for (const std::string& n : names)
+      DoubleClickItem(View()->m_listFound, Items(View()->m_listFound).indexOf(Q(tree->Join(n))));
+    Click(View()->m_btnAnalyze);
+  }
+  // Selects row and presses Show source; returns the window of the entry
+  // in that row, whose file is source.
+  CSourceDlg* ShowRow(int row, const std::string& source) {
+    ClickItem(View()->m_listFunctions, row);
+    Click(View()->m_btnShowSource);
+    CString key(tree->Join(source));
+    key += '\0';
+    key += View()->m_listFunctions.GetText(row);
+    CObject* dlg = nullptr;
+    app->m_mapSourceDlg.Lookup(key, dlg);
+    return static_cast<CSourceDlg*>(dlg);
+  }
+  CSourceDlg* Show(const QString& entry, const std::string& source) {
+    int row = Items(View()->m_listFunctions).indexOf(entry);
+    return row < 0 ? nullptr : ShowRow(row, source);
+  }
+  void Start() {
+    app.reset(new CTolvaneApp);
+    QVERIFY(app->InitInstance());
+    app->m_pMainWnd->m_hWnd->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(app->m_pMainWnd->m_hWnd));
+  }
+  QString Entry(const std::string& file, const char* name) {
+    return "<" + Q(tree->Join(file)) + ">" + name;
+  }
+
+ private slots:
+  void initTestCase() {
+    static TempDir runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    oldCwd = GetCurrentDirectory().str();
+  }
+  void init() {
+    tree.reset(new TempDir);
+    QVERIFY(chdir(tree->path().c_str()) == 0);
+  }
+  void cleanup() {
+    app->CloseAllDocuments();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    app.reset();
+    QVERIFY(chdir(oldCwd.c_str()) == 0);
+  }
+
+  void showsTheWholeFileAndNumbersEveryPieceThatMentionsTheName() {
+    tree->Write("parse.c", kParse);
+    std::string longLine = "    Parse(\"" + std::string(300, 'x') + "\");\n";
+    tree->Write("long.c", "void Long(void)\n{\n" + longLine + "    Long();\n}\n");
+    Start();
+    Analyze({"parse.c", "long.c"});
+    CSourceDlg* d = Show(Entry("parse.fnc", "Parse"), "parse.c");
+    QVERIFY(d);
+    QCOMPARE(Text(*d), Entry("parse.fnc", "Parse"));
+    QCOMPARE(EditLines(d), QStringList({"/* Parse 処理 */", "int Parse(char *s)", "{", "    return ParseAll(s);",
+                                        "}", "void ParseAll(char *s)", "{", "    Parse(s);", ""}));
+    QCOMPARE(Items(d->m_listLines),
+             QStringList({"0001 /* Parse 処理 */", "0002 int Parse(char *s)", "0004     return ParseAll(s);",
+                          "0006 void ParseAll(char *s)", "0008     Parse(s);"}));
+    // The caption strip is drawn, and read out.
+    QTRY_COMPARE(d->m_hWnd->accessibleDescription(), Entry("parse.fnc", "Parse") + "検索");
+
+    // A 300-byte line is two pieces: two edit lines, two numbers, and the
+    // numbers after it one higher than the file's own.
+    CSourceDlg* l = Show(Entry("long.fnc", "Long"), "long.c");
+    QCOMPARE(EditLines(l).size(), 7);
+    QCOMPARE(Items(l->m_listLines).size(), 2);
+    QVERIFY(Items(l->m_listLines)[0].startsWith("0001 void Long(void)"));
+    QVERIFY(Items(l->m_listLines)[1].startsWith("0005     Long();"));
+    QStringList lines = EditLines(l);
+    QCOMPARE(lines[2].size() + lines[3].size(), int(longLine.size()) - 1);
+    QCOMPARE(lines[2].size(), 255);
+  }
+
+  void oneWindowAFunctionShownAgainUnchangedAfterItWasClosed() {
+    tree->Write("a.c", "void A(void)\n{\n}\n");
+    tree->Write("a.cpp", "void A(void)\n{\n  A();\n}\n");
+    Start();
+    Analyze({"a.c", "a.cpp"});
+    QCOMPARE(Items(View()->m_listFunctions).count(Entry("a.fnc", "A")), 2);
+    CSourceDlg* first = Show(Entry("a.fnc", "A"), "a.c");
+    QCOMPARE(Show(Entry("a.fnc", "A"), "a.c"), first);
+    // The same text in a.cpp is another function with a window of its own.
+    CSourceDlg* second = ShowRow(1, "a.cpp");
+    QVERIFY(second && second != first);
+    QCOMPARE(Items(second->m_listLines).size(), 2);
+    QCOMPARE(app->m_mapSourceDlg.GetCount(), 2);
+
+    tree->Write("a.c", "changed");
+    QTest::keyClick(first->m_hWnd, Qt::Key_Escape);
+    QVERIFY(!first->IsWindowVisible());
+    QCOMPARE(Show(Entry("a.fnc", "A"), "a.c"), first);
+    QVERIFY(first->IsWindowVisible());
+    QCOMPARE(EditLines(first).first(), QString("void A(void)"));
+  }
+
+  void theFileIsTheEntrysOwnNotOneWhoseNameBeginsAlike() {
+    tree->Write("main.c", "int main(void)\n{\n  work();\n}\n");
+    tree->Write("maintain.cpp", "void work(void)\n{\n}\n");
+    Start();
+    Analyze({"maintain.cpp", "main.c"});
+    CSourceDlg* d = Show(Entry("maintain.fnc", "work"), "maintain.cpp");
+    QCOMPARE(EditLines(d).first(), QString("void work(void)"));
+  }
+
+  void aDoubleClickedLineBecomesTheFirstVisibleWithTheCaretAtItsStart() {
+    std::string text = "void Big(void)\n{\n";
+    for (int i = 3; i <= 13000; ++i) text += i == 42 || i == 12345 ? "  Big();\n" : "  x++;\n";
+    tree->Write("big.c", text + "}\n");
+    Start();
+    Analyze({"big.c"});
+    CSourceDlg* d = Show(Entry("big.fnc", "Big"), "big.c");
+    QCOMPARE(Items(d->m_listLines), QStringList({"0001 void Big(void)", "0042   Big();", "12345   Big();"}));
+    for (int row : {2, 1}) {
+      DoubleClickItem(d->m_listLines, row);
+      int line = row == 1 ? 42 : 12345;
+      QCOMPARE(d->m_editSource.GetFirstVisibleLine(), line - 1);
+      QTRY_VERIFY(d->m_editSource.m_hWnd->hasFocus());
+      QCOMPARE(Edit(d)->textCursor().blockNumber(), line - 1);
+      QCOMPARE(Edit(d)->textCursor().positionInBlock(), 0);
+    }
+  }
+
+  void aFileThatCannotBeReadIsNamedAndLeavesNoWindow() {
+    tree->Write("gone.c", "void Gone(void)\n{\n}\n");
+    Start();
+    Analyze({"gone.c"});
+    std::filesystem::rename(tree->Join("gone.c"), tree->Join("away"));
+    {
+      MessageBoxAnswerer answer;
+      ClickItem(View()->m_listFunctions, 0);
+      Click(View()->m_btnShowSource);
+      QCOMPARE(answer.Texts(), QStringList({Q(tree->Join("gone.c")) + " was not found."}));
+    }
+    QCOMPARE(app->m_mapSourceDlg.GetCount(), 0);
+    std::filesystem::rename(tree->Join("away"), tree->Join("gone.c"));
+    QVERIFY(Show(Entry("gone.fnc", "Gone"), "gone.c"));
+    // With nothing selected, Show source does nothing.
+    View()->m_listFunctions.SetCurSel(-1);
+    Click(View()->m_btnShowSource);
+    QCOMPARE(app->m_mapSourceDlg.GetCount(), 1);
+  }
+
+  void fileOutputWritesAReportAnOutputNameAndAsksBeforeReplacing() {
+    tree->Write("a.c", "void f(void)\n{\n  g(); h();\n}\n");
+    tree->Write("a.cpp", "int k(void)\n{\n  f();\n}\n");
+    tree->Write("b.c", "void e(void)\n{\n}\n");
+    Start();
+    Analyze({"a.c", "b.c", "a.cpp"});
+    const std::string aReport =
+        "\x8A\xD6\x90\x94\x96\xBC\x81\x46" "f\n\tg\n\th\n\n"
+        "\x8A\xD6\x90\x94\x96\xBC\x81\x46" "k\n\tf\n\n";
+    {
+      MessageBoxAnswerer answer;
+      Click(View()->m_btnFileOutput);
+      QCOMPARE(answer.Texts(), QStringList({"2個のファイルを出力しました。"}));
+    }
+    QCOMPARE(ReadWholeFile(tree->Join("a.fnc")), aReport);
+    QCOMPARE(ReadWholeFile(tree->Join("b.fnc")), std::string("\x8A\xD6\x90\x94\x96\xBC\x81\x46" "e\n\n"));
+
+    tree->Write("a.fnc", "old");
+    {
+      MessageBoxAnswerer no(QMessageBox::No);
+      Click(View()->m_btnFileOutput);
+      QCOMPARE(no.Texts(), QStringList({"次のファイルは既に存在します。上書きしますか？\n" + Q(tree->Join("a.fnc")) +
+                                        "\n" + Q(tree->Join("b.fnc"))}));
+    }
+    QCOMPARE(ReadWholeFile(tree->Join("a.fnc")), std::string("old"));
+    {
+      MessageBoxAnswerer yes(QMessageBox::Yes);
+      Click(View()->m_btnFileOutput);
+      QCOMPARE(yes.Texts().size(), 2);
+    }
+    QCOMPARE(ReadWholeFile(tree->Join("a.fnc")), aReport);
+
+    // A folder that cannot be written: the file error, the reports before
+    // it stay.
+    ScopedFilePermissions asAUser;
+    chmod(tree->path().c_str(), 0555);
+    MessageBoxAnswerer yes(QMessageBox::Yes);
+    Click(View()->m_btnFileOutput);
+    chmod(tree->path().c_str(), 0755);
+    QCOMPARE(yes.Texts().size(), 2);
+    QVERIFY(yes.Texts()[1].contains(Q(tree->Join("a.fnc"))));
+  }
+};
+
+QTEST_MAIN(SourceDlgTest)
+#include "source_dlg_test.moc"
