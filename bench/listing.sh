@@ -7,4 +7,4 @@ set -eu
 cd "$(dirname "$0")/.."
 sh scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF >/dev/null
 cmake --build build-release --target tolvane-bench-listing >/dev/null
-QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$(mktemp -d) build-release/tolvane-bench-listing "${@:-100000}" 1000000 2>/dev/null
+QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$(mktemp -d) build-release/tolvane-bench-listing 100000 1000000 2>/dev/null
