@@ -5,6 +5,7 @@
 #   sh scripts/install-deps.sh fuzz     also clang and libFuzzer
 #   sh scripts/install-deps.sh bench    also what the benchmark compares with
 #   sh scripts/install-deps.sh images   also what redraws the icon and splash
+#   sh scripts/install-deps.sh screenshots  also what takes the screenshots
 set -eu
 
 PACKAGES="cmake ninja-build g++ pkg-config libgtest-dev"
@@ -25,6 +26,7 @@ for extra in "$@"; do
         fuzz)  PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;;
         bench) PACKAGES="$PACKAGES universal-ctags time" ;;
         images) PACKAGES="$PACKAGES $IMAGE_TOOLS" ;;
+        screenshots) PACKAGES="$PACKAGES xvfb openbox imagemagick" ;;
         *) echo "install-deps.sh: unknown group '$extra'" >&2; exit 2 ;;
     esac
 done

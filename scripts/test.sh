@@ -10,4 +10,5 @@ sh scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build -j"$jobs" --output-on-failure
 sh scripts/build.sh build-san -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_SANITIZE=ON
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+LSAN_OPTIONS=suppressions="$PWD/scripts/lsan-suppressions.txt" \
     ctest --test-dir build-san -j"$jobs" --output-on-failure

@@ -145,8 +145,10 @@ bool CDialog::BuildWindow(QWidget* owner, bool modal) {
   if ((tmpl->style & WS_CAPTION) != WS_CAPTION)
     flags = ((tmpl->style & DS_SYSMODAL) ? Qt::SplashScreen : Qt::Tool) | Qt::FramelessWindowHint;
   if (tmpl->style & DS_SYSMODAL) flags |= Qt::WindowStaysOnTopHint;
-  if (tmpl->style & WS_THICKFRAME) {
-    flags |= Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if ((tmpl->style & WS_CAPTION) == WS_CAPTION) {
+    // Only the boxes the template asks for.
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (tmpl->style & WS_SYSMENU) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (tmpl->style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
     if (tmpl->style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
   }

@@ -108,7 +108,3 @@ XvfbDisplay::~XvfbDisplay() {
     m_pServer->Wait();
   }
 }
-
-// Qt's font set-up keeps fontconfig's caches for the life of the process;
-// LeakSanitizer would report them after every test that shows a widget.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
