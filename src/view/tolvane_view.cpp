@@ -187,10 +187,10 @@ void CTolvaneView::Navigate(const CString& entry) {
     int drive = 2;
     for (int n = 1; n <= 8; ++n)
       if (entry.str().find(kDrivePatterns[n - 1]) != std::string::npos) drive = n;
-    CString spec;
-    spec += static_cast<char>('A' + drive - 1);
-    spec += ':';
-    if (!SetCurrentDirectory(spec))
+    CString root;  // "A:" for drive 1, "B:" for 2...
+    root += static_cast<char>('A' + drive - 1);
+    root += ':';
+    if (!SetCurrentDirectory(root))
       AfxMessageBox("ドライブの準備が出来ていません！！", MB_OK | MB_ICONEXCLAMATION);
   }
   m_listFound.ResetContent();

@@ -39,8 +39,8 @@ DriveState& Drives() {
   std::unique_ptr<DriveState>& state = State();
   if (!state) {
     state.reset(new DriveState);
-    const char* spec = std::getenv("TOLVANE_DRIVES");
-    state->table = spec ? ParseDriveTable(spec)
+    const char* variable = std::getenv("TOLVANE_DRIVES");
+    state->table = variable ? ParseDriveTable(variable)
                         : DriveTableFromMounts(ReadFile("/proc/self/mounts"), UserName());
   }
   return *state;
@@ -90,13 +90,13 @@ const std::vector<DriveEntry>& GetDriveTable() { return Drives().table; }
 
 void ReloadDriveTable() { State().reset(); }
 
-std::vector<DriveEntry> ParseDriveTable(const std::string& spec) {
+std::vector<DriveEntry> ParseDriveTable(const std::string& value) {
   std::map<char, std::string> byLetter;
   std::size_t start = 0;
-  while (start <= spec.size()) {
-    std::size_t end = spec.find(':', start);
-    if (end == std::string::npos) end = spec.size();
-    std::string pair = spec.substr(start, end - start);
+  while (start <= value.size()) {
+    std::size_t end = value.find(':', start);
+    if (end == std::string::npos) end = value.size();
+    std::string pair = value.substr(start, end - start);
     if (pair.size() >= 3 && pair[1] == '=' && pair[2] == '/') {
       char c = pair[0];
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

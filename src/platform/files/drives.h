@@ -34,7 +34,7 @@ void ReloadDriveTable();
 /// Parses a TOLVANE_DRIVES value: letter=folder pairs separated by ":".
 /// Pairs that are not of that form are left out; a later pair for a letter
 /// replaces an earlier one. The table comes sorted by letter.
-std::vector<DriveEntry> ParseDriveTable(const std::string& spec);
+std::vector<DriveEntry> ParseDriveTable(const std::string& value);
 
 /// The default table for the given /proc/self/mounts text and user name.
 std::vector<DriveEntry> DriveTableFromMounts(const std::string& mounts,

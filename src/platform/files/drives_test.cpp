@@ -22,7 +22,7 @@ std::string Letters(const std::vector<DriveEntry>& table) {
 
 TEST(DriveTable, ComesFromTheVariableOrFromTheMountsBelowTheMediaFolders) {
   struct Case {
-    const char* spec;
+    const char* value;
     const char* want;
   } cases[] = {
       {"a=/mnt/floppy:c=/:d=/srv/src", "a=/mnt/floppy;c=/;d=/srv/src;"},
@@ -31,8 +31,8 @@ TEST(DriveTable, ComesFromTheVariableOrFromTheMountsBelowTheMediaFolders) {
       {"", ""},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.spec);
-    EXPECT_EQ(Letters(ParseDriveTable(c.spec)), c.want);
+    SCOPED_TRACE(c.value);
+    EXPECT_EQ(Letters(ParseDriveTable(c.value)), c.want);
   }
   const char* mounts =
       "/dev/sda1 / ext4 rw 0 0\n"
@@ -52,8 +52,8 @@ class CurrentDirectory : public ::testing::Test {
     old = GetCurrentDirectory().str();
     std::filesystem::create_directories(tree.Join("one/deep"));
     std::filesystem::create_directories(tree.Join("two"));
-    std::string spec = "a=" + tree.Join("one") + ":b=" + tree.Join("two") + ":c=/:e=/no/such/folder";
-    setenv("TOLVANE_DRIVES", spec.c_str(), 1);
+    std::string drives = "a=" + tree.Join("one") + ":b=" + tree.Join("two") + ":c=/:e=/no/such/folder";
+    setenv("TOLVANE_DRIVES", drives.c_str(), 1);
     ReloadDriveTable();
   }
   void TearDown() override {
