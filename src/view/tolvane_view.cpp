@@ -198,14 +198,17 @@ void CTolvaneView::Navigate(const CString& entry) {
   FillSourceList();
 }
 
-void CTolvaneView::OnSelchangeFoundFiles() {
+int CTolvaneView::TakeFoundFile() {
   int i = m_listFound.GetCurSel();
-  if (i == LB_ERR) return;
+  if (i == LB_ERR) return LB_ERR;
   m_listFound.GetText(i, m_strFoundFile);
-  if (IsBracketed(m_strFoundFile)) {
-    Navigate(m_strFoundFile);
-    return;
-  }
+  if (!IsBracketed(m_strFoundFile)) return i;
+  Navigate(m_strFoundFile);
+  return LB_ERR;
+}
+
+void CTolvaneView::OnSelchangeFoundFiles() {
+  if (TakeFoundFile() == LB_ERR) return;
   m_strStatus = m_strFoundFile + "を選択しました。";
   ReplaceText(m_editStatus, m_strStatus);
   int selected[kMaxSelected];
@@ -213,13 +216,8 @@ void CTolvaneView::OnSelchangeFoundFiles() {
 }
 
 void CTolvaneView::OnDblclkFoundFiles() {
-  int i = m_listFound.GetCurSel();
+  int i = TakeFoundFile();
   if (i == LB_ERR) return;
-  m_listFound.GetText(i, m_strFoundFile);
-  if (IsBracketed(m_strFoundFile)) {
-    Navigate(m_strFoundFile);
-    return;
-  }
   m_listFound.DeleteString(i);
   m_listChosen.AddString(m_strFoundFile);
   m_btnAdd.EnableWindow(m_listFound.GetSelCount() != 0);

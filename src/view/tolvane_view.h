@@ -93,6 +93,10 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
  private:
   // Makes the bracketed entry's directory (or drive) current and lists it.
   void Navigate(const CString& entry);
+  // Reads the focus item of the found-sources list into m_strFoundFile: a
+  // directory or drive entry is gone to at once. Returns the index of a file
+  // entry, else LB_ERR.
+  int TakeFoundFile();
   // Replaces an edit box's whole text: select all, scroll the caret into
   // view, replace the selection.
   static void ReplaceText(CEdit& edit, const CString& text);

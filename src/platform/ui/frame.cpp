@@ -62,32 +62,25 @@ CFrameWnd::~CFrameWnd() {
 }
 
 BOOL CFrameWnd::CreateFrame(const CString& title) {
-  auto* host = new WndHost<QMainWindow>(this);
-  host->resize(kDefaultWidth, kDefaultHeight);
-  host->setWindowTitle(ToQString(title));
-  AfxApplyDialogColors(host);
-  Attach(host, true);
-  CREATESTRUCT cs;
-  cs.cx = kDefaultWidth;
-  cs.cy = kDefaultHeight;
-  if (SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-    DestroyWindow();
-    return FALSE;
-  }
-  return TRUE;
+  m_strTitle = title;
+  return Create(0);
 }
 
 BOOL CFrameWnd::LoadFrame(UINT nIDResource) {
   CString strings(AfxLoadString(nIDResource));
   int newline = strings.Find('\n');
   m_strTitle = newline < 0 ? strings : strings.Left(newline);
+  return Create(nIDResource);
+}
 
+BOOL CFrameWnd::Create(UINT nIDResource) {
   auto* host = new WndHost<QMainWindow>(this);
   host->resize(kDefaultWidth, kDefaultHeight);
   host->setWindowTitle(ToQString(m_strTitle));
-  host->setWindowIcon(AfxLoadIcon(static_cast<int>(nIDResource)));
   AfxApplyDialogColors(host);
-  if (const ResourceTable* res = AfxGetResources()) {
+  const ResourceTable* res = AfxGetResources();
+  if (res && nIDResource) {
+    host->setWindowIcon(AfxLoadIcon(static_cast<int>(nIDResource)));
     for (const MenuResource& m : res->menus)
       if (m.id == static_cast<int>(nIDResource))
         for (const MenuItemResource& top : m.menus)

@@ -41,6 +41,9 @@ class CFrameWnd : public CWnd {
 
  protected:
   int MenuBarHeight() const override;
+  // Makes the window, with the menu, accelerators and icon of nIDResource
+  // (none for 0), captioned m_strTitle.
+  BOOL Create(UINT nIDResource);
 
   CView* m_pViewActive = nullptr;
   CDocument* m_pDocument = nullptr;
