@@ -18,7 +18,7 @@
 #include "platform/files/drives.h"
 #include "platform/ui/qt_string.h"
 #include "tests/gui_support.h"
-#include "tests/temp_dir.h"
+#include "tests/program_fixture.h"
 #include "view/tolvane_view.h"
 
 namespace {
@@ -44,41 +44,23 @@ QAction* MenuItem(QMainWindow* w, int menu, int item) {
 class TolvaneAppTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<TempDir> tree;
-  std::unique_ptr<CTolvaneApp> app;
-  std::string oldCwd;
+  std::unique_ptr<Program> p;
 
-  CMainFrame* Frame() { return dynamic_cast<CMainFrame*>(app->m_pMainWnd); }
-  CTolvaneView* View() { return dynamic_cast<CTolvaneView*>(Frame()->GetActiveView()); }
+  CMainFrame* Frame() { return p->Frame(); }
+  CTolvaneView* View() { return p->View(); }
   // Keys go to the main window, active again after any dialog.
   void Keys(int key, Qt::KeyboardModifiers mods) {
-    Frame()->m_hWnd->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()->m_hWnd));
+    QVERIFY(p->Activate());
     QTest::keyClick(Frame()->m_hWnd, static_cast<Qt::Key>(key), mods);
   }
 
  private slots:
-  void initTestCase() {
-    static TempDir runtime;
-    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-    oldCwd = GetCurrentDirectory().str();
-  }
   void init() {
-    tree.reset(new TempDir);
-    tree->Write("main.c", "int main(void)\n{\n}\n");
-    QVERIFY(chdir(tree->path().c_str()) == 0);
-    app.reset(new CTolvaneApp);
-    QVERIFY(app->InitInstance());
-    QVERIFY(QTest::qWaitForWindowExposed(Frame()->m_hWnd));
-    Frame()->m_hWnd->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Frame()->m_hWnd));
+    p.reset(new Program);
+    p->tree.Write("main.c", "int main(void)\n{\n}\n");
+    QVERIFY(p->Start());
   }
-  void cleanup() {
-    app->CloseAllDocuments();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    app.reset();
-    QVERIFY(chdir(oldCwd.c_str()) == 0);
-  }
+  void cleanup() { p.reset(); }
 
   void opensItsCentredMainWindowWithTwoMenus() {
     QCOMPARE(Text(*Frame()), QString("ソース選択 - Tolvane For Windows95"));
@@ -89,7 +71,7 @@ class TolvaneAppTest : public QObject {
     QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY(std::abs((r.left + r.right) / 2 - area.center().x()) <= 1);
     QVERIFY(std::abs((r.top + r.bottom) / 2 - area.center().y()) <= 1);
-    QCOMPARE(Items(View()->m_listFound).count(Q(tree->Join("main.c"))), 1);
+    QCOMPARE(Items(View()->m_listFound).count(Q(p->tree.Join("main.c"))), 1);
   }
 
   void theSplashShowsForThreeSecondsThenNeverAgain() {
@@ -124,47 +106,47 @@ class TolvaneAppTest : public QObject {
   void newAndOpenStartTheFormOverAndOpenRenamesTheWindow() {
     ClickItem(View()->m_listExtension, 1);
     Keys(Qt::Key_N, Qt::ControlModifier);
-    QCOMPARE(Items(View()->m_listFound).count(Q(tree->Join("main.c"))), 1);
+    QCOMPARE(Items(View()->m_listFound).count(Q(p->tree.Join("main.c"))), 1);
     QCOMPARE(Items(View()->m_listExtension), QStringList({"fnc", "txt"}));
     QCOMPARE(Text(View()->m_editExtension), QString("txt"));
     {
-      ModalAnswerer answer(ChooseFile(Q(tree->Join("main.c"))));
+      ModalAnswerer answer(ChooseFile(Q(p->tree.Join("main.c"))));
       Keys(Qt::Key_O, Qt::ControlModifier);
       QCOMPARE(answer.titles.size(), 1);
     }
     QCOMPARE(Text(*Frame()), QString("main.c - Tolvane For Windows95"));
-    QCOMPARE(Items(View()->m_listFound).count(Q(tree->Join("main.c"))), 1);
+    QCOMPARE(Items(View()->m_listFound).count(Q(p->tree.Join("main.c"))), 1);
     // Nothing was read into the document, and nothing written.
-    QCOMPARE(ReadWholeFile(tree->Join("main.c")), std::string("int main(void)\n{\n}\n"));
+    QCOMPARE(ReadWholeFile(p->tree.Join("main.c")), std::string("int main(void)\n{\n}\n"));
   }
 
   void saveWritesAnEmptyFileAndNeverEmptiesOne() {
     {
-      ModalAnswerer answer(ChooseFile(Q(tree->Join("main.c"))));
+      ModalAnswerer answer(ChooseFile(Q(p->tree.Join("main.c"))));
       Keys(Qt::Key_O, Qt::ControlModifier);
     }
     QString offered = "none";
     {
       // A name already taken by a file with text in it is refused.
       MessageBoxAnswerer box;
-      ModalAnswerer answer(ChooseFile(Q(tree->Join("main.c")), &offered));
+      ModalAnswerer answer(ChooseFile(Q(p->tree.Join("main.c")), &offered));
       Keys(Qt::Key_S, Qt::ControlModifier);
-      QCOMPARE(box.Texts(), QStringList({Q(tree->Join("main.c")) + " は空のファイルではないため、置き換えられません。"}));
+      QCOMPARE(box.Texts(), QStringList({Q(p->tree.Join("main.c")) + " は空のファイルではないため、置き換えられません。"}));
     }
     QCOMPARE(offered, QString());  // the source opened is never offered
-    QCOMPARE(ReadWholeFile(tree->Join("main.c")), std::string("int main(void)\n{\n}\n"));
+    QCOMPARE(ReadWholeFile(p->tree.Join("main.c")), std::string("int main(void)\n{\n}\n"));
     {
-      ModalAnswerer answer(ChooseFile(Q(tree->Join("doc.tol"))));
+      ModalAnswerer answer(ChooseFile(Q(p->tree.Join("doc.tol"))));
       Keys(Qt::Key_S, Qt::ControlModifier);
     }
-    QVERIFY(std::filesystem::exists(tree->Join("doc.tol")));
-    QCOMPARE(std::filesystem::file_size(tree->Join("doc.tol")), std::uintmax_t(0));
+    QVERIFY(std::filesystem::exists(p->tree.Join("doc.tol")));
+    QCOMPARE(std::filesystem::file_size(p->tree.Join("doc.tol")), std::uintmax_t(0));
     QCOMPARE(Text(*Frame()), QString("doc.tol - Tolvane For Windows95"));
     for (auto reply : {QMessageBox::No, QMessageBox::Yes}) {
       MessageBoxAnswerer box(reply);
-      ModalAnswerer answer(ChooseFile(Q(tree->Join("doc.tol"))));
+      ModalAnswerer answer(ChooseFile(Q(p->tree.Join("doc.tol"))));
       Keys(Qt::Key_S, Qt::ControlModifier);
-      QCOMPARE(box.Texts(), QStringList({Q(tree->Join("doc.tol")) + " は既に存在します。\n置き換えますか？"}));
+      QCOMPARE(box.Texts(), QStringList({Q(p->tree.Join("doc.tol")) + " は既に存在します。\n置き換えますか？"}));
     }
   }
 
@@ -179,8 +161,8 @@ class TolvaneAppTest : public QObject {
       Keys(key, mods);
     QCOMPARE(Text(*Frame()), QString("ソース選択 - Tolvane For Windows95"));
     MenuItem(Main(Frame()), 0, 0)->trigger();
-    QVERIFY(app->m_pMainWnd == nullptr);
-    QCOMPARE(app->ExitInstance(), 0);
+    QVERIFY(p->app->m_pMainWnd == nullptr);
+    QCOMPARE(p->app->ExitInstance(), 0);
   }
 
  private:

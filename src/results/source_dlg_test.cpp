@@ -18,7 +18,7 @@
 #include "platform/files/drives.h"
 #include "platform/ui/qt_string.h"
 #include "tests/gui_support.h"
-#include "tests/temp_dir.h"
+#include "tests/program_fixture.h"
 #include "view/tolvane_view.h"
 
 namespace {
@@ -49,16 +49,15 @@ const char kParse[] =
 class SourceDlgTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<TempDir> tree;
-  std::unique_ptr<CTolvaneApp> app;
-  std::string oldCwd;
+  std::unique_ptr<Program> p;
+  TempDir* tree = nullptr;
 
-  CTolvaneView* View() { return dynamic_cast<CTolvaneView*>(dynamic_cast<CFrameWnd*>(app->m_pMainWnd)->GetActiveView()); }
-
-  // Chooses the files, analyses them, and shows the source of the entry.
+  CTolvaneView* View() { return p->View(); }
+  void Start() { QVERIFY(p->Start()); }
+  // Chooses the files and analyses them.
   void Analyze(const std::vector<std::string>& names) {
     for (const std::string& n : names)
-      DoubleClickItem(View()->m_listFound, Items(View()->m_listFound).indexOf(Q(tree->Join(n))));
+      DoubleClickItem(View()->m_listFound, Items(View()->m_listFound).indexOf(p->Path(n)));
     Click(View()->m_btnAnalyze);
   }
   // Selects row and presses Show source; returns the window of the entry
@@ -70,39 +69,21 @@ class SourceDlgTest : public QObject {
     key += '\0';
     key += View()->m_listFunctions.GetText(row);
     CObject* dlg = nullptr;
-    app->m_mapSourceDlg.Lookup(key, dlg);
+    p->app->m_mapSourceDlg.Lookup(key, dlg);
     return static_cast<CSourceDlg*>(dlg);
   }
   CSourceDlg* Show(const QString& entry, const std::string& source) {
     int row = Items(View()->m_listFunctions).indexOf(entry);
     return row < 0 ? nullptr : ShowRow(row, source);
   }
-  void Start() {
-    app.reset(new CTolvaneApp);
-    QVERIFY(app->InitInstance());
-    app->m_pMainWnd->m_hWnd->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(app->m_pMainWnd->m_hWnd));
-  }
-  QString Entry(const std::string& file, const char* name) {
-    return "<" + Q(tree->Join(file)) + ">" + name;
-  }
+  QString Entry(const std::string& file, const char* name) { return "<" + p->Path(file) + ">" + name; }
 
  private slots:
-  void initTestCase() {
-    static TempDir runtime;
-    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-    oldCwd = GetCurrentDirectory().str();
-  }
   void init() {
-    tree.reset(new TempDir);
-    QVERIFY(chdir(tree->path().c_str()) == 0);
+    p.reset(new Program);
+    tree = &p->tree;
   }
-  void cleanup() {
-    app->CloseAllDocuments();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    app.reset();
-    QVERIFY(chdir(oldCwd.c_str()) == 0);
-  }
+  void cleanup() { p.reset(); }
 
   void showsTheWholeFileAndNumbersEveryPieceThatMentionsTheName() {
     tree->Write("parse.c", kParse);
@@ -145,7 +126,7 @@ class SourceDlgTest : public QObject {
     CSourceDlg* second = ShowRow(1, "a.cpp");
     QVERIFY(second && second != first);
     QCOMPARE(Items(second->m_listLines).size(), 2);
-    QCOMPARE(app->m_mapSourceDlg.GetCount(), 2);
+    QCOMPARE(p->app->m_mapSourceDlg.GetCount(), 2);
 
     tree->Write("a.c", "changed");
     QTest::keyClick(first->m_hWnd, Qt::Key_Escape);
@@ -193,13 +174,13 @@ class SourceDlgTest : public QObject {
       Click(View()->m_btnShowSource);
       QCOMPARE(answer.Texts(), QStringList({Q(tree->Join("gone.c")) + " was not found."}));
     }
-    QCOMPARE(app->m_mapSourceDlg.GetCount(), 0);
+    QCOMPARE(p->app->m_mapSourceDlg.GetCount(), 0);
     std::filesystem::rename(tree->Join("away"), tree->Join("gone.c"));
     QVERIFY(Show(Entry("gone.fnc", "Gone"), "gone.c"));
     // With nothing selected, Show source does nothing.
     View()->m_listFunctions.SetCurSel(-1);
     Click(View()->m_btnShowSource);
-    QCOMPARE(app->m_mapSourceDlg.GetCount(), 1);
+    QCOMPARE(p->app->m_mapSourceDlg.GetCount(), 1);
   }
 
   void fileOutputWritesAReportAnOutputNameAndAsksBeforeReplacing() {
