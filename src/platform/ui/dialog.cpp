@@ -73,7 +73,6 @@ BOOL CFormView::Create(CWnd* pParent) {
   QWidget* parentWidget = pParent ? pParent->m_hWnd : nullptr;
   auto* host = new WndHost<QWidget>(this, parentWidget);
   AfxApplyDialogColors(host);
-  if (tmpl->style & WS_BORDER) host->setContentsMargins(1, 1, 1, 1);
   BuildDialog(host, *tmpl);
   Attach(host, true);
   CREATESTRUCT cs;

@@ -129,12 +129,6 @@ void ListBoxWidget::keyPressEvent(QKeyEvent* e) {
   UserAction([this, e] { QListView::keyPressEvent(e); });
 }
 
-void ListBoxWidget::focusInEvent(QFocusEvent* e) {
-  // Qt may make the first item current as the focus comes in; that is no
-  // action of the user's.
-  QListView::focusInEvent(e);
-}
-
 // ---- EditWidget ----
 
 namespace {

@@ -116,7 +116,6 @@ class ListBoxWidget : public QListView {
   void mouseMoveEvent(QMouseEvent* e) override;
   void mouseDoubleClickEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
-  void focusInEvent(QFocusEvent* e) override;
 
  private:
   // Runs Qt's handling of one user action, then notifies LBN_SELCHANGE once
