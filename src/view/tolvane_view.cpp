@@ -57,7 +57,8 @@ END_MESSAGE_MAP()
 CTolvaneView::CTolvaneView() : CFormView(IDD), m_strExtension("fnc"), m_engine(this) {}
 
 CTolvaneView::~CTolvaneView() {
-  // The listing windows go with the view; the map keeps its entries.
+  // The listing windows go with the view, and so do their entries: a
+  // pointer to a window gone must not be shown again.
   if (auto* owner = dynamic_cast<ISourceDlgOwner*>(AfxGetApp())) {
     CMapStringToOb& map = owner->SourceDlgMap();
     for (POSITION pos = map.GetStartPosition(); pos;) {
@@ -66,6 +67,7 @@ CTolvaneView::~CTolvaneView() {
       map.GetNextAssoc(pos, key, dlg);
       delete dlg;
     }
+    map.RemoveAll();
   }
 }
 
