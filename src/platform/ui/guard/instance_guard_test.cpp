@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,34 +16,6 @@
 #include "tests/temp_dir.h"
 
 namespace {
-
-QApplication& OffscreenApp() {
-  static int argc = 1;
-  static char name[] = "guard_test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
-
-class FakeFinder : public IWindowFinder {
- public:
-  FakeFinder(bool answer, std::vector<std::string>* asked) : m_answer(answer), m_asked(asked) {}
-  bool HasTopLevelWindow(const std::string& captionUtf8) override {
-    m_asked->push_back(captionUtf8);
-    return m_answer;
-  }
-
- private:
-  bool m_answer;
-  std::vector<std::string>* m_asked;
-};
-
-bool SocketsShow(const std::string& caption) {
-  return MakeCaptionSocketFinder()->HasTopLevelWindow(caption);
-}
 
 TEST(PreferX11Platform, ChoosesXcbOnlyWhenADisplayIsSetAndTheUserChoseNothing) {
   std::optional<std::string> unset;
@@ -61,43 +33,23 @@ TEST(PreferX11Platform, ChoosesXcbOnlyWhenADisplayIsSetAndTheUserChoseNothing) {
       {unset, unset, {}, unset},
   };
   for (const Row& row : rows) {
+    SCOPED_TRACE(row.display.value_or("(unset)") + " " + std::to_string(row.args.size()));
     ScopedEnv display("DISPLAY", row.display);
     ScopedEnv platform("QT_QPA_PLATFORM", row.platform);
     std::vector<const char*> argv = {"tolvane"};
     argv.insert(argv.end(), row.args.begin(), row.args.end());
     bool changed = PreferX11Platform(static_cast<int>(argv.size()), argv.data());
     const char* now = std::getenv("QT_QPA_PLATFORM");
-    EXPECT_EQ(now ? std::optional<std::string>(now) : unset, row.result)
-        << row.display.value_or("(unset)") << " " << row.args.size();
+    EXPECT_EQ(now ? std::optional<std::string>(now) : unset, row.result);
     EXPECT_EQ(changed, row.result == "xcb;wayland");
   }
 }
 
-TEST(CInstanceGuard, ServesTheCaptionOnlyWhenNoOtherCopyWasFound) {
-  OffscreenApp();
-  TempDir base;
-  ScopedEnv env("XDG_RUNTIME_DIR", base.path());
-  std::vector<std::string> asked;
-  {
-    CInstanceGuard refused(std::make_unique<FakeFinder>(true, &asked));
-    EXPECT_TRUE(refused.IsAnotherCopyRunning(kMainCaption));
-    EXPECT_EQ(refused.Server().GetPath(), "");
-  }
-  CInstanceGuard guard(std::make_unique<FakeFinder>(false, &asked));
-  EXPECT_FALSE(guard.IsAnotherCopyRunning(kMainCaption));
-  EXPECT_EQ(asked, (std::vector<std::string>{kMainCaption, kMainCaption}));
-  EXPECT_TRUE(SocketsShow(kMainCaption));
-
-  QWidget window;
-  window.setWindowTitle(kMainCaption);
-  guard.FollowCaption(&window);
-  window.setWindowTitle(kFileCaption);
-  EXPECT_FALSE(SocketsShow(kMainCaption));
-  EXPECT_TRUE(SocketsShow(kFileCaption));
-}
-
 TEST(ShowDoubleStartMessage, ShowsThePlainRefusalUntilOkIsClicked) {
-  OffscreenApp();
+  ScopedEnv offscreen("QT_QPA_PLATFORM", "offscreen");
+  int argc = 1;
+  char name[] = "guard_test", *argv[] = {name, nullptr};
+  QApplication app(argc, argv);
   bool shown = false;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -145,6 +97,7 @@ TEST_F(OffscreenCopies, ASecondCopyIsRefusedWhileAnyCopyShowsTheFirstCaption) {
   EXPECT_EQ(second->Wait(), 0);
 }
 
+// The start-up lock: no two of them find no other copy.
 TEST_F(OffscreenCopies, OfCopiesStartedTogetherExactlyOneRuns) {
   std::vector<std::unique_ptr<LineChild>> copies;
   for (int i = 0; i < 3; ++i) copies.push_back(Start());

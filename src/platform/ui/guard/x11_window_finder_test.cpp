@@ -75,10 +75,9 @@ TEST_F(X11WindowFinderTest, FindsAClientOneLevelBelowItsFrame) {
   ASSERT_EQ(xcb_connection_has_error(c), 0);
   xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
   xcb_window_t frame = xcb_generate_id(c), client = xcb_generate_id(c);
-  xcb_create_window(c, XCB_COPY_FROM_PARENT, frame, root, 0, 0, 100, 100, 0,
-                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-  xcb_create_window(c, XCB_COPY_FROM_PARENT, client, root, 0, 0, 90, 90, 0,
-                    XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+  for (xcb_window_t w : {frame, client})
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, root, 0, 0, 100, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
   const char* name = "UTF8_STRING";
   xcb_intern_atom_reply_t* utf8 =
       xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
