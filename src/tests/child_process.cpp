@@ -7,7 +7,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdexcept>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,12 +42,6 @@ Child::~Child() {
     kill(m_pid, SIGKILL);
     Wait();
   }
-}
-
-int Child::PendingOutput() const {
-  int n = 0;
-  ioctl(m_out, FIONREAD, &n);
-  return n;
 }
 
 ChildResult Child::Wait() {

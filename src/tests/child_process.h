@@ -28,8 +28,6 @@ class Child {
   Child(const std::vector<std::string>& argv, const ChildOptions& options);
   ~Child();
   pid_t pid() const { return m_pid; }
-  /// Bytes waiting unread in the standard output pipe.
-  int PendingOutput() const;
   /// Reads all output and waits for the child to end.
   ChildResult Wait();
 
