@@ -54,9 +54,10 @@ TEST(TolvaneImages, IconsAndSplashAreWholeFilesOfTheirSizes) {
 }
 
 TEST(TolvaneVersion, KeepsEveryValueAsWrittenBlanksIncluded) {
-  const VersionResource& v = TolvaneVersion();
-  std::vector<std::string> values = {v.fileVersion, v.productVersion};
-  for (const auto& [key, value] : v.strings) values.push_back(key + std::string("=[") + value + "]");
+  const VersionResource& version = TolvaneVersion();
+  std::vector<std::string> values = {version.fileVersion, version.productVersion};
+  for (const auto& [key, value] : version.strings)
+    values.push_back(std::string(key) + "=[" + value + "]");
   values.push_back(std::to_string(TolvaneVersionTranslation().language) + " " +
                    std::to_string(TolvaneVersionTranslation().codePage));
   EXPECT_EQ(values, (std::vector<std::string>{
