@@ -1,8 +1,7 @@
 #include "tests/child_process.h"
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -10,29 +9,49 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+
+namespace {
+
+// The strings as an argv-style array, ending in nullptr.
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> p;
+  for (std::string& s : strings) p.push_back(s.data());
+  p.push_back(nullptr);
+  return p;
+}
+
+}  // namespace
+
 Child::Child(const std::vector<std::string>& argv, const ChildOptions& options) {
-  int out[2], err[2];
-  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+  // All the child needs is made before the fork: a test may run threads,
+  // and after a fork only async-signal-safe calls are sure to work.
+  std::vector<std::string> args = argv, env;
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    if (!options.env.count(entry.substr(0, entry.find('=')))) env.push_back(entry);
+  }
+  for (const auto& [name, value] : options.env)
+    if (value) env.push_back(name + "=" + *value);
+  std::vector<char*> argp = Pointers(args), envp = Pointers(env);
+  int in[2], out[2], err[2] = {-1, -1};
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 ||
+      (options.captureErr && pipe2(err, O_CLOEXEC) != 0))
     throw std::runtime_error("pipe failed");
   m_pid = fork();
   if (m_pid < 0) throw std::runtime_error("fork failed");
   if (m_pid == 0) {
+    dup2(in[0], 0);
     dup2(out[1], 1);
-    dup2(err[1], 2);
+    if (err[1] >= 0) dup2(err[1], 2);
     signal(SIGPIPE, SIG_DFL);
-    for (const auto& [name, value] : options.env) {
-      if (value) setenv(name.c_str(), value->c_str(), 1);
-      else unsetenv(name.c_str());
-    }
     if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
+    execve(argp[0], argp.data(), envp.data());
     _exit(127);
   }
-  close(out[1]);
-  close(err[1]);
+  for (int fd : {in[0], out[1], err[1]})
+    if (fd >= 0) close(fd);
+  m_in = in[1];
   m_out = out[0];
   m_err = err[0];
 }
@@ -44,11 +63,39 @@ Child::~Child() {
   }
 }
 
+std::optional<std::string> Child::ReadLine(int timeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  std::size_t nl;
+  while ((nl = m_read.find('\n')) == std::string::npos) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    pollfd p{m_out, POLLIN, 0};
+    char buf[4096];
+    ssize_t n = 0;
+    if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0 ||
+        (n = read(m_out, buf, sizeof buf)) <= 0)
+      return std::nullopt;
+    m_read.append(buf, static_cast<std::size_t>(n));
+  }
+  std::string line = m_read.substr(0, nl);
+  m_read.erase(0, nl + 1);
+  return line;
+}
+
+void Child::WriteLine(const std::string& line) {
+  std::string s = line + "\n";
+  if (write(m_in, s.data(), s.size()) != static_cast<ssize_t>(s.size()))
+    throw std::runtime_error("write to child failed");
+}
+
 ChildResult Child::Wait() {
   ChildResult r;
+  r.out = std::move(m_read);
+  close(m_in);
+  // Both pipes are read as output comes, so that neither fills up.
   pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
   std::string* sinks[2] = {&r.out, &r.err};
-  int open = 2;
+  int open = m_err >= 0 ? 2 : 1;
   while (open > 0) {
     if (poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
@@ -70,13 +117,12 @@ ChildResult Child::Wait() {
   int status = 0;
   while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
   }
-  m_pid = -1;
+  m_pid = m_in = m_out = m_err = -1;
   if (WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
   return r;
 }
 
 ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options) {
-  Child c(argv, options);
-  return c.Wait();
+  return Child(argv, options).Wait();
 }

@@ -1,5 +1,6 @@
 // Test helper: runs a program with its own environment and working folder,
-// capturing its standard output and error.
+// with pipes on its standard input and output and, unless told otherwise,
+// its standard error.
 #pragma once
 
 #include <map>
@@ -11,7 +12,8 @@
 struct ChildOptions {
   /// Changes to the environment: a value sets the variable, nullopt unsets it.
   std::map<std::string, std::optional<std::string>> env;
-  std::string cwd;  // "" keeps the current folder
+  std::string cwd;          // "" keeps the current folder
+  bool captureErr = true;   // false: the child writes to the test's standard error
 };
 
 struct ChildResult {
@@ -21,22 +23,28 @@ struct ChildResult {
   std::string err;
 };
 
-/// A running child. Its output pipes are read only by Wait(), so a child
-/// that writes much blocks until then.
+/// A running child, killed when destroyed unless Wait() saw it end. argv[0]
+/// is a full path. Its output is read only by ReadLine() and Wait(), so a
+/// child that writes much blocks meanwhile.
 class Child {
  public:
-  Child(const std::vector<std::string>& argv, const ChildOptions& options);
+  explicit Child(const std::vector<std::string>& argv, const ChildOptions& options = {});
   ~Child();
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
   pid_t pid() const { return m_pid; }
-  /// Reads all output and waits for the child to end.
+  /// The next line of its output, without the line feed; nullopt when none
+  /// comes within timeoutMs or the output ends.
+  std::optional<std::string> ReadLine(int timeoutMs = 10000);
+  void WriteLine(const std::string& line);
+  /// Closes its input, reads the rest of its output and waits for it to end.
   ChildResult Wait();
 
  private:
   pid_t m_pid = -1;
-  int m_out = -1;
-  int m_err = -1;
+  int m_in = -1, m_out = -1, m_err = -1;
+  std::string m_read;  // output read but not yet returned
 };
 
-/// Runs argv to its end.
-ChildResult RunChild(const std::vector<std::string>& argv,
-                     const ChildOptions& options = ChildOptions());
+/// Runs argv to its end, its input empty.
+ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options = {});
