@@ -5,7 +5,8 @@
 namespace {
 
 std::string Describe(const XrefOptions& o) {
-  if (o.action != XrefOptions::kRun) return o.action == XrefOptions::kHelp ? "help" : "error: " + o.error;
+  if (o.action != XrefOptions::kRun)
+    return o.action == XrefOptions::kHelp ? "help" : "error: " + o.error;
   const char* formats[] = {"", " json", " dot"};
   std::string s = "run ext=" + o.extension + formats[o.format];
   for (const auto& l : o.lists) s += " list=" + l;
@@ -17,6 +18,7 @@ std::string Describe(const XrefOptions& o) {
   return s;
 }
 
+// More cases, with the exit status and the messages, are in xref_test.cpp.
 TEST(XrefOptions, ReadsOptionsLeftToRightUntilTheFirstFileAndRefusesWhatItCannotTake) {
   struct Case {
     std::vector<std::string> args;
@@ -25,20 +27,16 @@ TEST(XrefOptions, ReadsOptionsLeftToRightUntilTheFirstFileAndRefusesWhatItCannot
       {{"a.c"}, "run ext=fnc [a.c]"},
       {{"--ext", "txt", "a.c", "b.cpp"}, "run ext=txt [a.c] [b.cpp]"},
       {{"--ext=T1", "a.c"}, "run ext=T1 [a.c]"},
-      {{"--ext=txt", "--ext", "abc", "a.c"}, "run ext=abc [a.c]"},
       {{"--", "-x.c", "--help"}, "run ext=fnc [-x.c] [--help]"},
       {{"a.c", "--ext", "txt"}, "run ext=fnc [a.c] [--ext] [txt]"},
       {{"--help", "--bogus"}, "help"},
       {{"--ext", "txt", "--help"}, "help"},
       {{"-L", "a.lst", "--files-from=-", "-0"}, "run ext=fnc list=a.lst list=- null"},
-      {{"-L", "-", "a.c"}, "run ext=fnc list=- [a.c]"},
       {{"-R", "-q", "--format", "json", "src"}, "run ext=fnc json recursive quiet [src]"},
       {{"--recursive", "--quiet", "--format=dot", "--format=text", "src"},
        "run ext=fnc recursive quiet [src]"},
       {{"--callers", "f", "--callers=g", "a.c"}, "run ext=fnc callers=g [a.c]"},
       {{"--callees=C::~C", "a.c"}, "run ext=fnc callees=C::~C [a.c]"},
-      {{"--reports", "--force", "a.c"}, "run ext=fnc reports force [a.c]"},
-      {{}, "error: no FILE given"},
       {{"--"}, "error: no FILE given"},
       {{"--ext"}, "error: --ext needs a value"},
       {{"--ext=", "a.c"}, "error: bad extension '': 1 to 3 ASCII letters or digits"},
@@ -55,7 +53,6 @@ TEST(XrefOptions, ReadsOptionsLeftToRightUntilTheFirstFileAndRefusesWhatItCannot
       {{"--files-from=", "a.c"}, "error: --files-from needs a LIST"},
       {{"-0", "a.c"}, "error: --null goes only with --files-from"},
       {{"--format=xml", "a.c"}, "error: bad format 'xml': text, json or dot"},
-      {{"--callers", "f", "--callees", "g", "a.c"}, "error: --callers and --callees do not go together"},
       {{"--callees="}, "error: --callees needs a NAME"},
       {{"--force", "a.c"}, "error: --force goes only with --reports"},
   };

@@ -32,22 +32,23 @@ struct Row {
 // Every run gets its own temporary folder, to see what it leaves there.
 class Xref : public ::testing::Test {
  protected:
-  ChildOptions Options() {
-    ChildOptions o;
-    o.env["TMPDIR"] = tmp.path();
-    o.env["XDG_RUNTIME_DIR"] = std::nullopt;
-    std::string program = TOLVANE_XREF_PATH;
-    o.env["PATH"] = program.substr(0, program.rfind('/')) + ":/usr/bin:/bin";
-    o.cwd = src.path();
-    return o;
+  // argv run in the source folder, tolvane-xref on the PATH and its
+  // working folders under tmp.
+  std::vector<std::string> In(const std::vector<std::string>& argv) {
+    std::string bin = TOLVANE_XREF_PATH;
+    bin.erase(bin.rfind('/'));
+    std::vector<std::string> env = {"/usr/bin/env", "-C", src.path(), "-u", "XDG_RUNTIME_DIR",
+                                    "TMPDIR=" + tmp.path(), "PATH=" + bin + ":/usr/bin:/bin"};
+    env.insert(env.end(), argv.begin(), argv.end());
+    return env;
   }
   std::string UserFolder() { return tmp.path() + "/tolvane-" + std::to_string(geteuid()); }
   // Runs each line in the source folder; a pipeline fails when any part does.
   void Check(const std::vector<Row>& rows) {
     for (const Row& row : rows) {
       SCOPED_TRACE(row.line);
-      ChildResult r = RunChild({"/bin/bash", "-o", "pipefail", "-c",
-                                Replaced(row.line, "@", src.path())}, Options());
+      std::string line = Replaced(row.line, "@", src.path());
+      ChildResult r = RunChild(In({"bash", "-o", "pipefail", "-c", line}));
       EXPECT_EQ(r.exitCode, row.status);
       EXPECT_EQ(Replaced(r.out, src.path(), "@"), row.out);
       EXPECT_EQ(Replaced(r.err, src.path(), "@"), row.err);
@@ -58,16 +59,11 @@ class Xref : public ::testing::Test {
   TempDir src;
 };
 
-const char kMainC[] =
-    "/* \x83\x81\x83\x43\x83\x93 */\n"  // メイン
-    "int main(int argc, char *argv[])\n"
-    "{\n"
-    "    init();\n"
-    "    run(argc); // \x8E\xC0\x8D\x73\n"  // 実行
-    "    init();\n"
-    "}\n";
+// メイン and 実行 in Shift-JIS comments.
+const char kMainC[] = "/* \x83\x81\x83\x43\x83\x93 */\nint main(int argc, char *argv[])\n{\n"
+                      "    init();\n    run(argc); // \x8E\xC0\x8D\x73\n    init();\n}\n";
 // Its first call belongs to the function the file before it left open.
-const char kUtilCpp[] = "    cleanup();\nvoid CUtil::Log(const char *s)\n{\n    printf(\"%s\", s);\n}\n";
+const char kUtilCpp[] = "  cleanup();\nvoid CUtil::Log(const char *s)\n{\n  printf(s);\n}\n";
 // Two functions named g, calls to names defined and undefined.
 const char kCallsA[] = "void f(void)\n{\n  g();\n  h();\n}\nint g(void)\n{\n  h();\n}\n";
 const char kCallsB[] = "void h(void)\n{\n  printf(\"x\");\n}\nint g(int x)\n{\n}\n";
@@ -83,20 +79,19 @@ std::string BigSource() {
 }
 
 TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
-  src.Write("main.c", kMainC);
-  src.Write("util.cpp", kUtilCpp);
-  src.Write("a.c", kCallsA);
-  src.Write("b.c", kCallsB);
-  src.Write("b\"\\.c", kCallsB);
-  src.Write("-dash.c", "void k(void)\n{\n}\n");
-  src.Write("big.c", BigSource());
+  for (auto [name, text] :
+       {std::pair<const char*, std::string>{"main.c", kMainC}, {"util.cpp", kUtilCpp},
+        {"a.c", kCallsA}, {"b.c", kCallsB}, {"b\"\\.c", kCallsB}, {"big.c", BigSource()},
+        {"-dash.c", "void k(void)\n{\n}\n"}, {"list", "a.c\n\n" + src.Join("b.c") + "\n"},
+        {"list0", std::string("a.c\0b.c\0\0", 9)}, {"gaps", "a.c\nmissing.c\nb.c\n"}})
+    src.Write(name, text);
   ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
-  src.Write("list", "a.c\n\n" + src.Join("b.c") + "\n");
-  src.Write("list0", std::string("a.c\0b.c\0\0", 9));
-  src.Write("gaps", "a.c\nmissing.c\nb.c\n");
   const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  node [shape=\"box\"];\n";
   const std::string clusterA = "  subgraph \"cluster_0\" {\n    label=\"@/a.c\";\n",
                     clusterB = "  subgraph \"cluster_1\" {\n    label=\"@/b\\\"\\\\.c\";\n";
+  // h's call to printf, which no function defines, and the end.
+  const std::string callsPrintf = "  \"n3\" [label=\"printf\", style=\"dashed\"];\n"
+                                  "  \"f2\" -> \"n3\" [style=\"dashed\"];\n}\n";
   const std::string missing = "tolvane-xref: @/missing.c was not found.\n";
   const std::string skipped = "tolvane-xref: @/missing.c was not found. Skipped.\n";
   const std::string uid = std::to_string(geteuid());
@@ -130,17 +125,14 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
        dot + clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n"
            "  \"f0\" -> \"f1\";\n" + clusterB +
            "    \"f2\" [label=\"h\"];\n    \"f3\" [label=\"g\"];\n  }\n"
-           "  \"f0\" -> \"f2\";\n  \"f1\" -> \"f2\";\n  \"f0\" -> \"f3\";\n"
-           "  \"n3\" [label=\"printf\", style=\"dashed\"];\n  \"f2\" -> \"n3\" [style=\"dashed\"];\n}\n",
+           "  \"f0\" -> \"f2\";\n  \"f1\" -> \"f2\";\n  \"f0\" -> \"f3\";\n" + callsPrintf,
        ""},
       {"tolvane-xref --format=dot --callers=g a.c 'b\"\\.c'", 0,
        dot + clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n" + clusterB +
            "    \"f3\" [label=\"g\"];\n  }\n  \"f0\" -> \"f1\";\n  \"f0\" -> \"f3\";\n}\n",
        ""},
       {"tolvane-xref --format=dot --callees=h a.c 'b\"\\.c'", 0,
-       dot + clusterB + "    \"f2\" [label=\"h\"];\n  }\n"
-           "  \"n3\" [label=\"printf\", style=\"dashed\"];\n  \"f2\" -> \"n3\" [style=\"dashed\"];\n}\n",
-       ""},
+       dot + clusterB + "    \"f2\" [label=\"h\"];\n  }\n" + callsPrintf, ""},
       {"tolvane-xref --format=dot a.c 'b\"\\.c' | dot -Tsvg >/dev/null", 0, "", ""},
       {"tolvane-xref main.c >/dev/full", 1, "",
        "tolvane-xref: cannot write the output (No space left on device)\n"},
@@ -157,7 +149,8 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
 }
 
 TEST_F(Xref, WalksTreesInByteOrderSkippingWhatCannotBeRead) {
-  for (const char* dir : {"t", "t/sub", "t/locked"}) ASSERT_EQ(mkdir(src.Join(dir).c_str(), 0700), 0);
+  for (const char* dir : {"t", "t/sub", "t/locked"})
+    ASSERT_EQ(mkdir(src.Join(dir).c_str(), 0700), 0);
   // Each file defines a function named after its first letter.
   for (std::string file : {"t/b.c", "t/a.cpp", "t/sub/c.C", "t/sub/d.CPP", "t/locked/e.c",
                            "t/new\nline.c", "t/sub/x.h", "t/sub/y.cc", "t/sub/z.c~", "t/sub/c"})
@@ -167,7 +160,8 @@ TEST_F(Xref, WalksTreesInByteOrderSkippingWhatCannotBeRead) {
   ASSERT_EQ(mkfifo(src.Join("t/fifo.c").c_str(), 0600), 0);
   ASSERT_EQ(chmod(src.Join("t/locked").c_str(), 0), 0);
   // Root reads any folder: without the capabilities that let it, it cannot.
-  std::string asUser = geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
+  std::string asUser =
+      geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
   Check({{asUser + "tolvane-xref -R t/", 1,
           "<@/t/a.fnc>a\n<@/t/b.fnc>b\n<@/t/link.fnc>c\n<@/t/sub/c.fnc>c\n<@/t/sub/d.fnc>d\n",
           "tolvane-xref: Access to @/t/locked was denied. (Permission denied) Skipped.\n"
@@ -202,13 +196,13 @@ TEST_F(Xref, WritesReportsOnlyAfterACompleteRunAndReplacesFilesOnlyWhenForced) {
 TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
   src.Write("a.c", kCallsA);
   src.Write("\x83\x65\x83\x58\x83\x67.c", kCallsB);  // テスト in Shift-JIS
-  const std::string R = "\xEF\xBF\xBD";
+  const std::string R = "\xEF\xBF\xBD";  // U+FFFD
   std::string a = src.Join("a."), b = src.Join(R + "e" + R + "X" + R + "g.");
-  auto object = [](const std::string& dir, const char* name, nlohmann::json calls) {
-    nlohmann::json f = {{"entry", "<" + dir + "fnc>" + name}, {"name", name}, {"file", dir + "c"},
+  auto object = [&](const std::string& dir, const char* name, nlohmann::json calls) {
+    nlohmann::json o = {{"entry", "<" + dir + "fnc>" + name}, {"name", name}, {"file", dir + "c"},
                         {"output", dir + "fnc"}, {"calls", calls}};
-    if (dir.find("\xEF\xBF\xBD") != std::string::npos) f["lossy"] = true;
-    return f;
+    if (dir == b) o["lossy"] = true;
+    return o;
   };
   nlohmann::json f = object(a, "f", {"g", "h"}), g = object(a, "g", {"h"});
   // --callers keeps the calls in JSON, which the text leaves out.
@@ -216,11 +210,11 @@ TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
        {std::pair{"--format=json", nlohmann::json{f, g, object(b, "h", {"printf"}),
                                                   object(b, "g", nlohmann::json::array())}},
         std::pair{"--callers=h", nlohmann::json{f, g}}}) {
-    ChildResult r = RunChild({TOLVANE_XREF_PATH, "--format=json", question, "a.c",
-                              "\x83\x65\x83\x58\x83\x67.c"}, Options());
+    ChildResult r = RunChild(
+        In({"tolvane-xref", "--format=json", question, "a.c", "\x83\x65\x83\x58\x83\x67.c"}));
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(nlohmann::json::parse(r.out, nullptr, false), nlohmann::json({{"functions", functions}}))
-        << r.out;
+    EXPECT_EQ(nlohmann::json::parse(r.out, nullptr, false),
+              nlohmann::json({{"functions", functions}})) << r.out;
   }
 }
 
@@ -228,7 +222,7 @@ TEST_F(Xref, RemovesItsWorkingFolderWhenTerminated) {
   src.Write("big.c", BigSource());
   for (int sig : {SIGTERM, SIGINT}) {
     // Nobody reads its output until Wait(): the run stays in a write.
-    Child c({TOLVANE_XREF_PATH, "big.c"}, Options());
+    Child c(In({"tolvane-xref", "big.c"}));
     for (int i = 0; i < 6000 && ListFolder(UserFolder()).empty(); ++i) usleep(10000);
     ASSERT_NE(ListFolder(UserFolder()), "");
     kill(c.pid(), sig);

@@ -9,34 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
-namespace {
-
-// The strings as an argv-style array, ending in nullptr.
-std::vector<char*> Pointers(std::vector<std::string>& strings) {
-  std::vector<char*> p;
-  for (std::string& s : strings) p.push_back(s.data());
-  p.push_back(nullptr);
-  return p;
-}
-
-}  // namespace
-
-Child::Child(const std::vector<std::string>& argv, const ChildOptions& options) {
-  // All the child needs is made before the fork: a test may run threads,
-  // and after a fork only async-signal-safe calls are sure to work.
-  std::vector<std::string> args = argv, env;
-  for (char** e = environ; *e; ++e) {
-    std::string entry = *e;
-    if (!options.env.count(entry.substr(0, entry.find('=')))) env.push_back(entry);
-  }
-  for (const auto& [name, value] : options.env)
-    if (value) env.push_back(name + "=" + *value);
-  std::vector<char*> argp = Pointers(args), envp = Pointers(env);
+Child::Child(const std::vector<std::string>& argv, bool captureErr) {
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
   int in[2], out[2], err[2] = {-1, -1};
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 ||
-      (options.captureErr && pipe2(err, O_CLOEXEC) != 0))
+      (captureErr && pipe2(err, O_CLOEXEC) != 0))
     throw std::runtime_error("pipe failed");
   m_pid = fork();
   if (m_pid < 0) throw std::runtime_error("fork failed");
@@ -45,8 +24,7 @@ Child::Child(const std::vector<std::string>& argv, const ChildOptions& options) 
     dup2(out[1], 1);
     if (err[1] >= 0) dup2(err[1], 2);
     signal(SIGPIPE, SIG_DFL);
-    if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
-    execve(argp[0], argp.data(), envp.data());
+    execv(args[0], args.data());
     _exit(127);
   }
   for (int fd : {in[0], out[1], err[1]})
@@ -123,6 +101,6 @@ ChildResult Child::Wait() {
   return r;
 }
 
-ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options) {
-  return Child(argv, options).Wait();
+ChildResult RunChild(const std::vector<std::string>& argv) {
+  return Child(argv).Wait();
 }

@@ -1,20 +1,12 @@
-// Test helper: runs a program with its own environment and working folder,
-// with pipes on its standard input and output and, unless told otherwise,
-// its standard error.
+// Test helper: runs a program with pipes on its standard input and output
+// and, unless told otherwise, its standard error. A child started through
+// /usr/bin/env gets an environment and a working folder of its own.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
-
-struct ChildOptions {
-  /// Changes to the environment: a value sets the variable, nullopt unsets it.
-  std::map<std::string, std::optional<std::string>> env;
-  std::string cwd;          // "" keeps the current folder
-  bool captureErr = true;   // false: the child writes to the test's standard error
-};
 
 struct ChildResult {
   int exitCode = -1;  // -1 when the child was killed by a signal
@@ -25,10 +17,11 @@ struct ChildResult {
 
 /// A running child, killed when destroyed unless Wait() saw it end. argv[0]
 /// is a full path. Its output is read only by ReadLine() and Wait(), so a
-/// child that writes much blocks meanwhile.
+/// child that writes much blocks meanwhile. Without captureErr it writes
+/// to the test's standard error.
 class Child {
  public:
-  explicit Child(const std::vector<std::string>& argv, const ChildOptions& options = {});
+  explicit Child(const std::vector<std::string>& argv, bool captureErr = true);
   ~Child();
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
@@ -47,4 +40,4 @@ class Child {
 };
 
 /// Runs argv to its end, its input empty.
-ChildResult RunChild(const std::vector<std::string>& argv, const ChildOptions& options = {});
+ChildResult RunChild(const std::vector<std::string>& argv);

@@ -34,7 +34,7 @@ class ScopedEnv {
 /// it through /usr/bin/env to change its environment.
 class LineChild : public Child {
  public:
-  explicit LineChild(const std::vector<std::string>& argv) : Child(argv, {{}, "", false}) {}
+  explicit LineChild(const std::vector<std::string>& argv) : Child(argv, false) {}
   /// Closes its input and waits for its exit status (-1: ended by a signal).
   int Wait() { return Child::Wait().exitCode; }
 };
