@@ -24,7 +24,6 @@ TEST(XrefOptions, ReadsOptionsLeftToRightUntilTheFirstFileAndRefusesWhatItCannot
     std::vector<std::string> args;
     const char* expected;
   } cases[] = {
-      {{"a.c"}, "run ext=fnc [a.c]"},
       {{"--ext", "txt", "a.c", "b.cpp"}, "run ext=txt [a.c] [b.cpp]"},
       {{"--ext=T1", "a.c"}, "run ext=T1 [a.c]"},
       {{"--", "-x.c", "--help"}, "run ext=fnc [-x.c] [--help]"},

@@ -21,24 +21,22 @@ TEST(PreferX11Platform, ChoosesXcbOnlyWhenADisplayIsSetAndTheUserChoseNothing) {
   std::optional<std::string> unset;
   struct Row {
     std::optional<std::string> display, platform;
-    std::vector<const char*> args;
+    std::vector<const char*> argv;
     std::optional<std::string> result;
   } rows[] = {
-      {":0", unset, {}, "xcb;wayland"},
-      {":0", "", {"-style", "fusion"}, "xcb;wayland"},
-      {":0", "offscreen", {}, "offscreen"},
-      {":0", unset, {"-platform", "offscreen"}, unset},
-      {":0", unset, {"--platform", "vnc"}, unset},
-      {"", unset, {}, unset},
-      {unset, unset, {}, unset},
+      {":0", unset, {"tolvane"}, "xcb;wayland"},
+      {":0", "", {"tolvane", "-style", "fusion"}, "xcb;wayland"},
+      {":0", "offscreen", {"tolvane"}, "offscreen"},
+      {":0", unset, {"tolvane", "-platform", "offscreen"}, unset},
+      {":0", unset, {"tolvane", "--platform", "vnc"}, unset},
+      {"", unset, {"tolvane"}, unset},
+      {unset, unset, {"tolvane"}, unset},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.display.value_or("(unset)") + " " + std::to_string(row.args.size()));
+    SCOPED_TRACE(row.display.value_or("(unset)") + " " + std::to_string(row.argv.size()));
     ScopedEnv display("DISPLAY", row.display);
     ScopedEnv platform("QT_QPA_PLATFORM", row.platform);
-    std::vector<const char*> argv = {"tolvane"};
-    argv.insert(argv.end(), row.args.begin(), row.args.end());
-    bool changed = PreferX11Platform(static_cast<int>(argv.size()), argv.data());
+    bool changed = PreferX11Platform(static_cast<int>(row.argv.size()), row.argv.data());
     const char* now = std::getenv("QT_QPA_PLATFORM");
     EXPECT_EQ(now ? std::optional<std::string>(now) : unset, row.result);
     EXPECT_EQ(changed, row.result == "xcb;wayland");
@@ -68,43 +66,32 @@ TEST(ShowDoubleStartMessage, ShowsThePlainRefusalUntilOkIsClicked) {
 }
 
 // Copies without an X display find each other through their sockets only.
-class OffscreenCopies : public ::testing::Test {
- protected:
-  std::unique_ptr<LineChild> Start() {
+TEST(CInstanceGuard, LetsOneCopyRunAtATimeWhileItShowsTheFirstCaption) {
+  TempDir runtime;
+  auto start = [&] {
     return std::make_unique<LineChild>(std::vector<std::string>{
         "/usr/bin/env", "-u", "DISPLAY", "QT_QPA_PLATFORM=offscreen", "GUARD_COPY_NO_BOX=1",
-        "XDG_RUNTIME_DIR=" + m_base.path(), kGuardCopy});
+        "XDG_RUNTIME_DIR=" + runtime.path(), kGuardCopy});
+  };
+  // Started together, they take turns under the start-up lock.
+  std::vector<std::unique_ptr<LineChild>> copies;
+  for (int i = 0; i < 3; ++i) copies.push_back(start());
+  std::vector<std::string> said;
+  LineChild* first = nullptr;
+  for (auto& copy : copies) {
+    said.push_back(copy->ReadLine().value_or("(nothing)"));
+    if (said.back() == "running offscreen") first = copy.get();
   }
-  TempDir m_base;
-};
-
-TEST_F(OffscreenCopies, ASecondCopyIsRefusedWhileAnyCopyShowsTheFirstCaption) {
-  auto first = Start();
-  ASSERT_EQ(first->ReadLine(), "running offscreen");
-  auto refused = Start();
-  EXPECT_EQ(refused->ReadLine(), "refused");
-  EXPECT_EQ(refused->Wait(), 0);
+  std::sort(said.begin(), said.end());
+  ASSERT_EQ(said, (std::vector<std::string>{"refused", "refused", "running offscreen"}));
 
   first->WriteLine(std::string("title ") + kFileCaption);  // a file was opened
   ASSERT_EQ(first->ReadLine(), "ok");
-  auto second = Start();
-  ASSERT_EQ(second->ReadLine(), "running offscreen");
-  auto third = Start();
-  EXPECT_EQ(third->ReadLine(), "refused");  // the second copy shows it now
-  EXPECT_EQ(third->Wait(), 0);
-
-  EXPECT_EQ(first->Wait(), 0);
-  EXPECT_EQ(second->Wait(), 0);
-}
-
-// The start-up lock: no two of them find no other copy.
-TEST_F(OffscreenCopies, OfCopiesStartedTogetherExactlyOneRuns) {
-  std::vector<std::unique_ptr<LineChild>> copies;
-  for (int i = 0; i < 3; ++i) copies.push_back(Start());
-  std::vector<std::string> said;
-  for (auto& copy : copies) said.push_back(copy->ReadLine().value_or("(nothing)"));
-  std::sort(said.begin(), said.end());
-  EXPECT_EQ(said, (std::vector<std::string>{"refused", "refused", "running offscreen"}));
+  copies.push_back(start());
+  ASSERT_EQ(copies.back()->ReadLine(), "running offscreen");
+  copies.push_back(start());
+  EXPECT_EQ(copies.back()->ReadLine(), "refused");  // the second copy shows it now
+  for (auto& copy : copies) EXPECT_EQ(copy->Wait(), 0);
 }
 
 }  // namespace

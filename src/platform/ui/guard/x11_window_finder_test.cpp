@@ -28,13 +28,6 @@ class X11WindowFinderTest : public ::testing::Test {
   TempDir m_userFolders;  // copies started here serve their captions apart
 };
 
-TEST(X11WindowFinder, FindsNothingWithoutADisplay) {
-  for (const char* display : {"", ":4711"}) {
-    ScopedEnv env("DISPLAY", std::string(display));
-    EXPECT_FALSE(MakeX11WindowFinder()->HasTopLevelWindow(kMainCaption)) << display;
-  }
-}
-
 // xmessage names its window in WM_NAME only: as COMPOUND_TEXT with ISO-2022
 // escapes around the Japanese, as STRING (Latin-1) when Latin-1 suffices. It
 // encodes after the locale, which must hold both.
