@@ -73,8 +73,7 @@ ChildResult Child::Wait() {
   // Both pipes are read as output comes, so that neither fills up.
   pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
   std::string* sinks[2] = {&r.out, &r.err};
-  int open = m_err >= 0 ? 2 : 1;
-  while (open > 0) {
+  while (fds[0].fd >= 0 || fds[1].fd >= 0) {
     if (poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
       break;
@@ -88,7 +87,6 @@ ChildResult Child::Wait() {
       } else if (n == 0 || errno != EINTR) {
         close(fds[i].fd);
         fds[i].fd = -1;
-        --open;
       }
     }
   }
