@@ -193,7 +193,8 @@ TEST_F(Xref, WritesReportsOnlyAfterACompleteRunAndReplacesFilesOnlyWhenForced) {
 
 TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
   src.Write("a.c", kCallsA);
-  src.Write("\x83\x65\x83\x58\x83\x67.c", kCallsB);  // テスト in Shift-JIS
+  const char kTest[] = "\x83\x65\x83\x58\x83\x67.c";  // テスト.c in Shift-JIS
+  src.Write(kTest, kCallsB);
   const std::string R = "\xEF\xBF\xBD";  // U+FFFD
   std::string a = src.Join("a."), b = src.Join(R + "e" + R + "X" + R + "g.");
   auto object = [&](const std::string& dir, const char* name, nlohmann::json calls) {
@@ -205,11 +206,12 @@ TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
   nlohmann::json f = object(a, "f", {"g", "h"}), g = object(a, "g", {"h"});
   // --callers keeps the calls in JSON, which the text leaves out.
   for (auto [question, functions] :
-       {std::pair{"--format=json", nlohmann::json{f, g, object(b, "h", {"printf"}),
-                                                  object(b, "g", nlohmann::json::array())}},
+       {std::pair{"", nlohmann::json{f, g, object(b, "h", {"printf"}),
+                                     object(b, "g", nlohmann::json::array())}},
         std::pair{"--callers=h", nlohmann::json{f, g}}}) {
-    ChildResult r = RunChild(
-        In({"tolvane-xref", "--format=json", question, "a.c", "\x83\x65\x83\x58\x83\x67.c"}));
+    std::vector<std::string> args = {"tolvane-xref", "--format=json", "a.c", kTest};
+    if (*question) args.insert(args.begin() + 1, question);
+    ChildResult r = RunChild(In(args));
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(nlohmann::json::parse(r.out, nullptr, false),
               nlohmann::json({{"functions", functions}})) << r.out;
