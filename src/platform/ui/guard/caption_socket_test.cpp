@@ -26,8 +26,7 @@ bool Finds(const std::string& caption) {
 // A socket bound at path; listening or not, it never accepts.
 int BoundSocket(const std::string& path, bool listening) {
   int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un addr{};
-  addr.sun_family = AF_UNIX;
+  sockaddr_un addr{AF_UNIX, {}};
   std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
   EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << path;
   EXPECT_TRUE(!listening || listen(fd, 4) == 0);

@@ -75,12 +75,10 @@ TEST(CInstanceGuard, LetsOneCopyRunAtATimeWhileItShowsTheFirstCaption) {
         kGuardCopy}));
     return copies.back().get();
   };
-  LineChild* first = nullptr;
-  {
-    CStartLock held;  // as if another copy were starting
-    first = start();
-    EXPECT_EQ(first->ReadLine(500), std::nullopt);  // it waits for that one
-  }
+  auto held = std::make_unique<CStartLock>();  // as if another copy were starting
+  LineChild* first = start();
+  EXPECT_EQ(first->ReadLine(500), std::nullopt);  // it waits for that one
+  held.reset();
   ASSERT_EQ(first->ReadLine(), "running offscreen");
   EXPECT_EQ(start()->ReadLine(), "refused");
   first->WriteLine(std::string("title ") + kFileCaption);  // a file was opened
