@@ -17,14 +17,12 @@ TEST(XrefProgress, DrawsAfterASecondAFewTimesASecondAndErasesItself) {
   g_now = 0;
   {
     XrefProgress p(fds[1], 4, FakeClock);
-    g_now = 900'000'000;
-    p.FileDone(1'000'000);  // before a second: nothing
-    g_now = 1'000'000'000;
-    p.FileDone(2'000'000);
-    g_now = 1'100'000'000;
-    p.FileDone(500'000);  // too soon after the last line
-    g_now = 2'000'000'000;
-    p.FileDone(500'000);
+    // Nothing before a second, nor too soon after the last line.
+    for (auto [ms, bytes] : {std::pair{900, 1'000'000}, {1000, 2'000'000}, {1100, 500'000},
+                             {2000, 500'000}}) {
+      g_now = ms * std::int64_t{1'000'000};
+      p.FileDone(bytes);
+    }
     p.Finish();
   }
   char buf[512];

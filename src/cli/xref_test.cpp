@@ -1,14 +1,11 @@
-// tolvane-xref end to end: the real program in a child process.
+// tolvane-xref end to end: the real program, started by bash in a folder of
+// sources, as a user would type it.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <nlohmann/json.hpp>
-#include <fcntl.h>
-#include <memory>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -18,410 +15,220 @@
 
 namespace {
 
-using Args = std::vector<std::string>;
+std::string Replaced(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size())
+    s.replace(at, from.size(), to);
+  return s;
+}
+
+// A bash command line and what it must give; "@" stands for the source
+// folder in all four.
+struct Row {
+  std::string line;
+  int status;
+  std::string out, err;
+};
 
 // Every run gets its own temporary folder, to see what it leaves there.
 class Xref : public ::testing::Test {
  protected:
-  ChildOptions Options(const std::string& cwd = "") {
-    ChildOptions o;
-    o.env["TMPDIR"] = tmp.path();
-    o.env["XDG_RUNTIME_DIR"] = std::nullopt;
-    o.cwd = cwd.empty() ? src.path() : cwd;
-    return o;
-  }
-  ChildResult Run(const Args& args, const std::string& cwd = "") {
-    Args argv{TOLVANE_XREF_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return RunChild(argv, Options(cwd));
+  // argv run in the source folder, tolvane-xref on the PATH and its
+  // working folders under tmp.
+  std::vector<std::string> In(const std::vector<std::string>& argv) {
+    std::string bin = TOLVANE_XREF_PATH;
+    bin.erase(bin.rfind('/'));
+    std::vector<std::string> env = {"/usr/bin/env", "-C", src.path(), "-u", "XDG_RUNTIME_DIR",
+                                    "TMPDIR=" + tmp.path(), "PATH=" + bin + ":/usr/bin:/bin"};
+    env.insert(env.end(), argv.begin(), argv.end());
+    return env;
   }
   std::string UserFolder() { return tmp.path() + "/tolvane-" + std::to_string(geteuid()); }
-  // Runs a shell command line with "$0" standing for tolvane-xref.
-  ChildResult Shell(const std::string& line) {
-    return RunChild({"/bin/sh", "-c", line, TOLVANE_XREF_PATH}, Options());
+  // Runs each line in the source folder; a pipeline fails when any part does.
+  void Check(const std::vector<Row>& rows) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.line);
+      std::string line = Replaced(row.line, "@", src.path());
+      ChildResult r = RunChild(In({"bash", "-o", "pipefail", "-c", line}));
+      EXPECT_EQ(r.exitCode, row.status);
+      EXPECT_EQ(Replaced(r.out, src.path(), "@"), row.out);
+      EXPECT_EQ(Replaced(r.err, src.path(), "@"), row.err);
+    }
   }
 
   TempDir tmp;
   TempDir src;
 };
 
-const char kMainC[] =
-    "/* \x83\x81\x83\x43\x83\x93 */\n"  // メイン
-    "int main(int argc, char *argv[])\n"
-    "{\n"
-    "    init();\n"
-    "    run(argc); // \x8E\xC0\x8D\x73\n"  // 実行
-    "    init();\n"
-    "}\n";
-const char kUtilCpp[] =
-    "    cleanup();\n"
-    "void CUtil::Log(const char *s)\n"
-    "{\n"
-    "    printf(\"%s\", s);\n"
-    "}\n";
-
-TEST_F(Xref, PrintsEveryEntryAndItsCallsForFilesAnalysedAsOneRun) {
-  src.Write("main.c", kMainC);
-  src.Write("util.cpp", kUtilCpp);
-  ChildResult r = Run({"main.c", src.Join("util.cpp")});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, "<" + src.Join("main.fnc") + ">main\n\tinit\n\trun\n\tcleanup\n"
-                   "<" + src.Join("util.fnc") + ">CUtil::Log\n\tprintf\n");
-}
-
-TEST_F(Xref, UsesTheExtensionGiven) {
-  src.Write("main.c", kMainC);
-  ChildResult r = Run({"--ext=txt", "--ext", "LST", "main.c"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "<" + src.Join("main.LST") + ">main");
-}
-
-TEST_F(Xref, JoinsARelativeFileToTheRootWithOneSlash) {
-  ChildResult r = Run({"no-such-file.c"}, "/");
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "tolvane-xref: /no-such-file.c was not found.\n");
-}
-
-TEST_F(Xref, AnswersHelpOnStandardOutput) {
-  ChildResult r = Run({"--help"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, XrefUsage());
-  EXPECT_EQ(r.err, "");
-}
-
-TEST_F(Xref, RefusesWrongArgumentsWithUsageAndNothingOnStandardOutput) {
-  src.Write("a.c", "void f(void)\n{\n}\n");
-  struct Case {
-    Args args;
-    const char* why;
-  } cases[] = {
-      {{}, "no FILE given"},
-      {{"--ext=toolong", "a.c"}, "bad extension 'toolong': 1 to 3 ASCII letters or digits"},
-      {{"-x", "a.c"}, "unknown option -x"},
-      {{"a.c", "new\nline.c"}, "a FILE holds a line feed"},
-  };
-  for (const auto& c : cases) {
-    ChildResult r = Run(c.args);
-    EXPECT_EQ(r.exitCode, 2) << c.why;
-    EXPECT_EQ(r.out, "") << c.why;
-    EXPECT_EQ(r.err, std::string("tolvane-xref: ") + c.why + "\n" + XrefUsage());
-  }
-}
-
-TEST_F(Xref, StopsAtAFileThatCannotBeReadAfterPrintingWhatCameBefore) {
-  src.Write("a.c", "void f(void)\n{\n  g();\n}\n");
-  src.Write("c.c", "void h(void)\n{\n}\n");
-  ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
-  ChildResult r = Run({"a.c", "missing.c", "c.c"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "<" + src.Join("a.fnc") + ">f\n\tg\n");
-  EXPECT_EQ(r.err, "tolvane-xref: " + src.Join("missing.c") + " was not found.\n");
-
-  r = Run({"a.c", "lib.c"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "<" + src.Join("a.fnc") + ">f\n\tg\n");
-  EXPECT_EQ(r.err, "tolvane-xref: " + src.Join("lib.c") + " is not a regular file.\n");
-  EXPECT_EQ(ListFolder(UserFolder()), "");
-}
-
-TEST_F(Xref, TakesEveryArgumentAfterTheDoubleDashAsAFile) {
-  src.Write("-dash.c", "void f(void)\n{\n}\n");
-  ChildResult r = Run({"--", "-dash.c"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, "<" + src.Join("-dash.fnc") + ">f\n");
-}
-
-TEST_F(Xref, ReportsOutputThatCannotBeWritten) {
-  src.Write("main.c", kMainC);
-  ChildOptions o = Options();
-  // /dev/full as standard output: every write fails with ENOSPC.
-  Args argv{"/bin/sh", "-c", std::string("exec \"$0\" main.c >/dev/full"), TOLVANE_XREF_PATH};
-  ChildResult r = RunChild(argv, o);
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "tolvane-xref: cannot write the output (No space left on device)\n");
-}
-
-TEST_F(Xref, EndsQuietlyWhenTheReaderGoesAway) {
-  std::string big;
-  for (int i = 0; i < 20000; ++i) big += "void f" + std::to_string(i) + "(void)\n{\n  g();\n}\n";
-  src.Write("big.c", big);
-  Args argv{"/bin/sh", "-c", "\"$0\" big.c | head -n 1", TOLVANE_XREF_PATH};
-  ChildResult r = RunChild(argv, Options());
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, "<" + src.Join("big.fnc") + ">f0\n");
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(ListFolder(UserFolder()), "");
-}
-
-TEST_F(Xref, RunsSideBySideAndLeavesNothingBehind) {
-  std::string text;
-  for (int i = 0; i < 2000; ++i)
-    text += "int f" + std::to_string(i) + "(int a)\n{\n  g" + std::to_string(i % 7) + "(a);\n}\n";
-  src.Write("a.c", text);
-  src.Write("main.c", kMainC);
-  ChildResult alone = Run({"a.c", "main.c"});
-  ASSERT_EQ(alone.exitCode, 0);
-  std::vector<std::unique_ptr<Child>> children;
-  for (int i = 0; i < 8; ++i)
-    children.push_back(std::make_unique<Child>(Args{TOLVANE_XREF_PATH, "a.c", "main.c"}, Options()));
-  for (auto& c : children) {
-    ChildResult r = c->Wait();
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, alone.out);
-  }
-  EXPECT_EQ(ListFolder(UserFolder()), "");
-}
-
-TEST_F(Xref, RemovesItsWorkingFolderWhenTerminated) {
-  // Enough output to fill the pipe, which nobody reads: the program then
-  // waits in a write with its working folder still there.
-  std::string big;
-  for (int i = 0; i < 20000; ++i) big += "void f" + std::to_string(i) + "(void)\n{\n  g();\n}\n";
-  src.Write("big.c", big);
-  for (int sig : {SIGTERM, SIGINT}) {
-    Child c({TOLVANE_XREF_PATH, "big.c"}, Options());
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (c.PendingOutput() < 65536 && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_NE(ListFolder(UserFolder()), "");
-    kill(c.pid(), sig);
-    ChildResult r = c.Wait();
-    EXPECT_EQ(r.signal, sig);
-    EXPECT_EQ(ListFolder(UserFolder()), "");
-  }
-}
-
-TEST_F(Xref, RefusesAnUnsafeWorkingFolder) {
-  src.Write("a.c", "void f(void)\n{\n}\n");
-  ASSERT_EQ(mkdir(UserFolder().c_str(), 0777), 0);
-  ASSERT_EQ(chmod(UserFolder().c_str(), 0777), 0);
-  ChildResult r = Run({"a.c"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "tolvane-xref: " + UserFolder() +
-                       " is not a private folder of this user. (group or others have access to it)\n");
-}
-
-// A small run for the questions and the formats: two functions named g,
-// calls to names defined and undefined.
+// メイン and 実行 in Shift-JIS comments.
+const char kMainC[] = "/* \x83\x81\x83\x43\x83\x93 */\nint main(int argc, char *argv[])\n{\n"
+                      "    init();\n    run(argc); // \x8E\xC0\x8D\x73\n    init();\n}\n";
+// Its first call belongs to the function the file before it left open.
+const char kUtilCpp[] = "  cleanup();\nvoid CUtil::Log(const char *s)\n{\n  printf(s);\n}\n";
+// Two functions named g, calls to names defined and undefined.
 const char kCallsA[] = "void f(void)\n{\n  g();\n  h();\n}\nint g(void)\n{\n  h();\n}\n";
 const char kCallsB[] = "void h(void)\n{\n  printf(\"x\");\n}\nint g(int x)\n{\n}\n";
+const std::string kA = "<@/a.fnc>f\n\tg\n\th\n<@/a.fnc>g\n\th\n";
+const std::string kB = "<@/b.fnc>h\n\tprintf\n<@/b.fnc>g\n";
+const std::string kMain = "<@/main.fnc>main\n\tinit\n\trun\n";
 
-TEST_F(Xref, ReadsListsFromFilesAndStandardInputAsIfTheyWereArguments) {
-  src.Write("a.c", kCallsA);
-  src.Write("b.c", kCallsB);
-  src.Write("main.c", kMainC);
-  src.Write("list", "a.c\n\n" + src.Join("b.c") + "\n");
-  src.Write("list0", std::string("a.c\0b.c\0\0", 9));
-  ChildResult args = Run({"a.c", "b.c", "main.c"});
-  ASSERT_EQ(args.exitCode, 0);
-  for (const std::string& line :
-       {std::string("exec \"$0\" -L list main.c"), std::string("exec \"$0\" -L - main.c <list"),
-        std::string("exec \"$0\" -0 --files-from=- main.c <list0"),
-        std::string("cat list | exec \"$0\" -L /dev/stdin main.c")}) {
-    ChildResult r = Shell(line);
-    EXPECT_EQ(r.exitCode, 0) << line;
-    EXPECT_EQ(r.err, "") << line;
-    EXPECT_EQ(r.out, args.out) << line;
-  }
+// Enough output to fill a pipe many times over.
+std::string BigSource() {
+  std::string big;
+  for (int i = 0; i < 20000; ++i) big += "void f" + std::to_string(i) + "(void)\n{\n  g();\n}\n";
+  return big;
 }
 
-TEST_F(Xref, SkipsFilesOfAListThatCannotBeReadButEndsAtANamedOne) {
-  src.Write("a.c", "void f(void)\n{\n  g();\n}\n");
-  src.Write("c.c", "void h(void)\n{\n}\n");
-  src.Write("list", "a.c\nmissing.c\nc.c\n");
-  ChildResult r = Run({"-L", "list"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "<" + src.Join("a.fnc") + ">f\n\tg\n<" + src.Join("c.fnc") + ">h\n");
-  EXPECT_EQ(r.err, "tolvane-xref: " + src.Join("missing.c") + " was not found. Skipped.\n");
-
-  r = Run({"-L", "list", "missing.c", "c.c"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "<" + src.Join("a.fnc") + ">f\n\tg\n<" + src.Join("c.fnc") + ">h\n");
-  EXPECT_EQ(r.err, "tolvane-xref: " + src.Join("missing.c") + " was not found. Skipped.\n"
-                   "tolvane-xref: " + src.Join("missing.c") + " was not found.\n");
-
-  r = Run({"-L", "no-list", "a.c"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "tolvane-xref: no-list was not found.\n");
-}
-
-TEST_F(Xref, GivesAnEmptyResultForAnEmptyList) {
-  src.Write("empty", "");
-  struct Case {
-    const char* format;
-    const char* out;
-  } cases[] = {
-      {"text", ""},
-      {"json", "{\"functions\": []}\n"},
-      {"dot", "digraph \"tolvane\" {\n  node [shape=\"box\"];\n}\n"},
-  };
-  for (const auto& c : cases) {
-    ChildResult r = Run({"-L", "empty", std::string("--format=") + c.format});
-    EXPECT_EQ(r.exitCode, 0) << c.format;
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, "");
-  }
+TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
+  for (auto [name, text] :
+       {std::pair<const char*, std::string>{"main.c", kMainC}, {"util.cpp", kUtilCpp},
+        {"a.c", kCallsA}, {"b.c", kCallsB}, {"b\"\\.c", kCallsB}, {"big.c", BigSource()},
+        {"-dash.c", "void k(void)\n{\n}\n"}, {"list", "a.c\n\n" + src.Join("b.c") + "\n"},
+        {"list0", std::string("a.c\0b.c\0\0", 9)}, {"gaps", "a.c\nmissing.c\nb.c\n"}})
+    src.Write(name, text);
+  ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
+  const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  node [shape=\"box\"];\n";
+  const std::string clusterA = "  subgraph \"cluster_0\" {\n    label=\"@/a.c\";\n",
+                    clusterB = "  subgraph \"cluster_1\" {\n    label=\"@/b\\\"\\\\.c\";\n";
+  // h's call to printf, which no function defines, and the end.
+  const std::string callsPrintf = "  \"n3\" [label=\"printf\", style=\"dashed\"];\n"
+                                  "  \"f2\" -> \"n3\" [style=\"dashed\"];\n}\n";
+  const std::string missing = "tolvane-xref: @/missing.c was not found.\n";
+  const std::string skipped = "tolvane-xref: @/missing.c was not found. Skipped.\n";
+  const std::string uid = std::to_string(geteuid());
+  Check({
+      {"tolvane-xref main.c @/util.cpp", 0,
+       kMain + "\tcleanup\n<@/util.fnc>CUtil::Log\n\tprintf\n", ""},
+      {"tolvane-xref --ext=txt --ext LST main.c", 0, "<@/main.LST>main\n\tinit\n\trun\n", ""},
+      {"tolvane-xref -- -dash.c", 0, "<@/-dash.fnc>k\n", ""},
+      {"tolvane-xref --help", 0, usage, ""},
+      {"tolvane-xref", 2, "", "tolvane-xref: no FILE given\n" + usage},
+      {"tolvane-xref --callers=f --callees=g a.c", 2, "",
+       "tolvane-xref: --callers and --callees do not go together\n" + usage},
+      // A named FILE that cannot be read ends the run; one from a list is skipped.
+      {"tolvane-xref a.c missing.c b.c", 1, kA, missing},
+      {"tolvane-xref a.c lib.c", 1, kA, "tolvane-xref: @/lib.c is not a regular file.\n"},
+      {"tolvane-xref -L gaps", 1, kA + kB, skipped},
+      {"tolvane-xref -L gaps missing.c b.c", 1, kA + kB, skipped + missing},
+      {"tolvane-xref -L no-list a.c", 1, "", "tolvane-xref: no-list was not found.\n"},
+      {"tolvane-xref -L list main.c", 0, kA + kB + kMain, ""},
+      {"tolvane-xref -L - main.c <list", 0, kA + kB + kMain, ""},
+      {"tolvane-xref -0 --files-from=- main.c <list0", 0, kA + kB + kMain, ""},
+      {"cat list | tolvane-xref -L /dev/stdin main.c", 0, kA + kB + kMain, ""},
+      {"tolvane-xref -L /dev/null --format=json", 0, "{\"functions\": []}\n", ""},
+      {"tolvane-xref -L /dev/null --format=dot", 0, dot + "}\n", ""},
+      {"tolvane-xref --callers=h a.c b.c", 0, "<@/a.fnc>f\n<@/a.fnc>g\n", ""},
+      {"tolvane-xref --callers=nobody a.c b.c", 0, "", ""},
+      {"tolvane-xref --callees=g a.c b.c", 0, "<@/a.fnc>g\n\th\n<@/b.fnc>g\n", ""},
+      {"tolvane-xref --format=dot a.c 'b\"\\.c'", 0,
+       dot + clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n"
+           "  \"f0\" -> \"f1\";\n" + clusterB +
+           "    \"f2\" [label=\"h\"];\n    \"f3\" [label=\"g\"];\n  }\n"
+           "  \"f0\" -> \"f2\";\n  \"f1\" -> \"f2\";\n  \"f0\" -> \"f3\";\n" + callsPrintf,
+       ""},
+      {"tolvane-xref --format=dot --callers=g a.c 'b\"\\.c'", 0,
+       dot + clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n" + clusterB +
+           "    \"f3\" [label=\"g\"];\n  }\n  \"f0\" -> \"f1\";\n  \"f0\" -> \"f3\";\n}\n",
+       ""},
+      {"tolvane-xref --format=dot --callees=h a.c 'b\"\\.c'", 0,
+       dot + clusterB + "    \"f2\" [label=\"h\"];\n  }\n" + callsPrintf, ""},
+      {"tolvane-xref --format=dot a.c 'b\"\\.c' | dot -Tsvg >/dev/null", 0, "", ""},
+      {"tolvane-xref main.c >/dev/full", 1, "",
+       "tolvane-xref: cannot write the output (No space left on device)\n"},
+      {"tolvane-xref big.c | head -n 1", 0, "<@/big.fnc>f0\n", ""},
+      // Eight runs at once, each printing what one alone printed.
+      {"tolvane-xref big.c main.c >one && seq 8 | "
+       "xargs -P 8 -I % sh -c 'tolvane-xref big.c main.c | cmp -s - one'", 0, "", ""},
+      // Last: it leaves a working folder that is not private.
+      {"mkdir -p -m 777 w/tolvane-" + uid + " && TMPDIR=@/w tolvane-xref a.c", 1, "",
+       "tolvane-xref: @/w/tolvane-" + uid +
+           " is not a private folder of this user. (group or others have access to it)\n"},
+  });
+  EXPECT_EQ(ListFolder(UserFolder()), "");
 }
 
 TEST_F(Xref, WalksTreesInByteOrderSkippingWhatCannotBeRead) {
-  auto def = [](const std::string& name) { return "void " + name + "(void)\n{\n}\n"; };
-  ASSERT_EQ(mkdir(src.Join("t").c_str(), 0700), 0);
-  ASSERT_EQ(mkdir(src.Join("t/sub").c_str(), 0700), 0);
-  ASSERT_EQ(mkdir(src.Join("t/locked").c_str(), 0700), 0);
-  src.Write("t/b.c", def("b"));
-  src.Write("t/a.cpp", def("a"));
-  src.Write("t/sub/c.C", def("c"));
-  src.Write("t/sub/d.CPP", def("d"));
-  src.Write("t/locked/e.c", def("e"));
-  src.Write("t/new\nline.c", def("n"));
-  for (const char* other : {"t/sub/x.h", "t/sub/y.cc", "t/sub/z.c~", "t/sub/c"})
-    src.Write(other, def("other"));
+  for (const char* dir : {"t", "t/sub", "t/locked"})
+    ASSERT_EQ(mkdir(src.Join(dir).c_str(), 0700), 0);
+  // Each file defines a function named after its first letter.
+  for (std::string file : {"t/b.c", "t/a.cpp", "t/sub/c.C", "t/sub/d.CPP", "t/locked/e.c",
+                           "t/new\nline.c", "t/sub/x.h", "t/sub/y.cc", "t/sub/z.c~", "t/sub/c"})
+    src.Write(file, "void " + file.substr(file.rfind('/') + 1, 1) + "(void)\n{\n}\n");
   ASSERT_EQ(symlink("..", src.Join("t/sub/loop.c").c_str()), 0);  // a folder: not followed
   ASSERT_EQ(symlink("sub/c.C", src.Join("t/link.c").c_str()), 0);
   ASSERT_EQ(mkfifo(src.Join("t/fifo.c").c_str(), 0600), 0);
   ASSERT_EQ(chmod(src.Join("t/locked").c_str(), 0), 0);
   // Root reads any folder: without the capabilities that let it, it cannot.
-  Args argv;
-  if (geteuid() == 0) argv = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search", "--"};
-  argv.insert(argv.end(), {TOLVANE_XREF_PATH, "-R", "t/"});
-  ChildResult r = RunChild(argv, Options());
-  std::string t = src.Join("t");
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "<" + t + "/a.fnc>a\n<" + t + "/b.fnc>b\n<" + t + "/link.fnc>c\n<" + t +
-                       "/sub/c.fnc>c\n<" + t + "/sub/d.fnc>d\n");
-  EXPECT_EQ(r.err, "tolvane-xref: Access to " + t + "/locked was denied. (Permission denied) Skipped.\n"
-                   "tolvane-xref: " + t + "/new\\nline.c holds a line feed. Skipped.\n"
-                   "tolvane-xref: " + t + "/fifo.c is not a regular file. Skipped.\n");
-
-  r = Run({"t"});  // without -R a folder is a file that cannot be read
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "tolvane-xref: " + t + " is not a regular file.\n");
+  std::string asUser =
+      geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
+  Check({{asUser + "tolvane-xref -R t/", 1,
+          "<@/t/a.fnc>a\n<@/t/b.fnc>b\n<@/t/link.fnc>c\n<@/t/sub/c.fnc>c\n<@/t/sub/d.fnc>d\n",
+          "tolvane-xref: Access to @/t/locked was denied. (Permission denied) Skipped.\n"
+          "tolvane-xref: @/t/new\\nline.c holds a line feed. Skipped.\n"
+          "tolvane-xref: @/t/fifo.c is not a regular file. Skipped.\n"}});
   chmod(src.Join("t/locked").c_str(), 0700);
 }
 
-TEST_F(Xref, AnswersWhoCallsAFunctionAndWhatItCalls) {
-  src.Write("a.c", kCallsA);
-  src.Write("b.c", kCallsB);
-  std::string a = "<" + src.Join("a.fnc") + ">", b = "<" + src.Join("b.fnc") + ">";
-  struct Case {
-    Args args;
-    std::string out;
-  } cases[] = {
-      {{"--callers=h"}, a + "f\n" + a + "g\n"},
-      {{"--callers=printf"}, b + "h\n"},
-      {{"--callers=nobody"}, ""},
-      {{"--callees=g"}, a + "g\n\th\n" + b + "g\n"},
-  };
-  for (auto& c : cases) {
-    c.args.insert(c.args.end(), {"a.c", "b.c"});
-    ChildResult r = Run(c.args);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, c.out) << c.args[0];
-  }
-}
-
-TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
-  src.Write("a.c", kCallsA);
-  src.Write("\x83\x65\x83\x58\x83\x67.c", kCallsB);  // テスト in Shift-JIS
-  const std::string R = "\xEF\xBF\xBD";
-  std::string a = src.Join("a."), b = src.Join(R + "e" + R + "X" + R + "g.");
-  auto object = [](const std::string& dir, const char* name, nlohmann::json calls) {
-    nlohmann::json f = {{"entry", "<" + dir + "fnc>" + name}, {"name", name}, {"file", dir + "c"},
-                        {"output", dir + "fnc"}, {"calls", calls}};
-    if (dir.find("\xEF\xBF\xBD") != std::string::npos) f["lossy"] = true;
-    return f;
-  };
-  nlohmann::json f = object(a, "f", {"g", "h"}), g = object(a, "g", {"h"}),
-                 h = object(b, "h", {"printf"}), g2 = object(b, "g", nlohmann::json::array());
-  struct Case {
-    Args args;
-    nlohmann::json functions;
-  } cases[] = {
-      {{}, {f, g, h, g2}},
-      {{"--callers=h"}, {f, g}},
-      {{"--callees=g"}, {g, g2}},
-  };
-  for (auto& c : cases) {
-    c.args.insert(c.args.end(), {"--format=json", "a.c", "\x83\x65\x83\x58\x83\x67.c"});
-    ChildResult r = Run(c.args);
-    EXPECT_EQ(r.exitCode, 0);
-    nlohmann::json doc = nlohmann::json::parse(r.out, nullptr, false);
-    EXPECT_EQ(doc, nlohmann::json({{"functions", c.functions}})) << r.out;
-  }
-}
-
-TEST_F(Xref, DrawsCallGraphsThatGraphvizLaysOut) {
-  src.Write("a.c", kCallsA);
-  src.Write("b\"\\.c", kCallsB);
-  std::string a = src.Join("a.c"), b = src.Join("b\\\"\\\\.c");
-  std::string clusterA = "  subgraph \"cluster_0\" {\n    label=\"" + a + "\";\n";
-  std::string clusterB = "  subgraph \"cluster_1\" {\n    label=\"" + b + "\";\n";
-  struct Case {
-    const char* question;
-    std::string out;
-  } cases[] = {
-      {nullptr,
-       clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n"
-           "  \"f0\" -> \"f1\";\n" + clusterB +
-           "    \"f2\" [label=\"h\"];\n    \"f3\" [label=\"g\"];\n  }\n"
-           "  \"f0\" -> \"f2\";\n  \"f1\" -> \"f2\";\n  \"f0\" -> \"f3\";\n"
-           "  \"n3\" [label=\"printf\", style=\"dashed\"];\n  \"f2\" -> \"n3\" [style=\"dashed\"];\n"},
-      {"--callers=g",
-       clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n" + clusterB +
-           "    \"f3\" [label=\"g\"];\n  }\n  \"f0\" -> \"f1\";\n  \"f0\" -> \"f3\";\n"},
-      {"--callees=h",
-       clusterB + "    \"f2\" [label=\"h\"];\n  }\n"
-           "  \"n3\" [label=\"printf\", style=\"dashed\"];\n  \"f2\" -> \"n3\" [style=\"dashed\"];\n"},
-  };
-  for (const auto& c : cases) {
-    Args args{"--format=dot", "a.c", "b\"\\.c"};
-    if (c.question) args.insert(args.begin(), c.question);
-    ChildResult r = Run(args);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, "digraph \"tolvane\" {\n  node [shape=\"box\"];\n" + c.out + "}\n");
-  }
-  if (system("command -v dot >/dev/null 2>&1") != 0) GTEST_SKIP() << "Graphviz is not installed";
-  ChildResult r = Shell("\"$0\" --format=dot a.c 'b\"\\.c' | dot -Tsvg");
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_NE(r.out.find("<svg"), std::string::npos);
-}
-
+// "|| ls" lists the folder only after a failed run, "&& cat" shows a
+// report only after one that succeeded.
 TEST_F(Xref, WritesReportsOnlyAfterACompleteRunAndReplacesFilesOnlyWhenForced) {
   src.Write("a.c", kCallsA);
   src.Write("x.c", "void k(void)\n{\n}\n");
   src.Write("x.cpp", "void m(void)\n{\n}\n");
-  std::string report = "\x8A\xD6\x90\x94\x96\xBC\x81\x46";  // 関数名：
-  ChildResult r = Run({"--reports", "a.c", "missing.c"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(ListFolder(src.path()), "a.c x.c x.cpp");
+  const std::string head = "\x8A\xD6\x90\x94\x96\xBC\x81\x46";  // 関数名：
+  const std::string report = head + "f\n\tg\n\th\n\n" + head + "g\n\th\n\n";
+  Check({
+      {"tolvane-xref --reports a.c missing.c >/dev/null || ls", 0, "a.c\nx.c\nx.cpp\n",
+       "tolvane-xref: @/missing.c was not found.\n"},
+      {"tolvane-xref --reports a.c >/dev/null && cat a.fnc", 0, report, ""},
+      {"echo old >a.fnc && tolvane-xref --reports a.c x.c >/dev/null || cat a.fnc && ls", 0,
+       "old\na.c\na.fnc\nx.c\nx.cpp\n",
+       "tolvane-xref: @/a.fnc exists already: no report written (--force replaces it).\n"},
+      // x.cpp's report would be x.c, which the run analysed.
+      {"tolvane-xref --ext=c --reports --force x.c x.cpp >/dev/null || cat x.c", 0,
+       "void k(void)\n{\n}\n",
+       "tolvane-xref: @/x.c is a file the run analysed: its report is not written.\n"},
+      {"tolvane-xref --reports --force a.c >/dev/null && cat a.fnc", 0, report, ""},
+  });
+}
 
-  r = Run({"--reports", "a.c"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), report + "f\n\tg\n\th\n\n" + report + "g\n\th\n\n");
+TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
+  src.Write("a.c", kCallsA);
+  const char kTest[] = "\x83\x65\x83\x58\x83\x67.c";  // テスト.c in Shift-JIS
+  src.Write(kTest, kCallsB);
+  const std::string R = "\xEF\xBF\xBD";  // U+FFFD
+  std::string a = src.Join("a."), b = src.Join(R + "e" + R + "X" + R + "g.");
+  auto object = [&](const std::string& dir, const char* name, nlohmann::json calls) {
+    nlohmann::json o = {{"entry", "<" + dir + "fnc>" + name}, {"name", name}, {"file", dir + "c"},
+                        {"output", dir + "fnc"}, {"calls", calls}};
+    if (dir == b) o["lossy"] = true;
+    return o;
+  };
+  nlohmann::json f = object(a, "f", {"g", "h"}), g = object(a, "g", {"h"});
+  // --callers keeps the calls in JSON, which the text leaves out.
+  for (auto [question, functions] :
+       {std::pair{"", nlohmann::json{f, g, object(b, "h", {"printf"}),
+                                     object(b, "g", nlohmann::json::array())}},
+        std::pair{"--callers=h", nlohmann::json{f, g}}}) {
+    std::vector<std::string> args = {"tolvane-xref", "--format=json", "a.c", kTest};
+    if (*question) args.insert(args.begin() + 1, question);
+    ChildResult r = RunChild(In(args));
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(nlohmann::json::parse(r.out, nullptr, false),
+              nlohmann::json({{"functions", functions}})) << r.out;
+  }
+}
 
-  src.Write("a.fnc", "old");
-  r = Run({"--reports", "a.c", "x.c"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "tolvane-xref: " + src.Join("a.fnc") +
-                       " exists already: no report written (--force replaces it).\n");
-  EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), "old");
-  EXPECT_EQ(ListFolder(src.path()), "a.c a.fnc x.c x.cpp");
-
-  // x.cpp's report would be x.c, which the run analysed.
-  r = Run({"--ext=c", "--reports", "--force", "x.c", "x.cpp"});
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "tolvane-xref: " + src.Join("x.c") +
-                       " is a file the run analysed: its report is not written.\n");
-  EXPECT_EQ(ReadWholeFile(src.Join("x.c")), "void k(void)\n{\n}\n");
-
-  r = Run({"--reports", "--force", "a.c"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), report + "f\n\tg\n\th\n\n" + report + "g\n\th\n\n");
+TEST_F(Xref, RemovesItsWorkingFolderWhenTerminated) {
+  src.Write("big.c", BigSource());
+  for (int sig : {SIGTERM, SIGINT}) {
+    // Nobody reads its output until Wait(): the run stays in a write.
+    Child c(In({"tolvane-xref", "big.c"}));
+    for (int i = 0; i < 6000 && ListFolder(UserFolder()).empty(); ++i) usleep(10000);
+    ASSERT_NE(ListFolder(UserFolder()), "");
+    kill(c.pid(), sig);
+    EXPECT_EQ(c.Wait().signal, sig);
+    EXPECT_EQ(ListFolder(UserFolder()), "");
+  }
 }
 
 }  // namespace

@@ -13,61 +13,56 @@
 namespace {
 
 std::uint32_t BigEndian32(const unsigned char* p) {
-  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+  return std::uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3];
 }
 
 std::uint32_t LittleEndian32(const unsigned char* p) {
-  return p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+  return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t{p[3]} << 24;
 }
 
-/// "ID KIND WIDTHxHEIGHT[xBITS] whole|cut": whole when the bytes end where
-/// the file's own structure says (a PNG's IEND chunk, a BMP's stated size).
-std::string Describe(const ImageResource& r) {
-  const unsigned char* d = r.data;
-  std::string head = std::to_string(r.id) + " ";
-  if (r.size >= 33 && std::memcmp(d, "\x89PNG\r\n\x1a\n", 8) == 0 &&
-      std::memcmp(d + 12, "IHDR", 4) == 0) {
-    static const unsigned char kEnd[] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
-    bool whole = r.size >= 45 && std::memcmp(d + r.size - 12, kEnd, 12) == 0;
-    return head + "PNG " + std::to_string(BigEndian32(d + 16)) + "x" +
-           std::to_string(BigEndian32(d + 20)) + (whole ? " whole" : " cut");
-  }
-  if (r.size >= 30 && d[0] == 'B' && d[1] == 'M') {
-    bool whole = LittleEndian32(d + 2) == r.size;
-    return head + "BMP " + std::to_string(LittleEndian32(d + 18)) + "x" +
-           std::to_string(LittleEndian32(d + 22)) + "x" + std::to_string(d[28] | d[29] << 8) +
-           (whole ? " whole" : " cut");
-  }
-  return head + "unknown";
-}
-
-std::vector<std::string> DescribeAll(const std::vector<ImageResource>& images) {
+/// Each as "ID KIND WIDTHxHEIGHT[xBITS] whole|cut": whole when the bytes end
+/// where the file's own structure says (a PNG's IEND chunk, a BMP's size).
+std::vector<std::string> Describe(const std::vector<ImageResource>& images) {
+  static const unsigned char kEnd[] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
   std::vector<std::string> out;
-  for (const ImageResource& r : images) out.push_back(Describe(r));
+  for (const ImageResource& r : images) {
+    const unsigned char* d = r.data;
+    std::string s = std::to_string(r.id);
+    if (r.size >= 45 && std::memcmp(d, "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16) == 0)
+      s += " PNG " + std::to_string(BigEndian32(d + 16)) + "x" +
+           std::to_string(BigEndian32(d + 20)) +
+           (std::memcmp(d + r.size - 12, kEnd, 12) == 0 ? " whole" : " cut");
+    else if (r.size >= 30 && d[0] == 'B' && d[1] == 'M')
+      s += " BMP " + std::to_string(LittleEndian32(d + 18)) + "x" +
+           std::to_string(LittleEndian32(d + 22)) + "x" + std::to_string(d[28] | d[29] << 8) +
+           (LittleEndian32(d + 2) == r.size ? " whole" : " cut");
+    else
+      s += " unknown";
+    out.push_back(s);
+  }
   return out;
 }
 
 }  // namespace
 
 TEST(TolvaneImages, IconsAndSplashAreWholeFilesOfTheirSizes) {
-  EXPECT_EQ(DescribeAll(TolvaneIcons()),
+  EXPECT_EQ(Describe(TolvaneIcons()),
             (std::vector<std::string>{"2 PNG 16x16 whole", "2 PNG 22x22 whole", "2 PNG 24x24 whole",
                                       "2 PNG 32x32 whole", "2 PNG 48x48 whole", "2 PNG 64x64 whole",
                                       "2 PNG 128x128 whole", "2 PNG 256x256 whole"}));
-  EXPECT_EQ(DescribeAll(TolvaneBitmaps()), (std::vector<std::string>{"103 BMP 383x207x8 whole"}));
+  EXPECT_EQ(Describe(TolvaneBitmaps()), (std::vector<std::string>{"103 BMP 383x207x8 whole"}));
 }
 
 TEST(TolvaneVersion, KeepsEveryValueAsWrittenBlanksIncluded) {
-  const VersionResource& v = TolvaneVersion();
-  EXPECT_STREQ(v.fileVersion, "1.0.0.1");
-  EXPECT_STREQ(v.productVersion, "1.0.0.1");
-  std::vector<std::string> strings;
-  for (const auto& [key, value] : v.strings)
-    strings.push_back(std::string(key) + "=[" + value + "]");
-  EXPECT_EQ(strings, (std::vector<std::string>{
-                         "CompanyName=[ ]", "FileDescription=[Tolvane3]", "FileVersion=[3.0]",
-                         "InternalName=[Tolvane3]", "OriginalFilename=[Tolvane3.exe]",
-                         "ProductName=[ Tolvane3]", "ProductVersion=[3.0]"}));
-  EXPECT_EQ(TolvaneVersionTranslation().language, 0x0411u);
-  EXPECT_EQ(TolvaneVersionTranslation().codePage, 1200u);
+  const VersionResource& version = TolvaneVersion();
+  std::vector<std::string> values = {version.fileVersion, version.productVersion};
+  for (const auto& [key, value] : version.strings)
+    values.push_back(std::string(key) + "=[" + value + "]");
+  values.push_back(std::to_string(TolvaneVersionTranslation().language) + " " +
+                   std::to_string(TolvaneVersionTranslation().codePage));
+  EXPECT_EQ(values, (std::vector<std::string>{
+                        "1.0.0.1", "1.0.0.1", "CompanyName=[ ]", "FileDescription=[Tolvane3]",
+                        "FileVersion=[3.0]", "InternalName=[Tolvane3]",
+                        "OriginalFilename=[Tolvane3.exe]", "ProductName=[ Tolvane3]",
+                        "ProductVersion=[3.0]", "1041 1200"}));  // 0x0411: Japanese; UTF-16
 }

@@ -1,18 +1,12 @@
-// Test helper: runs a program with its own environment and working folder,
-// capturing its standard output and error.
+// Test helper: runs a program with pipes on its standard input and output
+// and, unless told otherwise, its standard error. A child started through
+// /usr/bin/env gets an environment and a working folder of its own.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
-
-struct ChildOptions {
-  /// Changes to the environment: a value sets the variable, nullopt unsets it.
-  std::map<std::string, std::optional<std::string>> env;
-  std::string cwd;  // "" keeps the current folder
-};
 
 struct ChildResult {
   int exitCode = -1;  // -1 when the child was killed by a signal
@@ -21,24 +15,29 @@ struct ChildResult {
   std::string err;
 };
 
-/// A running child. Its output pipes are read only by Wait(), so a child
-/// that writes much blocks until then.
+/// A running child, killed when destroyed unless Wait() saw it end. argv[0]
+/// is a full path. Its output is read only by ReadLine() and Wait(), so a
+/// child that writes much blocks meanwhile. Without captureErr it writes
+/// to the test's standard error.
 class Child {
  public:
-  Child(const std::vector<std::string>& argv, const ChildOptions& options);
+  explicit Child(const std::vector<std::string>& argv, bool captureErr = true);
   ~Child();
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
   pid_t pid() const { return m_pid; }
-  /// Bytes waiting unread in the standard output pipe.
-  int PendingOutput() const;
-  /// Reads all output and waits for the child to end.
+  /// The next line of its output, without the line feed; nullopt when none
+  /// comes within timeoutMs or the output ends.
+  std::optional<std::string> ReadLine(int timeoutMs = 10000);
+  void WriteLine(const std::string& line);
+  /// Closes its input, reads the rest of its output and waits for it to end.
   ChildResult Wait();
 
  private:
   pid_t m_pid = -1;
-  int m_out = -1;
-  int m_err = -1;
+  int m_in = -1, m_out = -1, m_err = -1;
+  std::string m_read;  // output read but not yet returned
 };
 
-/// Runs argv to its end.
-ChildResult RunChild(const std::vector<std::string>& argv,
-                     const ChildOptions& options = ChildOptions());
+/// Runs argv to its end, its input empty.
+ChildResult RunChild(const std::vector<std::string>& argv);

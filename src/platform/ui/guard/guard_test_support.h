@@ -6,9 +6,10 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <thread>
 #include <vector>
+
+#include "tests/child_process.h"
 
 /// The main window's first caption, which a second copy must not find.
 extern const char kMainCaption[];
@@ -28,25 +29,13 @@ class ScopedEnv {
   std::optional<std::string> m_old;
 };
 
-/// A running child with pipes on its standard input and output; killed
-/// when destroyed unless Wait() saw it end. argv[0] is a full path; start it
-/// through /usr/bin/env to change its environment.
-class LineChild {
+/// A child spoken to line by line, its standard error the test's own; start
+/// it through /usr/bin/env to change its environment.
+class LineChild : public Child {
  public:
-  explicit LineChild(const std::vector<std::string>& argv);
-  ~LineChild();
-  /// The next line of its output, without the line feed; nullopt when none
-  /// comes within timeoutMs or the output ends.
-  std::optional<std::string> ReadLine(int timeoutMs = 10000);
-  void WriteLine(const std::string& line);
+  explicit LineChild(const std::vector<std::string>& argv) : Child(argv, false) {}
   /// Closes its input and waits for its exit status (-1: ended by a signal).
-  int Wait();
-  pid_t pid() const { return m_pid; }
-
- private:
-  pid_t m_pid = -1;
-  int m_in = -1, m_out = -1;
-  std::string m_buffered;
+  int Wait() { return Child::Wait().exitCode; }
 };
 
 /// An Xvfb server on a display number it picks itself, with DISPLAY pointed
