@@ -16,9 +16,7 @@
 // ---- Data exchange ----
 
 QWidget* CDataExchange::PrepareCtrl(int nID) {
-  if (m_pDlgWnd && m_pDlgWnd->m_hWnd)
-    for (QWidget* w : m_pDlgWnd->m_hWnd->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-      if (ControlId(w) == nID) return w;
+  if (QWidget* w = FindControl(m_pDlgWnd ? m_pDlgWnd->m_hWnd : nullptr, nID)) return w;
   throw std::logic_error("dialog control " + std::to_string(nID) + " is missing");
 }
 
@@ -41,21 +39,10 @@ void DDX_LBString(CDataExchange* pDX, int nIDC, CString& value) {
 
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
   QWidget* w = pDX->PrepareCtrl(nIDC);
-  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(w)) {
-    CWnd temp;
-    temp.Attach(multi, false);
-    if (pDX->m_bSaveAndValidate)
-      value = temp.GetWindowText();
-    else
-      temp.SetWindowText(value);
-    temp.Detach();
-    if (!pDX->m_bSaveAndValidate) multi->SetAppendsAtEnd(true);
-  } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-    if (pDX->m_bSaveAndValidate)
-      value = FromQString(edit->text());
-    else
-      edit->setText(ToQString(value));
-  }
+  if (pDX->m_bSaveAndValidate)
+    value = FromQString(WidgetText(w));
+  else
+    SetWidgetText(w, ToQString(value));
   pDX->m_nLastControl = nIDC;
 }
 

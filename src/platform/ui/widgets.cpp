@@ -19,6 +19,40 @@ int ControlId(const QWidget* widget) {
   return v.isValid() ? v.toInt() : -1;
 }
 
+QWidget* FindControl(const QWidget* parent, int id) {
+  if (!parent) return nullptr;
+  for (QWidget* child : parent->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    if (ControlId(child) == id) return child;
+  return nullptr;
+}
+
+QString WidgetText(QWidget* widget) {
+  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(widget)) {
+    multi->Flush();
+    return multi->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  }
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+  if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+  return widget->windowTitle();
+}
+
+void SetWidgetText(QWidget* widget, const QString& text) {
+  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(widget)) {
+    multi->Flush();
+    multi->setPlainText(QString(text).remove(QLatin1Char('\r')));
+    multi->SetAppendsAtEnd(text.isEmpty());
+  } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    edit->setText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(text);
+  } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(text);
+  } else {
+    widget->setWindowTitle(text);
+  }
+}
+
 // ---- ListBoxModel ----
 
 QVariant ListBoxModel::data(const QModelIndex& index, int role) const {

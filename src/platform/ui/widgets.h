@@ -189,6 +189,13 @@ class ButtonWidget : public QPushButton {
 
 /// The control ID of a control widget; -1 for others.
 int ControlId(const QWidget* widget);
+/// The direct child of parent whose control ID is id, or null.
+QWidget* FindControl(const QWidget* parent, int id);
+/// A widget's text as a window's text: an edit's text (lines ending in
+/// "\r\n" in a multi-line one), a button's or a label's, else its caption.
+QString WidgetText(QWidget* widget);
+/// Sets it. A multi-line edit's caret goes to the start of the new text.
+void SetWidgetText(QWidget* widget, const QString& text);
 
 // ---- WndHost's event handlers ----
 

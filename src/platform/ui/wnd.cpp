@@ -253,33 +253,10 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
 }
 
 void CWnd::SetWindowText(const CString& text) {
-  if (!m_hWnd) return;
-  QString q = ToQString(text);
-  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(m_hWnd)) {
-    multi->Flush();
-    multi->setPlainText(q.remove(QLatin1Char('\r')));
-    multi->SetAppendsAtEnd(false);
-  } else if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd))
-    edit->setText(q);
-  else if (auto* button = qobject_cast<QAbstractButton*>(m_hWnd))
-    button->setText(q);
-  else if (auto* label = qobject_cast<QLabel*>(m_hWnd))
-    label->setText(q);
-  else
-    m_hWnd->setWindowTitle(q);
+  if (m_hWnd) SetWidgetText(m_hWnd, ToQString(text));
 }
 
-CString CWnd::GetWindowText() const {
-  if (!m_hWnd) return CString();
-  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(m_hWnd)) {
-    multi->Flush();
-    return FromQString(multi->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n")));
-  }
-  if (auto* edit = qobject_cast<QLineEdit*>(m_hWnd)) return FromQString(edit->text());
-  if (auto* button = qobject_cast<QAbstractButton*>(m_hWnd)) return FromQString(button->text());
-  if (auto* label = qobject_cast<QLabel*>(m_hWnd)) return FromQString(label->text());
-  return FromQString(m_hWnd->windowTitle());
-}
+CString CWnd::GetWindowText() const { return m_hWnd ? FromQString(WidgetText(m_hWnd)) : CString(); }
 
 bool CWnd::IsTopLevel() const { return m_hWnd && m_hWnd->isWindow(); }
 
@@ -356,10 +333,8 @@ CWnd* CWnd::GetParent() const {
 }
 
 CWnd* CWnd::GetDlgItem(int nID) const {
-  if (!m_hWnd) return nullptr;
-  for (QWidget* child : m_hWnd->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-    if (ControlId(child) == nID) return FromHandlePermanent(child);
-  return nullptr;
+  QWidget* child = FindControl(m_hWnd, nID);
+  return child ? FromHandlePermanent(child) : nullptr;
 }
 
 void CWnd::SetIcon(HICON hIcon, BOOL) {
@@ -390,15 +365,7 @@ void CWnd::SetCaretPos(CPoint point) {
 void CWnd::ShowCaret() {}
 
 void CWnd::SetDlgItemText(int nID, const CString& text) {
-  if (!m_hWnd) return;
-  for (QWidget* child : m_hWnd->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-    if (ControlId(child) != nID) continue;
-    CWnd temp;
-    temp.Attach(child, false);
-    temp.SetWindowText(text);
-    temp.Detach();
-    return;
-  }
+  if (QWidget* child = FindControl(m_hWnd, nID)) SetWidgetText(child, ToQString(text));
 }
 
 int CWnd::GetDlgCtrlID() const { return m_hWnd ? ControlId(m_hWnd) : 0; }
