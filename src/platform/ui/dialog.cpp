@@ -3,7 +3,6 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QWidget>
 #include <stdexcept>
 
