@@ -31,6 +31,13 @@ int CString::Find(const CString& sub, int start) const {
   return Find(sub.m_str.data(), sub.m_str.size(), start);
 }
 
+int CString::Find(const CString& sub, int start, TextEncoding encoding) const {
+  if (start < 0) start = 0;
+  std::size_t at = mbcs::FindIn(encoding, m_str.data(), m_str.size(), sub.m_str.data(),
+                                sub.m_str.size(), static_cast<std::size_t>(start));
+  return at == mbcs::kNotFound ? -1 : static_cast<int>(at);
+}
+
 CString CString::Left(int n) const {
   return CString(m_str.substr(0, Clamp(n, m_str.size())));
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text/text_encoding.h"
+
 class CString {
  public:
   CString() = default;
@@ -35,6 +37,9 @@ class CString {
   int Find(char ch, int start = 0) const;
   int Find(const char* sub, int start = 0) const;
   int Find(const CString& sub, int start = 0) const;
+  /// As Find, over text in the given encoding (UTF-8 and EUC-JP: every
+  /// byte below 0x80 is a character of its own).
+  int Find(const CString& sub, int start, TextEncoding encoding) const;
 
   /// Substrings by byte position; out-of-range counts are clamped.
   CString Left(int n) const;

@@ -58,4 +58,41 @@ std::size_t Find(const char* text, std::size_t len, const char* pat,
   return kNotFound;
 }
 
+namespace {
+
+// The first EUC-JP character boundary at or after to, walking from the
+// boundary from.
+std::size_t NextEucBoundary(const unsigned char* p, std::size_t len, std::size_t from,
+                            std::size_t to) {
+  std::size_t i = from;
+  while (i < to) {
+    i = SkipAscii(p, i, to);
+    if (i >= to) break;
+    std::size_t step = p[i] == 0x8F ? 3 : (p[i] >= 0xA1 || p[i] == 0x8E) ? 2 : 1;
+    i = i + step <= len ? i + step : len;
+  }
+  return i;
+}
+
+}  // namespace
+
+std::size_t FindIn(TextEncoding encoding, const char* text, std::size_t len,
+                   const char* pat, std::size_t patLen, std::size_t start) {
+  if (PairsLeadBytes(encoding)) return Find(text, len, pat, patLen, start);
+  if (start > len) return kNotFound;
+  if (patLen == 0) return start;
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  std::size_t pos = start;
+  while (len - pos >= patLen) {
+    const void* hit = memmem(text + pos, len - pos, pat, patLen);
+    if (hit == nullptr) return kNotFound;
+    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(hit) - text);
+    if (encoding == TextEncoding::kUtf8) return at;
+    std::size_t boundary = NextEucBoundary(p, len, pos, at);
+    if (boundary == at) return at;
+    pos = boundary;
+  }
+  return kNotFound;
+}
+
 }  // namespace mbcs

@@ -9,6 +9,8 @@
 
 #include <cstddef>
 
+#include "platform/text/text_encoding.h"
+
 namespace mbcs {
 
 constexpr bool IsLeadByte(unsigned char b) {
@@ -29,5 +31,13 @@ std::size_t Find(const char* text, std::size_t len, const char* pat,
 /// is the second byte of a double-byte character.
 std::size_t NextBoundary(const char* text, std::size_t len, std::size_t from,
                          std::size_t to);
+
+/// As Find, over text in the given encoding: Shift-JIS (and ASCII) as
+/// above; UTF-8 and EUC-JP with their own character boundaries (EUC-JP: a
+/// byte 0xA1-0xFE or 0x8E and the byte after it, 0x8F and the two after
+/// it; UTF-8 needs no care, as no character starts inside another). A
+/// pattern of ASCII bytes therefore matches byte for byte in both.
+std::size_t FindIn(TextEncoding encoding, const char* text, std::size_t len,
+                   const char* pat, std::size_t patLen, std::size_t start = 0);
 
 }  // namespace mbcs

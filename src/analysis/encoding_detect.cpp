@@ -1,0 +1,147 @@
+#include "analysis/encoding_detect.h"
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace {
+
+// Sources are mostly ASCII: the checks run byte by byte only over the
+// stretches of bytes above 0x7F, and the ASCII between them is skipped a
+// vector at a time (16 bytes with SSE2, 32 with AVX2 where the processor
+// has it).
+#if defined(__SSE2__)
+
+std::size_t SkipAsciiSse2(const char* p, std::size_t i, std::size_t n) {
+  for (; i + 16 <= n; i += 16) {
+    unsigned m = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))));
+    if (m) return i + static_cast<std::size_t>(__builtin_ctz(m));
+  }
+  while (i < n && static_cast<unsigned char>(p[i]) < 0x80) ++i;
+  return i;
+}
+
+__attribute__((target("avx2"))) std::size_t SkipAsciiAvx2(const char* p, std::size_t i,
+                                                          std::size_t n) {
+  for (; i + 32 <= n; i += 32) {
+    unsigned m = static_cast<unsigned>(
+        _mm256_movemask_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i))));
+    if (m) return i + static_cast<std::size_t>(__builtin_ctz(m));
+  }
+  return SkipAsciiSse2(p, i, n);
+}
+
+bool g_bWide = __builtin_cpu_supports("avx2");
+
+std::size_t SkipAscii(const char* p, std::size_t i, std::size_t n) {
+  return g_bWide ? SkipAsciiAvx2(p, i, n) : SkipAsciiSse2(p, i, n);
+}
+
+#else
+
+bool g_bWide = false;
+
+std::size_t SkipAscii(const char* p, std::size_t i, std::size_t n) {
+  while (i < n && static_cast<unsigned char>(p[i]) < 0x80) ++i;
+  return i;
+}
+
+#endif
+
+}  // namespace
+
+void CEncodingDetector::UseWideVectors(bool use) {
+#if defined(__SSE2__)
+  g_bWide = use && __builtin_cpu_supports("avx2");
+#else
+  (void)use;
+#endif
+}
+
+std::size_t FirstHighByte(const char* p, std::size_t n) { return SkipAscii(p, 0, n); }
+
+bool CEncodingDetector::Feed(const char* p, std::size_t n) {
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  std::size_t i = 0;
+  while (i < n) {
+    if (m_nUtf8Need == 0 && m_nEucNeed == 0) {
+      // Between characters, ASCII is fine for every rule.
+      i = SkipAscii(p, i, n);
+      if (i == n) break;
+    }
+    const unsigned char b = u[i++];
+    if (b >= 0x80) {
+      m_bHigh = true;
+      if (b < 0xA1 || b > 0xDF) m_bKana = false;
+    }
+
+    if (m_bUtf8) {
+      if (m_nUtf8Need > 0) {
+        if (b < m_nUtf8Low || b > m_nUtf8High) {
+          m_bUtf8 = false;
+          m_nUtf8Need = 0;
+        } else {
+          --m_nUtf8Need;
+          m_nUtf8Low = 0x80;
+          m_nUtf8High = 0xBF;
+        }
+      } else if (b >= 0x80) {
+        // The lead byte says how many continuation bytes follow, and the
+        // first of them is narrowed so that overlong forms, surrogates and
+        // values past U+10FFFF fail.
+        if (b >= 0xC2 && b <= 0xDF) m_nUtf8Need = 1;
+        else if (b >= 0xE0 && b <= 0xEF) m_nUtf8Need = 2;
+        else if (b >= 0xF0 && b <= 0xF4) m_nUtf8Need = 3;
+        else m_bUtf8 = false;
+        if (b == 0xE0) m_nUtf8Low = 0xA0;
+        else if (b == 0xED) m_nUtf8High = 0x9F;
+        else if (b == 0xF0) m_nUtf8Low = 0x90;
+        else if (b == 0xF4) m_nUtf8High = 0x8F;
+      }
+    }
+
+    if (m_bEuc) {
+      if (m_nEucNeed > 0) {
+        if (b < 0xA1 || b > m_nEucHigh) {
+          m_bEuc = false;
+          m_nEucNeed = 0;
+        } else {
+          --m_nEucNeed;
+          m_nEucHigh = 0xFE;
+        }
+      } else if (b >= 0x80) {
+        if (b >= 0xA1 && b <= 0xFE) {
+          m_nEucNeed = 1;
+        } else if (b == 0x8E) {
+          m_nEucNeed = 1;
+          m_nEucHigh = 0xDF;  // half-width katakana
+        } else if (b == 0x8F) {
+          m_nEucNeed = 2;
+        } else {
+          m_bEuc = false;
+        }
+      }
+    }
+
+    // Neither UTF-8 nor EUC-JP, and not katakana alone: Shift-JIS, whatever
+    // follows.
+    if (!m_bUtf8 && !m_bEuc && !m_bKana) return false;
+  }
+  return true;
+}
+
+TextEncoding CEncodingDetector::Result() const {
+  if (!m_bHigh) return TextEncoding::kAscii;
+  if (m_bKana) return TextEncoding::kCp932;
+  // A character the text ends inside of is broken.
+  if (m_bUtf8 && m_nUtf8Need == 0) return TextEncoding::kUtf8;
+  if (m_bEuc && m_nEucNeed == 0) return TextEncoding::kEucJp;
+  return TextEncoding::kCp932;
+}
+
+TextEncoding DetectEncoding(std::string_view bytes) {
+  CEncodingDetector d;
+  d.Feed(bytes.data(), bytes.size());
+  return d.Result();
+}

@@ -1,0 +1,31 @@
+#include "platform/text/text_encoding.h"
+
+namespace {
+
+const char* const kChoiceNames[] = {"auto", "cp932", "utf-8", "euc-jp"};
+
+}  // namespace
+
+const char* EncodingName(TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::kAscii: return "ascii";
+    case TextEncoding::kCp932: return "cp932";
+    case TextEncoding::kUtf8: return "utf-8";
+    case TextEncoding::kEucJp: return "euc-jp";
+  }
+  return "cp932";
+}
+
+const char* EncodingChoiceName(EncodingChoice choice) {
+  return kChoiceNames[static_cast<int>(choice)];
+}
+
+bool ParseEncodingChoice(std::string_view name, EncodingChoice& choice) {
+  for (int k = 0; k < 4; ++k) {
+    if (name == kChoiceNames[k]) {
+      choice = static_cast<EncodingChoice>(k);
+      return true;
+    }
+  }
+  return false;
+}
