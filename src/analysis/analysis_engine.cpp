@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "analysis/encoding_detect.h"
 #include "analysis/run_index.h"
 
 CAnalysisEngine::CAnalysisEngine(IAnalysisSink* sink)
@@ -18,7 +19,32 @@ CString CAnalysisEngine::MakeOutName(const CString& path, const CString& extensi
 
 void CAnalysisEngine::BeginFile(const CString& path, const CString& extension) {
   m_strOutName = MakeOutName(path, extension);
-  m_files.push_back(FileInfo{path, m_strOutName});
+  TextEncoding encoding = TextEncoding::kAscii;
+  switch (m_encodingChoice) {
+    case EncodingChoice::kAuto: break;
+    case EncodingChoice::kCp932: encoding = TextEncoding::kCp932; break;
+    case EncodingChoice::kUtf8: encoding = TextEncoding::kUtf8; break;
+    case EncodingChoice::kEucJp: encoding = TextEncoding::kEucJp; break;
+  }
+  m_files.push_back(FileInfo{path, m_strOutName, encoding});
+  m_bByteWise = !PairsLeadBytes(encoding);
+}
+
+TextEncoding CAnalysisEngine::DetectFileEncoding(CStdioFile& file) {
+  // Up to the first byte above 0x7F every encoding reads alike: the rules
+  // are asked only from there on, and most sources never get there.
+  CEncodingDetector detector;
+  bool started = false;
+  file.Peek([&](std::string_view text) {
+    if (!started) {
+      std::size_t high = FirstHighByte(text.data(), text.size());
+      if (high == text.size()) return true;
+      text.remove_prefix(high);
+      started = true;
+    }
+    return detector.Feed(text.data(), text.size());
+  });
+  return detector.Result();
 }
 
 CString CAnalysisEngine::GetEntryText(int i) const {
@@ -91,6 +117,10 @@ void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension)
 
   m_pSource.reset(new CStdioFile(path, CStdioFile::modeRead | CStdioFile::typeText));
   BeginFile(path, extension);
+  if (m_encodingChoice == EncodingChoice::kAuto) {
+    m_files.back().encoding = DetectFileEncoding(*m_pSource);
+    m_bByteWise = !PairsLeadBytes(m_files.back().encoding);
+  }
 
   CStdioFile& work1 = Rewind(m_pWorkFile1, m_strWorkFile1, true);
   m_pInFile = m_pSource.get();

@@ -12,7 +12,10 @@
 // Nothing tracks braces: a function's calls are those met between its head
 // and the next one, across files of the same run.
 //
-// All text is Shift-JIS bytes and is never transcoded. The engine knows no
+// Text is bytes and is never transcoded. Each file is read in the encoding
+// its bytes show (or the one the caller chose for the run): Shift-JIS pairs
+// each lead byte with the byte after it, while UTF-8 and EUC-JP, which
+// never hold a byte below 0x80 inside a character, are read byte by byte. The engine knows no
 // windows: it reports to its caller through IAnalysisSink and is read
 // through its accessors.
 #pragma once
@@ -26,6 +29,7 @@
 #include "platform/text/basic_types.h"
 #include "platform/text/cstring.h"
 #include "platform/text/string_list.h"
+#include "platform/text/text_encoding.h"
 
 namespace scan {
 struct Statement;
@@ -63,6 +67,11 @@ class CAnalysisEngine {
   CAnalysisEngine& operator=(const CAnalysisEngine&) = delete;
 
   // ---- A run ----
+
+  /// How the files analysed from now on are read: each in the encoding
+  /// its bytes show (kAuto, the default), or every one in the one given.
+  void SetEncoding(EncodingChoice choice) { m_encodingChoice = choice; }
+  EncodingChoice GetEncoding() const { return m_encodingChoice; }
 
   /// Starts a run: empties the function table and names the two working
   /// files inside workDir, which must exist and be writable.
@@ -111,6 +120,9 @@ class CAnalysisEngine {
   int GetFileCount() const { return static_cast<int>(m_files.size()); }
   const CString& GetFileSource(int i) const { return m_files[i].source; }
   const CString& GetFileOutName(int i) const { return m_files[i].outName; }
+  /// The encoding file i was read in: under kAuto, kAscii for a file
+  /// without a byte above 0x7F; otherwise the one chosen for the run.
+  TextEncoding GetFileEncoding(int i) const { return m_files[i].encoding; }
   /// The output name of the file analysed last ("" before the first).
   const CString& GetOutName() const { return m_strOutName; }
 
@@ -163,6 +175,7 @@ class CAnalysisEngine {
   struct FileInfo {
     CString source;
     CString outName;
+    TextEncoding encoding = TextEncoding::kAscii;
   };
   struct Entry {
     CString name;
@@ -180,6 +193,8 @@ class CAnalysisEngine {
   void StatementPass();
   void HandleStatement(std::string_view statement);
   void HandleIndexedStatement(const char* run, std::size_t from, std::size_t to);
+  // The encoding of a source file just opened, from its bytes.
+  static TextEncoding DetectFileEncoding(CStdioFile& file);
   // Opens a working file if need be and goes back to its start, to read it
   // or (rewrite) to replace its text.
   CStdioFile& Rewind(std::unique_ptr<CStdioFile>& file, const CString& path, bool rewrite);
@@ -193,6 +208,10 @@ class CAnalysisEngine {
   static BOOL NameBefore(std::string_view text, NameBuffer& out, int pos);
 
   IAnalysisSink* m_pSink;
+  EncodingChoice m_encodingChoice = EncodingChoice::kAuto;
+  // The file being analysed is read byte by byte (UTF-8, EUC-JP) rather
+  // than with Shift-JIS lead bytes paired.
+  bool m_bByteWise = false;
 
   // The run's state. The working files stay open from the first file of a
   // run to its end, and are rewound for every pass; m_pInFile and

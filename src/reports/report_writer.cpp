@@ -34,6 +34,15 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
+// "関数名：", the start of every entry's line.
+const char* HeaderIn(TextEncoding encoding) {
+  switch (encoding) {
+    case TextEncoding::kUtf8: return "\xE9\x96\xA2\xE6\x95\xB0\xE5\x90\x8D\xEF\xBC\x9A";
+    case TextEncoding::kEucJp: return "\xB4\xD8\xBF\xF4\xCC\xBE\xA1\xA7";
+    default: return "\x8A\xD6\x90\x94\x96\xBC\x81\x46";
+  }
+}
+
 }  // namespace
 
 ReportPlan PlanReports(const CAnalysisEngine& engine) {
@@ -65,13 +74,26 @@ CReportWriter::CReportWriter(const CAnalysisEngine& engine) : m_engine(engine) {
     m_entries[engine.GetEntryOutName(i).view()].push_back(i);
 }
 
+TextEncoding CReportWriter::Encoding(const CString& outName) const {
+  auto it = m_entries.find(outName.view());
+  if (it == m_entries.end()) return TextEncoding::kCp932;
+  TextEncoding shared = TextEncoding::kAscii;
+  for (int i : it->second) {
+    TextEncoding e = m_engine.GetFileEncoding(m_engine.GetEntryFile(i));
+    if (e == TextEncoding::kAscii || e == shared) continue;
+    if (shared != TextEncoding::kAscii) return TextEncoding::kCp932;  // sources differ
+    shared = e;
+  }
+  return shared == TextEncoding::kAscii ? TextEncoding::kCp932 : shared;
+}
+
 std::string CReportWriter::Text(const CString& outName) const {
   std::string text;
   auto it = m_entries.find(outName.view());
   if (it == m_entries.end()) return text;
+  const char* header = HeaderIn(Encoding(outName));
   for (int i : it->second) {
-    text += CAnalysisEngine::kHeaderLine;
-    text.pop_back();  // the header line's own LF: the name follows on the line
+    text += header;
     text += m_engine.GetEntryName(i).view();
     text += '\n';
     const CStringList& calls = m_engine.GetCallList(i);
@@ -129,4 +151,8 @@ void WriteReport(const CAnalysisEngine& engine, const CString& outName) {
 
 std::string ReportText(const CAnalysisEngine& engine, const CString& outName) {
   return CReportWriter(engine).Text(outName);
+}
+
+TextEncoding ReportEncoding(const CAnalysisEngine& engine, const CString& outName) {
+  return CReportWriter(engine).Encoding(outName);
 }

@@ -1,6 +1,7 @@
 // The report files of a run: for every output name in the function table, a
-// Shift-JIS text file beside the sources listing the functions found under
-// that name and the names each of them calls. The desktop program's File
+// text file beside the sources listing the functions found under that name
+// and the names each of them calls. A report is in the encoding of its
+// sources when they share one, and Shift-JIS otherwise. The desktop program's File
 // output and `tolvane-xref --reports` both write them through this module.
 #pragma once
 
@@ -32,6 +33,11 @@ void WriteReport(const CAnalysisEngine& engine, const CString& outName);
 /// calls on a line after a tab, then an empty line. LF line ends.
 std::string ReportText(const CAnalysisEngine& engine, const CString& outName);
 
+/// The encoding of the report outName: that of the files its entries were
+/// found in, when all of them that hold more than ASCII share one (and all
+/// ASCII: Shift-JIS); Shift-JIS when they differ.
+TextEncoding ReportEncoding(const CAnalysisEngine& engine, const CString& outName);
+
 /// Writes many reports of one run, going over the table once rather than
 /// once a report. The engine must outlive it and keep its table meanwhile.
 class CReportWriter {
@@ -41,6 +47,8 @@ class CReportWriter {
   void Write(const CString& outName) const;
   /// As ReportText.
   std::string Text(const CString& outName) const;
+  /// As ReportEncoding.
+  TextEncoding Encoding(const CString& outName) const;
 
  private:
   const CAnalysisEngine& m_engine;

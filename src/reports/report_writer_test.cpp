@@ -60,6 +60,30 @@ TEST_F(Reports, NeverPlansOverAFileTheRunAnalysedHoweverItIsSpelt) {
             "outputs w.c; existing w.c; skipped ./x.c d/y.c z.c");
 }
 
+TEST_F(Reports, AreWrittenInTheEncodingTheirSourcesShare) {
+  const std::string kUtf8 = "\xE3\x81\x82", kEuc = "\xB8\xEC", kSjis = "\x95\x5C";  // あ 語 表
+  const std::string kHeadUtf8 = "\xE9\x96\xA2\xE6\x95\xB0\xE5\x90\x8D\xEF\xBC\x9A";
+  const std::string kHeadEuc = "\xB4\xD8\xBF\xF4\xCC\xBE\xA1\xA7";
+  struct Case {
+    std::string c, cpp;  // what the comments of a.c and a.cpp hold
+    std::string head;
+  } cases[] = {
+      {kUtf8, "", kHeadUtf8},   // ASCII goes with anything
+      {kEuc, kEuc, kHeadEuc},
+      {"", "", kHead},          // ASCII alone: as ever
+      {kSjis, "", kHead},
+      {kUtf8, kSjis, kHead},    // sources differ: Shift-JIS
+      {kUtf8, kEuc, kHead},
+  };
+  for (const Case& k : cases) {
+    src.Write("a.c", "/* " + k.c + " */\nvoid f(void)\n{\n}\n");
+    src.Write("a.cpp", "/* " + k.cpp + " */\nvoid g(void)\n{\n}\n");
+    Plan({"a.c", "a.cpp"});
+    EXPECT_EQ(ReportText(engine, CString(src.Join("a.fnc"))), k.head + "f\n\n" + k.head + "g\n\n")
+        << EncodingName(engine.GetFileEncoding(0)) << " and " << EncodingName(engine.GetFileEncoding(1));
+  }
+}
+
 TEST_F(Reports, AFailedWriteLeavesTheOldReportAsItWas) {
   std::string dir = src.Join("out");
   ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include "platform/files/stdio_file.h"
 #include "platform/ui/code_page.h"
@@ -34,12 +35,12 @@ BOOL CSourceDlg::OnInitDialog() {
   return TRUE;
 }
 
-CString CSourceDlg::LineEntry(int number, const CString& piece) {
+CString CSourceDlg::LineEntry(int number, std::string_view shown) {
   // The number whole: past 9999 it fills the field and the blank follows.
   char field[24];
   std::snprintf(field, sizeof field, "%04d ", number);
   std::string entry(field);
-  AfxAppendDisplayText(entry, piece.view());
+  entry += shown;
   return CString(std::move(entry));
 }
 
@@ -51,18 +52,26 @@ int CSourceDlg::LineNumberOf(const CString& entry) {
   return n;
 }
 
-void CSourceDlg::ShowFile(const CString& path, const CString& name) {
+void CSourceDlg::ShowFile(const CString& path, const CString& name, TextEncoding encoding) {
   CStdioFile file(path, CStdioFile::modeRead | CStdioFile::typeText);
-  std::string_view piece;
+  CDisplayDecoder decoder(CodePageOf(encoding));
+  // One piece ahead: a piece without a line end is cut inside its line
+  // only when another piece follows it.
+  CString piece, next;
+  bool have = file.ReadString(piece);
   std::string shown;
-  for (int number = 1; file.ReadPiece(piece); ++number) {
-    if (!piece.empty() && piece.back() == '\n') piece.remove_suffix(1);
-    CString text(piece);
+  for (int number = 1; have; ++number) {
+    bool more = file.ReadString(next);
+    std::string_view text = piece.view();
+    bool lineEnd = !text.empty() && text.back() == '\n';
+    if (lineEnd) text.remove_suffix(1);
     shown.clear();
-    AfxAppendDisplayText(shown, piece);
+    decoder.Append(shown, text, more && !lineEnd);
+    if (CString(text).Find(name, 0, encoding) >= 0) m_listLines.AddString(LineEntry(number, shown));
     shown += "\r\n";
     m_editSource.ReplaceSel(CString(shown));
-    if (text.Find(name) >= 0) m_listLines.AddString(LineEntry(number, text));
+    std::swap(piece, next);
+    have = more;
   }
   file.Close();
 }

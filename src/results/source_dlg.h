@@ -4,8 +4,11 @@
 // numbered; a double-click on one scrolls the source to it.
 #pragma once
 
+#include <string_view>
+
 #include "platform/text/cstring.h"
 #include "platform/text/map_string_to_ob.h"
+#include "platform/text/text_encoding.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
 
@@ -20,15 +23,18 @@ class CSourceDlg : public CDialog {
 
   BOOL OnInitDialog() override;
 
-  /// Reads path (Shift-JIS text) into the window: every piece into the
-  /// edit, and every piece that holds name (a whole-character match) into
-  /// the list of lines, after its number. Throws CFileException when the
-  /// file cannot be opened or read.
-  void ShowFile(const CString& path, const CString& name);
+  /// Reads path (text in the given encoding) into the window: every piece
+  /// into the edit, and every piece that holds name (a match of whole
+  /// characters of that encoding) into the list of lines, after its
+  /// number. A character cut between two pieces of a line shows whole, at
+  /// the start of the second. Throws CFileException when the file cannot
+  /// be opened or read.
+  void ShowFile(const CString& path, const CString& name,
+                TextEncoding encoding = TextEncoding::kCp932);
 
-  /// A line entry: the piece's number formatted with "%04d " and the piece
-  /// without its line end, both shown decoded.
-  static CString LineEntry(int number, const CString& piece);
+  /// A line entry: the piece's number formatted with "%04d ", then the
+  /// piece as shown (decoded, without its line end).
+  static CString LineEntry(int number, std::string_view shown);
   /// The line number an entry stands for: its leading decimal digits.
   static int LineNumberOf(const CString& entry);
 

@@ -4,7 +4,12 @@
 
 namespace {
 
-bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+// Whether the text being analysed is read byte by byte.
+bool g_byteWise = false;
+
+bool IsLead(unsigned char b) {
+  return !g_byteWise && ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC));
+}
 
 // The first match at a character boundary, or -1.
 int Find(const std::string& t, const std::string& pat) {
@@ -75,7 +80,7 @@ class Table {
     for (int i = pos; i >= 0; --i) {
       unsigned char b = static_cast<unsigned char>(t[i]);
       if (isName(b)) {
-        if (i > 0 && static_cast<unsigned char>(t[i - 1]) >= 0x80) break;
+        if (!g_byteWise && i > 0 && static_cast<unsigned char>(t[i - 1]) >= 0x80) break;
         low = i;
         if (high < 0) high = i;
       } else if (b == ' ' || b == '\t' || b == '(') {
@@ -155,7 +160,8 @@ class Table {
 }  // namespace
 
 PlainRun RunPlain(const std::vector<std::pair<std::string, std::string>>& files,
-                  const std::string& extension) {
+                  const std::string& extension, bool byteWise) {
+  g_byteWise = byteWise;
   PlainRun run;
   Table table;
   for (const auto& [path, bytes] : files) {

@@ -15,6 +15,8 @@ struct PlainRun {
   std::string work1, work2;
 };
 
-/// Analyses files (full path, bytes) in order as one run.
+/// Analyses files (full path, bytes) in order as one run. Shift-JIS text
+/// pairs each lead byte with the byte after it; byteWise text (UTF-8,
+/// EUC-JP) has every byte a character of its own.
 PlainRun RunPlain(const std::vector<std::pair<std::string, std::string>>& files,
-                  const std::string& extension);
+                  const std::string& extension, bool byteWise = false);

@@ -391,7 +391,8 @@ void CTolvaneView::OnShowSource() {
     // half-filled window, and the next press tries again.
     std::unique_ptr<CSourceDlg> fresh(owner->CreateSourceDlg());
     fresh->SetWindowText(m_strFunction);
-    fresh->ShowFile(source, m_engine.GetEntryName(i));
+    fresh->ShowFile(source, m_engine.GetEntryName(i),
+                    m_engine.GetFileEncoding(m_engine.GetEntryFile(i)));
     dlg = fresh.release();
     owner->SourceDlgMap().SetAt(key, dlg);
     dlg->SetForegroundWindow();

@@ -237,6 +237,28 @@ bool CStdioFile::Take(bool wholeRun, std::string_view& text) {
   }
 }
 
+void CStdioFile::Peek(const std::function<bool(std::string_view)>& f) {
+  if (!m_bReading) StartReading();
+  if (m_nPos == m_nEnd && !m_bEof) Fill();
+  if (m_nEnd > m_nPos && !f(std::string_view(m_buf.get() + m_nPos, m_nEnd - m_nPos))) return;
+  // Beyond the buffer, straight from the file (from the page cache, as a
+  // rule), leaving the buffer as it is for the reads to come.
+  std::unique_ptr<char[]> block;
+  const std::size_t size = 64 * 1024;
+  for (off_t at = m_nOffset; !m_bEof && (!m_bKnownLength || at < m_nLength);) {
+    if (!block) block.reset(new char[size]);
+    std::size_t want = size;
+    if (m_bKnownLength) want = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(size), m_nLength - at));
+    ssize_t n;
+    do n = ::pread(m_fd, block.get(), want, at);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) Fail(CFileException::readError, errno);
+    if (n == 0) break;  // shorter than it was: the next read reports it
+    if (!f(std::string_view(block.get(), static_cast<std::size_t>(n)))) return;
+    at += n;
+  }
+}
+
 void CStdioFile::SetBufferSize(std::size_t bytes) {
   g_nBufferSize = bytes < 512 ? 512 : bytes;
 }

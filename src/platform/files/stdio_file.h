@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <sys/types.h>
@@ -61,6 +62,12 @@ class CStdioFile {
   /// given. `run` stays valid until the next read or Close. Returns false at
   /// the end of the file; throws as ReadString does.
   bool ReadPieces(std::string_view& run) { return Take(true, run); }
+
+  /// Hands f the text from where reading stands to the end of the file, in
+  /// order, without moving on: first what is buffered (as read: CR LF as
+  /// LF), then the rest of the file as it is on disk, in blocks. f returns
+  /// false to stop early. Throws as ReadString does.
+  void Peek(const std::function<bool(std::string_view)>& f);
 
   /// Appends bytes, unchanged. Throws CFileException (diskFull, writeError).
   void WriteString(const CString& text) { Write(text.GetString(), text.GetLength()); }
