@@ -114,6 +114,29 @@ class SourceDlgTest : public QObject {
     QCOMPARE(lines[2].size(), 255);
   }
 
+  void eachFileShowsInItsOwnEncodingWithACutCharacterWhole() {
+    // The same text in UTF-8 and EUC-JP; the fourth line's 語 is cut by the
+    // 255-byte piece boundary.
+    const std::string utf8 = "\xE8\xAA\x9E", euc = "\xB8\xEC";
+    for (const auto& [file, kanji] : {std::pair{"u.c", utf8}, std::pair{"e.c", euc}}) {
+      std::string name = file[0] == 'u' ? "U" : "E";
+      tree->Write(file, "/* " + kanji + "*/\nvoid " + name + "(void)\n{\n    " + name + "(); /*" +
+                            std::string(243, 'x') + kanji + "*/\n}\n");
+    }
+    Start();
+    Analyze({"u.c", "e.c"});
+    for (const char* name : {"U", "E"}) {
+      std::string file = name[0] == 'U' ? "u.c" : "e.c";
+      CSourceDlg* d = Show(Entry(name[0] == 'U' ? "u.fnc" : "e.fnc", name), file);
+      QVERIFY(d);
+      QString xs(243, 'x');
+      QCOMPARE(EditLines(d), QStringList({"/* 語*/", QString("void %1(void)").arg(name), "{",
+                                          QString("    %1(); /*").arg(name) + xs, "語*/", "}", ""}));
+      QCOMPARE(Items(d->m_listLines), QStringList({QString("0002 void %1(void)").arg(name),
+                                                   QString("0004     %1(); /*").arg(name) + xs}));
+    }
+  }
+
   void oneWindowAFunctionShownAgainUnchangedAfterItWasClosed() {
     tree->Write("a.c", "void A(void)\n{\n}\n");
     tree->Write("a.cpp", "void A(void)\n{\n  A();\n}\n");

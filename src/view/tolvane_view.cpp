@@ -318,6 +318,11 @@ void CTolvaneView::OnAnalyze() {
   m_lastStatus = std::chrono::steady_clock::now();
   m_nSinceCheck = 0;
 
+  // Each file in the encoding its bytes show, unless the profile names one
+  // for all ("auto", "cp932", "utf-8", "euc-jp"; anything else reads as auto).
+  EncodingChoice encoding = EncodingChoice::kAuto;
+  if (CWinApp* app = AfxGetApp()) ParseEncodingChoice(app->GetSettingsString("Encoding", "auto").view(), encoding);
+  m_engine.SetEncoding(encoding);
   m_engine.BeginRun(WorkingFolder());
   for (int i = 0; i < m_listChosen.GetCount(); ++i) {
     m_listChosen.GetText(i, m_strChosenFile);

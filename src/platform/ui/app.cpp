@@ -46,18 +46,29 @@ void CWinApp::LoadStdProfileSettings(UINT nMaxMRU) {
   std::string path = config && *config ? std::string(config) : std::string(home ? home : "") + "/.config";
   std::ifstream in(path + "/tolvane/tolvane.ini");
   m_recentFiles.clear();
-  bool inSection = false;
+  m_settings.clear();
+  bool inSection = false, inSettings = false;
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!line.empty() && line[0] == '[') {
       inSection = line == "[Recent File List]";
+      inSettings = line == "[Settings]";
       continue;
     }
     std::size_t eq = line.find('=');
+    if (inSettings && eq != std::string::npos)
+      m_settings.emplace_back(line.substr(0, eq), CString(line.substr(eq + 1)));
     if (inSection && line.compare(0, 4, "File") == 0 && eq != std::string::npos &&
         m_recentFiles.size() < nMaxMRU)
       m_recentFiles.push_back(CString(line.substr(eq + 1)));
   }
+}
+
+CString CWinApp::GetSettingsString(const char* entry, const char* def) const {
+  // The last of several lines for one entry wins.
+  for (auto it = m_settings.rbegin(); it != m_settings.rend(); ++it)
+    if (it->first == entry) return it->second;
+  return CString(def);
 }
 
 HICON CWinApp::LoadIcon(UINT nIDResource) const {

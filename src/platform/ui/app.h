@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/text/cstring.h"
@@ -36,6 +37,9 @@ class CWinApp : public CCmdTarget {
   /// profile is only read, never written.
   void LoadStdProfileSettings(UINT nMaxMRU = 4);
   const std::vector<CString>& GetRecentFiles() const { return m_recentFiles; }
+  /// The profile's value of entry in [Settings], as read by
+  /// LoadStdProfileSettings, or def when it has none.
+  CString GetSettingsString(const char* entry, const char* def) const;
 
   /// Icon nIDResource of the resources.
   HICON LoadIcon(UINT nIDResource) const;
@@ -61,6 +65,7 @@ class CWinApp : public CCmdTarget {
  private:
   std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
   std::vector<CString> m_recentFiles;
+  std::vector<std::pair<std::string, CString>> m_settings;  // [Settings], in file order
 
   DECLARE_MESSAGE_MAP()
 };

@@ -190,6 +190,57 @@ class UiTest : public QObject {
     for (auto& c : cases) QCOMPARE(ToQString(AfxDisplayText(c.bytes)), QString::fromUtf8(c.shown));
   }
 
+  void utf8AndEucJpShowAsTheirCharactersWithEveryBrokenSequenceOneReplacement() {
+    struct {
+      UINT codePage;
+      std::string bytes;
+      const char* shown;
+    } cases[] = {
+        {CP_UTF8, "/* \xE3\x81\x82*/", "/* あ*/"},
+        {CP_UTF8, "\xF0\x9F\x98\x80!", "\U0001F600!"},
+        {CP_UTF8, "\xE3\x81" "A", "\uFFFDA"},             // a character broken off: its own bytes only
+        {CP_UTF8, "\xC0\xAF\x80", "\uFFFD\uFFFD\uFFFD"},  // no lead byte, no character
+        {CP_UTF8, "\xED\xA0\x80", "\uFFFD\uFFFD\uFFFD"},  // a surrogate is none either
+        {CP_UTF8, "ab\xE3\x81", "ab\uFFFD"},              // cut at the end of the text
+        {CP_EUC_JP, "\xB8\xEC\xA4\xA2*/", "語あ*/"},
+        {CP_EUC_JP, "\x8E\xB6\x8E\xC0", "ｶﾀ"},
+        {CP_EUC_JP, "\x8F\xB0\xA1", "丂"},                 // JIS X 0212
+        {CP_EUC_JP, "\xB8" "A\x8F\xB0" "B\x8E\xE0", "\uFFFDA\uFFFDB\uFFFD\uFFFD"},
+        {CP_EUC_JP, std::string("\xB8\xEC\0\x1A", 4), "語\u2400\u241A"},
+    };
+    for (auto& c : cases)
+      QCOMPARE(ToQString(AfxDisplayText(c.bytes, c.codePage)), QString::fromUtf8(c.shown));
+  }
+
+  void aCharacterCutBetweenTwoPiecesShowsWholeInTheSecond() {
+    struct {
+      UINT codePage;
+      std::string bytes;
+      const char* shown;
+    } cases[] = {
+        {CP_SHIFT_JIS, "a\x95\x5C" "b", "a表b"},
+        {CP_UTF8, "a\xE8\xA1\xA8" "b", "a表b"},
+        {CP_UTF8, "a\xF0\x9F\x98\x80" "b", "a\U0001F600b"},
+        {CP_EUC_JP, "a\xC9\xBD" "b", "a表b"},
+        {CP_EUC_JP, "a\x8F\xB0\xA1" "b", "a丂b"},
+        {CP_UTF8, "a\xE8\xA1" "b", "a\uFFFDb"},  // broken is broken, cut or not
+    };
+    for (auto& c : cases) {
+      for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+        CDisplayDecoder decoder(c.codePage);
+        std::string first, second;
+        decoder.Append(first, std::string_view(c.bytes).substr(0, cut), true);
+        decoder.Append(second, std::string_view(c.bytes).substr(cut), false);
+        QCOMPARE(ToQString(CString(first + second)), QString::fromUtf8(c.shown));
+      }
+    }
+    // The last piece of a file ends what it holds.
+    CDisplayDecoder decoder(CP_UTF8);
+    std::string shown;
+    decoder.Append(shown, "x\xE3\x81", false);
+    QCOMPARE(ToQString(CString(shown)), QString::fromUtf8("x\uFFFD"));
+  }
+
   void mnemonicNotationShowsAsQtMnemonics() {
     struct {
       const char* stored;
