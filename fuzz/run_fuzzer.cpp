@@ -2,8 +2,9 @@
 // input, checked against the plain algorithm. Any difference, crash, hang
 // or sanitizer report is a finding.
 //
-// Input: byte 0 chooses one or two files, small or large file buffers and
-// the vector width; byte 1 where the input is split between the files; the
+// Input: byte 0 chooses one or two files, small or large file buffers, the
+// vector width and whether the text is read as Shift-JIS or byte by byte
+// (as UTF-8 and EUC-JP are); byte 1 where the input is split between the files; the
 // rest is the files' text.
 #include <cstdint>
 #include <cstdio>
@@ -52,12 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   CStdioFile::SetBufferSize(control & 2 ? 512 + (control >> 4) * 7 : 128 * 1024);
   scan::RunIndex::UseWideVectors((control & 4) != 0);
+  const bool byteWise = (control & 8) != 0;
   CAnalysisEngine engine;
+  engine.SetEncoding(byteWise ? EncodingChoice::kUtf8 : EncodingChoice::kCp932);
   engine.BeginRun(Folder());
   for (const auto& file : files) engine.AnalyzeFile(CString(file.first), "fnc");
   engine.CloseWorkFiles();
 
-  PlainRun plain = RunPlain(files, "fnc");
+  PlainRun plain = RunPlain(files, "fnc", byteWise);
   std::string work1, work2;
   for (auto [name, into] : {std::make_pair("/tmp1.fnc", &work1), std::make_pair("/tmp2.fnc", &work2)}) {
     FILE* f = std::fopen((Folder() + name).c_str(), "rb");

@@ -205,7 +205,8 @@ class CAnalysisEngine {
   void CollectCallAt(std::string_view statement, int pos, NameBuffer& name);
   void CollectName(std::string_view name);
   static bool IsCallName(std::string_view name);
-  static BOOL NameBefore(std::string_view text, NameBuffer& out, int pos);
+  // byteWise: no byte before the name is taken for a Shift-JIS lead byte.
+  static BOOL NameBefore(std::string_view text, NameBuffer& out, int pos, bool byteWise = false);
 
   IAnalysisSink* m_pSink;
   EncodingChoice m_encodingChoice = EncodingChoice::kAuto;

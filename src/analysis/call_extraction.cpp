@@ -76,7 +76,7 @@ BOOL CAnalysisEngine::GetFunctionName(const CString& text, NameBuffer& out, int 
   return NameBefore(text.view(), out, pos);
 }
 
-BOOL CAnalysisEngine::NameBefore(std::string_view text, NameBuffer& out, int pos) {
+BOOL CAnalysisEngine::NameBefore(std::string_view text, NameBuffer& out, int pos, bool byteWise) {
   const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   // Walk back from the "(" over blanks and further "(", then over the run
   // of name characters before them.
@@ -85,9 +85,10 @@ BOOL CAnalysisEngine::NameBefore(std::string_view text, NameBuffer& out, int pos
   const int high = i;
   i = SkipNameBackwards(t, i);
   int low = i + 1;
-  // A run that follows a byte of 0x80 or above starts with the second
-  // byte of a double-byte character, which is not part of the name.
-  if (i >= 0 && t[i] >= 0x80) ++low;
+  // In Shift-JIS, a run that follows a byte of 0x80 or above starts with
+  // the second byte of a double-byte character, which is not part of the
+  // name.
+  if (!byteWise && i >= 0 && t[i] >= 0x80) ++low;
   if (low > high) return FALSE;
   int n = high - low + 1;
   if (n > 63) n = 63;  // the name's first 63 bytes
@@ -122,14 +123,15 @@ void CAnalysisEngine::CollectCalls(std::string_view statement, NameBuffer& name)
   // Each "(" at a character boundary is visited once, left to right.
   const char* t = statement.data();
   const std::size_t n = statement.size();
-  for (std::size_t at = mbcs::Find(t, n, "(", 1); at != mbcs::kNotFound;
-       at = mbcs::Find(t, n, "(", 1, at + 1))
+  const TextEncoding encoding = m_bByteWise ? TextEncoding::kUtf8 : TextEncoding::kCp932;
+  for (std::size_t at = mbcs::FindIn(encoding, t, n, "(", 1); at != mbcs::kNotFound;
+       at = mbcs::FindIn(encoding, t, n, "(", 1, at + 1))
     CollectCallAt(statement, static_cast<int>(at), name);
 }
 
 void CAnalysisEngine::CollectCallAt(std::string_view statement, int pos, NameBuffer& name) {
   if (m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
-  if (NameBefore(statement, name, pos)) CollectName(name);
+  if (NameBefore(statement, name, pos, m_bByteWise)) CollectName(name);
 }
 
 void CAnalysisEngine::CollectName(std::string_view name) {

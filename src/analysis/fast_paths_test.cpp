@@ -1,6 +1,7 @@
 // The engine against the plain algorithm (tests/plain_run), on random
 // C-like sources full of the bytes that matter: Shift-JIS lead and trail
-// bytes, comment markers, brackets, keywords, long lines, CR, NUL.
+// bytes, UTF-8 and EUC-JP characters, comment markers, brackets, keywords,
+// long lines, CR, NUL; read as Shift-JIS and byte by byte.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -22,7 +23,7 @@ const char* const kTokens[] = {
     "return", "exit", "sizeof", "::", "~", ":", "f", "g", "Draw", "CShape", "CShape::CShape",
     "CShape::~CShape", "IMPLEMENT_DYNCREATE", "DECLARE_DYNCREATE", "BEGIN_MESSAGE_MAP",
     "END_MESSAGE_MAP", "\x81", "\x83", "\x9F", "\xE0", "\xFC", "\x80", "\xA0", "\xFD",
-    "\x83\x7B", "\x83\x7D", "\x8A\xD6\x90\x94", "\x83\x41", "=", ",", "x", "2", "_", "\"",
+    "\x83\x7B", "\x83\x7D", "\x8A\xD6\x90\x94", "\x83\x41", "\xE3\x81\x82", "\xB8\xEC", "=", ",", "x", "2", "_", "\"",
     "'", "#define ", "case 2: ", "->", ".",
 };
 
@@ -77,11 +78,14 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
     }
     for (const auto& [path, bytes] : files) WriteWholeFile(path, bytes);
 
+    // Every other pair of rounds byte-wise, as UTF-8 and EUC-JP are read.
+    const bool byteWise = round / 4 % 2 == 1;
     CAnalysisEngine e;
+    e.SetEncoding(byteWise ? EncodingChoice::kUtf8 : EncodingChoice::kCp932);
     e.BeginRun(dir.path());
     for (const auto& file : files) e.AnalyzeFile(CString(file.first), "fnc");
     e.CloseWorkFiles();
-    PlainRun plain = RunPlain(files, "fnc");
+    PlainRun plain = RunPlain(files, "fnc", byteWise);
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp1.fnc")), plain.work1) << "round " << round;
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp2.fnc")), plain.work2) << "round " << round;
     ASSERT_EQ(TableText(e), plain.table) << "round " << round;

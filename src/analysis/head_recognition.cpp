@@ -27,7 +27,7 @@ BOOL CAnalysisEngine::RecognizeText(std::string_view statement) {
   // Every rule needs a "(": without one there is nothing to look at.
   if (!std::memchr(statement.data(), '(', statement.size())) return FALSE;
   scan::Statement s;
-  scan::ScanStatement(statement.data(), static_cast<int>(statement.size()), s);
+  scan::ScanStatement(statement.data(), static_cast<int>(statement.size()), s, m_bByteWise);
   return RecognizeScanned(statement, s);
 }
 
@@ -41,7 +41,7 @@ BOOL CAnalysisEngine::RecognizeScanned(std::string_view statement, const scan::S
       if (s.brace < 0) return TRUE;  // a declaration
       // A head with no name before its "(" (an operator, say) is consumed
       // without an entry: no name is ever borrowed from an earlier head.
-      if (NameBefore(statement, m_szFuncName, s.open)) AddFunction(m_szFuncName);
+      if (NameBefore(statement, m_szFuncName, s.open, m_bByteWise)) AddFunction(m_szFuncName);
       return TRUE;
     }
   }
@@ -51,7 +51,7 @@ BOOL CAnalysisEngine::RecognizeScanned(std::string_view statement, const scan::S
   if (s.open < 0 || s.close < 0) return FALSE;
   if (s.space[7] >= 0) return FALSE;  // "BOOL " anywhere
   if (s.brace < 0 || s.brace <= s.close) return FALSE;
-  if (!NameBefore(statement, m_szFuncName, s.open)) return FALSE;
+  if (!NameBefore(statement, m_szFuncName, s.open, m_bByteWise)) return FALSE;
   if (!IsCallName(m_szFuncName)) return FALSE;
   if (!IsConstructorOrDestructor(m_szFuncName)) return FALSE;
   AddFunction(m_szFuncName);

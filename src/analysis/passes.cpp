@@ -48,13 +48,14 @@ template <class F>
 void CAnalysisEngine::ForEachRun(int set, F f) {
   std::string_view run;
   while (m_pInFile->ReadPieces(run)) {
-    m_pIndex->Build(run.data(), run.size(), static_cast<scan::RunIndex::Set>(set));
+    m_pIndex->Build(run.data(), run.size(), static_cast<scan::RunIndex::Set>(set), m_bByteWise);
     f(run.data(), run.size(), *m_pIndex);
   }
 }
 
 void CAnalysisEngine::LineCommentPiece(std::string_view line) {
-  scan::LineComment r = scan::ScanLineComment(line.data(), static_cast<int>(line.size()));
+  scan::LineComment r =
+      scan::ScanLineComment(line.data(), static_cast<int>(line.size()), m_bByteWise);
   if (r.slashes < 0) {
     m_pOutFile->WriteString(line);
   } else {
@@ -99,7 +100,7 @@ void CAnalysisEngine::LineCommentPass() {
 }
 
 void CAnalysisEngine::BlockCommentPiece(std::string_view line) {
-  scan::Comments c = scan::ScanComments(line.data(), static_cast<int>(line.size()));
+  scan::Comments c = scan::ScanComments(line.data(), static_cast<int>(line.size()), m_bByteWise);
   if (m_bInComment) {
     if (c.close >= 0) m_bInComment = 0;  // code after the "*/" is lost
   } else if (c.open < 0) {
@@ -268,6 +269,7 @@ void CAnalysisEngine::HandleIndexedStatement(const char* run, std::size_t from, 
   if (RecognizeScanned(statement, s)) return;
   if (m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
   index.ForEach(RunIndex::kOpen, from, to, [&](std::size_t j) {
-    if (NameBefore(statement, m_szCallName, static_cast<int>(j - from))) CollectName(m_szCallName);
+    if (NameBefore(statement, m_szCallName, static_cast<int>(j - from), m_bByteWise))
+      CollectName(m_szCallName);
   });
 }

@@ -175,7 +175,7 @@ void KeepKeywordBlanks(std::uint64_t* out, std::size_t words) {
 
 }  // namespace
 
-void RunIndex::Build(const char* p, std::size_t n, Set set) {
+void RunIndex::Build(const char* p, std::size_t n, Set set, bool byteWise) {
   m_n = n;
   // Every slot of every word is written below: no need to clear.
   std::size_t words = (n + 63) / 64;
@@ -194,6 +194,8 @@ void RunIndex::Build(const char* p, std::size_t n, Set set) {
       KeepKeywordBlanks(m_bits.data(), words);
       break;
   }
+  if (byteWise && set != kForLineComments)
+    for (std::size_t w = 0; w < words; ++w) m_bits[w * kClasses + kHigh] = 0;
 }
 
 void RunIndex::UseWideVectors(bool use) {

@@ -32,7 +32,9 @@ class RunIndex {
   /// kUnderDM for line comments; kLF, kHigh, kBracket and kMarker for
   /// comments; kLF, kHigh, kEnd, kOpen, kClose, kBrace and kBlank for
   /// statements. A pair counts only when both its bytes lie in the text.
-  void Build(const char* p, std::size_t n, Set set);
+  /// For byte-wise text (UTF-8, EUC-JP) kHigh stays empty: no byte above
+  /// 0x7F needs the care a Shift-JIS lead byte does.
+  void Build(const char* p, std::size_t n, Set set, bool byteWise = false);
 
   /// Tests may turn the 32-byte vectors off, to check the 16-byte ones on
   /// machines that have both.

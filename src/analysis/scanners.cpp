@@ -38,10 +38,11 @@ constexpr bool IsWord(int b) {
   return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '_';
 }
 
-constexpr Table MakeTable(const char* keywordInitials, const char* macroInitials) {
+constexpr Table MakeTable(const char* keywordInitials, const char* macroInitials,
+                          bool pairLeads = true) {
   Table t{};
   for (int b = 0; b < 256; ++b) {
-    if (mbcs::IsLeadByte(static_cast<unsigned char>(b))) t[b] = kLead;
+    if (pairLeads && mbcs::IsLeadByte(static_cast<unsigned char>(b))) t[b] = kLead;
     else if (IsWord(b)) t[b] = kWord;
   }
   t['/'] = kSlash;
@@ -59,6 +60,9 @@ constexpr Table MakeTable(const char* keywordInitials, const char* macroInitials
 
 constexpr Table kLineTable = MakeTable("", "IDBE");
 constexpr Table kStatementTable = MakeTable("viclsfuB", "");
+// The same for byte-wise text: no byte is a lead byte.
+constexpr Table kLineBytesTable = MakeTable("", "IDBE", false);
+constexpr Table kStatementBytesTable = MakeTable("viclsfuB", "", false);
 
 bool MatchAt(const char* p, int n, int i, const char* text, int len) {
   return n - i >= len && std::memcmp(p + i, text, static_cast<std::size_t>(len)) == 0;
@@ -88,13 +92,14 @@ int KeywordAt(const char* p, int n, int i) {
 
 }  // namespace
 
-LineComment ScanLineComment(const char* p, int n) {
+LineComment ScanLineComment(const char* p, int n, bool byteWise) {
   static const int kMacroLen[4] = {19, 17, 17, 15};
+  const Table& table = byteWise ? kLineBytesTable : kLineTable;
   LineComment r;
   const auto* u = reinterpret_cast<const unsigned char*>(p);
   int i = 0;
   while (i < n) {
-    switch (kLineTable[u[i]]) {
+    switch (table[u[i]]) {
       case kLead:
         if (i + 1 < n) {
           if (IsWord(u[i + 1])) r.wordBefore = true;
@@ -127,12 +132,13 @@ LineComment ScanLineComment(const char* p, int n) {
   return r;
 }
 
-Comments ScanComments(const char* p, int n) {
+Comments ScanComments(const char* p, int n, bool byteWise) {
+  const Table& table = byteWise ? kLineBytesTable : kLineTable;
   Comments r;
   const auto* u = reinterpret_cast<const unsigned char*>(p);
   int i = 0;
   while (i < n) {
-    switch (kLineTable[u[i]]) {
+    switch (table[u[i]]) {
       case kLead:
         i += (i + 1 < n) ? 2 : 1;
         continue;
@@ -201,12 +207,13 @@ void ClearStatement(Statement& s) {
   for (int k = 0; k < 8; ++k) s.space[k] = s.tab[k] = kNone;
 }
 
-void ScanStatement(const char* p, int n, Statement& s) {
+void ScanStatement(const char* p, int n, Statement& s, bool byteWise) {
+  const Table& table = byteWise ? kStatementBytesTable : kStatementTable;
   ClearStatement(s);
   const auto* u = reinterpret_cast<const unsigned char*>(p);
   int i = 0;
   while (i < n) {
-    switch (kStatementTable[u[i]]) {
+    switch (table[u[i]]) {
       case kLead:
         i += (i + 1 < n) ? 2 : 1;
         continue;

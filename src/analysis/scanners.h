@@ -2,6 +2,10 @@
 // lines and statements that the passes cannot settle in bulk (those with
 // double-byte characters, comment markers and the like).
 //
+// Text is Shift-JIS, whose lead bytes pair with the byte after them, unless
+// byteWise says it is UTF-8 or EUC-JP, where every byte below 0x80 is a
+// character of its own and no byte pairs.
+//
 // Every rule of the engine asks where a fixed text first occurs at a
 // character boundary of a line or statement. Rather than one search per
 // text, each scanner walks the boundaries once, byte class by byte class
@@ -23,7 +27,7 @@ struct LineComment {
   bool wordBefore = false;
   unsigned macros = 0;
 };
-LineComment ScanLineComment(const char* p, int n);
+LineComment ScanLineComment(const char* p, int n, bool byteWise = false);
 
 /// What the block-comment pass needs of one line: the first "/*", the first
 /// "*/", and whether any of "(", ")", "{", "}" occurs.
@@ -32,7 +36,7 @@ struct Comments {
   int close = kNone;
   bool bracket = false;
 };
-Comments ScanComments(const char* p, int n);
+Comments ScanComments(const char* p, int n, bool byteWise = false);
 
 /// What head recognition needs of one statement: the first "(", ")" and
 /// "{", and the first occurrence of each type keyword followed by a space
@@ -46,7 +50,7 @@ struct Statement {
   int tab[8];
   bool keyword = false;  // any of space[] and tab[] found
 };
-void ScanStatement(const char* p, int n, Statement& s);
+void ScanStatement(const char* p, int n, Statement& s, bool byteWise = false);
 
 /// Sets every position of s to kNone.
 void ClearStatement(Statement& s);
