@@ -30,21 +30,19 @@ void CAnalysisEngine::BeginFile(const CString& path, const CString& extension) {
   m_bByteWise = !PairsLeadBytes(encoding);
 }
 
-TextEncoding CAnalysisEngine::DetectFileEncoding(CStdioFile& file) {
-  // Up to the first byte above 0x7F every encoding reads alike: the rules
-  // are asked only from there on, and most sources never get there.
+void CAnalysisEngine::DecideEncoding(std::string_view run) {
+  // Up to the first byte above 0x7F every encoding reads alike, so the
+  // file is read as ASCII until one comes; from there the rules look ahead
+  // to the end of the file, through what the file has buffered and then
+  // what the page cache holds, without moving the reads of the pass.
+  std::size_t high = FirstHighByte(run.data(), run.size());
+  if (high == run.size()) return;
+  m_bDeciding = false;
   CEncodingDetector detector;
-  bool started = false;
-  file.Peek([&](std::string_view text) {
-    if (!started) {
-      std::size_t high = FirstHighByte(text.data(), text.size());
-      if (high == text.size()) return true;
-      text.remove_prefix(high);
-      started = true;
-    }
-    return detector.Feed(text.data(), text.size());
-  });
-  return detector.Result();
+  if (detector.Feed(run.data() + high, run.size() - high))
+    m_pSource->Peek([&](std::string_view text) { return detector.Feed(text.data(), text.size()); });
+  m_files.back().encoding = detector.Result();
+  m_bByteWise = !PairsLeadBytes(detector.Result());
 }
 
 CString CAnalysisEngine::GetEntryText(int i) const {
@@ -108,6 +106,7 @@ void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension)
       e->m_pInFile = e->m_pOutFile = nullptr;
       e->m_pSource.reset();
       e->m_bInComment = 0;
+      e->m_bDeciding = false;
       if (!done) {
         e->m_pWorkFile1.reset();
         e->m_pWorkFile2.reset();
@@ -117,16 +116,14 @@ void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension)
 
   m_pSource.reset(new CStdioFile(path, CStdioFile::modeRead | CStdioFile::typeText));
   BeginFile(path, extension);
-  if (m_encodingChoice == EncodingChoice::kAuto) {
-    m_files.back().encoding = DetectFileEncoding(*m_pSource);
-    m_bByteWise = !PairsLeadBytes(m_files.back().encoding);
-  }
+  m_bDeciding = m_encodingChoice == EncodingChoice::kAuto;
 
   CStdioFile& work1 = Rewind(m_pWorkFile1, m_strWorkFile1, true);
   m_pInFile = m_pSource.get();
   m_pOutFile = &work1;
   work1.WriteString(CString(kHeaderLine));
   LineCommentPass();
+  m_bDeciding = false;  // all ASCII, or decided: the working files are not the source
   work1.SetLength(work1.GetPosition());
   m_pSource->Close();
 

@@ -193,8 +193,9 @@ class CAnalysisEngine {
   void StatementPass();
   void HandleStatement(std::string_view statement);
   void HandleIndexedStatement(const char* run, std::size_t from, std::size_t to);
-  // The encoding of a source file just opened, from its bytes.
-  static TextEncoding DetectFileEncoding(CStdioFile& file);
+  // Decides the source file's encoding when run, the next text the
+  // line-comment pass reads from it, holds its first byte above 0x7F.
+  void DecideEncoding(std::string_view run);
   // Opens a working file if need be and goes back to its start, to read it
   // or (rewrite) to replace its text.
   CStdioFile& Rewind(std::unique_ptr<CStdioFile>& file, const CString& path, bool rewrite);
@@ -213,6 +214,8 @@ class CAnalysisEngine {
   // The file being analysed is read byte by byte (UTF-8, EUC-JP) rather
   // than with Shift-JIS lead bytes paired.
   bool m_bByteWise = false;
+  // The source file's encoding is still to be decided from its bytes.
+  bool m_bDeciding = false;
 
   // The run's state. The working files stay open from the first file of a
   // run to its end, and are rewound for every pass; m_pInFile and

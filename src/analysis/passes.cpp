@@ -48,6 +48,7 @@ template <class F>
 void CAnalysisEngine::ForEachRun(int set, F f) {
   std::string_view run;
   while (m_pInFile->ReadPieces(run)) {
+    if (m_bDeciding) DecideEncoding(run);
     m_pIndex->Build(run.data(), run.size(), static_cast<scan::RunIndex::Set>(set), m_bByteWise);
     f(run.data(), run.size(), *m_pIndex);
   }

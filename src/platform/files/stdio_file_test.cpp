@@ -59,6 +59,32 @@ TEST(CStdioFileReading, TurnsCrLfIntoLfAndCutsPiecesAt255BytesOrAfterALineFeed) 
   }
 }
 
+TEST(CStdioFileReading, PeeksAtTheRestOfTheFileWithoutMovingOn) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i) + "\n";
+  std::string path = dir.Write("a.c", text);
+  for (std::size_t buffer : {512, 128 * 1024}) {
+    CStdioFile::SetBufferSize(buffer);
+    CStdioFile f(CString(path), kRead);
+    std::string_view run;
+    ASSERT_TRUE(f.ReadPieces(run));
+    std::string read(run), seen;
+    const std::size_t first = run.size();
+    int calls = 0;
+    f.Peek([&](std::string_view t) {
+      seen += t;
+      return true;
+    });
+    f.Peek([&](std::string_view) { return ++calls < 0; });  // stops at once
+    while (f.ReadPieces(run)) read += run;
+    EXPECT_EQ(read, text) << buffer;
+    EXPECT_EQ(seen, text.substr(first)) << buffer;  // all of the rest, once
+    EXPECT_EQ(calls, first < text.size() ? 1 : 0);
+  }
+  CStdioFile::SetBufferSize(128 * 1024);
+}
+
 TEST(CStdioFileReading, RefusesMissingFilesAndWhatIsNotARegularFileBeforeReading) {
   TempDir dir;
   const std::string real = dir.Write("a.c", "x"), nul = real + std::string("\0.c", 3);
