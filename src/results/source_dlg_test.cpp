@@ -137,6 +137,37 @@ class SourceDlgTest : public QObject {
     }
   }
 
+  void theProfileCanNameOneEncodingForEverySource() {
+    TempDir config;
+    std::filesystem::create_directory(config.Join("tolvane"));
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = old ? old : "";
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+    struct Case {
+      const char* profile;
+      bool found;  // f, calling g
+    } cases[] = {
+        {"", true},
+        {"[Settings]\nEncoding=auto\n", true},
+        {"[Settings]\r\nEncoding=cp932\r\n", false},
+        {"[Other]\nEncoding=cp932\n", true},
+        {"[Settings]\nEncoding=latin-1\n", true},  // unknown: auto
+    };
+    for (const Case& c : cases) {
+      config.Write("tolvane/tolvane.ini", c.profile);
+      p.reset();  // the old program leaves its folder before the new one enters its own
+      p.reset(new Program);
+      tree = &p->tree;
+      // The comment's あ ends in 0x82, which Shift-JIS pairs with the "*".
+      tree->Write("ex.c", "/* \xE3\x81\x82*/\nint f(void)\n{\n    g();\n}\n");
+      Start();
+      Analyze({"ex.c"});
+      QCOMPARE(Items(View()->m_listFunctions), c.found ? QStringList({Entry("ex.fnc", "f")}) : QStringList());
+    }
+    if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
+  }
+
   void oneWindowAFunctionShownAgainUnchangedAfterItWasClosed() {
     tree->Write("a.c", "void A(void)\n{\n}\n");
     tree->Write("a.cpp", "void A(void)\n{\n  A();\n}\n");
