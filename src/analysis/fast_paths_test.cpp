@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
 #include "analysis/run_index.h"
 #include "tests/plain_run.h"
 #include "tests/engine_table.h"
@@ -80,7 +80,7 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
 
     // Every other pair of rounds byte-wise, as UTF-8 and EUC-JP are read.
     const bool byteWise = round / 4 % 2 == 1;
-    CAnalysisEngine e;
+    CAnalysisRun e;
     e.SetEncoding(byteWise ? EncodingChoice::kUtf8 : EncodingChoice::kCp932);
     e.BeginRun(dir.path());
     for (const auto& file : files) e.AnalyzeFile(CString(file.first), "fnc");
@@ -88,7 +88,7 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
     PlainRun plain = RunPlain(files, "fnc", byteWise);
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp1.fnc")), plain.work1) << "round " << round;
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp2.fnc")), plain.work2) << "round " << round;
-    ASSERT_EQ(TableText(e), plain.table) << "round " << round;
+    ASSERT_EQ(TableText(e.GetTable()), plain.table) << "round " << round;
   }
   CStdioFile::SetBufferSize(128 * 1024);
   scan::RunIndex::UseWideVectors(true);

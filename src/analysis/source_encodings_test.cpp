@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/pipeline.h"
+#include "platform/files/stdio_file.h"
 #include "tests/engine_table.h"
 #include "tests/temp_dir.h"
 
@@ -37,8 +38,8 @@ std::string Analyze(const TempDir& dir, const std::string& bytes, TextEncoding* 
   e.BeginRun(dir.path());
   e.AnalyzeFile(CString(dir.Write("s.c", bytes)), "fnc");
   e.EndRun();
-  if (decided) *decided = e.GetFileEncoding(0);
-  return TableText(e);
+  if (decided) *decided = e.GetTable().GetFileEncoding(0);
+  return TableText(e.GetTable());
 }
 
 TEST(SourceEncodings, TheCommentEndAfterAKanaClosesTheCommentInEveryEncoding) {
