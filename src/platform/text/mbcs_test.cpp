@@ -50,4 +50,40 @@ TEST(MbcsFind, AgreesWithThePlainSearchOnRandomText) {
   }
 }
 
+TEST(MbcsFindIn, MatchesOnlyWholeCharactersOfEachEncoding) {
+  struct Case {
+    TextEncoding encoding;
+    std::string text, pat;
+    std::size_t at;
+  } cases[] = {
+      // Shift-JIS as Find: ボ (83 7B) holds no "{".
+      {TextEncoding::kCp932, "\x83\x7B{", "{", 2},
+      // UTF-8 and EUC-JP put no byte below 0x80 inside a character.
+      {TextEncoding::kUtf8, "\xE3\x81\x82*/", "*/", 3},
+      {TextEncoding::kEucJp, "\xB8\xEC*/", "*/", 2},
+      {TextEncoding::kUtf8, "\xE3\x83\x9C{", "{", 3},
+      // EUC-JP: 語 (B8 EC) then あ (A4 A2): "EC A4" is no character.
+      {TextEncoding::kEucJp, "\xB8\xEC\xA4\xA2", "\xEC\xA4", mbcs::kNotFound},
+      {TextEncoding::kEucJp, "\xB8\xEC\xA4\xA2", "\xA4\xA2", 2},
+      {TextEncoding::kEucJp, "\x8F\xB0\xA1\xA1\xA1", "\xA1\xA1", 3},  // three bytes, then one pair
+      {TextEncoding::kEucJp, "\x8E\xB6\xB6\xB6", "\xB6\xB6", 2},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(mbcs::FindIn(c.encoding, c.text.data(), c.text.size(), c.pat.data(), c.pat.size()), c.at)
+        << EncodingName(c.encoding) << " " << c.pat;
+}
+
+TEST(EncodingChoice, ReadsTheFourNamesAndNothingElse) {
+  for (const char* name : {"auto", "cp932", "utf-8", "euc-jp"}) {
+    EncodingChoice c = EncodingChoice::kAuto;
+    EXPECT_TRUE(ParseEncodingChoice(name, c)) << name;
+    EXPECT_STREQ(EncodingChoiceName(c), name);
+  }
+  for (const char* name : {"", "UTF-8", "utf8", "sjis", "auto "}) {
+    EncodingChoice c = EncodingChoice::kEucJp;
+    EXPECT_FALSE(ParseEncodingChoice(name, c)) << name;
+    EXPECT_EQ(c, EncodingChoice::kEucJp);
+  }
+}
+
 }  // namespace
