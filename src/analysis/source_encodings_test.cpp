@@ -88,6 +88,22 @@ TEST(SourceEncodings, TrapCharactersGiveTheSameTableInEveryEncoding) {
   }
 }
 
+TEST(SourceEncodings, TheDecisionLeavesTheTextBeingReadAsItWas) {
+  // The first byte above 0x7F comes in the second buffer of the file, and
+  // each buffer ends at any byte of the lines, some at a line end.
+  TempDir dir;
+  CStdioFile::SetBufferSize(512);
+  for (int pad = 0; pad < 40; ++pad) {
+    std::string text = std::string(pad, 'x') + "\n";
+    for (int i = 0; i < 40; ++i) text += "void f" + std::to_string(i) + "(void)\n{\n  g();\n}\n";
+    text += "/* \xE3\x81\x82*/ int h(void)\n{\n  k();\n}\n";
+    TextEncoding decided;
+    ASSERT_EQ(Analyze(dir, text, &decided), Analyze(dir, text, nullptr, EncodingChoice::kUtf8)) << pad;
+    ASSERT_EQ(decided, TextEncoding::kUtf8);
+  }
+  CStdioFile::SetBufferSize(128 * 1024);
+}
+
 // Random C-like text with Japanese words and comments, in lines short
 // enough that no piece and no statement is cut (the cut would fall at
 // another character in each encoding), and with no Japanese character right

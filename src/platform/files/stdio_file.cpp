@@ -239,10 +239,11 @@ bool CStdioFile::Take(bool wholeRun, std::string_view& text) {
 
 void CStdioFile::Peek(const std::function<bool(std::string_view)>& f) {
   if (!m_bReading) StartReading();
-  if (m_nPos == m_nEnd && !m_bEof) Fill();
+  // The buffer stays as it is: the text last handed out lies in it and is
+  // still being read.
   if (m_nEnd > m_nPos && !f(std::string_view(m_buf.get() + m_nPos, m_nEnd - m_nPos))) return;
   // Beyond the buffer, straight from the file (from the page cache, as a
-  // rule), leaving the buffer as it is for the reads to come.
+  // rule).
   std::unique_ptr<char[]> block;
   const std::size_t size = 64 * 1024;
   for (off_t at = m_nOffset; !m_bEof && (!m_bKnownLength || at < m_nLength);) {

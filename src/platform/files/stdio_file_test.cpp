@@ -61,10 +61,11 @@ TEST(CStdioFileReading, TurnsCrLfIntoLfAndCutsPiecesAt255BytesOrAfterALineFeed) 
 
 TEST(CStdioFileReading, PeeksAtTheRestOfTheFileWithoutMovingOn) {
   TempDir dir;
+  // Lines of 16 bytes: a buffer of 512 is handed out whole, up to its end.
   std::string text;
-  for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i) + "\n";
+  for (int i = 0; i < 400; ++i) text += "line " + std::to_string(1000000000 + i) + "\n";
   std::string path = dir.Write("a.c", text);
-  for (std::size_t buffer : {512, 128 * 1024}) {
+  for (std::size_t buffer : {512, 600, 128 * 1024}) {
     CStdioFile::SetBufferSize(buffer);
     CStdioFile f(CString(path), kRead);
     std::string_view run;
@@ -77,6 +78,7 @@ TEST(CStdioFileReading, PeeksAtTheRestOfTheFileWithoutMovingOn) {
       return true;
     });
     f.Peek([&](std::string_view) { return ++calls < 0; });  // stops at once
+    EXPECT_EQ(run, std::string_view(text).substr(0, first)) << buffer;  // still there
     while (f.ReadPieces(run)) read += run;
     EXPECT_EQ(read, text) << buffer;
     EXPECT_EQ(seen, text.substr(first)) << buffer;  // all of the rest, once
