@@ -3,7 +3,6 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
@@ -60,14 +59,6 @@ int CListBox::AddString(const CString& text) {
   return row;
 }
 
-int CListBox::InsertString(int index, const CString& text) {
-  ListBoxWidget* list = List(m_hWnd);
-  if (!list || index < -1 || index > list->Model().rowCount()) return LB_ERR;
-  int row = index == -1 ? list->Model().rowCount() : index;
-  list->Model().Insert(row, text.str());
-  return row;
-}
-
 int CListBox::DeleteString(int index) {
   ListBoxWidget* list = List(m_hWnd);
   if (!list || index < 0 || index >= list->Model().rowCount()) return LB_ERR;
@@ -93,12 +84,6 @@ CString CListBox::GetText(int index) const {
   ListBoxWidget* list = List(m_hWnd);
   if (!list || index < 0 || index >= list->Model().rowCount()) return CString();
   return CString(list->Model().At(index));
-}
-
-int CListBox::GetTextLen(int index) const {
-  ListBoxWidget* list = List(m_hWnd);
-  if (!list || index < 0 || index >= list->Model().rowCount()) return LB_ERR;
-  return static_cast<int>(list->Model().At(index).size());
 }
 
 int CListBox::GetCurSel() const {
@@ -139,12 +124,6 @@ int CListBox::SetSel(int index, BOOL bSelect) {
   }
   list->selectionModel()->select(list->Model().index(index), how);
   return 0;
-}
-
-int CListBox::GetSel(int index) const {
-  ListBoxWidget* list = List(m_hWnd);
-  if (!list || index < 0 || index >= list->Model().rowCount()) return LB_ERR;
-  return list->selectionModel()->isSelected(list->Model().index(index)) ? 1 : 0;
 }
 
 int CListBox::GetSelCount() const {
@@ -245,26 +224,6 @@ void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
   edit->setSelection(start, end - start);
 }
 
-void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
-  if (MultiLineEditWidget* edit = Multi(m_hWnd)) {
-    QTextCursor c = edit->textCursor();
-    nStartChar = c.selectionStart();
-    nEndChar = c.selectionEnd();
-    return;
-  }
-  QLineEdit* edit = Line(m_hWnd);
-  if (!edit) {
-    nStartChar = nEndChar = 0;
-    return;
-  }
-  if (edit->hasSelectedText()) {
-    nStartChar = edit->selectionStart();
-    nEndChar = nStartChar + static_cast<int>(edit->selectedText().size());
-  } else {
-    nStartChar = nEndChar = edit->cursorPosition();
-  }
-}
-
 void CEdit::ReplaceSel(const CString& text, BOOL) {
   if (auto* multi = dynamic_cast<MultiLineEditWidget*>(m_hWnd)) {
     if (multi->AppendsAtEnd()) {
@@ -298,12 +257,6 @@ void CEdit::LimitText(int nChars) {
   if (auto* edit = dynamic_cast<EditWidget*>(m_hWnd)) edit->SetUserLimit(nChars);
 }
 
-BOOL CEdit::SetReadOnly(BOOL bReadOnly) {
-  if (QLineEdit* edit = Line(m_hWnd)) edit->setReadOnly(bReadOnly);
-  if (MultiLineEditWidget* edit = Multi(m_hWnd)) edit->setReadOnly(bReadOnly);
-  return TRUE;
-}
-
 BOOL CEdit::LineScroll(int nLines, int nChars) {
   MultiLineEditWidget* edit = Multi(m_hWnd);
   if (!edit) return FALSE;
@@ -321,15 +274,4 @@ BOOL CEdit::LineScroll(int nLines, int nChars) {
 int CEdit::GetFirstVisibleLine() const {
   MultiLineEditWidget* edit = Multi(m_hWnd);
   return edit ? edit->verticalScrollBar()->value() : 0;
-}
-
-int CEdit::GetLineCount() const {
-  MultiLineEditWidget* edit = Multi(m_hWnd);
-  return edit ? edit->document()->blockCount() : 1;
-}
-
-CString CEdit::GetLine(int nIndex) const {
-  MultiLineEditWidget* edit = Multi(m_hWnd);
-  if (!edit) return GetWindowText();
-  return FromQString(edit->document()->findBlockByNumber(nIndex).text());
 }

@@ -89,17 +89,12 @@ class CFileDialog {
   CString m_strPathName;
 };
 
-/// A view: a child window of a frame that shows a document.
+/// A view: a child window of a frame, in its client area.
 class CView : public CWnd {
  public:
-  CDocument* GetDocument() const { return m_pDocument; }
-  void SetDocument(CDocument* doc) { m_pDocument = doc; }
   /// Creates the view's window as a child of pParent.
   virtual BOOL Create(CWnd* pParent) = 0;
   virtual void OnInitialUpdate() {}
-
- protected:
-  CDocument* m_pDocument = nullptr;
 };
 
 /// A view laid out from a dialog template.
@@ -117,8 +112,6 @@ class CFormView : public CView {
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
   /// Runs the data exchange into the controls.
   void OnInitialUpdate() override;
-
-  UINT GetTemplateID() const { return m_nIDTemplate; }
 
  protected:
   virtual void DoDataExchange(CDataExchange*) {}

@@ -9,11 +9,12 @@
 #include "platform/ui/frame.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/resource_types.h"
+#include "platform/ui/standard_ids.h"
 
 // ---- CDocument ----
 
 BEGIN_MESSAGE_MAP(CDocument, CCmdTarget)
-  ON_COMMAND(57603, OnFileSave)  // ID_FILE_SAVE
+  ON_COMMAND(ID_FILE_SAVE, OnFileSave)
 END_MESSAGE_MAP()
 
 void CDocument::SetTitle(const CString& title) {
@@ -97,7 +98,6 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const CString* path) {
     if (!frame->LoadFrame(m_nIDResource)) return nullptr;
     auto* view = dynamic_cast<CView*>(m_pViewClass->CreateObject());
     if (!view) throw std::logic_error("document template classes do not fit");
-    view->SetDocument(doc.get());
     frame->SetActiveView(nullptr);
     if (!view->Create(frame.get())) {
       delete view;

@@ -63,10 +63,6 @@ class CSingleDocTemplate {
   /// Destroys the frame, its view and the document.
   void CloseAllDocuments();
 
-  UINT GetResourceID() const { return m_nIDResource; }
-  CDocument* GetDocument() const { return m_pDocument.get(); }
-  CFrameWnd* GetFrame() const { return m_pFrame.get(); }
-
  private:
   UINT m_nIDResource;
   const CRuntimeClass* m_pDocClass;

@@ -6,24 +6,13 @@
 
 #include "platform/ui/qt_string.h"
 #include "platform/ui/resource_types.h"
+#include "platform/ui/standard_ids.h"
 #include "platform/ui/wnd.h"
 
-namespace {
-
-constexpr UINT kAppTitleString = 57344;
-
-}  // namespace
-
-CString AfxGetAppTitle() {
-  const char* title = AfxLoadString(kAppTitleString);
-  return CString(*title ? title : "Tolvane");
-}
-
 int AfxMessageBox(const CString& text, UINT nType) {
-  return AfxMessageBoxEx(AfxGetMainWnd(), text, AfxGetAppTitle(), nType);
-}
-
-int AfxMessageBoxEx(CWnd* pOwner, const CString& text, const CString& caption, UINT nType) {
+  const char* title = AfxLoadString(AFX_IDS_APP_TITLE);
+  CString caption(*title ? title : "Tolvane");
+  CWnd* pOwner = AfxGetMainWnd();
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (nType & 0xF0) {
     case MB_ICONHAND:

@@ -3,9 +3,14 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <new>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/files/file_exception.h"
+#include "platform/files/write_all.h"
 #include "platform/ui/code_page.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
@@ -133,6 +138,35 @@ class UiTest : public QObject {
       QCOMPARE(answer.Texts(), QStringList({QString::fromUtf8(c.message)}));
       QCOMPARE(form->log, QStringList({"button"}));
     }
+  }
+
+  void anyOtherExceptionIsToldOnStderrAndEndsTheProgramWithAFailure() {
+    // In a child process, which the error ends for good.
+    int err[2];
+    QVERIFY(pipe(err) == 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+      dup2(err[1], 2);
+      alarm(20);  // a message box would wait for ever
+      form->m_pfnThrow = [] { throw std::out_of_range("row 7 of 3"); };
+      QTimer::singleShot(0, [this] {
+        Click(form->m_button);
+        Click(form->m_button);  // no handler runs after the error
+      });
+      int status = QApplication::exec();
+      WriteAll(2, form->log.join(",").toStdString());
+      _exit(status);
+    }
+    ::close(err[1]);
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = ::read(err[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+    ::close(err[0]);
+    int status = 0;
+    QCOMPARE(waitpid(pid, &status, 0), pid);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), CWnd::kProgrammingErrorStatus);
+    QCOMPARE(QString::fromStdString(text), QString("ui_test: programming error: row 7 of 3\nbutton"));
   }
 
   void aSortedListKeepsItsOrderAndListsKeepTheirBytes() {
