@@ -57,11 +57,7 @@ void CDocument::OnFileSave() {
   CString path = dialog.GetPathName();
   struct stat st;
   if (::stat(path.GetString(), &st) == 0) {
-    // A document holds nothing: only an empty file may be replaced by one.
-    if (!S_ISREG(st.st_mode) || st.st_size != 0) {
-      AfxMessageBox(path + " は空のファイルではないため、置き換えられません。", MB_OK | MB_ICONEXCLAMATION);
-      return;
-    }
+    if (!CanReplaceFile(path)) return;
     if (AfxMessageBox(path + " は既に存在します。\n置き換えますか？", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
       return;
   }

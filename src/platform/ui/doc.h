@@ -36,8 +36,13 @@ class CDocument : public CCmdTarget {
   /// Reads (bStoring FALSE) or writes the document's data.
   virtual void Serialize(bool /*bStoring*/) {}
 
-  /// Save: asks for a file name every time, and writes the document there.
+  /// Save: asks for a file name every time, and writes the document there;
+  /// a file that exists is replaced only if CanReplaceFile allows it and
+  /// the user agrees.
   void OnFileSave();
+  /// Whether the existing file at path may be replaced by the document; a
+  /// document that refuses tells the user why. Any file may, by default.
+  virtual BOOL CanReplaceFile(const CString& /*path*/) { return TRUE; }
 
   void SetFrame(CFrameWnd* frame) { m_pFrame = frame; }
 
