@@ -110,22 +110,6 @@ int CListBox::SetCurSel(int index) {
   return index;
 }
 
-int CListBox::SetSel(int index, BOOL bSelect) {
-  ListBoxWidget* list = List(m_hWnd);
-  if (!list || !list->Multiple() || index >= list->Model().rowCount()) return LB_ERR;
-  QItemSelectionModel::SelectionFlags how =
-      bSelect ? QItemSelectionModel::Select : QItemSelectionModel::Deselect;
-  if (index < 0) {
-    if (list->Model().rowCount() > 0)
-      list->selectionModel()->select(
-          QItemSelection(list->Model().index(0), list->Model().index(list->Model().rowCount() - 1)),
-          how);
-    return 0;
-  }
-  list->selectionModel()->select(list->Model().index(index), how);
-  return 0;
-}
-
 int CListBox::GetSelCount() const {
   ListBoxWidget* list = List(m_hWnd);
   if (!list || !list->Multiple()) return LB_ERR;
@@ -251,10 +235,6 @@ void CEdit::ReplaceSel(const CString& text, BOOL) {
 void CEdit::ScrollCaret() {
   if (MultiLineEditWidget* edit = Multi(m_hWnd)) edit->ensureCursorVisible();
   // A line edit keeps its caret in view by itself.
-}
-
-void CEdit::LimitText(int nChars) {
-  if (auto* edit = dynamic_cast<EditWidget*>(m_hWnd)) edit->SetUserLimit(nChars);
 }
 
 BOOL CEdit::LineScroll(int nLines, int nChars) {

@@ -37,8 +37,6 @@ class CListBox : public CWnd {
   /// Single selection: selects index (-1: none). Returns LB_ERR for -1 or a
   /// bad index.
   int SetCurSel(int index);
-  /// Multiple selection: selects or deselects index (-1: all).
-  int SetSel(int index, BOOL bSelect = TRUE);
   /// Multiple selection: the number of selected items.
   int GetSelCount() const;
   /// Multiple selection: writes the indices of up to maxItems selected
@@ -65,9 +63,6 @@ class CEdit : public CWnd {
   void ReplaceSel(const CString& text, BOOL bCanUndo = FALSE);
   /// Scrolls the caret into view.
   void ScrollCaret();
-  /// Limits what the user can type to nChars characters; the program's own
-  /// texts are not cut.
-  void LimitText(int nChars);
   /// Multi-line: scrolls by nLines lines (down when positive) and nChars
   /// characters, as far as the text allows.
   BOOL LineScroll(int nLines, int nChars = 0);

@@ -76,16 +76,14 @@ class CDialog : public CWnd {
 class CFileDialog {
  public:
   /// bOpenFileDialog: TRUE for Open (an existing file), FALSE for Save (a
-  /// name; replacing a file is the caller's question).
-  explicit CFileDialog(BOOL bOpenFileDialog, const char* lpszFileName = nullptr,
-                       CWnd* pParentWnd = nullptr);
+  /// name; replacing a file is the caller's question). The dialog opens
+  /// over the main window, in the current directory.
+  explicit CFileDialog(BOOL bOpenFileDialog) : m_bOpen(bOpenFileDialog) {}
   int DoModal();
   CString GetPathName() const { return m_strPathName; }
 
  private:
   BOOL m_bOpen;
-  CString m_strFileName;
-  CWnd* m_pParentWnd;
   CString m_strPathName;
 };
 

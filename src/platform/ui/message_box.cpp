@@ -15,9 +15,6 @@ int AfxMessageBox(const CString& text, UINT nType) {
   CWnd* pOwner = AfxGetMainWnd();
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (nType & 0xF0) {
-    case MB_ICONHAND:
-      icon = QMessageBox::Critical;
-      break;
     case MB_ICONQUESTION:
       icon = QMessageBox::Question;
       break;
@@ -34,10 +31,6 @@ int AfxMessageBox(const CString& text, UINT nType) {
     case MB_YESNO:
       box.setDefaultButton(box.addButton(QMessageBox::Yes));
       box.addButton(QMessageBox::No);
-      break;
-    case MB_OKCANCEL:
-      box.setDefaultButton(box.addButton(QMessageBox::Ok));
-      box.setEscapeButton(box.addButton(QMessageBox::Cancel));
       break;
     default:
       box.setDefaultButton(box.addButton(QMessageBox::Ok));

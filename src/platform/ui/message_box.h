@@ -6,5 +6,6 @@
 
 /// Shows text over the main window (if there is one), captioned with the
 /// application's name (string AFX_IDS_APP_TITLE, "Tolvane" when there is
-/// none). Returns the button pressed (IDOK, IDCANCEL, IDYES, IDNO).
+/// none). Returns the button pressed (IDOK, IDYES, IDNO; IDCANCEL when the
+/// box was closed otherwise).
 int AfxMessageBox(const CString& text, UINT nType = MB_OK);

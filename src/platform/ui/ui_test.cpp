@@ -55,6 +55,7 @@ class CForm : public CBaseForm {
   CListBox m_list, m_sorted;
   CEdit m_edit;
   CButton m_button;
+  CString m_strEdit;
   void (*m_pfnThrow)() = nullptr;
   void OnButton() {
     log << "button";
@@ -69,6 +70,8 @@ class CForm : public CBaseForm {
     DDX_Control(pDX, kSorted, m_sorted);
     DDX_Control(pDX, kEdit, m_edit);
     DDX_Control(pDX, kButton, m_button);
+    DDX_Text(pDX, kEdit, m_strEdit);
+    DDV_MaxChars(pDX, m_strEdit, 3);
   }
   DECLARE_MESSAGE_MAP()
 };
@@ -181,7 +184,6 @@ class UiTest : public QObject {
   }
 
   void editBoxesReplaceTheirSelectionAndLimitOnlyTyping() {
-    form->m_edit.LimitText(3);
     form->m_edit.SetWindowText("abcdef");  // the program's text is not cut
     form->m_edit.SetSel(0, 65535);
     form->m_edit.ReplaceSel("0123456");

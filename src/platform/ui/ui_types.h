@@ -91,7 +91,7 @@ enum : UINT { SIZE_RESTORED = 0 };
 enum : UINT { WA_INACTIVE = 0, WA_ACTIVE = 1 };
 
 // ShowWindow commands.
-enum : int { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOW = 5, SW_RESTORE = 9 };
+enum : int { SW_SHOWNORMAL = 1, SW_SHOW = 5 };
 
 // Window styles.
 enum : DWORD {
@@ -140,9 +140,7 @@ enum : UINT { DDL_DRIVES = 0x4000, DDL_EXCLUSIVE = 0x8000 };
 // Message boxes: buttons, icons and answers.
 enum : UINT {
   MB_OK = 0x0,
-  MB_OKCANCEL = 0x1,
   MB_YESNO = 0x4,
-  MB_ICONHAND = 0x10,
   MB_ICONQUESTION = 0x20,
   MB_ICONEXCLAMATION = 0x30,
   MB_ICONINFORMATION = 0x40,

@@ -249,25 +249,11 @@ BOOL CWnd::IsWindowVisible() const { return m_hWnd && m_hWnd->isVisible(); }
 BOOL CWnd::ShowWindow(int nCmdShow) {
   if (!m_hWnd) return FALSE;
   BOOL wasVisible = m_hWnd->isVisible();
-  switch (nCmdShow) {
-    case SW_HIDE:
-      m_hWnd->hide();
-      break;
-    case SW_SHOWMINIMIZED:
-      m_hWnd->showMinimized();
-      break;
-    case SW_SHOWNORMAL:
-    case SW_RESTORE:
-      if (m_hWnd->isWindow()) {
-        m_hWnd->showNormal();
-        m_hWnd->activateWindow();
-      } else {
-        m_hWnd->show();
-      }
-      break;
-    default:
-      m_hWnd->show();
-      break;
+  if (nCmdShow == SW_SHOWNORMAL && m_hWnd->isWindow()) {
+    m_hWnd->showNormal();  // restored and activated
+    m_hWnd->activateWindow();
+  } else {
+    m_hWnd->show();
   }
   return wasVisible;
 }
