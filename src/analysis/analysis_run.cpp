@@ -18,7 +18,7 @@ CString CAnalysisRun::MakeOutName(const CString& path, const CString& extension)
 
 void CAnalysisRun::BeginFile(const CString& path, const CString& extension) {
   m_strOutName = MakeOutName(path, extension);
-  m_table.m_files.push_back(CFunctionTable::FileInfo{path, m_strOutName});
+  m_table.m_files.push_back(CFunctionTable::FileInfo{path, m_strOutName, m_table.m_calls.size()});
 }
 
 void CAnalysisRun::BeginRun(const std::string& workDir) {

@@ -18,7 +18,7 @@ namespace {
 struct Recorder : IAnalysisSink {
   const CAnalysisRun* engine = nullptr;
   std::string events;
-  void OnFunctionAdded(int i) override { events += " +" + engine->GetTable().GetEntryName(i).str(); }
+  void OnFunctionAdded(int i) override { events += " +" + std::string(engine->GetTable().GetEntryName(i)); }
   void OnCalleeAdded(const CString& name) override { events += " " + name.str(); }
 };
 
@@ -84,7 +84,7 @@ std::string Places(const CFunctionTable& t) {
   std::string out;
   for (int i = 0; i < t.GetFunctionCount(); ++i) {
     auto place = [](int file, int line) { return "@" + std::to_string(file) + ":" + std::to_string(line); };
-    out += t.GetEntryName(i).str() + place(t.GetEntryFile(i), t.GetEntryLine(i));
+    out += std::string(t.GetEntryName(i)) + place(t.GetEntryFile(i), t.GetEntryLine(i));
     int k = 0;
     for (const CString& call : t.GetCallList(i)) {
       out += " " + call.str() + place(t.GetCallFile(i, k), t.GetCallLine(i, k));
