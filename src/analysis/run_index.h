@@ -36,6 +36,7 @@ class RunIndex {
   /// kMacroAnchor for line comments; kLF, kHigh, kBracket and kMarker for
   /// comments; kLF, kHigh, kEnd, kOpen, kClose, kBrace and kBlank for
   /// statements. A pair counts only when both its bytes lie in the text.
+  /// For every set, the line feeds before each word are counted too.
   void Build(const char* p, std::size_t n, Set set);
 
   /// Tests may turn the 32-byte vectors off, to check the 16-byte ones on
@@ -65,14 +66,6 @@ class RunIndex {
       if (bits) return w * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(bits));
     bits &= ~std::uint64_t{0} << (from % 64);
     return bits ? w * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(bits)) : to;
-  }
-
-  /// How many bytes of class c lie in [from, to).
-  std::size_t Count(Class c, std::size_t from, std::size_t to) const {
-    std::size_t count = 0;
-    for (std::size_t w = from / 64; w * 64 < to; ++w)
-      count += PopCount(Word(c, w) & RangeMask(w, from, to));
-    return count;
   }
 
   /// The number of bits set in x. Written out, since without a processor
