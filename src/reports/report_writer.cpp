@@ -81,9 +81,9 @@ std::string CReportWriter::Text(const CString& outName) const {
   const char* header = HeaderIn(Encoding(outName));
   for (int i : it->second) {
     text += header;
-    text += m_engine.GetEntryName(i).view();
+    text += m_engine.GetEntryName(i);
     text += '\n';
-    const CStringList& calls = m_engine.GetCallList(i);
+    const CCallList calls = m_engine.GetCallList(i);
     for (POSITION pos = calls.GetHeadPosition(); pos;) {
       text += '\t';
       text += calls.GetNextView(pos);

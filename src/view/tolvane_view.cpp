@@ -358,7 +358,7 @@ void CTolvaneView::OnSelchangeFunctions() {
   int i = m_listFunctions.GetCurSel();
   if (i == LB_ERR || i >= m_engine.GetTable().GetFunctionCount()) return;
   m_listCallees.ResetContent();
-  const CStringList& calls = m_engine.GetTable().GetCallList(i);
+  const CCallList calls = m_engine.GetTable().GetCallList(i);
   for (POSITION pos = calls.GetHeadPosition(); pos;) m_listCallees.AddString(calls.GetNext(pos));
   m_editCalleeCount.SetSel(0, 65535);
   m_editCalleeCount.ScrollCaret();
@@ -384,7 +384,8 @@ void CTolvaneView::OnShowSource() {
     std::unique_ptr<CSourceDlg> fresh = m_pSourceDlgOwner->CreateSourceDlg();
     fresh->SetWindowText(m_strFunction);
     const CFunctionTable& table = m_engine.GetTable();
-    fresh->ShowFile(source, table.GetEntryName(i), table.GetFileEncoding(table.GetEntryFile(i)));
+    fresh->ShowFile(source, CString(table.GetEntryName(i)),
+                    table.GetFileEncoding(table.GetEntryFile(i)));
     dlg = m_pSourceDlgOwner->KeepSourceDlg(key, std::move(fresh));
     dlg->SetForegroundWindow();
   }
