@@ -390,7 +390,9 @@ BOOL CWnd::SetForegroundWindow() {
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, void*) {
   if (!m_hWnd) return 0;
   KillTimer(nIDEvent);
-  int qtId = m_hWnd->startTimer(static_cast<int>(nElapse));
+  // Precise: a coarse timer may fire up to 5 % early, and a timer never
+  // ends before its time is up.
+  int qtId = m_hWnd->startTimer(static_cast<int>(nElapse), Qt::PreciseTimer);
   if (qtId == 0) return 0;
   m_timers[qtId] = nIDEvent;
   return nIDEvent;
