@@ -99,9 +99,13 @@ int WriteReports(const CAnalysisEngine& engine, bool force) {
   CReportWriter writer(engine);
   for (const CString& name : plan.outputs) {
     try {
-      writer.Write(name);
+      writer.Write(name, force);
     } catch (const CFileException& e) {
-      Complain(e.GetErrorMessage().str());
+      // Made by someone else since the check above: kept, as that check keeps it.
+      if (e.m_cause == CFileException::alreadyExists)
+        Complain(name.str() + " exists already: no report written (--force replaces it).");
+      else
+        Complain(e.GetErrorMessage().str());
       status = 1;
     }
   }
