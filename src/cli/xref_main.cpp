@@ -24,18 +24,23 @@
 
 namespace {
 
-void WriteAll(int fd, const std::string& s) {
+// Returns false, errno set, when a write fails.
+bool WriteAll(int fd, const std::string& s) {
   std::size_t done = 0;
   while (done < s.size()) {
     ssize_t w = ::write(fd, s.data() + done, s.size() - done);
     if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return;
+    if (w == 0) errno = ENOSPC;
+    if (w <= 0) return false;
     done += static_cast<std::size_t>(w);
   }
+  return true;
 }
 
+// Every message names files as they are, control characters escaped: a
+// name must not be able to steer the terminal.
 void Complain(const std::string& message) {
-  WriteAll(2, "tolvane-xref: " + message + "\n");
+  WriteAll(2, "tolvane-xref: " + EscapedForTerminal(message) + "\n");
 }
 
 // The private working folder, which a fatal signal removes too.
@@ -50,7 +55,7 @@ std::unique_ptr<CWorkingDir> CreateWorkingDir() {
 // skipped.
 bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
                     const XrefOptions& options, const std::string& workDir,
-                    XrefStream* stream, std::string& failure) {
+                    XrefStream* stream, const XrefOutput& out, std::string& failure) {
   bool clean = true;
   // Only a terminal gets progress: the size of each file then costs a stat.
   std::unique_ptr<XrefProgress> progress;
@@ -59,6 +64,9 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
   CString extension(options.extension);
   engine.BeginRun(workDir);
   for (const XrefSource& s : sources) {
+    // Nobody reads the output any more (`| head`): the rest would be work
+    // for nothing, unless the reports still want the whole run.
+    if (out.ReaderGone() && !options.reports) break;
     try {
       engine.AnalyzeFile(CString(s.path), extension);
     } catch (const CFileException& e) {
@@ -118,11 +126,12 @@ int XrefMain(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   XrefOptions options = ParseXrefOptions(args);
   if (options.action == XrefOptions::kHelp) {
-    WriteAll(1, XrefUsage());
-    return 0;
+    if (WriteAll(1, XrefUsage())) return 0;
+    Complain(std::string("cannot write the output (") + std::strerror(errno) + ")");
+    return 1;
   }
   if (options.action == XrefOptions::kUsageError) {
-    WriteAll(2, "tolvane-xref: " + options.error + "\n" + XrefUsage());
+    WriteAll(2, "tolvane-xref: " + EscapedForTerminal(options.error) + "\n" + XrefUsage());
     return 2;
   }
 
@@ -165,12 +174,12 @@ int XrefMain(int argc, char** argv) {
   try {
     workDir = CreateWorkingDir();
     if (!AnalyzeSources(engine, sources, options, workDir->GetPath(),
-                        streaming ? &stream : nullptr, failure))
+                        streaming ? &stream : nullptr, out, failure))
       status = 1;
   } catch (const CFileException& e) {
     failure = e.GetErrorMessage().str();
   } catch (const std::bad_alloc&) {
-    failure = "out of memory";
+    failure = "Out of memory.";
   } catch (const std::exception& e) {
     failure = e.what();
   }
@@ -179,7 +188,7 @@ int XrefMain(int argc, char** argv) {
     stream.Feed(engine, engine.GetFunctionCount());
     stream.Finish();
   } catch (const std::bad_alloc&) {
-    if (failure.empty()) failure = "out of memory";
+    if (failure.empty()) failure = "Out of memory.";
   } catch (const std::exception& e) {
     if (failure.empty()) failure = e.what();
   }

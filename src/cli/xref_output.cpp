@@ -7,7 +7,7 @@
 void XrefOutput::PutLarge(std::string_view s) {
   while (!s.empty()) {
     if (!Flush()) return;
-    if (m_bReaderGone) return;
+    if (ReaderGone()) return;
     std::size_t n = std::min(s.size(), kBlock);
     std::memcpy(m_buf.get(), s.data(), n);
     m_nUsed = n;
@@ -17,7 +17,7 @@ void XrefOutput::PutLarge(std::string_view s) {
 
 bool XrefOutput::Flush() {
   std::size_t done = 0;
-  while (done < m_nUsed && !m_bReaderGone && !m_nError) {
+  while (done < m_nUsed && !ReaderGone() && !m_nError) {
     ssize_t w = ::write(m_fd, m_buf.get() + done, m_nUsed - done);
     if (w > 0) {
       done += static_cast<std::size_t>(w);
