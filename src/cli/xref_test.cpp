@@ -79,6 +79,18 @@ std::string BigSource() {
 }
 
 TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
+  // Clusters with edges between them every way: each file calls into the
+  // next two and back into itself.
+  for (int f = 0; f < 12; ++f) {
+    std::string text;
+    for (int k = 0; k < 4; ++k) {
+      text += "void r" + std::to_string(f) + "_" + std::to_string(k) + "(void)\n{\n";
+      for (int to : {f, (f + 1) % 12, (f + 5) % 12})
+        text += "  r" + std::to_string(to) + "_" + std::to_string((k + to) % 4) + "();\n";
+      text += "  undefined" + std::to_string(k) + "();\n}\n";
+    }
+    src.Write("ring" + std::to_string(f) + ".c", text);
+  }
   for (auto [name, text] :
        {std::pair<const char*, std::string>{"main.c", kMainC}, {"util.cpp", kUtilCpp},
         {"a.c", kCallsA}, {"b.c", kCallsB}, {"b\"\\.c", kCallsB}, {"big.c", BigSource()},
@@ -89,7 +101,7 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
         {"controls", "\x83\x65\t.c\nb\x1b[31mx\x7f.c\n"}})
     src.Write(name, text);
   ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
-  const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  node [shape=\"box\"];\n";
+  const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n";
   const std::string clusterA = "  subgraph \"cluster_0\" {\n    label=\"@/a.c\";\n",
                     clusterB = "  subgraph \"cluster_1\" {\n    label=\"@/b\\\"\\\\.c\";\n";
   // h's call to printf, which no function defines, and the end.
@@ -141,6 +153,7 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref --format=dot --callees=h a.c 'b\"\\.c'", 0,
        dot + clusterB + "    \"f2\" [label=\"h\"];\n  }\n" + callsPrintf, ""},
       {"tolvane-xref --format=dot a.c 'b\"\\.c' | dot -Tsvg >/dev/null", 0, "", ""},
+      {"tolvane-xref --format=dot ring*.c | dot -Tsvg >/dev/null", 0, "", ""},
       {"tolvane-xref main.c >/dev/full", 1, "",
        "tolvane-xref: cannot write the output (No space left on device)\n"},
       {"tolvane-xref big.c | head -n 1", 0, "<@/big.fnc>f0\n", ""},
