@@ -164,9 +164,11 @@ int XrefMain(int argc, char** argv) {
   std::unique_ptr<XrefFormatter> formatter = MakeXrefFormatter(options.format, selection, out);
   // The output is written while the run goes on, except to a terminal,
   // where it would mix with the progress display; JSON and graphs are
-  // formatted on a second thread.
+  // formatted on a second thread when a processor is free for it.
   bool streaming = !::isatty(1);
-  XrefStream stream(*formatter, selection, streaming && options.format != XrefOptions::kText);
+  XrefStream stream(*formatter, selection,
+                    streaming && options.format != XrefOptions::kText &&
+                        XrefStream::SecondThreadHelps());
 
   std::string failure;
   std::unique_ptr<CWorkingDir> workDir;

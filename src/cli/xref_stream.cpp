@@ -1,6 +1,9 @@
 #include "cli/xref_stream.h"
 
+#include <sched.h>
+
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -28,6 +31,20 @@ std::string_view TakeText(const char*& p) {
 }
 
 }  // namespace
+
+bool XrefStream::SecondThreadHelps() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) != 0 || CPU_COUNT(&set) < 2) return false;
+  // The fourth field of /proc/loadavg: tasks running or ready to run now,
+  // this one among them.
+  std::FILE* f = std::fopen("/proc/loadavg", "re");
+  if (!f) return true;
+  double l1, l5, l15;
+  int running = 0, total = 0;
+  int got = std::fscanf(f, "%lf %lf %lf %d/%d", &l1, &l5, &l15, &running, &total);
+  std::fclose(f);
+  return got != 5 || running - 1 < CPU_COUNT(&set);
+}
 
 XrefStream::XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded)
     : m_formatter(formatter), m_sel(selection), m_bThreaded(threaded) {

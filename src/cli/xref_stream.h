@@ -17,6 +17,13 @@
 
 class XrefStream {
  public:
+  /// Whether a thread of its own would speed the formatter up: only when a
+  /// processor this process may use is idle at the moment, as far as the
+  /// system's count of running tasks tells. With every processor busy (other
+  /// programs, a parallel build) the two threads would take turns, and the
+  /// hand-over between them is pure cost.
+  static bool SecondThreadHelps();
+
   /// Neither is owned; both must outlive the stream.
   XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded);
   /// Finishes, if Finish was not called.
