@@ -171,7 +171,7 @@ class TolvaneAppTest : public QObject {
              {Qt::Key_C, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ControlModifier},
              {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ShiftModifier},
              {Qt::Key_F6, Qt::NoModifier},     {Qt::Key_F6, Qt::ShiftModifier}})
-      Keys(key, mods);
+      Key(extension, key, mods);
     QCOMPARE(Text(extension), QString("fnc"));
     QCOMPARE(Items(view->m_listFound), found);
     QCOMPARE(Items(view->m_listChosen), QStringList());
