@@ -164,7 +164,7 @@ int XrefMain(int argc, char** argv) {
   std::unique_ptr<XrefFormatter> formatter = MakeXrefFormatter(options.format, selection, out);
   // The output is written while the run goes on, except to a terminal,
   // where it would mix with the progress display; JSON and graphs are
-  // formatted on a second thread when a processor is free for it.
+  // formatted on a second thread where there are processors for two.
   bool streaming = !::isatty(1);
   XrefStream stream(*formatter, selection,
                     streaming && options.format != XrefOptions::kText &&

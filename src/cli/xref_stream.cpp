@@ -3,7 +3,6 @@
 #include <sched.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -34,16 +33,7 @@ std::string_view TakeText(const char*& p) {
 
 bool XrefStream::SecondThreadHelps() {
   cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) != 0 || CPU_COUNT(&set) < 2) return false;
-  // The fourth field of /proc/loadavg: tasks running or ready to run now,
-  // this one among them.
-  std::FILE* f = std::fopen("/proc/loadavg", "re");
-  if (!f) return true;
-  double l1, l5, l15;
-  int running = 0, total = 0;
-  int got = std::fscanf(f, "%lf %lf %lf %d/%d", &l1, &l5, &l15, &running, &total);
-  std::fclose(f);
-  return got != 5 || running - 1 < CPU_COUNT(&set);
+  return sched_getaffinity(0, sizeof set, &set) != 0 || CPU_COUNT(&set) >= 2;
 }
 
 XrefStream::XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded)

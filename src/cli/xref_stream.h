@@ -17,11 +17,10 @@
 
 class XrefStream {
  public:
-  /// Whether a thread of its own would speed the formatter up: only when a
-  /// processor this process may use is idle at the moment, as far as the
-  /// system's count of running tasks tells. With every processor busy (other
-  /// programs, a parallel build) the two threads would take turns, and the
-  /// hand-over between them is pure cost.
+  /// Whether a thread of its own speeds the formatter up: whenever this
+  /// process may run on two processors or more. Even with every processor
+  /// busy with other work it does, as the scheduler shares time out by
+  /// thread; on a single processor the hand-over is pure cost.
   static bool SecondThreadHelps();
 
   /// Neither is owned; both must outlive the stream.
