@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QScreen>
@@ -105,6 +107,9 @@ class TolvaneAppTest : public QObject {
       MenuItem(Main(Frame()), 1, 0)->trigger();
       QCOMPARE(answer.titles, QStringList({"バージョン情報(Tolvane3)"}));
       QVERIFY(texts.contains("Tolvane For Windows95"));
+      // The version the box shows is the program's own, from its version block.
+      QVERIFY(texts.contains("バージョン 3.0"));
+      QVERIFY(texts.contains("(1.0.0.1)"));
     }
   }
 
@@ -156,14 +161,26 @@ class TolvaneAppTest : public QObject {
   }
 
   void theOtherAcceleratorsReachNoHandlerAndExitEndsTheProgram() {
-    View()->m_listFound.SetFocus();
+    // In the extension box with its text selected, where cut, delete, undo
+    // or paste would show at once; the lists and the caption stay as well.
+    CTolvaneView* view = View();
+    CEdit& extension = view->m_editExtension;
+    extension.SetFocus();
+    extension.SetSel(0, -1);
+    const QStringList found = Items(view->m_listFound);
+    QApplication::clipboard()->setText("pasted");
+    ModalAnswerer dialogs([](QDialog* d) { d->reject(); });
     for (auto [key, mods] : std::vector<std::pair<int, Qt::KeyboardModifiers>>{
              {Qt::Key_Z, Qt::ControlModifier}, {Qt::Key_Backspace, Qt::AltModifier},
              {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_Delete, Qt::ShiftModifier},
              {Qt::Key_C, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ControlModifier},
              {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ShiftModifier},
              {Qt::Key_F6, Qt::NoModifier},     {Qt::Key_F6, Qt::ShiftModifier}})
-      Keys(key, mods);
+      Key(extension, key, mods);
+    QCOMPARE(Text(extension), QString("fnc"));
+    QCOMPARE(Items(view->m_listFound), found);
+    QCOMPARE(Items(view->m_listChosen), QStringList());
+    QCOMPARE(dialogs.titles, QStringList());
     QCOMPARE(Text(*Frame()), QString("ソース選択 - Tolvane For Windows95"));
     MenuItem(Main(Frame()), 0, 0)->trigger();
     QVERIFY(p->app->m_pMainWnd == nullptr);

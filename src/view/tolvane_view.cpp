@@ -1,5 +1,6 @@
 #include "view/tolvane_view.h"
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -276,7 +277,10 @@ void CTolvaneView::OnFileOutput() {
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
   CReportWriter writer(m_engine.GetTable());
-  for (const CString& report : plan.outputs) writer.Write(report);
+  // Only what the user agreed to is replaced, not a file that turned up since.
+  for (const CString& report : plan.outputs)
+    writer.Write(report, std::find(plan.existing.begin(), plan.existing.end(), report) !=
+                             plan.existing.end());
   CString done = CString(std::to_string(plan.outputs.size())) + "個のファイルを出力しました。";
   if (!plan.skipped.empty())
     done += "\n次のファイルは解析したソースファイルなので出力しませんでした。" + NameFiles(plan.skipped);
