@@ -1,8 +1,12 @@
 #include "app/tolvane_app.h"
 
 #include "app/about_dlg.h"
+#include "app/command_line.h"
 #include "app/main_frame.h"
 #include "app/tolvane_doc.h"
+#include "platform/files/drives.h"
+#include "platform/files/file_exception.h"
+#include "platform/ui/message_box.h"
 #include "res/resources.h"
 #include "view/tolvane_view.h"
 
@@ -28,7 +32,20 @@ BOOL CTolvaneApp::InitInstance() {
   LoadStdProfileSettings(4);
   AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CTolvaneDoc),
                                         RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CTolvaneView)));
+  // A path of the command line that is not there is reported as a file
+  // that cannot be opened; the program then starts without it.
+  StartPlace place = FindStartPlace(m_startPaths);
+  for (const std::string& path : place.missing)
+    AfxMessageBox(CFileException(CFileException::fileNotFound, CString(path)).GetErrorMessage(),
+                  MB_OK | MB_ICONEXCLAMATION);
+  if (!place.folder.empty() && !SetCurrentDirectory(CString(place.folder)))
+    AfxMessageBox(CFileException(CFileException::accessDenied, CString(place.folder)).GetErrorMessage(),
+                  MB_OK | MB_ICONEXCLAMATION);
   OnFileNew();
+  if (!place.sources.empty() && m_pMainWnd)
+    if (auto* frame = dynamic_cast<CFrameWnd*>(m_pMainWnd))
+      if (auto* view = dynamic_cast<CTolvaneView*>(frame->GetActiveView()))
+        view->ChooseFiles(std::vector<CString>(place.sources.begin(), place.sources.end()));
   return TRUE;
 }
 

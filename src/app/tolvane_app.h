@@ -3,6 +3,9 @@
 // the map of listing windows.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/text/map_string_to_ob.h"
 #include "platform/ui/app.h"
 #include "results/source_dlg.h"
@@ -26,6 +29,10 @@ class CTolvaneApp : public CWinApp, public ISourceDlgOwner {
 
   /// Listing windows by their key; added on demand, never removed.
   CMapStringToOb m_mapSourceDlg;
+
+  /// The paths of the command line: InitInstance starts in the folder they
+  /// name, with the sources among them chosen (see FindStartPlace).
+  std::vector<std::string> m_startPaths;
 
   DECLARE_MESSAGE_MAP()
 };

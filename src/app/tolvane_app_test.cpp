@@ -65,7 +65,8 @@ class TolvaneAppTest : public QObject {
   void opensItsCentredMainWindowWithTwoMenus() {
     QCOMPARE(Text(*Frame()), QString("ソース選択 - Tolvane For Windows95"));
     QCOMPARE(MenuTexts(Main(Frame())),
-             QStringList({"ﾌｧｲﾙ(&F)", "  終了(&X)", "ﾍﾙﾌﾟ(&H)", "  バージョン情報Tolvane3(&A)..."}));
+             QStringList({"ﾌｧｲﾙ(&F)", "  ﾌｫﾙﾀﾞを追加(&D)...", "  終了(&X)", "ﾍﾙﾌﾟ(&H)",
+                          "  バージョン情報Tolvane3(&A)..."}));
     CRect r;
     Frame()->GetWindowRect(&r);
     QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -160,7 +161,7 @@ class TolvaneAppTest : public QObject {
              {Qt::Key_F6, Qt::NoModifier},     {Qt::Key_F6, Qt::ShiftModifier}})
       Keys(key, mods);
     QCOMPARE(Text(*Frame()), QString("ソース選択 - Tolvane For Windows95"));
-    MenuItem(Main(Frame()), 0, 0)->trigger();
+    MenuItem(Main(Frame()), 0, 1)->trigger();
     QVERIFY(p->app->m_pMainWnd == nullptr);
     QCOMPARE(p->app->ExitInstance(), 0);
   }

@@ -120,6 +120,10 @@ class CFormView : public CView {
 
   UINT GetTemplateID() const { return m_nIDTemplate; }
 
+  /// The form is never laid out smaller than total: in a smaller frame the
+  /// view shows scroll bars instead.
+  void SetScrollSizes(const CSize& total);
+
  protected:
   virtual void DoDataExchange(CDataExchange*) {}
 
