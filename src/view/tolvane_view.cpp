@@ -1,7 +1,7 @@
 #include "view/tolvane_view.h"
 
 #include <memory>
-#include <set>
+#include <unordered_set>
 #include <string>
 
 #include "platform/files/drives.h"
@@ -264,22 +264,22 @@ void CTolvaneView::OnDblclkFoundFiles() {
 // ---- The chosen files and the extension ----
 
 int CTolvaneView::ChooseFiles(const std::vector<CString>& paths) {
-  std::set<std::string> chosen;
+  std::unordered_set<std::string> chosen;
+  chosen.reserve(static_cast<std::size_t>(m_listChosen.GetCount()) + paths.size());
   for (int i = 0; i < m_listChosen.GetCount(); ++i) chosen.insert(m_listChosen.GetText(i).str());
-  std::set<std::string> added;
+  std::vector<CString> fresh;
   for (const CString& path : paths)
-    if (chosen.insert(path.str()).second) {
-      m_listChosen.AddString(path);
-      added.insert(path.str());
-    }
+    if (chosen.insert(path.str()).second) fresh.push_back(path);
+  m_listChosen.AddStrings(fresh);
   // Taken out of the found-sources list as Add moves them; from the end, so
   // that the indices ahead stay good.
-  for (int i = m_listFound.GetCount() - 1; i >= 0 && !added.empty(); --i)
-    if (added.count(m_listFound.GetText(i).str())) m_listFound.DeleteString(i);
-  if (!added.empty()) m_btnAnalyze.EnableWindow(TRUE);
+  if (!fresh.empty())
+    for (int i = m_listFound.GetCount() - 1; i >= 0; --i)
+      if (chosen.count(m_listFound.GetText(i).str())) m_listFound.DeleteString(i);
+  if (!fresh.empty()) m_btnAnalyze.EnableWindow(TRUE);
   int selected[kMaxSelected];
   m_btnAdd.EnableWindow(m_listFound.GetSelItems(kMaxSelected, selected) != 0);
-  return static_cast<int>(added.size());
+  return static_cast<int>(fresh.size());
 }
 
 void CTolvaneView::OnAdd() {

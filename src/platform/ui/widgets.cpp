@@ -73,6 +73,16 @@ void ListBoxModel::Insert(int row, std::string text) {
   endInsertRows();
 }
 
+void ListBoxModel::Append(std::vector<std::string> items) {
+  if (items.empty()) return;
+  if (m_measure && !m_widestStale)
+    for (const std::string& item : items) m_widest = std::max(m_widest, m_measure(item));
+  int first = rowCount();
+  beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
+  m_items.insert(m_items.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+  endInsertRows();
+}
+
 void ListBoxModel::Remove(int row) {
   if (m_measure && !m_widestStale && m_measure(At(row)) >= m_widest) m_widestStale = true;
   beginRemoveRows(QModelIndex(), row, row);

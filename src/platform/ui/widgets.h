@@ -91,6 +91,8 @@ class ListBoxModel : public QAbstractListModel {
 
   const std::string& At(int row) const { return m_items[static_cast<std::size_t>(row)]; }
   void Insert(int row, std::string text);
+  /// Adds items at the end, in one step.
+  void Append(std::vector<std::string> items);
   void Remove(int row);
   void Clear();
 
