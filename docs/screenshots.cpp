@@ -15,6 +15,7 @@
 
 #include "app/main_frame.h"
 #include "app/tolvane_app.h"
+#include "platform/files/drives.h"
 #include "platform/ui/qt_string.h"
 #include "platform/ui/widgets.h"
 #include "results/source_dlg.h"
@@ -140,10 +141,11 @@ int main(int argc, char** argv) {
   view->m_nProgressDelay = 0;
   view->m_nWalkStep = 1;
   QTimer poll;
+  int ticks = 0;
   poll.setInterval(20);
   QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible()) return;
+    if (!box || !box->isVisible() || ++ticks < 25) return;  // the walk well under way
     poll.stop();
     Settle(300);
     QRect g = box->frameGeometry();
@@ -157,12 +159,17 @@ int main(int argc, char** argv) {
   view->m_nProgressDelay = 1000;
   view->m_nWalkStep = 512;
 
-  // The maximised form over that project: long entries read whole.
-  view->AddFolder(CString(module));
+  // The maximised form over that project, started afresh in its folder:
+  // long entries read whole.
+  view->m_listChosen.ResetContent();
+  view->m_listFound.ResetContent();
+  SetCurrentDirectory(CString(module));
+  view->FillSourceList();
+  view->AddFolder(CString(module.substr(0, module.rfind("/src/"))));
   QTest::mouseClick(view->m_btnAnalyze.m_hWnd, Qt::LeftButton);
   frame->m_hWnd->showMaximized();
   Settle(800);
-  Click(view->m_listFunctions, Row(view->m_listFunctions, ">parse_term"));
+  Click(view->m_listFunctions, Row(view->m_listFunctions, ">ring_put"));
   Settle();
   frame->GetWindowRect(&main);
   Shoot("form-maximised.png", main);

@@ -85,6 +85,7 @@ CProgressDlg::CProgressDlg(const CString& caption, int delayMs, CWnd* pOwner)
     : m_p(new Impl(OwnerOf(pOwner), delayMs)) {
   QProgressDialog& box = m_p->box;
   box.setWindowTitle(ToQString(caption));
+  box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   box.setWindowModality(Qt::ApplicationModal);
   box.setCancelButtonText(QStringLiteral("キャンセル"));
   box.setRange(0, 0);  // how much is left is not known
