@@ -64,10 +64,13 @@ class SingleInstance : public ::testing::Test {
     if (!display.IsUp() || !Sh("command -v xdotool >/dev/null"))
       GTEST_SKIP() << "needs Xvfb and xdotool";
   }
-  // A copy of the program, in the examples folder, with this user's folder.
-  std::unique_ptr<LineChild> Start() {
-    return std::make_unique<LineChild>(std::vector<std::string>{
-        "/usr/bin/env", "-u", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR=" + runtime.path(), TOLVANE_PATH});
+  // A copy of the program, in the examples folder, with this user's folder
+  // and the arguments given.
+  std::unique_ptr<LineChild> Start(const std::vector<std::string>& args = {}) {
+    std::vector<std::string> argv = {"/usr/bin/env", "-u", "QT_QPA_PLATFORM",
+                                     "XDG_RUNTIME_DIR=" + runtime.path(), TOLVANE_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return std::make_unique<LineChild>(argv);
   }
 
   XvfbDisplay display;
@@ -77,7 +80,8 @@ class SingleInstance : public ::testing::Test {
 TEST_F(SingleInstance, ASecondCopyIsRefusedWithItsMessageAndTheFirstGoesOn) {
   auto first = Start();
   ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
-  auto second = Start();
+  // A start folder changes nothing.
+  auto second = Start({runtime.path()});
   ASSERT_TRUE(WaitUntil([] { return Shown(kRefusal); }));
   ASSERT_TRUE(Keys(kRefusal, "Return"));
   EXPECT_EQ(second->Wait(), 0);

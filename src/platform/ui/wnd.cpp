@@ -331,7 +331,12 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
 
 CWnd* CWnd::GetParent() const {
   if (!m_hWnd) return nullptr;
-  return FromHandlePermanent(m_hWnd->parentWidget());
+  if (m_hWnd->isWindow()) return FromHandlePermanent(m_hWnd->parentWidget());
+  // Widgets without a window of the program (the scroll area around a
+  // form) are passed over.
+  for (QWidget* w = m_hWnd->parentWidget(); w; w = w->isWindow() ? nullptr : w->parentWidget())
+    if (CWnd* wnd = FromHandlePermanent(w)) return wnd;
+  return nullptr;
 }
 
 void CWnd::SetIcon(HICON hIcon, BOOL) {
