@@ -27,8 +27,10 @@
 namespace {
 
 // Standard error is where a failure would be told: one there goes untold.
+// Every message names files as they are, control characters escaped: a
+// name must not be able to steer the terminal.
 void Complain(const std::string& message) {
-  WriteAll(2, "tolvane-xref: " + message + "\n");
+  WriteAll(2, "tolvane-xref: " + EscapedForTerminal(message) + "\n");
 }
 
 // The private working folder, which a fatal signal removes too.
@@ -43,7 +45,7 @@ std::unique_ptr<CWorkingDir> CreateWorkingDir() {
 // skipped.
 bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
                     const XrefOptions& options, const std::string& workDir,
-                    XrefStream* stream, std::string& failure) {
+                    XrefStream* stream, const XrefOutput& out, std::string& failure) {
   bool clean = true;
   // Only a terminal gets progress: the size of each file then costs a stat.
   std::unique_ptr<XrefProgress> progress;
@@ -52,6 +54,9 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
   CString extension(options.extension);
   engine.BeginRun(workDir);
   for (const XrefSource& s : sources) {
+    // Nobody reads the output any more (`| head`): the rest would be work
+    // for nothing, unless the reports still want the whole run.
+    if (out.ReaderGone() && !options.reports) break;
     try {
       engine.AnalyzeFile(CString(s.path), extension);
     } catch (const CFileException& e) {
@@ -92,9 +97,13 @@ int WriteReports(const CFunctionTable& engine, bool force) {
   CReportWriter writer(engine);
   for (const CString& name : plan.outputs) {
     try {
-      writer.Write(name);
+      writer.Write(name, force);
     } catch (const CFileException& e) {
-      Complain(e.GetErrorMessage().str());
+      // Made by someone else since the check above: kept, as that check keeps it.
+      if (e.m_cause == CFileException::alreadyExists)
+        Complain(name.str() + " exists already: no report written (--force replaces it).");
+      else
+        Complain(e.GetErrorMessage().str());
       status = 1;
     }
   }
@@ -112,7 +121,7 @@ int XrefMain(int argc, char** argv) {
     return err ? 1 : 0;
   }
   if (options.action == XrefOptions::kUsageError) {
-    WriteAll(2, "tolvane-xref: " + options.error + "\n" + XrefUsage());
+    WriteAll(2, "tolvane-xref: " + EscapedForTerminal(options.error) + "\n" + XrefUsage());
     return 2;
   }
 
@@ -145,9 +154,11 @@ int XrefMain(int argc, char** argv) {
   std::unique_ptr<XrefFormatter> formatter = MakeXrefFormatter(options.format, selection, out);
   // The output is written while the run goes on, except to a terminal,
   // where it would mix with the progress display; JSON and graphs are
-  // formatted on a second thread.
+  // formatted on a second thread where there are processors for two.
   bool streaming = !::isatty(1);
-  XrefStream stream(*formatter, selection, streaming && options.format != XrefOptions::kText);
+  XrefStream stream(*formatter, selection,
+                    streaming && options.format != XrefOptions::kText &&
+                        XrefStream::SecondThreadHelps());
 
   std::string failure;
   std::unique_ptr<CWorkingDir> workDir;
@@ -155,12 +166,12 @@ int XrefMain(int argc, char** argv) {
   try {
     workDir = CreateWorkingDir();
     if (!AnalyzeSources(engine, sources, options, workDir->GetPath(),
-                        streaming ? &stream : nullptr, failure))
+                        streaming ? &stream : nullptr, out, failure))
       status = 1;
   } catch (const CFileException& e) {
     failure = e.GetErrorMessage().str();
   } catch (const std::bad_alloc&) {
-    failure = "out of memory";
+    failure = "Out of memory.";
   } catch (const std::exception& e) {
     failure = e.what();
   }
@@ -169,7 +180,7 @@ int XrefMain(int argc, char** argv) {
     stream.Feed(engine.GetTable(), engine.GetTable().GetFunctionCount());
     stream.Finish();
   } catch (const std::bad_alloc&) {
-    if (failure.empty()) failure = "out of memory";
+    if (failure.empty()) failure = "Out of memory.";
   } catch (const std::exception& e) {
     if (failure.empty()) failure = e.what();
   }
