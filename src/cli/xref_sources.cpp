@@ -11,9 +11,9 @@
 
 namespace {
 
-bool HasSourceExtension(const char* name) {
+bool HasSourceExtension(const char* name, const std::vector<std::string>& suffixes) {
   std::string_view n(name);
-  for (std::string_view ext : {".c", ".cpp", ".C", ".CPP"})
+  for (std::string_view ext : suffixes)
     if (n.size() >= ext.size() && n.substr(n.size() - ext.size()) == ext) return true;
   return false;
 }
@@ -90,7 +90,9 @@ std::string EscapedPath(const std::string& path) {
   return s;
 }
 
-std::vector<std::string> WalkSourceTree(const std::string& dir, const XrefComplain& complain) {
+std::vector<std::string> WalkSourceTree(const std::string& dir,
+                                        const std::vector<std::string>& suffixes,
+                                        const XrefComplain& complain) {
   std::vector<std::string> found;
   // Folders still to read; none is held open while another is read, so the
   // depth of a tree costs no file descriptors.
@@ -121,7 +123,7 @@ std::vector<std::string> WalkSourceTree(const std::string& dir, const XrefCompla
       }
       if (type == DT_DIR) {
         todo.push_back(prefix + name);
-      } else if (HasSourceExtension(name)) {
+      } else if (HasSourceExtension(name, suffixes)) {
         // A link to a folder is not followed: that could loop.
         if (type == DT_LNK && IsFolder(prefix + name)) continue;
         found.push_back(prefix + name);
@@ -164,7 +166,7 @@ bool GatherXrefSources(const XrefOptions& options, const std::string& cwd, int s
     if (options.recursive && IsFolder(g.path)) {
       std::string dir = g.path;
       while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-      for (std::string& p : WalkSourceTree(dir, complain)) {
+      for (std::string& p : WalkSourceTree(dir, options.suffixes, complain)) {
         if (p.find('\n') != std::string::npos) {
           complain(EscapedPath(p) + " holds a line feed. Skipped.");
           continue;
