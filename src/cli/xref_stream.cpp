@@ -1,9 +1,9 @@
 #include "cli/xref_stream.h"
 
-#include "cli/xref_table_lines.h"
-
 #include <cstdint>
 #include <cstring>
+
+#include "cli/xref_table_lines.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The formats editors read: a tags file and grep-style "FILE:LINE: NAME"
 // lines. Both write paths as their bytes, since an editor opens a file by
 // its bytes whatever they encode.
+#include "cli/xref_formats.h"
+
 #include <algorithm>
 #include <charconv>
-
-#include "cli/xref_formats.h"
 
 namespace {
 
