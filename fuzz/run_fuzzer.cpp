@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
 #include "analysis/run_index.h"
 #include "tests/engine_table.h"
 #include "tests/plain_run.h"
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   CStdioFile::SetBufferSize(control & 2 ? 512 + (control >> 4) * 7 : 128 * 1024);
   scan::RunIndex::UseWideVectors((control & 4) != 0);
-  CAnalysisEngine engine;
+  CAnalysisRun engine;
   engine.BeginRun(Folder());
   for (const auto& file : files) engine.AnalyzeFile(CString(file.first), "fnc");
   engine.CloseWorkFiles();
@@ -66,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) into->append(buf, n);
     std::fclose(f);
   }
-  if (work1 != plain.work1 || work2 != plain.work2 || TableText(engine) != plain.table) {
+  if (work1 != plain.work1 || work2 != plain.work2 || TableText(engine.GetTable()) != plain.table) {
     std::fprintf(stderr, "the engine and the plain algorithm differ\n--- engine\n%s--- plain\n%s",
-                 TableText(engine).c_str(), plain.table.c_str());
+                 TableText(engine.GetTable()).c_str(), plain.table.c_str());
     std::abort();
   }
   engine.EndRun();

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
 #include "tests/engine_table.h"
 #include "tests/temp_dir.h"
 
@@ -51,9 +51,9 @@ TEST(BadInput, HugeAndSplitTextGivesWhatTheRulesSay) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    CAnalysisEngine e;
+    CAnalysisRun e;
     e.Run({CString(dir.Write("a.c", c.bytes))}, "fnc", dir.path());
-    EXPECT_EQ(TableText(e), c.table);
+    EXPECT_EQ(TableText(e.GetTable()), c.table);
   }
 }
 

@@ -7,7 +7,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
+#include "analysis/recognition_rules.h"
 #include "platform/text/mbcs.h"
 
 namespace {
@@ -19,11 +20,8 @@ enum : unsigned char { kStop = 0, kName, kSkip };
 
 constexpr std::array<unsigned char, 256> MakeNameClass() {
   std::array<unsigned char, 256> t{};
-  for (int b = 0; b < 256; ++b) {
-    if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
-        b == '_' || b == ':' || b == '~')
-      t[b] = kName;
-  }
+  for (int b = 0; b < 256; ++b)
+    if (rules::IsNameChar(b)) t[b] = kName;
   t[' '] = t['\t'] = t['('] = kSkip;
   return t;
 }
@@ -60,23 +58,21 @@ int SkipNameBackwards(const unsigned char* t, int i) {
   return i;
 }
 
-const char* const kNotCalls[] = {"for",    "while", "if",     "switch",
-                                 "return", "exit",  "sizeof", ":"};
 
 }  // namespace
 
-void CAnalysisEngine::ResetFunctionTable() {
-  m_entries.clear();
-  m_pCallList.clear();
-  m_files.clear();
-  m_nCurFunc = -1;
+void CAnalysisRun::ResetFunctionTable() {
+  m_table.m_entries.clear();
+  m_table.m_pCallList.clear();
+  m_table.m_files.clear();
+  m_table.m_nCurFunc = -1;
 }
 
-BOOL CAnalysisEngine::GetFunctionName(const CString& text, NameBuffer& out, int pos) {
+BOOL CAnalysisRun::GetFunctionName(const CString& text, NameBuffer& out, int pos) {
   return NameBefore(text.view(), out, pos);
 }
 
-BOOL CAnalysisEngine::NameBefore(std::string_view text, NameBuffer& out, int pos) {
+BOOL CAnalysisRun::NameBefore(std::string_view text, NameBuffer& out, int pos) {
   const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   // Walk back from the "(" over blanks and further "(", then over the run
   // of name characters before them.
@@ -96,29 +92,30 @@ BOOL CAnalysisEngine::NameBefore(std::string_view text, NameBuffer& out, int pos
   return TRUE;
 }
 
-BOOL CAnalysisEngine::IsCallName(const char* name) {
+BOOL CAnalysisRun::IsCallName(const char* name) {
   return IsCallName(std::string_view(name)) ? TRUE : FALSE;
 }
 
-bool CAnalysisEngine::IsCallName(std::string_view name) {
-  for (const char* word : kNotCalls)
+bool CAnalysisRun::IsCallName(std::string_view name) {
+  for (std::string_view word : rules::kNotCalls)
     if (!name.empty() && word[0] == name[0] && name == word) return false;
   return true;
 }
 
-void CAnalysisEngine::AddFunction(const char* name) {
-  if (m_files.empty()) m_files.push_back(FileInfo{CString(), m_strOutName});
-  m_entries.push_back(Entry{CString(name), static_cast<int>(m_files.size()) - 1});
-  m_pCallList.emplace_back();
-  ++m_nCurFunc;
-  if (m_pSink) m_pSink->OnFunctionAdded(m_nCurFunc);
+void CAnalysisRun::AddFunction(const char* name) {
+  CFunctionTable& t = m_table;
+  if (t.m_files.empty()) t.m_files.push_back(CFunctionTable::FileInfo{CString(), m_strOutName});
+  t.m_entries.push_back(CFunctionTable::Entry{CString(name), static_cast<int>(t.m_files.size()) - 1});
+  t.m_pCallList.emplace_back();
+  ++t.m_nCurFunc;
+  if (m_pSink) m_pSink->OnFunctionAdded(t.m_nCurFunc);
 }
 
-void CAnalysisEngine::ExtractCalls(const CString& statement, NameBuffer& name) {
+void CAnalysisRun::ExtractCalls(const CString& statement, NameBuffer& name) {
   CollectCalls(statement.view(), name);
 }
 
-void CAnalysisEngine::CollectCalls(std::string_view statement, NameBuffer& name) {
+void CAnalysisRun::CollectCalls(std::string_view statement, NameBuffer& name) {
   // Each "(" at a character boundary is visited once, left to right.
   const char* t = statement.data();
   const std::size_t n = statement.size();
@@ -127,15 +124,15 @@ void CAnalysisEngine::CollectCalls(std::string_view statement, NameBuffer& name)
     CollectCallAt(statement, static_cast<int>(at), name);
 }
 
-void CAnalysisEngine::CollectCallAt(std::string_view statement, int pos, NameBuffer& name) {
-  if (m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
+void CAnalysisRun::CollectCallAt(std::string_view statement, int pos, NameBuffer& name) {
+  if (m_table.m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
   if (NameBefore(statement, name, pos)) CollectName(name);
 }
 
-void CAnalysisEngine::CollectName(std::string_view name) {
-  if (m_nCurFunc < 0) return;  // before the run's first head
+void CAnalysisRun::CollectName(std::string_view name) {
+  if (m_table.m_nCurFunc < 0) return;  // before the run's first head
   if (!IsCallName(name)) return;
-  CStringList& calls = m_pCallList[m_nCurFunc];
+  CStringList& calls = m_table.m_pCallList[m_table.m_nCurFunc];
   if (calls.Find(name)) return;
   calls.AddTail(name);
   if (m_pSink) m_pSink->OnCalleeAdded(CString(name));

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
 #include "analysis/run_index.h"
 #include "tests/plain_run.h"
 #include "tests/engine_table.h"
@@ -77,14 +77,14 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
     }
     for (const auto& [path, bytes] : files) WriteWholeFile(path, bytes);
 
-    CAnalysisEngine e;
+    CAnalysisRun e;
     e.BeginRun(dir.path());
     for (const auto& file : files) e.AnalyzeFile(CString(file.first), "fnc");
     e.CloseWorkFiles();
     PlainRun plain = RunPlain(files, "fnc");
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp1.fnc")), plain.work1) << "round " << round;
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp2.fnc")), plain.work2) << "round " << round;
-    ASSERT_EQ(TableText(e), plain.table) << "round " << round;
+    ASSERT_EQ(TableText(e.GetTable()), plain.table) << "round " << round;
   }
   CStdioFile::SetBufferSize(128 * 1024);
   scan::RunIndex::UseWideVectors(true);

@@ -1,29 +1,30 @@
 // Function-head recognition: a purely textual test of one statement.
 #include <cstring>
+#include <string_view>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
+#include "analysis/recognition_rules.h"
 #include "analysis/scanners.h"
 
 namespace {
 
 // A qualified name passes only as a constructor (Class::Class) or a
 // destructor (Class::~Class).
-bool IsConstructorOrDestructor(const char* name) {
-  const char* sep = std::strstr(name, "::");
-  if (sep == nullptr) return true;
-  std::size_t classLen = static_cast<std::size_t>(sep - name);
-  const char* member = sep + 2;
-  if (*member == '~') ++member;
-  return std::strlen(member) == classLen && std::strncmp(member, name, classLen) == 0;
+bool IsConstructorOrDestructor(std::string_view name) {
+  const std::size_t sep = name.find(rules::kScope);
+  if (sep == std::string_view::npos) return true;
+  std::string_view member = name.substr(sep + rules::kScope.size());
+  if (!member.empty() && member[0] == rules::kDestructor) member.remove_prefix(1);
+  return member == name.substr(0, sep);
 }
 
 }  // namespace
 
-BOOL CAnalysisEngine::RecognizeHead(const CString& statement) {
+BOOL CAnalysisRun::RecognizeHead(const CString& statement) {
   return RecognizeText(statement.view());
 }
 
-BOOL CAnalysisEngine::RecognizeText(std::string_view statement) {
+BOOL CAnalysisRun::RecognizeText(std::string_view statement) {
   // Every rule needs a "(": without one there is nothing to look at.
   if (!std::memchr(statement.data(), '(', statement.size())) return FALSE;
   scan::Statement s;
@@ -31,11 +32,11 @@ BOOL CAnalysisEngine::RecognizeText(std::string_view statement) {
   return RecognizeScanned(statement, s);
 }
 
-BOOL CAnalysisEngine::RecognizeScanned(std::string_view statement, const scan::Statement& s) {
+BOOL CAnalysisRun::RecognizeScanned(std::string_view statement, const scan::Statement& s) {
   // Typed heads, keyword by keyword. The tab form only has to occur; the
   // space form, when it occurs, has to stand before the first "(".
   if (s.keyword && s.open >= 0 && s.close >= 0) {
-    for (int k = 0; k < 8; ++k) {
+    for (int k = 0; k < rules::kTypeKeywordCount; ++k) {
       bool applies = (s.space[k] >= 0 || s.tab[k] >= 0) && (s.space[k] < 0 || s.space[k] < s.open);
       if (!applies) continue;
       if (s.brace < 0) return TRUE;  // a declaration
@@ -49,7 +50,7 @@ BOOL CAnalysisEngine::RecognizeScanned(std::string_view statement, const scan::S
   // Untyped heads: constructors, destructors and functions written without
   // one of the keywords, with a "{" after the first ")".
   if (s.open < 0 || s.close < 0) return FALSE;
-  if (s.space[7] >= 0) return FALSE;  // "BOOL " anywhere
+  if (s.space[rules::kRejectingIndex] >= 0) return FALSE;  // the rejecting word anywhere
   if (s.brace < 0 || s.brace <= s.close) return FALSE;
   if (!NameBefore(statement, m_szFuncName, s.open)) return FALSE;
   if (!IsCallName(m_szFuncName)) return FALSE;

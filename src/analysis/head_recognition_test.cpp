@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
 
 namespace {
 
@@ -10,14 +10,14 @@ namespace {
 // function "cur": "TRUE" and the entry recorded when RecognizeHead consumes
 // it, else "FALSE" and the calls ExtractCalls collects for cur.
 std::string Steps(const char* statement) {
-  CAnalysisEngine e;
+  CAnalysisRun e;
   e.AddFunction("cur");
   const BOOL consumed = e.RecognizeHead(statement);
   NameBuffer name;
   if (!consumed) e.ExtractCalls(statement, name);
   std::string out = consumed ? "TRUE" : "FALSE";
-  for (int i = 1; i < e.GetFunctionCount(); ++i) out += " " + e.GetEntryName(i).str();
-  for (const CString& call : e.GetCallList(0)) out += " " + call.str();
+  for (int i = 1; i < e.GetTable().GetFunctionCount(); ++i) out += " " + e.GetTable().GetEntryName(i).str();
+  for (const CString& call : e.GetTable().GetCallList(0)) out += " " + call.str();
   return out;
 }
 

@@ -1,8 +1,8 @@
 // The line tests of the two comment passes.
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
 #include "analysis/scanners.h"
 
-BOOL CAnalysisEngine::CutLineComment(CString& line) {
+BOOL CAnalysisRun::CutLineComment(CString& line) {
   scan::LineComment r = scan::ScanLineComment(line.GetString(), line.GetLength());
   if (r.slashes < 0) return TRUE;
   if (!r.wordBefore) return FALSE;
@@ -11,14 +11,14 @@ BOOL CAnalysisEngine::CutLineComment(CString& line) {
   return TRUE;
 }
 
-BOOL CAnalysisEngine::LacksCommentOpen(const CString& line) {
+BOOL CAnalysisRun::LacksCommentOpen(const CString& line) {
   return scan::ScanComments(line.GetString(), line.GetLength()).open < 0 ? TRUE : FALSE;
 }
 
-BOOL CAnalysisEngine::LacksCommentClose(const CString& line) {
+BOOL CAnalysisRun::LacksCommentClose(const CString& line) {
   return scan::ScanComments(line.GetString(), line.GetLength()).close < 0 ? TRUE : FALSE;
 }
 
-BOOL CAnalysisEngine::HasBracket(const CString& line) {
+BOOL CAnalysisRun::HasBracket(const CString& line) {
   return scan::ScanComments(line.GetString(), line.GetLength()).bracket ? TRUE : FALSE;
 }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
 
 namespace {
 
@@ -11,10 +11,10 @@ namespace {
 // looks for in the original line.
 std::string Seen(const char* text) {
   CString line(text);
-  std::string out = CAnalysisEngine::CutLineComment(line) ? line.str() : "dropped";
-  if (!CAnalysisEngine::LacksCommentOpen(text)) out += " /*";
-  if (!CAnalysisEngine::LacksCommentClose(text)) out += " */";
-  if (CAnalysisEngine::HasBracket(text)) out += " bracket";
+  std::string out = CAnalysisRun::CutLineComment(line) ? line.str() : "dropped";
+  if (!CAnalysisRun::LacksCommentOpen(text)) out += " /*";
+  if (!CAnalysisRun::LacksCommentClose(text)) out += " */";
+  if (CAnalysisRun::HasBracket(text)) out += " bracket";
   return out;
 }
 

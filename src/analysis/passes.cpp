@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
+#include "analysis/recognition_rules.h"
 #include "analysis/run_index.h"
 #include "analysis/scanners.h"
 #include "platform/text/mbcs.h"
@@ -37,15 +38,16 @@ bool EndsStatement(std::string_view piece, bool& carryLead) {
 }
 
 bool IsMacroTail(const char* p, const char* end) {
-  std::size_t left = static_cast<std::size_t>(end - p);
-  return (left >= 10 && std::memcmp(p, "_DYNCREATE", 10) == 0) ||
-         (left >= 12 && std::memcmp(p, "_MESSAGE_MAP", 12) == 0);
+  std::string_view text(p, static_cast<std::size_t>(end - p));
+  for (std::size_t i = 0; i < rules::kMacroTails.size; ++i)
+    if (text.substr(0, rules::kMacroTails.tails[i].size()) == rules::kMacroTails.tails[i]) return true;
+  return false;
 }
 
 }  // namespace
 
 template <class F>
-void CAnalysisEngine::ForEachRun(int set, F f) {
+void CAnalysisRun::ForEachRun(int set, F f) {
   std::string_view run;
   while (m_pInFile->ReadPieces(run)) {
     m_pIndex->Build(run.data(), run.size(), static_cast<scan::RunIndex::Set>(set));
@@ -53,7 +55,7 @@ void CAnalysisEngine::ForEachRun(int set, F f) {
   }
 }
 
-void CAnalysisEngine::LineCommentPiece(std::string_view line) {
+void CAnalysisRun::LineCommentPiece(std::string_view line) {
   scan::LineComment r = scan::ScanLineComment(line.data(), static_cast<int>(line.size()));
   if (r.slashes < 0) {
     m_pOutFile->WriteString(line);
@@ -68,16 +70,16 @@ void CAnalysisEngine::LineCommentPiece(std::string_view line) {
   for (unsigned m = r.macros; m != 0; m &= m - 1) m_pOutFile->Write("{}\n", 3);
 }
 
-void CAnalysisEngine::LineCommentPass() {
-  // Only a line holding the byte pair "//" or the tail of a macro name
-  // ("_DYNCREATE", "_MESSAGE_MAP") can change in this pass. Whole lines
+void CAnalysisRun::LineCommentPass() {
+  // Only a line holding the line-comment marker or the tail of a macro
+  // name (from its first "_") can change in this pass. Whole lines
   // without either pass through in bulk; the others go piece by piece.
   using scan::RunIndex;
   ForEachRun(RunIndex::kForLineComments, [&](const char* p, std::size_t n, const RunIndex& index) {
     std::size_t done = 0;  // [0, done) is handled
     auto candidate = [&](std::size_t c) {
       if (c < done) return;  // on a line already handled
-      if (p[c] == '_' && !IsMacroTail(p + c, p + n)) return;
+      if (p[c] == '_' && !IsMacroTail(p + c, p + n)) return;  // an anchor, but no tail
       std::size_t lf = index.Last(RunIndex::kLF, done, c);
       std::size_t lineStart = lf < c ? lf + 1 : done;
       std::size_t lineEnd = index.First(RunIndex::kLF, c, n);
@@ -91,14 +93,14 @@ void CAnalysisEngine::LineCommentPass() {
       done = lineEnd;
     };
     for (std::size_t w = 0; w * 64 < n; ++w) {
-      std::uint64_t bits = index.Word(RunIndex::kSlashes, w) | index.Word(RunIndex::kUnderDM, w);
+      std::uint64_t bits = index.Word(RunIndex::kSlashes, w) | index.Word(RunIndex::kMacroAnchor, w);
       for (; bits; bits &= bits - 1) candidate(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
     }
     m_pOutFile->Write(p + done, n - done);
   });
 }
 
-void CAnalysisEngine::BlockCommentPiece(std::string_view line) {
+void CAnalysisRun::BlockCommentPiece(std::string_view line) {
   scan::Comments c = scan::ScanComments(line.data(), static_cast<int>(line.size()));
   if (m_bInComment) {
     if (c.close >= 0) m_bInComment = 0;  // code after the "*/" is lost
@@ -113,7 +115,7 @@ void CAnalysisEngine::BlockCommentPiece(std::string_view line) {
   }
 }
 
-void CAnalysisEngine::BlockCommentPass() {
+void CAnalysisRun::BlockCommentPass() {
   using scan::RunIndex;
   ForEachRun(RunIndex::kForComments, [&](const char* p, std::size_t n, const RunIndex& index) {
     std::size_t kept = 0;  // pieces from here on are written unchanged, still to write
@@ -179,7 +181,7 @@ void CAnalysisEngine::BlockCommentPass() {
   });
 }
 
-void CAnalysisEngine::StatementPass() {
+void CAnalysisRun::StatementPass() {
   // A statement is gathered until its text holds "{", ";" or "}". Most lie
   // within one run and are handed over where they stand; one that runs on
   // past a run keeps its first kMaxStatement bytes in m_strStatement, so a
@@ -233,11 +235,11 @@ void CAnalysisEngine::StatementPass() {
   if (carrying) HandleStatement(m_strStatement.view());
 }
 
-void CAnalysisEngine::HandleStatement(std::string_view statement) {
+void CAnalysisRun::HandleStatement(std::string_view statement) {
   if (!RecognizeText(statement)) CollectCalls(statement, m_szCallName);
 }
 
-void CAnalysisEngine::HandleIndexedStatement(const char* run, std::size_t from, std::size_t to) {
+void CAnalysisRun::HandleIndexedStatement(const char* run, std::size_t from, std::size_t to) {
   using scan::RunIndex;
   const RunIndex& index = *m_pIndex;
   if (!index.Any(RunIndex::kOpen, from, to)) return;  // no "(": neither a head nor a call
@@ -266,7 +268,7 @@ void CAnalysisEngine::HandleIndexedStatement(const char* run, std::size_t from, 
     }
   }
   if (RecognizeScanned(statement, s)) return;
-  if (m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
+  if (m_table.m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
   index.ForEach(RunIndex::kOpen, from, to, [&](std::size_t j) {
     if (NameBefore(statement, m_szCallName, static_cast<int>(j - from))) CollectName(m_szCallName);
   });

@@ -1,5 +1,7 @@
 #include "analysis/run_index.h"
 
+#include "analysis/recognition_rules.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -23,7 +25,19 @@ struct BlockBits {
 // Bytes to classes, one vector at a time: SSE2 everywhere on x86-64, AVX2
 // where the processor has it, and byte by byte elsewhere.
 
-// The raw bits of the pairs (slash, star, underscore, D or M) wait in the
+// The bytes each class looks for, from the rules.
+constexpr char kSlash = rules::kLineComment[0];
+constexpr char kStar = rules::kCommentClose[0];
+static_assert(rules::kLineComment[1] == kSlash && rules::kCommentOpen[0] == kSlash,
+              "the index pairs slashes with slashes and stars");
+
+constexpr bool InSet(const char* bytes, std::size_t n, unsigned char c) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (static_cast<unsigned char>(bytes[i]) == c) return true;
+  return false;
+}
+
+// The raw bits of the pairs (slash, star, underscore, anchor letter) wait in the
 // slots of the pairs' classes until the next word is known.
 void StoreBlock(std::uint64_t* o, const BlockBits& b) {
   o[RunIndex::kLF] = b.lf;
@@ -36,7 +50,7 @@ void StoreBlock(std::uint64_t* o, const BlockBits& b) {
   o[RunIndex::kBrace] = b.brace;
   o[RunIndex::kBlank] = b.blank;
   o[RunIndex::kSlashes] = b.dm;
-  o[RunIndex::kUnderDM] = b.under;
+  o[RunIndex::kMacroAnchor] = b.under;
 }
 
 #if defined(__SSE2__)
@@ -102,23 +116,23 @@ void BuildWords(const char* p, std::size_t n, std::uint64_t* out) {
       unsigned char c = static_cast<unsigned char>(p[w * 64 + i]);
       if (c == '\n') b.lf |= bit;
       if (kSet == RunIndex::kForLineComments) {
-        if (c == '/') b.slash |= bit;
+        if (c == kSlash) b.slash |= bit;
         if (c == '_') b.under |= bit;
-        if (c == 'D' || c == 'M') b.dm |= bit;
+        if (InSet(rules::kMacroAnchors.bytes.data(), rules::kMacroAnchors.size, c)) b.dm |= bit;
         continue;
       }
       if (c >= 0x80) b.high |= bit;
       if (kSet == RunIndex::kForComments) {
         if (c == '(' || c == ')' || c == '{' || c == '}') b.bracket |= bit;
-        if (c == '/') b.slash |= bit;
-        if (c == '*') b.star |= bit;
+        if (c == kSlash) b.slash |= bit;
+        if (c == kStar) b.star |= bit;
       } else {
         if (c == '{' || c == ';' || c == '}') b.end |= bit;
         if (c == '(') b.open |= bit;
         if (c == ')') b.close |= bit;
         if (c == '{') b.brace |= bit;
         if (c == ' ' || c == '\t') b.blank |= bit;
-        if (c == 'd' || c == 't' || c == 'r' || c == 'g' || c == 'L') b.keywordEnd |= bit;
+        if (InSet(rules::kFinals.bytes.data(), rules::kFinals.size, c)) b.keywordEnd |= bit;
       }
     }
     StoreBlock(out + w * RunIndex::kClasses, b);
@@ -140,7 +154,7 @@ void PairLineComments(std::uint64_t* out, std::size_t words) {
     std::uint64_t* o = out + w * RunIndex::kClasses;
     const std::uint64_t* next = w + 1 < words ? o + RunIndex::kClasses : nullptr;
     std::uint64_t slash = o[RunIndex::kMarker];
-    o[RunIndex::kUnderDM] &= After(o, next, RunIndex::kSlashes);
+    o[RunIndex::kMacroAnchor] &= After(o, next, RunIndex::kSlashes);
     o[RunIndex::kSlashes] = slash & After(o, next, RunIndex::kMarker);
   }
   for (std::size_t w = 0; w < words; ++w) out[w * RunIndex::kClasses + RunIndex::kMarker] = 0;
@@ -159,7 +173,7 @@ void PairMarkers(std::uint64_t* out, std::size_t words) {
   for (std::size_t w = 0; w < words; ++w) out[w * RunIndex::kClasses + RunIndex::kEnd] = 0;
 }
 
-// Only blanks right after a letter that ends a type keyword are kept; the
+// Only blanks right after a letter that ends a watched word are kept; the
 // letters wait in the kBracket slot. Word w reads the letters of word
 // w - 1, which stay raw until the end.
 void KeepKeywordBlanks(std::uint64_t* out, std::size_t words) {

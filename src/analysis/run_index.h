@@ -21,15 +21,15 @@ class RunIndex {
     kOpen,     // "("
     kClose,    // ")"
     kBrace,    // "{"
-    kBlank,    // a space or tab after "d", "t", "r", "g" or "L", where a type keyword can end
-    kSlashes,  // the first byte of the pair "//"
-    kUnderDM,  // the first byte of the pair "_D" or "_M"
+    kBlank,    // a space or tab after the last letter of a watched word, where one can end
+    kSlashes,  // the first byte of the line-comment marker "//"
+    kMacroAnchor,  // a "_" followed by the byte after the "_" of a macro name's tail
     kClasses
   };
   enum Set { kForLineComments, kForComments, kForStatements };
 
   /// Indexes p[0, n) for the classes the set needs: kLF, kSlashes and
-  /// kUnderDM for line comments; kLF, kHigh, kBracket and kMarker for
+  /// kMacroAnchor for line comments; kLF, kHigh, kBracket and kMarker for
   /// comments; kLF, kHigh, kEnd, kOpen, kClose, kBrace and kBlank for
   /// statements. A pair counts only when both its bytes lie in the text.
   void Build(const char* p, std::size_t n, Set set);

@@ -1,19 +1,15 @@
 #include "analysis/scanners.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
-
+#include <string_view>
 
 #include "platform/text/mbcs.h"
 
 namespace scan {
 
 namespace {
-
-// Lines naming one of these get a line "{}" of their own in the
-// line-comment pass.
-const char* const kMacroNames[4] = {"IMPLEMENT_DYNCREATE", "DECLARE_DYNCREATE",
-                                    "BEGIN_MESSAGE_MAP", "END_MESSAGE_MAP"};
 
 // Byte classes. kLead is a Shift-JIS lead byte; every scanner steps over
 // it and the byte after it as one character.
@@ -29,67 +25,67 @@ enum : unsigned char {
   kBraceClose, // "}"
   kBlank,      // space, tab
   kMacro,      // first letter of a macro name (a word character too)
-  kKeyword,    // first letter of a type keyword (a word character too)
+  kKeyword,    // first letter of a watched word (a word character too)
 };
 
 using Table = std::array<unsigned char, 256>;
 
-constexpr bool IsWord(int b) {
-  return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '_';
-}
+using rules::IsWordChar;
 
-constexpr Table MakeTable(const char* keywordInitials, const char* macroInitials) {
+// The byte classes, with the initials of the macro names, of the watched
+// words, or of neither.
+constexpr Table MakeTable(bool macros, bool keywords) {
   Table t{};
   for (int b = 0; b < 256; ++b) {
     if (mbcs::IsLeadByte(static_cast<unsigned char>(b))) t[b] = kLead;
-    else if (IsWord(b)) t[b] = kWord;
+    else if (IsWordChar(b)) t[b] = kWord;
   }
-  t['/'] = kSlash;
-  t['*'] = kStar;
+  t[static_cast<unsigned char>(rules::kLineComment[0])] = kSlash;
+  t[static_cast<unsigned char>(rules::kCommentOpen[0])] = kSlash;
+  t[static_cast<unsigned char>(rules::kCommentClose[0])] = kStar;
   t['('] = kOpen;
   t[')'] = kClose;
   t['{'] = kBraceOpen;
   t['}'] = kBraceClose;
   t[' '] = kBlank;
   t['\t'] = kBlank;
-  for (const char* c = macroInitials; *c; ++c) t[static_cast<unsigned char>(*c)] = kMacro;
-  for (const char* c = keywordInitials; *c; ++c) t[static_cast<unsigned char>(*c)] = kKeyword;
+  if (macros)
+    for (std::size_t i = 0; i < rules::kMacroInitials.size; ++i)
+      t[static_cast<unsigned char>(rules::kMacroInitials.bytes[i])] = kMacro;
+  if (keywords)
+    for (int b = 0; b < 256; ++b)
+      if (rules::kWordsByInitial[b]) t[b] = kKeyword;
   return t;
 }
 
-constexpr Table kLineTable = MakeTable("", "IDBE");
-constexpr Table kStatementTable = MakeTable("viclsfuB", "");
+constexpr Table kLineTable = MakeTable(true, false);
+constexpr Table kStatementTable = MakeTable(false, true);
 
 bool MatchAt(const char* p, int n, int i, const char* text, int len) {
   return n - i >= len && std::memcmp(p + i, text, static_cast<std::size_t>(len)) == 0;
 }
 
-const char* const kKeywords[8] = {"void", "int", "char", "long",
-                                  "short", "float", "unsigned", "BOOL"};
-const int kKeywordLen[8] = {4, 3, 4, 4, 5, 5, 8, 4};
-
-// The type keyword spelled at p[i], or -1. Each keyword has its own first
-// letter.
-int KeywordAt(const char* p, int n, int i) {
-  int k;
-  switch (p[i]) {
-    case 'v': k = 0; break;
-    case 'i': k = 1; break;
-    case 'c': k = 2; break;
-    case 'l': k = 3; break;
-    case 's': k = 4; break;
-    case 'f': k = 5; break;
-    case 'u': k = 6; break;
-    case 'B': k = 7; break;
-    default: return -1;
+// Notes in s each watched word of the set that is spelled at p[i] and
+// followed by a blank.
+void NoteWordsAt(const char* p, int n, int i, std::uint32_t words, Statement& s) {
+  for (; words; words &= words - 1) {
+    const int k = __builtin_ctz(words);
+    const std::string_view w = rules::kWatchedWords[k];
+    const int after = i + static_cast<int>(w.size());
+    if (after >= n || !MatchAt(p, n, i, w.data(), static_cast<int>(w.size()))) continue;
+    if (p[after] == ' ') {
+      if (s.space[k] < 0) s.space[k] = i;
+      s.keyword = true;
+    } else if (p[after] == '\t') {
+      if (s.tab[k] < 0) s.tab[k] = i;
+      s.keyword = true;
+    }
   }
-  return MatchAt(p, n, i, kKeywords[k], kKeywordLen[k]) ? k : -1;
 }
 
 }  // namespace
 
 LineComment ScanLineComment(const char* p, int n) {
-  static const int kMacroLen[4] = {19, 17, 17, 15};
   LineComment r;
   const auto* u = reinterpret_cast<const unsigned char*>(p);
   int i = 0;
@@ -97,16 +93,18 @@ LineComment ScanLineComment(const char* p, int n) {
     switch (kLineTable[u[i]]) {
       case kLead:
         if (i + 1 < n) {
-          if (IsWord(u[i + 1])) r.wordBefore = true;
+          if (IsWordChar(u[i + 1])) r.wordBefore = true;
           i += 2;
         } else {
           ++i;
         }
         continue;
       case kMacro:
-        for (int k = 0; k < 4; ++k)
-          if (kMacroNames[k][0] == p[i] && MatchAt(p, n, i, kMacroNames[k], kMacroLen[k]))
+        for (int k = 0; k < rules::kMacroCount; ++k) {
+          const std::string_view m = rules::kMacroNames[k];
+          if (m[0] == p[i] && MatchAt(p, n, i, m.data(), static_cast<int>(m.size())))
             r.macros |= 1u << k;
+        }
         r.wordBefore = true;
         break;
       case kKeyword:
@@ -114,7 +112,7 @@ LineComment ScanLineComment(const char* p, int n) {
         r.wordBefore = true;
         break;
       case kSlash:
-        if (i + 1 < n && p[i + 1] == '/') {
+        if (i + 1 < n && p[i + 1] == rules::kLineComment[1]) {
           r.slashes = i;
           return r;
         }
@@ -137,10 +135,10 @@ Comments ScanComments(const char* p, int n) {
         i += (i + 1 < n) ? 2 : 1;
         continue;
       case kSlash:
-        if (r.open < 0 && i + 1 < n && p[i + 1] == '*') r.open = i;
+        if (r.open < 0 && i + 1 < n && p[i + 1] == rules::kCommentOpen[1]) r.open = i;
         break;
       case kStar:
-        if (r.close < 0 && i + 1 < n && p[i + 1] == '/') r.close = i;
+        if (r.close < 0 && i + 1 < n && p[i + 1] == rules::kCommentClose[1]) r.close = i;
         break;
       case kOpen:
       case kClose:
@@ -156,49 +154,27 @@ Comments ScanComments(const char* p, int n) {
   return r;
 }
 
-namespace {
-
-}  // namespace
-
 void NoteKeywordBefore(const char* p, int j, Statement& s) {
   // Blanks are met from left to right, so the first note of each form is
   // its first occurrence.
   auto ends = [&](const char* word, int len) {
     return j >= len && std::memcmp(p + j - len, word, static_cast<std::size_t>(len)) == 0;
   };
-  int k = -1;
-  switch (p[j - 1]) {
-    case 'd':
-      if (ends("void", 4)) k = 0;
-      else if (ends("unsigned", 8)) k = 6;
-      break;
-    case 't':
-      if (ends("int", 3)) k = 1;
-      else if (ends("short", 5)) k = 4;
-      else if (ends("float", 5)) k = 5;
-      break;
-    case 'r':
-      if (ends("char", 4)) k = 2;
-      break;
-    case 'g':
-      if (ends("long", 4)) k = 3;
-      break;
-    case 'L':
-      if (ends("BOOL", 4)) k = 7;
-      break;
-    default:
-      return;
+  for (std::uint32_t words = rules::kWordsByFinal[static_cast<unsigned char>(p[j - 1])]; words;
+       words &= words - 1) {
+    const int k = __builtin_ctz(words);
+    const std::string_view w = rules::kWatchedWords[k];
+    if (!ends(w.data(), static_cast<int>(w.size()))) continue;
+    int* first = p[j] == ' ' ? &s.space[k] : &s.tab[k];
+    if (*first < 0) *first = j - static_cast<int>(w.size());
+    s.keyword = true;
   }
-  if (k < 0) return;
-  int* first = p[j] == ' ' ? &s.space[k] : &s.tab[k];
-  if (*first < 0) *first = j - kKeywordLen[k];
-  s.keyword = true;
 }
 
 void ClearStatement(Statement& s) {
   s.keyword = false;
   s.open = s.close = s.brace = kNone;
-  for (int k = 0; k < 8; ++k) s.space[k] = s.tab[k] = kNone;
+  for (int k = 0; k < rules::kWatchedCount; ++k) s.space[k] = s.tab[k] = kNone;
 }
 
 void ScanStatement(const char* p, int n, Statement& s) {
@@ -219,22 +195,9 @@ void ScanStatement(const char* p, int n, Statement& s) {
       case kBraceOpen:
         if (s.brace < 0) s.brace = i;
         break;
-      case kKeyword: {
-        int k = KeywordAt(p, n, i);
-        if (k >= 0) {
-          int after = i + kKeywordLen[k];
-          if (after < n) {
-            if (p[after] == ' ') {
-              if (s.space[k] < 0) s.space[k] = i;
-              s.keyword = true;
-            } else if (p[after] == '\t') {
-              if (s.tab[k] < 0) s.tab[k] = i;
-              s.keyword = true;
-            }
-          }
-        }
+      case kKeyword:
+        NoteWordsAt(p, n, i, rules::kWordsByInitial[u[i]], s);
         break;
-      }
       default:
         break;
     }

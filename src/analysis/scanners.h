@@ -9,15 +9,16 @@
 // for.
 #pragma once
 
+#include "analysis/recognition_rules.h"
+
 namespace scan {
 
 constexpr int kNone = -1;
 
 /// What the line-comment pass needs of one line: the first "//", whether a
 /// letter, digit or "_" stands anywhere before it (byte by byte, second
-/// bytes of double-byte characters included), and which of the four macro
-/// names occur before it (bit k for the k-th of IMPLEMENT_DYNCREATE,
-/// DECLARE_DYNCREATE, BEGIN_MESSAGE_MAP, END_MESSAGE_MAP).
+/// bytes of double-byte characters included), and which of the macro names
+/// occur before it (bit k for rules::kMacroNames[k]).
 struct LineComment {
   int slashes = kNone;
   bool wordBefore = false;
@@ -35,15 +36,14 @@ struct Comments {
 Comments ScanComments(const char* p, int n);
 
 /// What head recognition needs of one statement: the first "(", ")" and
-/// "{", and the first occurrence of each type keyword followed by a space
-/// and by a tab (in the order void, int, char, long, short, float,
-/// unsigned, BOOL).
+/// "{", and the first occurrence of each watched word (rules::kWatchedWords)
+/// followed by a space and by a tab.
 struct Statement {
   int open = kNone;
   int close = kNone;
   int brace = kNone;
-  int space[8];
-  int tab[8];
+  int space[rules::kWatchedCount];
+  int tab[rules::kWatchedCount];
   bool keyword = false;  // any of space[] and tab[] found
 };
 void ScanStatement(const char* p, int n, Statement& s);
@@ -51,7 +51,7 @@ void ScanStatement(const char* p, int n, Statement& s);
 /// Sets every position of s to kNone.
 void ClearStatement(Statement& s);
 /// For text without double-byte characters, where keywords can be found
-/// from the blanks that end them: notes in s the type keyword that ends
+/// from the blanks that end them: notes in s every watched word that ends
 /// right before the blank at p[j], if any. Call it for the blanks from left
 /// to right. REQUIRES: j > 0.
 void NoteKeywordBefore(const char* p, int j, Statement& s);

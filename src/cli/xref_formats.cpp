@@ -495,7 +495,7 @@ class DotFormatter : public XrefFormatter {
 
 }  // namespace
 
-bool XrefSelection::Selects(const CAnalysisEngine& engine, int i) const {
+bool XrefSelection::Selects(const CFunctionTable& engine, int i) const {
   switch (kind) {
     case kAll:
       return true;

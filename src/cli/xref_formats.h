@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/function_table.h"
 #include "cli/xref_options.h"
 #include "cli/xref_output.h"
 
@@ -24,7 +24,7 @@ struct XrefSelection {
   std::string name;
 
   /// Whether entry i of the engine's table is selected.
-  bool Selects(const CAnalysisEngine& engine, int i) const;
+  bool Selects(const CFunctionTable& engine, int i) const;
 };
 
 /// Where a function's first call of a name stands.

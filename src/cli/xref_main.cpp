@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/pipeline.h"
 #include "cli/xref_formats.h"
 #include "cli/xref_options.h"
 #include "cli/xref_output.h"
@@ -21,6 +21,7 @@
 #include "cli/xref_table_lines.h"
 #include "cli/xref_target.h"
 #include "platform/files/drives.h"
+#include "platform/files/file_exception.h"
 #include "platform/files/working_dir.h"
 #include "reports/report_writer.h"
 #include "res/images.h"
@@ -112,7 +113,7 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
       Complain(message + " Skipped.");
       clean = false;
     }
-    if (stream) stream->Feed(engine, engine.GetCurrentFunction());
+    if (stream) stream->Feed(engine.GetTable(), engine.GetTable().GetCurrentFunction());
     if (progress) {
       struct stat st;
       bool sized = ::stat(s.path.c_str(), &st) == 0;
@@ -125,7 +126,7 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
 }
 
 // The reports of a complete run, as --reports asks. Returns the exit status.
-int WriteReports(const CAnalysisEngine& engine, bool force) {
+int WriteReports(const CFunctionTable& engine, bool force) {
   ReportPlan plan = PlanReports(engine);
   if (!force && !plan.existing.empty()) {
     for (const CString& name : plan.existing)
@@ -249,7 +250,7 @@ int XrefMain(int argc, char** argv) {
   }
   // Whatever happened, what was found is printed.
   try {
-    stream.Feed(engine, engine.GetFunctionCount());
+    stream.Feed(engine.GetTable(), engine.GetTable().GetFunctionCount());
     stream.Finish();
   } catch (const std::bad_alloc&) {
     if (failure.empty()) failure = "out of memory";
@@ -286,6 +287,6 @@ int XrefMain(int argc, char** argv) {
   workDir.reset();
   // Reports only of a complete run: a partial one would replace good
   // reports with less.
-  if (options.reports && status == 0) status = WriteReports(engine, options.force);
+  if (options.reports && status == 0) status = WriteReports(engine.GetTable(), options.force);
   return status;
 }

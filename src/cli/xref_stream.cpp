@@ -49,7 +49,7 @@ XrefStream::~XrefStream() {
   }
 }
 
-void XrefStream::Feed(const CAnalysisEngine& engine, int upTo) {
+void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
   bool all = m_formatter.NeedsAll();
   for (; m_nNext < upTo; ++m_nNext) {
     int i = m_nNext;

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/function_table.h"
 #include "cli/xref_formats.h"
 
 class XrefStream {
@@ -27,7 +27,7 @@ class XrefStream {
   /// Hands over the entries of the engine's table from the first not yet
   /// handed over up to (not including) upTo. REQUIRES: they are final:
   /// before the current function while the run goes on.
-  void Feed(const CAnalysisEngine& engine, int upTo);
+  void Feed(const CFunctionTable& engine, int upTo);
   /// Waits until the formatter has had every entry handed over, then has it
   /// finish. Rethrows what the formatter threw.
   void Finish();

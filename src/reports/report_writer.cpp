@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "analysis/pipeline.h"
 #include "platform/files/file_exception.h"
 
 namespace {
@@ -36,7 +37,7 @@ bool WriteAll(int fd, const std::string& text) {
 
 }  // namespace
 
-ReportPlan PlanReports(const CAnalysisEngine& engine) {
+ReportPlan PlanReports(const CFunctionTable& engine) {
   std::set<std::pair<dev_t, ino_t>> analysed;
   for (int i = 0; i < engine.GetFileCount(); ++i) {
     struct stat st;
@@ -60,7 +61,7 @@ ReportPlan PlanReports(const CAnalysisEngine& engine) {
   return plan;
 }
 
-CReportWriter::CReportWriter(const CAnalysisEngine& engine) : m_engine(engine) {
+CReportWriter::CReportWriter(const CFunctionTable& engine) : m_engine(engine) {
   for (int i = 0; i < engine.GetFunctionCount(); ++i)
     m_entries[engine.GetEntryOutName(i).view()].push_back(i);
 }
@@ -123,10 +124,10 @@ void CReportWriter::Write(const CString& outName) const {
   }
 }
 
-void WriteReport(const CAnalysisEngine& engine, const CString& outName) {
+void WriteReport(const CFunctionTable& engine, const CString& outName) {
   CReportWriter(engine).Write(outName);
 }
 
-std::string ReportText(const CAnalysisEngine& engine, const CString& outName) {
+std::string ReportText(const CFunctionTable& engine, const CString& outName) {
   return CReportWriter(engine).Text(outName);
 }

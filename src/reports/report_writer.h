@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/function_table.h"
 #include "platform/text/cstring.h"
 
 struct ReportPlan {
@@ -21,28 +21,28 @@ struct ReportPlan {
 /// Plans the reports of the engine's last run (its table and the files it
 /// analysed). An output name is skipped when it names, by device and inode,
 /// one of the run's files, whatever the spelling or symbolic link.
-ReportPlan PlanReports(const CAnalysisEngine& engine);
+ReportPlan PlanReports(const CFunctionTable& engine);
 
 /// Writes one report (temporary file in its folder, then rename): a failure
 /// leaves any old report as it was. Throws CFileException naming outName.
-void WriteReport(const CAnalysisEngine& engine, const CString& outName);
+void WriteReport(const CFunctionTable& engine, const CString& outName);
 
 /// The bytes of the report outName: for every entry with that output name,
 /// in table order, "関数名：" and the function name on a line, each name it
 /// calls on a line after a tab, then an empty line. LF line ends.
-std::string ReportText(const CAnalysisEngine& engine, const CString& outName);
+std::string ReportText(const CFunctionTable& engine, const CString& outName);
 
 /// Writes many reports of one run, going over the table once rather than
 /// once a report. The engine must outlive it and keep its table meanwhile.
 class CReportWriter {
  public:
-  explicit CReportWriter(const CAnalysisEngine& engine);
+  explicit CReportWriter(const CFunctionTable& engine);
   /// As WriteReport.
   void Write(const CString& outName) const;
   /// As ReportText.
   std::string Text(const CString& outName) const;
 
  private:
-  const CAnalysisEngine& m_engine;
+  const CFunctionTable& m_engine;
   std::unordered_map<std::string_view, std::vector<int>> m_entries;  // by output name
 };

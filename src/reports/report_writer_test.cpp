@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "analysis/pipeline.h"
 #include "platform/files/file_exception.h"
 #include "tests/small_file_system.h"
 #include "tests/temp_dir.h"
@@ -22,7 +23,7 @@ class Reports : public ::testing::Test {
     std::vector<CString> paths;
     for (const std::string& f : files) paths.push_back(CString(src.Join(f)));
     engine.Run(paths, CString(extension), work.path());
-    plan = PlanReports(engine);
+    plan = PlanReports(engine.GetTable());
     std::string s;
     for (auto [label, names] : {std::pair{"outputs", &plan.outputs},
                                 std::pair{"; existing", &plan.existing},
@@ -42,7 +43,7 @@ TEST_F(Reports, GroupsTheFunctionsOfEachOutputNameInTableOrder) {
   src.Write("b.c", "int g(void)\n{\n}\n");
   src.Write("a.cpp", "void C::m()\n{\n  k();\n}\n");
   EXPECT_EQ(Plan({"a.c", "b.c", "a.cpp"}), "outputs a.fnc b.fnc; existing; skipped");
-  for (const CString& out : plan.outputs) WriteReport(engine, out);
+  for (const CString& out : plan.outputs) WriteReport(engine.GetTable(), out);
   EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), kHead + "f\n\tg\n\th\n\n" + kHead + "C::m\n\tk\n\n");
   EXPECT_EQ(ReadWholeFile(src.Join("b.fnc")), kHead + "g\n\n");
   EXPECT_EQ(ListFolder(src.path()), "a.c a.cpp a.fnc b.c b.fnc");
@@ -77,7 +78,7 @@ TEST_F(Reports, AFailedWriteLeavesTheOldReportAsItWas) {
     ASSERT_EQ(chmod(dir.c_str(), 0500), 0);
   std::string message = "no exception";
   try {
-    WriteReport(engine, plan.outputs[0]);
+    WriteReport(engine.GetTable(), plan.outputs[0]);
   } catch (const CFileException& e) {
     message = e.GetErrorMessage().str();
   }

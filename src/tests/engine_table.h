@@ -1,9 +1,9 @@
-// The function table of an engine as text: each entry on a line, each of
-// its calls on a line after a tab (what tolvane-xref prints).
+// A function table as text: each entry on a line, each of its calls on a
+// line after a tab (what tolvane-xref prints).
 #pragma once
 
 #include <string>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/function_table.h"
 
-std::string TableText(const CAnalysisEngine& engine);
+std::string TableText(const CFunctionTable& table);

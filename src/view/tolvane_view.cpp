@@ -280,12 +280,12 @@ CString NameFiles(const std::vector<CString>& files) {
 void CTolvaneView::OnFileOutput() {
   // The cross-reference of the last run, a report beside the sources for
   // every output name.
-  ReportPlan plan = PlanReports(m_engine);
+  ReportPlan plan = PlanReports(m_engine.GetTable());
   if (!plan.existing.empty() &&
       AfxMessageBox("次のファイルは既に存在します。上書きしますか？" + NameFiles(plan.existing),
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
-  CReportWriter writer(m_engine);
+  CReportWriter writer(m_engine.GetTable());
   for (const CString& report : plan.outputs) writer.Write(report);
   CString done = CString(std::to_string(plan.outputs.size())) + "個のファイルを出力しました。";
   if (!plan.skipped.empty())
@@ -335,7 +335,7 @@ void CTolvaneView::OnAnalyze() {
 }
 
 void CTolvaneView::OnFunctionAdded(int index) {
-  m_listFunctions.AddString(m_engine.GetEntryText(index));
+  m_listFunctions.AddString(m_engine.GetTable().GetEntryText(index));
 }
 
 void CTolvaneView::OnCalleeAdded(const CString& name) {
@@ -361,9 +361,9 @@ void CTolvaneView::FlushStatus() {
 
 void CTolvaneView::OnSelchangeFunctions() {
   int i = m_listFunctions.GetCurSel();
-  if (i == LB_ERR || i >= m_engine.GetFunctionCount()) return;
+  if (i == LB_ERR || i >= m_engine.GetTable().GetFunctionCount()) return;
   m_listCallees.ResetContent();
-  const CStringList& calls = m_engine.GetCallList(i);
+  const CStringList& calls = m_engine.GetTable().GetCallList(i);
   for (POSITION pos = calls.GetHeadPosition(); pos;) m_listCallees.AddString(calls.GetNext(pos));
   m_editCalleeCount.SetSel(0, 65535);
   m_editCalleeCount.ScrollCaret();
@@ -374,11 +374,11 @@ void CTolvaneView::OnSelchangeFunctions() {
 void CTolvaneView::OnShowSource() {
   int i = m_listFunctions.GetCurSel();
   auto* owner = dynamic_cast<ISourceDlgOwner*>(AfxGetApp());
-  if (i == LB_ERR || i >= m_engine.GetFunctionCount() || !owner) return;
+  if (i == LB_ERR || i >= m_engine.GetTable().GetFunctionCount() || !owner) return;
   m_listFunctions.GetText(i, m_strFunction);
   // One window per function found: the same text may name a function of
   // a.c and one of a.cpp, so the file is part of the key.
-  const CString& source = m_engine.GetEntrySource(i);
+  const CString& source = m_engine.GetTable().GetEntrySource(i);
   CString key = source;
   key += '\0';
   key += m_strFunction;
@@ -391,7 +391,7 @@ void CTolvaneView::OnShowSource() {
     // half-filled window, and the next press tries again.
     std::unique_ptr<CSourceDlg> fresh(owner->CreateSourceDlg());
     fresh->SetWindowText(m_strFunction);
-    fresh->ShowFile(source, m_engine.GetEntryName(i));
+    fresh->ShowFile(source, m_engine.GetTable().GetEntryName(i));
     dlg = fresh.release();
     owner->SourceDlgMap().SetAt(key, dlg);
     dlg->SetForegroundWindow();

@@ -11,7 +11,7 @@
 
 #include <chrono>
 
-#include "analysis/analysis_engine.h"
+#include "analysis/pipeline.h"
 #include "platform/files/file_find.h"
 #include "platform/text/cstring.h"
 #include "platform/ui/controls.h"

@@ -1,63 +1,58 @@
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
 
 #include <filesystem>
 #include <unistd.h>
 
 #include "analysis/run_index.h"
 
-CAnalysisEngine::CAnalysisEngine(IAnalysisSink* sink)
+CAnalysisRun::CAnalysisRun(IAnalysisSink* sink)
     : m_pSink(sink), m_pIndex(new scan::RunIndex) {}
 
-CAnalysisEngine::~CAnalysisEngine() = default;
+CAnalysisRun::~CAnalysisRun() = default;
 
-CString CAnalysisEngine::MakeOutName(const CString& path, const CString& extension) {
+CString CAnalysisRun::MakeOutName(const CString& path, const CString& extension) {
   std::filesystem::path p(path.str());
   p.replace_extension();
   return CString(p.native()) + "." + extension;
 }
 
-void CAnalysisEngine::BeginFile(const CString& path, const CString& extension) {
+void CAnalysisRun::BeginFile(const CString& path, const CString& extension) {
   m_strOutName = MakeOutName(path, extension);
-  m_files.push_back(FileInfo{path, m_strOutName});
+  m_table.m_files.push_back(CFunctionTable::FileInfo{path, m_strOutName});
 }
 
-CString CAnalysisEngine::GetEntryText(int i) const {
-  const Entry& e = m_entries[i];
-  return "<" + m_files[e.file].outName + ">" + e.name;
-}
-
-void CAnalysisEngine::BeginRun(const std::string& workDir) {
+void CAnalysisRun::BeginRun(const std::string& workDir) {
   ResetFunctionTable();
   m_pWorkFile1.reset();
   m_pWorkFile2.reset();
   std::string dir = workDir;
   if (dir.empty() || dir.back() != '/') dir += '/';
-  m_strWorkFile1 = CString(dir + kWorkFile1);
-  m_strWorkFile2 = CString(dir + kWorkFile2);
+  m_strWorkFile1 = CString(dir + CAnalysisEngine::kWorkFile1);
+  m_strWorkFile2 = CString(dir + CAnalysisEngine::kWorkFile2);
 }
 
-void CAnalysisEngine::Run(const std::vector<CString>& files, const CString& extension,
+void CAnalysisRun::Run(const std::vector<CString>& files, const CString& extension,
                           const std::string& workDir) {
   BeginRun(workDir);
   for (const CString& f : files) AnalyzeFile(f, extension);
   EndRun();
 }
 
-void CAnalysisEngine::CloseWorkFiles() {
+void CAnalysisRun::CloseWorkFiles() {
   if (m_pWorkFile1) m_pWorkFile1->Close();
   if (m_pWorkFile2) m_pWorkFile2->Close();
   m_pWorkFile1.reset();
   m_pWorkFile2.reset();
 }
 
-void CAnalysisEngine::EndRun() {
+void CAnalysisRun::EndRun() {
   m_pWorkFile1.reset();
   m_pWorkFile2.reset();
   ::unlink(m_strWorkFile1.GetString());
   ::unlink(m_strWorkFile2.GetString());
 }
 
-CStdioFile& CAnalysisEngine::Rewind(std::unique_ptr<CStdioFile>& file, const CString& path,
+CStdioFile& CAnalysisRun::Rewind(std::unique_ptr<CStdioFile>& file, const CString& path,
                                     bool rewrite) {
   // Opened once a run and rewritten in place: a new file per pass would
   // cost an inode, and some file systems write a truncated and rewritten
@@ -72,11 +67,11 @@ CStdioFile& CAnalysisEngine::Rewind(std::unique_ptr<CStdioFile>& file, const CSt
   return *file;
 }
 
-void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension) {
+void CAnalysisRun::AnalyzeFile(const CString& path, const CString& extension) {
   // A failure closes every file and leaves the working files on disk as
   // they are.
   struct Cleanup {
-    CAnalysisEngine* e;
+    CAnalysisRun* e;
     bool done = false;
     ~Cleanup() {
       e->m_pInFile = e->m_pOutFile = nullptr;
@@ -95,7 +90,7 @@ void CAnalysisEngine::AnalyzeFile(const CString& path, const CString& extension)
   CStdioFile& work1 = Rewind(m_pWorkFile1, m_strWorkFile1, true);
   m_pInFile = m_pSource.get();
   m_pOutFile = &work1;
-  work1.WriteString(CString(kHeaderLine));
+  work1.WriteString(CString(CAnalysisEngine::kHeaderLine));
   LineCommentPass();
   work1.SetLength(work1.GetPosition());
   m_pSource->Close();

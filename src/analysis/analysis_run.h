@@ -1,20 +1,6 @@
-// The analysis engine: takes chosen C and C++ source files through three
-// passes and builds the function table.
-//
-// For each file, the line-comment pass copies the source into the first
-// working file without its line comments, the block-comment pass copies the
-// lines that can matter (those with a bracket) into the second working file
-// without their block comments, and the statement pass joins those lines
-// into statements, each ending at the first line that holds "{", ";" or "}".
-// A statement is either a function head (recorded as a new entry of the
-// table, which then becomes the current function), a declaration (dropped),
-// or text whose calls are collected into the current function's call list.
-// Nothing tracks braces: a function's calls are those met between its head
-// and the next one, across files of the same run.
-//
-// All text is Shift-JIS bytes and is never transcoded. The engine knows no
-// windows: it reports to its caller through IAnalysisSink and is read
-// through its accessors.
+// The engine's run with every step of it: the passes, the line tests, head
+// recognition and call extraction, one by one. CAnalysisEngine (pipeline.h)
+// is what the program uses; the passes and the tests use this.
 #pragma once
 
 #include <memory>
@@ -22,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/function_table.h"
+#include "analysis/pipeline.h"
 #include "platform/files/stdio_file.h"
 #include "platform/text/basic_types.h"
 #include "platform/text/cstring.h"
@@ -32,85 +20,34 @@ struct Statement;
 class RunIndex;
 }
 
-/// Where a run reports its progress. Both calls come from inside the run and
-/// must be cheap.
-class IAnalysisSink {
- public:
-  virtual ~IAnalysisSink() = default;
-  /// Entry `index` was appended to the function table.
-  virtual void OnFunctionAdded(int index) = 0;
-  /// `name` was appended to the call list of the current function.
-  virtual void OnCalleeAdded(const CString& name) = 0;
-};
-
 /// A name buffer: at most 63 bytes of identifier and a terminating zero.
 typedef char NameBuffer[64];
 
-class CAnalysisEngine {
+class CAnalysisRun {
  public:
-  static constexpr const char* kWorkFile1 = "tmp1.fnc";
-  static constexpr const char* kWorkFile2 = "tmp2.fnc";
-  /// The first line of the first working file: "関数名：" in Shift-JIS.
-  static constexpr const char* kHeaderLine =
-      "\x8A\xD6\x90\x94\x96\xBC\x81\x46\n";
   /// How much of a statement the recognisers see.
   static constexpr int kMaxStatement = 255;
 
   /// sink may be null; it is not owned.
-  explicit CAnalysisEngine(IAnalysisSink* sink = nullptr);
-  ~CAnalysisEngine();
-  CAnalysisEngine(const CAnalysisEngine&) = delete;
-  CAnalysisEngine& operator=(const CAnalysisEngine&) = delete;
+  explicit CAnalysisRun(IAnalysisSink* sink = nullptr);
+  ~CAnalysisRun();
+  CAnalysisRun(const CAnalysisRun&) = delete;
+  CAnalysisRun& operator=(const CAnalysisRun&) = delete;
 
-  // ---- A run ----
+  // ---- A run: as CAnalysisEngine's ----
 
-  /// Starts a run: empties the function table and names the two working
-  /// files inside workDir, which must exist and be writable.
   void BeginRun(const std::string& workDir);
-
-  /// Takes one chosen file (a full path) through the three passes, naming
-  /// its entries after the path with its extension replaced by extension.
-  /// The table and the current function carry over from the files before.
-  /// Throws CFileException when the file or a working file cannot be
-  /// opened, read or written: the run ends there, what was recorded so far
-  /// stays, and so do the working files.
   void AnalyzeFile(const CString& path, const CString& extension);
+  void EndRun();
+  void Run(const std::vector<CString>& files, const CString& extension,
+           const std::string& workDir);
 
   /// Closes the working files, leaving them on disk just as the last file's
   /// passes wrote them (while open, they may be longer). A run can go on
   /// after it. Throws CFileException when closing fails.
   void CloseWorkFiles();
 
-  /// Ends a complete run: deletes both working files. A file that cannot be
-  /// deleted (or does not exist) is no error.
-  void EndRun();
-
-  /// BeginRun, AnalyzeFile for each file in order, EndRun. Throws as
-  /// AnalyzeFile does, leaving the working files in place.
-  void Run(const std::vector<CString>& files, const CString& extension,
-           const std::string& workDir);
-
-  // ---- The function table ----
-
-  int GetFunctionCount() const { return static_cast<int>(m_entries.size()); }
-  /// "<", the output name of the entry's file, ">", the function name.
-  CString GetEntryText(int i) const;
-  const CString& GetEntryName(int i) const { return m_entries[i].name; }
-  /// The output name of the file in which entry i was found.
-  const CString& GetEntryOutName(int i) const { return m_files[m_entries[i].file].outName; }
-  /// The chosen file in which entry i was found, as it was given.
-  const CString& GetEntrySource(int i) const { return m_files[m_entries[i].file].source; }
-  /// The distinct names that function i calls, in order of first appearance.
-  const CStringList& GetCallList(int i) const { return m_pCallList[i]; }
-  /// The file (an index into the run's files below) in which entry i was found.
-  int GetEntryFile(int i) const { return m_entries[i].file; }
-  /// -1 before the first head of a run, else the index of the last one.
-  int GetCurrentFunction() const { return m_nCurFunc; }
-  /// The files of the run that were opened for analysis, in order: each as
-  /// it was given, and its output name.
-  int GetFileCount() const { return static_cast<int>(m_files.size()); }
-  const CString& GetFileSource(int i) const { return m_files[i].source; }
-  const CString& GetFileOutName(int i) const { return m_files[i].outName; }
+  const CFunctionTable& GetTable() const { return m_table; }
   /// The output name of the file analysed last ("" before the first).
   const CString& GetOutName() const { return m_strOutName; }
 
@@ -160,15 +97,6 @@ class CAnalysisEngine {
   void ExtractCalls(const CString& statement, NameBuffer& name);
 
  private:
-  struct FileInfo {
-    CString source;
-    CString outName;
-  };
-  struct Entry {
-    CString name;
-    int file;
-  };
-
   // Reads the input of a pass a run of whole pieces at a time, indexes each
   // run for the classes of the set (a scan::RunIndex::Set) and hands it to f.
   template <class F>
@@ -211,9 +139,5 @@ class CAnalysisEngine {
   CString m_strStatement;                    // one that runs on past a run
   std::unique_ptr<scan::RunIndex> m_pIndex;  // of the run being read
 
-  // The function table: entry i has call list m_pCallList[i].
-  std::vector<FileInfo> m_files;
-  std::vector<Entry> m_entries;
-  std::vector<CStringList> m_pCallList;
-  int m_nCurFunc = -1;
+  CFunctionTable m_table;
 };

@@ -1,4 +1,4 @@
-#include "analysis/analysis_engine.h"
+#include "analysis/analysis_run.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +16,9 @@ namespace {
 // Notes what the engine reports: "+" and the name of each entry added, and
 // each callee's name.
 struct Recorder : IAnalysisSink {
-  const CAnalysisEngine* engine = nullptr;
+  const CAnalysisRun* engine = nullptr;
   std::string events;
-  void OnFunctionAdded(int i) override { events += " +" + engine->GetEntryName(i).str(); }
+  void OnFunctionAdded(int i) override { events += " +" + engine->GetTable().GetEntryName(i).str(); }
   void OnCalleeAdded(const CString& name) override { events += " " + name.str(); }
 };
 
@@ -31,7 +31,7 @@ TEST(AnalysisRun, WorkedExampleGoesThroughBothWorkingFilesIntoFourEntries) {
                               "END_MESSAGE_MAP()\n"
                               "void show(void)\n{\n/* print\ntwice */\nadd(1, 2);\n}\n");
   Recorder rec;
-  CAnalysisEngine e(&rec);
+  CAnalysisRun e(&rec);
   rec.engine = &e;
   e.BeginRun(dir.path());
   e.AnalyzeFile(CString(src), "fnc");
@@ -50,10 +50,10 @@ TEST(AnalysisRun, WorkedExampleGoesThroughBothWorkingFilesIntoFourEntries) {
             "END_MESSAGE_MAP()\n{}\n"
             "void show(void)\n{\nadd(1, 2);\n}\n");
   const std::string out = "<" + dir.Join("calc.fnc") + ">";
-  EXPECT_EQ(TableText(e), out + "add\n" + out + "BEGIN_MESSAGE_MAP\n" + out + "ON_BN_CLICKED\n" +
+  EXPECT_EQ(TableText(e.GetTable()), out + "add\n" + out + "BEGIN_MESSAGE_MAP\n" + out + "ON_BN_CLICKED\n" +
                               out + "show\n\tadd\n");
   EXPECT_EQ(rec.events, " +add +BEGIN_MESSAGE_MAP +ON_BN_CLICKED +show add");
-  EXPECT_EQ(e.GetEntrySource(3), CString(src));
+  EXPECT_EQ(e.GetTable().GetEntrySource(3), CString(src));
 
   e.EndRun();
   EXPECT_EQ(ListFolder(dir.path()), "calc.c");
@@ -66,15 +66,15 @@ TEST(AnalysisRun, CarriesTheCurrentFunctionFromOneFileToTheNextButNotToTheNextRu
   TempDir dir;
   std::string a = dir.Write("a.c", "  early();\nint one(void)\n{\n  f();\n/* open\n");
   std::string b = dir.Write("b", "  g(1);\n  f();\nvoid two(void)\n{\n  h();\n}\n");
-  CAnalysisEngine e;
+  CAnalysisRun e;
   e.Run({CString(a), CString(b)}, "fnc", dir.path());
-  EXPECT_EQ(TableText(e), "<" + dir.Join("a.fnc") + ">one\n\tf\n\tg\n"
+  EXPECT_EQ(TableText(e.GetTable()), "<" + dir.Join("a.fnc") + ">one\n\tf\n\tg\n"
                           "<" + dir.Join("b.fnc") + ">two\n\th\n");
   e.Run({CString(a)}, "txt", dir.path());
-  EXPECT_EQ(TableText(e), "<" + dir.Join("a.txt") + ">one\n\tf\n");
+  EXPECT_EQ(TableText(e.GetTable()), "<" + dir.Join("a.txt") + ">one\n\tf\n");
   e.Run({}, "fnc", dir.path());
-  EXPECT_EQ(e.GetFunctionCount(), 0);
-  EXPECT_EQ(e.GetCurrentFunction(), -1);
+  EXPECT_EQ(e.GetTable().GetFunctionCount(), 0);
+  EXPECT_EQ(e.GetTable().GetCurrentFunction(), -1);
   EXPECT_EQ(ListFolder(dir.path()), "a.c b");
 }
 
@@ -90,11 +90,11 @@ TEST(AnalysisRun, NamesEntriesAfterThePathWithItsOwnExtensionReplaced) {
       {"/w/trailing.", "/w/trailing.fnc"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(CAnalysisEngine::MakeOutName(c.path, "fnc"), CString(c.out)) << c.path;
+    EXPECT_EQ(CAnalysisRun::MakeOutName(c.path, "fnc"), CString(c.out)) << c.path;
 }
 
 // The message of the CFileException that a run over files throws.
-std::string FailureOf(CAnalysisEngine& e, const std::vector<std::string>& files,
+std::string FailureOf(CAnalysisRun& e, const std::vector<std::string>& files,
                       const std::string& workDir) {
   try {
     e.Run(std::vector<CString>(files.begin(), files.end()), "fnc", workDir);
@@ -108,10 +108,10 @@ TEST(AnalysisFailure, EndsTheRunAtAMissingFileKeepingWhatCameBefore) {
   TempDir dir;
   std::string a = dir.Write("a.c", "void f(void)\n{\n  g();\n}\n");
   std::string c = dir.Write("c.c", "void h(void)\n{\n}\n");
-  CAnalysisEngine e;
+  CAnalysisRun e;
   EXPECT_EQ(FailureOf(e, {a, dir.Join("gone.c"), c}, dir.path()),
             dir.Join("gone.c") + " was not found.");
-  EXPECT_EQ(TableText(e), "<" + dir.Join("a.fnc") + ">f\n\tg\n");
+  EXPECT_EQ(TableText(e.GetTable()), "<" + dir.Join("a.fnc") + ">f\n\tg\n");
   EXPECT_EQ(e.GetOutName(), CString(dir.Join("a.fnc")));
   // The working files of the files before stay where they were.
   EXPECT_EQ(ListFolder(dir.path()), "a.c c.c tmp1.fnc tmp2.fnc");
@@ -127,10 +127,10 @@ TEST(AnalysisFailure, ReportsAFullDiskUnderTheWorkingFiles) {
   // Heads early in the file, then far more text than the file system holds.
   std::string src = "void f(void)\n{\n  g();\n}\n";
   for (int i = 0; i < 20000; ++i) src += "  call(" + std::to_string(i) + ");\n";
-  CAnalysisEngine e;
+  CAnalysisRun e;
   EXPECT_EQ(FailureOf(e, {dir.Write("big.c", src)}, work),
             "Disk full while writing " + work + "/tmp1.fnc. (No space left on device)");
-  EXPECT_EQ(e.GetFunctionCount(), 0);  // the statement pass never began
+  EXPECT_EQ(e.GetTable().GetFunctionCount(), 0);  // the statement pass never began
 }
 
 TEST(AnalysisFailure, ReportsAWorkingFolderThatCannotBeWritten) {
@@ -147,7 +147,7 @@ TEST(AnalysisFailure, ReportsAWorkingFolderThatCannotBeWritten) {
     fs = SmallFileSystem::Mount(work, 64 * 1024, true, &why);
     if (!fs) work = "/sys";
   }
-  CAnalysisEngine e;
+  CAnalysisRun e;
   std::string message = FailureOf(e, {dir.Write("a.c", "void f(void)\n{\n}\n")}, work);
   EXPECT_EQ(message.rfind("Access to " + work + "/tmp1.fnc was denied.", 0), 0u) << message;
 }
