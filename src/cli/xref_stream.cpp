@@ -83,7 +83,7 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
   if (m_bThreaded && m_batch.size() >= kBatch) Hand();
 }
 
-void XrefStream::ReadPlaces(const CAnalysisEngine& engine, int i, XrefRecord* r) {
+void XrefStream::ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r) {
   r->line = XrefEntryLine(engine, i);
   int file = engine.GetEntryFile(i);
   r->encoding = XrefFileEncoding(engine, file);
@@ -96,7 +96,7 @@ void XrefStream::ReadPlaces(const CAnalysisEngine& engine, int i, XrefRecord* r)
   }
 }
 
-void XrefStream::PutPlaces(const CAnalysisEngine& engine, int i) {
+void XrefStream::PutPlaces(const CFunctionTable& engine, int i) {
   ReadPlaces(engine, i, &m_places);
   PutNumber(m_batch, static_cast<std::uint32_t>(m_places.line));
   PutText(m_batch, m_places.encoding);

@@ -38,8 +38,8 @@ class XrefStream {
   void Hand();
   // The places of entry i (for a formatter that NeedsPlaces): read into a
   // record, added to the batch, taken from a batch into m_record.
-  static void ReadPlaces(const CAnalysisEngine& engine, int i, XrefRecord* r);
-  void PutPlaces(const CAnalysisEngine& engine, int i);
+  static void ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r);
+  void PutPlaces(const CFunctionTable& engine, int i);
   void TakePlaces(const char*& p);
 
   XrefFormatter& m_formatter;

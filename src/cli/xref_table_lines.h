@@ -4,11 +4,12 @@
 // the front end meets these accessors only here.
 #pragma once
 
-#include "analysis/analysis_engine.h"
+#include "analysis/function_table.h"
+#include "analysis/pipeline.h"
 #include "cli/xref_options.h"
 
 /// The line (1-based) of entry i's name in its file; 0 when not known.
-inline int XrefEntryLine(const CAnalysisEngine& engine, int i) {
+inline int XrefEntryLine(const CFunctionTable& engine, int i) {
   (void)engine;
   (void)i;
   return 0;
@@ -16,20 +17,20 @@ inline int XrefEntryLine(const CAnalysisEngine& engine, int i) {
 
 /// The line of the first call of the k-th name of entry i's call list, and
 /// the run's file that call lies in (an index like GetEntryFile's).
-inline int XrefCallLine(const CAnalysisEngine& engine, int i, int k) {
+inline int XrefCallLine(const CFunctionTable& engine, int i, int k) {
   (void)engine;
   (void)i;
   (void)k;
   return 0;
 }
-inline int XrefCallFile(const CAnalysisEngine& engine, int i, int k) {
+inline int XrefCallFile(const CFunctionTable& engine, int i, int k) {
   (void)k;
   return engine.GetEntryFile(i);
 }
 
 /// The encoding file f of the run was read in: "ascii", "cp932", "utf-8"
 /// or "euc-jp".
-inline const char* XrefFileEncoding(const CAnalysisEngine& engine, int f) {
+inline const char* XrefFileEncoding(const CFunctionTable& engine, int f) {
   (void)engine;
   (void)f;
   return "cp932";
