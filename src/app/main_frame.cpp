@@ -4,6 +4,8 @@
 
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
+UINT CMainFrame::s_nSplashMilliseconds = 3000;
+
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
   ON_WM_MOVE()
   ON_WM_CREATE()
@@ -23,7 +25,7 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
     m_wndSplash.ShowWindow(SW_SHOW);
     m_wndSplash.UpdateWindow();
   }
-  SetTimer(kSplashTimer, kSplashMilliseconds, nullptr);
+  SetTimer(kSplashTimer, s_nSplashMilliseconds, nullptr);
   return 0;
 }
 
@@ -38,4 +40,5 @@ void CMainFrame::OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized) {
   CFrameWnd::OnActivate(nState, pWndOther, bMinimized);
 }
 
+// Draws nothing: the view covers the client area.
 void CMainFrame::OnPaint() { CPaintDC dc(this); }

@@ -1,6 +1,9 @@
 #include "app/tolvane_app.h"
 
+#include <stdexcept>
+
 #include "app/about_dlg.h"
+#include "app/file_error_text.h"
 #include "app/main_frame.h"
 #include "app/tolvane_doc.h"
 #include "res/resources.h"
@@ -25,10 +28,15 @@ CTolvaneApp::~CTolvaneApp() = default;
 
 BOOL CTolvaneApp::InitInstance() {
   SetDialogBkColor(RGB(192, 192, 192), RGB(0, 0, 0));
-  LoadStdProfileSettings(4);
+  m_settings.Load(CSettingsFile::DefaultPath());
   AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CTolvaneDoc),
                                         RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CTolvaneView)));
   OnFileNew();
+  // The template was given these classes: its frame is a CMainFrame and its
+  // view a CTolvaneView, which keeps its listing windows here.
+  auto* frame = static_cast<CMainFrame*>(m_pMainWnd);
+  if (!frame || !frame->GetActiveView()) return FALSE;
+  static_cast<CTolvaneView*>(frame->GetActiveView())->SetSourceDlgOwner(this);
   return TRUE;
 }
 
@@ -36,12 +44,28 @@ BOOL CTolvaneApp::OnIdle(LONG lCount) { return CWinApp::OnIdle(lCount); }
 
 int CTolvaneApp::ExitInstance() { return 0; }
 
-CSourceDlg* CTolvaneApp::CreateSourceDlg() {
-  auto* dlg = new CSourceDlg;
+std::unique_ptr<CSourceDlg> CTolvaneApp::CreateSourceDlg() {
+  auto dlg = std::make_unique<CSourceDlg>();
   dlg->Create(IDD_SOURCE);
   dlg->SetIcon(LoadIcon(IDR_MAINFRAME), TRUE);
   return dlg;
 }
+
+CSourceDlg* CTolvaneApp::FindSourceDlg(const CString& key) const {
+  auto it = m_mapSourceDlg.find(key.str());
+  return it == m_mapSourceDlg.end() ? nullptr : it->second.get();
+}
+
+CSourceDlg* CTolvaneApp::KeepSourceDlg(const CString& key, std::unique_ptr<CSourceDlg> dlg) {
+  std::unique_ptr<CSourceDlg>& slot = m_mapSourceDlg[key.str()];
+  if (slot) throw std::logic_error("a listing window is kept under this key already");
+  slot = std::move(dlg);
+  return slot.get();
+}
+
+CString CTolvaneApp::FileErrorText(const CFileException& e) const { return JapaneseFileErrorText(e); }
+
+CString CTolvaneApp::OutOfMemoryText() const { return JapaneseOutOfMemoryText(); }
 
 void CTolvaneApp::OnAppAbout() {
   CAboutDlg aboutDlg;

@@ -3,7 +3,11 @@
 // the map of listing windows.
 #pragma once
 
-#include "platform/text/map_string_to_ob.h"
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "app/settings_file.h"
 #include "platform/ui/app.h"
 #include "results/source_dlg.h"
 
@@ -21,11 +25,20 @@ class CTolvaneApp : public CWinApp, public ISourceDlgOwner {
 
   /// A new listing window: modeless, hidden, owned by the main window, with
   /// the application's icon.
-  CSourceDlg* CreateSourceDlg() override;
-  CMapStringToOb& SourceDlgMap() override { return m_mapSourceDlg; }
+  std::unique_ptr<CSourceDlg> CreateSourceDlg() override;
+  CSourceDlg* FindSourceDlg(const CString& key) const override;
+  CSourceDlg* KeepSourceDlg(const CString& key, std::unique_ptr<CSourceDlg> dlg) override;
 
-  /// Listing windows by their key; added on demand, never removed.
-  CMapStringToOb m_mapSourceDlg;
+  /// Listing windows by their key; added on demand, never removed. Their
+  /// windows go with the main window, whose children they are.
+  std::unordered_map<std::string, std::unique_ptr<CSourceDlg>> m_mapSourceDlg;
+
+  /// The settings file, read at start and never written.
+  CSettingsFile m_settings;
+
+  /// Texts of the message boxes that report what reaches the event loop.
+  CString FileErrorText(const CFileException& e) const override;
+  CString OutOfMemoryText() const override;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -23,21 +23,13 @@
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
 #include "platform/files/working_dir.h"
+#include "platform/files/write_all.h"
 #include "reports/report_writer.h"
 #include "res/images.h"
 
 namespace {
 
-void WriteAll(int fd, const std::string& s) {
-  std::size_t done = 0;
-  while (done < s.size()) {
-    ssize_t w = ::write(fd, s.data() + done, s.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) return;
-    done += static_cast<std::size_t>(w);
-  }
-}
-
+// Standard error is where a failure would be told: one there goes untold.
 void Complain(const std::string& message) {
   WriteAll(2, "tolvane-xref: " + message + "\n");
 }
@@ -155,13 +147,10 @@ int WriteReports(const CFunctionTable& engine, bool force) {
 int XrefMain(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   XrefOptions options = ParseXrefOptions(args);
-  if (options.action == XrefOptions::kHelp) {
-    WriteAll(1, XrefUsage());
-    return 0;
-  }
-  if (options.action == XrefOptions::kVersion) {
-    WriteAll(1, VersionText());
-    return 0;
+  if (options.action == XrefOptions::kHelp || options.action == XrefOptions::kVersion) {
+    int err = WriteAll(1, options.action == XrefOptions::kHelp ? XrefUsage() : VersionText());
+    if (err) Complain(std::string("cannot write the output (") + std::strerror(err) + ")");
+    return err ? 1 : 0;
   }
   if (options.action == XrefOptions::kUsageError) {
     WriteAll(2, "tolvane-xref: " + options.error + "\n" + XrefUsage());

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <unistd.h>
+
+#include "platform/files/write_all.h"
 
 void XrefOutput::PutLarge(std::string_view s) {
   while (!s.empty()) {
@@ -16,18 +17,12 @@ void XrefOutput::PutLarge(std::string_view s) {
 }
 
 bool XrefOutput::Flush() {
-  std::size_t done = 0;
-  while (done < m_nUsed && !m_bReaderGone && !m_nError) {
-    ssize_t w = ::write(m_fd, m_buf.get() + done, m_nUsed - done);
-    if (w > 0) {
-      done += static_cast<std::size_t>(w);
-    } else if (w < 0 && errno == EINTR) {
-      continue;
-    } else if (w < 0 && errno == EPIPE) {
+  if (m_nUsed > 0 && !m_bReaderGone && !m_nError) {
+    int err = WriteAll(m_fd, std::string_view(m_buf.get(), m_nUsed));
+    if (err == EPIPE)
       m_bReaderGone = true;
-    } else {
-      m_nError = w < 0 ? errno : ENOSPC;
-    }
+    else
+      m_nError = err;
   }
   m_nUsed = 0;
   return m_nError == 0;

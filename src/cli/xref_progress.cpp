@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <unistd.h>
 
+#include "platform/files/write_all.h"
+
 namespace {
 
 constexpr std::int64_t kSecond = 1000000000;
@@ -16,12 +18,7 @@ std::int64_t SteadyNow() {
 
 void Put(int fd, const char* s, std::size_t n) {
   // Progress is a courtesy: a failed write is not worth reporting.
-  while (n > 0) {
-    ssize_t w = ::write(fd, s, n);
-    if (w <= 0) return;
-    s += w;
-    n -= static_cast<std::size_t>(w);
-  }
+  WriteAll(fd, std::string_view(s, n));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "analysis/pipeline.h"
 #include "platform/files/file_exception.h"
+#include "platform/files/write_all.h"
 
 namespace {
 
@@ -18,21 +19,6 @@ namespace {
   CFileException::Cause cause = CFileException::CauseFromOpenError(err);
   if (cause == CFileException::generic) cause = CFileException::writeError;
   throw CFileException(cause, outName, err);
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w < 0) return false;
-    if (w == 0) {
-      errno = ENOSPC;
-      return false;
-    }
-    done += static_cast<std::size_t>(w);
-  }
-  return true;
 }
 
 }  // namespace
@@ -108,8 +94,9 @@ void CReportWriter::Write(const CString& outName) const {
   if (fd < 0) Fail(outName, errno);
   // The old report is replaced only by a complete new one, on disk before
   // the rename makes it visible.
-  bool ok = WriteAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-  int err = errno;
+  int err = WriteAll(fd, text);
+  if (err == 0 && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)) err = errno;
+  bool ok = err == 0;
   if (::close(fd) != 0 && ok) {
     ok = false;
     err = errno;

@@ -1,5 +1,8 @@
 // Resource IDs: dialog templates, controls, menus, strings, icons, bitmaps.
+// The standard commands and strings come from the framework.
 #pragma once
+
+#include "platform/ui/standard_ids.h"
 
 // Dialog templates.
 #define IDD_ABOUTBOX 100
@@ -36,19 +39,3 @@
 #define IDC_ABOUT_BUILD 1102
 #define IDC_ABOUT_NOTICE 1103
 #define IDC_ABOUT_CONTACT 1104
-
-// Strings.
-#define AFX_IDS_APP_TITLE 57344
-
-// Commands.
-#define ID_FILE_NEW 57600
-#define ID_FILE_OPEN 57601
-#define ID_FILE_SAVE 57603
-#define ID_EDIT_COPY 57634
-#define ID_EDIT_CUT 57635
-#define ID_EDIT_PASTE 57637
-#define ID_EDIT_UNDO 57643
-#define ID_APP_ABOUT 57664
-#define ID_APP_EXIT 57665
-#define ID_NEXT_PANE 57680
-#define ID_PREV_PANE 57681

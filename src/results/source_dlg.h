@@ -4,8 +4,9 @@
 // numbered; a double-click on one scrolls the source to it.
 #pragma once
 
+#include <memory>
+
 #include "platform/text/cstring.h"
-#include "platform/text/map_string_to_ob.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
 
@@ -39,6 +40,7 @@ class CSourceDlg : public CDialog {
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
   void OnDrawItem(int nIDCtl, void* lpDrawItemStruct);
   void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+  // Does nothing: the edit takes the focus as any control does.
   void OnSetfocusSource();
 
  protected:
@@ -52,12 +54,18 @@ class CSourceDlg : public CDialog {
   DECLARE_MESSAGE_MAP()
 };
 
-/// What the listing windows need of the application: the map that keeps
-/// one window per found function, and a way to make a window.
+/// The keeper of the listing windows, one for each found function by a key
+/// the view makes. It owns every window it keeps, until it ends itself;
+/// nothing else deletes one.
 class ISourceDlgOwner {
  public:
-  virtual ~ISourceDlgOwner() = default;
-  virtual CMapStringToOb& SourceDlgMap() = 0;
-  /// A new listing window, hidden, owned by the main window.
-  virtual CSourceDlg* CreateSourceDlg() = 0;
+  /// The window kept under key, or null.
+  virtual CSourceDlg* FindSourceDlg(const CString& key) const = 0;
+  /// Keeps dlg under key, which no window is kept under yet; returns it.
+  virtual CSourceDlg* KeepSourceDlg(const CString& key, std::unique_ptr<CSourceDlg> dlg) = 0;
+  /// A new listing window: modeless, hidden, owned by the main window.
+  virtual std::unique_ptr<CSourceDlg> CreateSourceDlg() = 0;
+
+ protected:
+  ~ISourceDlgOwner() = default;
 };

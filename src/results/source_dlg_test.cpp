@@ -4,6 +4,7 @@
 #include "results/source_dlg.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -68,9 +69,7 @@ class SourceDlgTest : public QObject {
     CString key(tree->Join(source));
     key += '\0';
     key += View()->m_listFunctions.GetText(row);
-    CObject* dlg = nullptr;
-    p->app->m_mapSourceDlg.Lookup(key, dlg);
-    return static_cast<CSourceDlg*>(dlg);
+    return p->app->FindSourceDlg(key);
   }
   CSourceDlg* Show(const QString& entry, const std::string& source) {
     int row = Items(View()->m_listFunctions).indexOf(entry);
@@ -126,7 +125,7 @@ class SourceDlgTest : public QObject {
     CSourceDlg* second = ShowRow(1, "a.cpp");
     QVERIFY(second && second != first);
     QCOMPARE(Items(second->m_listLines).size(), 2);
-    QCOMPARE(p->app->m_mapSourceDlg.GetCount(), 2);
+    QCOMPARE(p->app->m_mapSourceDlg.size(), std::size_t(2));
 
     tree->Write("a.c", "changed");
     QTest::keyClick(first->m_hWnd, Qt::Key_Escape);
@@ -134,6 +133,22 @@ class SourceDlgTest : public QObject {
     QCOMPARE(Show(Entry("a.fnc", "A"), "a.c"), first);
     QVERIFY(first->IsWindowVisible());
     QCOMPARE(EditLines(first).first(), QString("void A(void)"));
+  }
+
+  void theWindowsGoWithTheMainWindowAndStayInTheirKeeper() {
+    tree->Write("a.c", "void A(void)\n{\n}\n");
+    Start();
+    Analyze({"a.c"});
+    CSourceDlg* d = Show(Entry("a.fnc", "A"), "a.c");
+    QVERIFY(d && d->IsWindowVisible());
+    QPointer<QWidget> window = d->m_hWnd;
+    p->app->CloseAllDocuments();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(window.isNull());
+    QVERIFY(d->m_hWnd == nullptr && d->m_editSource.m_hWnd == nullptr);
+    // The application deletes what is left of it when it ends.
+    QCOMPARE(p->app->m_mapSourceDlg.size(), std::size_t(1));
+    QCOMPARE(p->app->m_mapSourceDlg.begin()->second.get(), d);
   }
 
   void theFileIsTheEntrysOwnNotOneWhoseNameBeginsAlike() {
@@ -172,15 +187,15 @@ class SourceDlgTest : public QObject {
       MessageBoxAnswerer answer;
       ClickItem(View()->m_listFunctions, 0);
       Click(View()->m_btnShowSource);
-      QCOMPARE(answer.Texts(), QStringList({Q(tree->Join("gone.c")) + " was not found."}));
+      QCOMPARE(answer.Texts(), QStringList({Q(tree->Join("gone.c")) + " が見つかりません。"}));
     }
-    QCOMPARE(p->app->m_mapSourceDlg.GetCount(), 0);
+    QCOMPARE(p->app->m_mapSourceDlg.size(), std::size_t(0));
     std::filesystem::rename(tree->Join("away"), tree->Join("gone.c"));
     QVERIFY(Show(Entry("gone.fnc", "Gone"), "gone.c"));
     // With nothing selected, Show source does nothing.
     View()->m_listFunctions.SetCurSel(-1);
     Click(View()->m_btnShowSource);
-    QCOMPARE(p->app->m_mapSourceDlg.GetCount(), 1);
+    QCOMPARE(p->app->m_mapSourceDlg.size(), std::size_t(1));
   }
 
   void fileOutputWritesAReportAnOutputNameAndAsksBeforeReplacing() {

@@ -1,12 +1,13 @@
 #include "view/tolvane_view.h"
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "platform/files/drives.h"
+#include "platform/files/file_exception.h"
 #include "platform/files/working_dir.h"
 #include "platform/ui/dc.h"
-#include "platform/ui/app.h"
 #include "platform/ui/message_box.h"
 #include "reports/report_writer.h"
 #include "results/source_dlg.h"
@@ -56,20 +57,7 @@ END_MESSAGE_MAP()
 
 CTolvaneView::CTolvaneView() : CFormView(IDD), m_strExtension("fnc"), m_engine(this) {}
 
-CTolvaneView::~CTolvaneView() {
-  // The listing windows go with the view, and so do their entries: a
-  // pointer to a window gone must not be shown again.
-  if (auto* owner = dynamic_cast<ISourceDlgOwner*>(AfxGetApp())) {
-    CMapStringToOb& map = owner->SourceDlgMap();
-    for (POSITION pos = map.GetStartPosition(); pos;) {
-      CString key;
-      CObject* dlg;
-      map.GetNextAssoc(pos, key, dlg);
-      delete dlg;
-    }
-    map.RemoveAll();
-  }
-}
+CTolvaneView::~CTolvaneView() = default;
 
 void CTolvaneView::DoDataExchange(CDataExchange* pDX) {
   CFormView::DoDataExchange(pDX);
@@ -136,8 +124,10 @@ void CTolvaneView::OnLButtonDblClk(UINT nFlags, CPoint point) {
   CFormView::OnLButtonDblClk(nFlags, point);
 }
 
+// Draws nothing: the form's controls paint themselves.
 void CTolvaneView::OnPaint() { CPaintDC dc(this); }
 
+// Does nothing: the extension box changes only with the extension list.
 void CTolvaneView::OnChangeExtension() {}
 
 void CTolvaneView::ReplaceText(CEdit& edit, const CString& text) {
@@ -321,7 +311,12 @@ void CTolvaneView::OnAnalyze() {
   m_engine.BeginRun(WorkingFolder());
   for (int i = 0; i < m_listChosen.GetCount(); ++i) {
     m_listChosen.GetText(i, m_strChosenFile);
-    m_engine.AnalyzeFile(m_strChosenFile, m_strExtension);
+    try {
+      m_engine.AnalyzeFile(m_strChosenFile, m_strExtension);
+    } catch (const std::length_error&) {
+      // The file holds more than the function table can take.
+      throw CFileException(CFileException::tooLarge, m_strChosenFile);
+    }
   }
   m_engine.EndRun();
 
@@ -372,9 +367,9 @@ void CTolvaneView::OnSelchangeFunctions() {
 }
 
 void CTolvaneView::OnShowSource() {
+  if (!m_pSourceDlgOwner) throw std::logic_error("the view has no keeper of listing windows");
   int i = m_listFunctions.GetCurSel();
-  auto* owner = dynamic_cast<ISourceDlgOwner*>(AfxGetApp());
-  if (i == LB_ERR || i >= m_engine.GetTable().GetFunctionCount() || !owner) return;
+  if (i == LB_ERR || i >= m_engine.GetTable().GetFunctionCount()) return;
   m_listFunctions.GetText(i, m_strFunction);
   // One window per function found: the same text may name a function of
   // a.c and one of a.cpp, so the file is part of the key.
@@ -382,18 +377,14 @@ void CTolvaneView::OnShowSource() {
   CString key = source;
   key += '\0';
   key += m_strFunction;
-  CObject* found = nullptr;
-  CSourceDlg* dlg;
-  if (owner->SourceDlgMap().Lookup(key, found)) {
-    dlg = static_cast<CSourceDlg*>(found);
-  } else {
+  CSourceDlg* dlg = m_pSourceDlgOwner->FindSourceDlg(key);
+  if (!dlg) {
     // Filled before it is kept: a file that cannot be read leaves no
     // half-filled window, and the next press tries again.
-    std::unique_ptr<CSourceDlg> fresh(owner->CreateSourceDlg());
+    std::unique_ptr<CSourceDlg> fresh = m_pSourceDlgOwner->CreateSourceDlg();
     fresh->SetWindowText(m_strFunction);
     fresh->ShowFile(source, m_engine.GetTable().GetEntryName(i));
-    dlg = fresh.release();
-    owner->SourceDlgMap().SetAt(key, dlg);
+    dlg = m_pSourceDlgOwner->KeepSourceDlg(key, std::move(fresh));
     dlg->SetForegroundWindow();
   }
   dlg->ShowWindow(SW_SHOWNORMAL);

@@ -19,6 +19,8 @@
 #include "platform/ui/runtime_class.h"
 #include "res/resource.h"
 
+class ISourceDlgOwner;
+
 class CTolvaneView : public CFormView, public IAnalysisSink {
  public:
   enum { IDD = IDD_TOLVANE_FORM };
@@ -55,6 +57,10 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   CFileFind m_finder;
 
   void OnInitialUpdate() override;
+
+  /// Hands the view the keeper of its listing windows, which must outlive
+  /// it. Show source without one is a programming error (std::logic_error).
+  void SetSourceDlgOwner(ISourceDlgOwner* owner) { m_pSourceDlgOwner = owner; }
 
   /// Appends the listing of the current directory to the found-sources list:
   /// its directories as "[path]", its C and C++ sources as full paths, then
@@ -111,6 +117,7 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   int m_nSinceCheck = 0;
   CString m_strLastCallee;  // the name the status line is to show
   std::chrono::steady_clock::time_point m_lastStatus;
+  ISourceDlgOwner* m_pSourceDlgOwner = nullptr;
 
   DECLARE_DYNCREATE(CTolvaneView)
   DECLARE_MESSAGE_MAP()

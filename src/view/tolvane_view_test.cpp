@@ -403,6 +403,15 @@ class TolvaneViewTest : public QObject {
     QCOMPARE(view->m_listFunctions.GetText(1).str(), "<" + tree->path() + "/あ.fnc>g");
   }
 
+  void showSourceWithoutAKeeperOfListingWindowsIsAProgrammingError() {
+    tree->Write("calc.c", kCalc);
+    Open(tree->path());
+    Choose({"calc.c"});
+    Click(view->m_btnAnalyze);
+    view->m_listFunctions.SetCurSel(0);
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, view->OnShowSource());
+  }
+
   void anotherInitialUpdateStartsTheListsOverWithTheChosenExtension() {
     tree->Write("a.c", "");
     Open(tree->path());

@@ -31,6 +31,9 @@ std::string Format(CFileException::Cause cause, const std::string& name,
     case CFileException::writeError:
       text = "A write error occurred on " + name + ".";
       break;
+    case CFileException::tooLarge:
+      text = name + " holds more than this program can take.";
+      break;
     case CFileException::generic:
       text = "An unexpected error occurred while accessing " + name + ".";
       break;

@@ -17,6 +17,7 @@ class CFileException : public std::exception {
     diskFull,         // no space left (or quota exceeded) while writing
     readError,        // the read failed, or the file shrank while it was read
     writeError,       // the write failed for another reason
+    tooLarge,         // the content exceeds a limit of the program
     generic,          // anything else the system reported
   };
 

@@ -32,7 +32,6 @@ class CFileFind {
 
   /// The search root + "/" + the entry's name.
   CString GetFilePath() const { return CString(m_strRoot + "/" + m_strName); }
-  CString GetFileName() const { return CString(m_strName); }
   /// The directory attribute, following symbolic links as stat does.
   BOOL IsDirectory() const;
   /// TRUE when the entry has every attribute of mask

@@ -9,6 +9,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/files/write_all.h"
+
 namespace {
 
 std::size_t g_nBufferSize = 128 * 1024;
@@ -258,7 +260,7 @@ void CStdioFile::WriteLarge(const char* p, std::size_t n) {
     Flush();
   }
   if (n >= m_nCap / 8) {
-    WriteAll(p, n);  // large blocks go straight through rather than being copied first
+    WriteOut(p, n);  // large blocks go straight through rather than being copied first
   } else {
     std::memcpy(m_buf.get(), p, n);
     m_nEnd = n;
@@ -268,21 +270,14 @@ void CStdioFile::WriteLarge(const char* p, std::size_t n) {
 void CStdioFile::Flush() {
   std::size_t n = m_nEnd;
   m_nEnd = 0;  // a failed block is dropped, not retried by a later flush
-  WriteAll(m_buf.get(), n);
+  WriteOut(m_buf.get(), n);
 }
 
-void CStdioFile::WriteAll(const char* p, std::size_t n) {
-  while (n > 0) {
-    ssize_t w = m_bRegular ? ::pwrite(m_fd, p, n, m_nOffset) : ::write(m_fd, p, n);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) {
-      int err = w < 0 ? errno : ENOSPC;
-      Fail(WriteCause(err), err);
-    }
-    p += w;
-    n -= static_cast<std::size_t>(w);
-    m_nOffset += w;
-  }
+void CStdioFile::WriteOut(const char* p, std::size_t n) {
+  int err = m_bRegular ? ::WriteAll(m_fd, std::string_view(p, n), &m_nOffset)
+                       : ::WriteAll(m_fd, std::string_view(p, n));
+  if (err) Fail(WriteCause(err), err);
+  if (!m_bRegular) m_nOffset += static_cast<off_t>(n);
   if (m_bRegular && m_nOffset > m_nLength) m_nLength = m_nOffset;
   if (m_nOffset > m_nOnDisk) m_nOnDisk = m_nOffset;
 }

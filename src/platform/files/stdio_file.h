@@ -89,7 +89,6 @@ class CStdioFile {
   /// fails. Does nothing when the file is not open.
   void Close();
 
-  bool IsOpen() const { return m_fd >= 0; }
   const CString& GetFilePath() const { return m_strPath; }
 
   /// The size of the read and write buffers of files opened from now on;
@@ -100,7 +99,7 @@ class CStdioFile {
   bool Take(bool wholeRun, std::string_view& text);
   void Fill();
   void Flush();
-  void WriteAll(const char* p, std::size_t n);
+  void WriteOut(const char* p, std::size_t n);
   void WriteLarge(const char* p, std::size_t n);
   void StartReading();
   void CutToLength();

@@ -1,5 +1,6 @@
-// CObject: the root of the program's classes that are kept by pointer in
-// containers of the text layer (a map of listing windows, for one).
+// CObject: the root of the classes that the window layer creates from
+// their run-time class (documents, frames and views) and of everything with
+// a message map.
 #pragma once
 
 class CObject {

@@ -4,13 +4,12 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
-#include <cstdlib>
-#include <fstream>
 
 #include "platform/ui/dialog.h"
 #include "platform/ui/frame.h"
 #include "platform/ui/guard/instance_guard.h"
 #include "platform/ui/resource_types.h"
+#include "platform/ui/standard_ids.h"
 #include "platform/ui/ui_colors.h"
 #include "platform/ui/wnd.h"
 
@@ -18,12 +17,10 @@ namespace {
 
 CWinApp* g_pApp = nullptr;
 
-constexpr UINT kIdAppExit = 57665;
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-  ON_COMMAND(kIdAppExit, OnAppExit)
+  ON_COMMAND(ID_APP_EXIT, OnAppExit)
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp(const char* pszAppName) : m_pszAppName(pszAppName) { g_pApp = this; }
@@ -36,28 +33,6 @@ CWinApp* AfxGetApp() { return g_pApp; }
 
 void CWinApp::SetDialogBkColor(COLORREF background, COLORREF text) {
   AfxSetDialogBkColor(background, text);
-}
-
-void CWinApp::LoadStdProfileSettings(UINT nMaxMRU) {
-  // $XDG_CONFIG_HOME/tolvane/tolvane.ini, section [Recent File List],
-  // File1=... : what a profile of this program would hold.
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  std::string path = config && *config ? std::string(config) : std::string(home ? home : "") + "/.config";
-  std::ifstream in(path + "/tolvane/tolvane.ini");
-  m_recentFiles.clear();
-  bool inSection = false;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty() && line[0] == '[') {
-      inSection = line == "[Recent File List]";
-      continue;
-    }
-    std::size_t eq = line.find('=');
-    if (inSection && line.compare(0, 4, "File") == 0 && eq != std::string::npos &&
-        m_recentFiles.size() < nMaxMRU)
-      m_recentFiles.push_back(CString(line.substr(eq + 1)));
-  }
 }
 
 HICON CWinApp::LoadIcon(UINT nIDResource) const {
@@ -121,15 +96,14 @@ int AfxWinMain(int argc, char** argv) {
       return 0;
     }
   }
-  if (!app->m_pszAppName) app->m_pszAppName = AfxLoadString(57344);
-  int status;
-  if (app->InitInstance()) {
+  if (!app->m_pszAppName) app->m_pszAppName = AfxLoadString(AFX_IDS_APP_TITLE);
+  if (app->InitInstance() && !CWnd::ProgrammingErrorOccurred()) {
     if (guard && app->m_pMainWnd) guard->FollowCaption(app->m_pMainWnd->m_hWnd);
     app->Run();
   }
-  status = app->ExitInstance();
+  int status = app->ExitInstance();
   // Windows go while the GUI library is still there.
   app->CloseAllDocuments();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  return status;
+  return CWnd::ProgrammingErrorOccurred() ? CWnd::kProgrammingErrorStatus : status;
 }

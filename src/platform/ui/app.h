@@ -2,13 +2,14 @@
 // exists, a global constructed before AfxWinMain runs. AfxWinMain starts the
 // GUI library, refuses to start a second copy when the application asked
 // for that, calls InitInstance, runs the message loop while the main window
-// lives, and returns what ExitInstance returns.
+// lives, and returns what ExitInstance returns (after a programming error,
+// CWnd::kProgrammingErrorStatus).
 #pragma once
 
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "platform/files/file_exception.h"
 #include "platform/text/cstring.h"
 #include "platform/ui/doc.h"
 #include "platform/ui/message_map.h"
@@ -17,7 +18,7 @@ class CWnd;
 
 class CWinApp : public CCmdTarget {
  public:
-  /// The name comes from string 57344 when none is given.
+  /// The name comes from string AFX_IDS_APP_TITLE when none is given.
   explicit CWinApp(const char* pszAppName = nullptr);
   ~CWinApp() override;
 
@@ -32,17 +33,18 @@ class CWinApp : public CCmdTarget {
 
   /// Dialogs and forms get this background and text colour.
   void SetDialogBkColor(COLORREF background, COLORREF text);
-  /// Reads the profile's recent-file list (up to nMaxMRU entries). The
-  /// profile is only read, never written.
-  void LoadStdProfileSettings(UINT nMaxMRU = 4);
-  const std::vector<CString>& GetRecentFiles() const { return m_recentFiles; }
+
+  /// The text of the message box that reports a file error a handler
+  /// raised: by default the exception's own message.
+  virtual CString FileErrorText(const CFileException& e) const { return e.GetErrorMessage(); }
+  /// The text of the message box that reports running out of memory.
+  virtual CString OutOfMemoryText() const { return CString("Out of memory."); }
 
   /// Icon nIDResource of the resources.
   HICON LoadIcon(UINT nIDResource) const;
 
   /// The application owns the template.
   void AddDocTemplate(CSingleDocTemplate* pTemplate);
-  CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
   /// Closes the document, its frame and its view.
   void CloseAllDocuments();
 
@@ -60,7 +62,6 @@ class CWinApp : public CCmdTarget {
 
  private:
   std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
-  std::vector<CString> m_recentFiles;
 
   DECLARE_MESSAGE_MAP()
 };

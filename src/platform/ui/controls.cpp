@@ -3,7 +3,6 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
@@ -60,14 +59,6 @@ int CListBox::AddString(const CString& text) {
   return row;
 }
 
-int CListBox::InsertString(int index, const CString& text) {
-  ListBoxWidget* list = List(m_hWnd);
-  if (!list || index < -1 || index > list->Model().rowCount()) return LB_ERR;
-  int row = index == -1 ? list->Model().rowCount() : index;
-  list->Model().Insert(row, text.str());
-  return row;
-}
-
 int CListBox::DeleteString(int index) {
   ListBoxWidget* list = List(m_hWnd);
   if (!list || index < 0 || index >= list->Model().rowCount()) return LB_ERR;
@@ -95,12 +86,6 @@ CString CListBox::GetText(int index) const {
   return CString(list->Model().At(index));
 }
 
-int CListBox::GetTextLen(int index) const {
-  ListBoxWidget* list = List(m_hWnd);
-  if (!list || index < 0 || index >= list->Model().rowCount()) return LB_ERR;
-  return static_cast<int>(list->Model().At(index).size());
-}
-
 int CListBox::GetCurSel() const {
   ListBoxWidget* list = List(m_hWnd);
   if (!list) return LB_ERR;
@@ -123,28 +108,6 @@ int CListBox::SetCurSel(int index) {
   list->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
   list->scrollTo(i);
   return index;
-}
-
-int CListBox::SetSel(int index, BOOL bSelect) {
-  ListBoxWidget* list = List(m_hWnd);
-  if (!list || !list->Multiple() || index >= list->Model().rowCount()) return LB_ERR;
-  QItemSelectionModel::SelectionFlags how =
-      bSelect ? QItemSelectionModel::Select : QItemSelectionModel::Deselect;
-  if (index < 0) {
-    if (list->Model().rowCount() > 0)
-      list->selectionModel()->select(
-          QItemSelection(list->Model().index(0), list->Model().index(list->Model().rowCount() - 1)),
-          how);
-    return 0;
-  }
-  list->selectionModel()->select(list->Model().index(index), how);
-  return 0;
-}
-
-int CListBox::GetSel(int index) const {
-  ListBoxWidget* list = List(m_hWnd);
-  if (!list || index < 0 || index >= list->Model().rowCount()) return LB_ERR;
-  return list->selectionModel()->isSelected(list->Model().index(index)) ? 1 : 0;
 }
 
 int CListBox::GetSelCount() const {
@@ -245,26 +208,6 @@ void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
   edit->setSelection(start, end - start);
 }
 
-void CEdit::GetSel(int& nStartChar, int& nEndChar) const {
-  if (MultiLineEditWidget* edit = Multi(m_hWnd)) {
-    QTextCursor c = edit->textCursor();
-    nStartChar = c.selectionStart();
-    nEndChar = c.selectionEnd();
-    return;
-  }
-  QLineEdit* edit = Line(m_hWnd);
-  if (!edit) {
-    nStartChar = nEndChar = 0;
-    return;
-  }
-  if (edit->hasSelectedText()) {
-    nStartChar = edit->selectionStart();
-    nEndChar = nStartChar + static_cast<int>(edit->selectedText().size());
-  } else {
-    nStartChar = nEndChar = edit->cursorPosition();
-  }
-}
-
 void CEdit::ReplaceSel(const CString& text, BOOL) {
   if (auto* multi = dynamic_cast<MultiLineEditWidget*>(m_hWnd)) {
     if (multi->AppendsAtEnd()) {
@@ -294,16 +237,6 @@ void CEdit::ScrollCaret() {
   // A line edit keeps its caret in view by itself.
 }
 
-void CEdit::LimitText(int nChars) {
-  if (auto* edit = dynamic_cast<EditWidget*>(m_hWnd)) edit->SetUserLimit(nChars);
-}
-
-BOOL CEdit::SetReadOnly(BOOL bReadOnly) {
-  if (QLineEdit* edit = Line(m_hWnd)) edit->setReadOnly(bReadOnly);
-  if (MultiLineEditWidget* edit = Multi(m_hWnd)) edit->setReadOnly(bReadOnly);
-  return TRUE;
-}
-
 BOOL CEdit::LineScroll(int nLines, int nChars) {
   MultiLineEditWidget* edit = Multi(m_hWnd);
   if (!edit) return FALSE;
@@ -321,15 +254,4 @@ BOOL CEdit::LineScroll(int nLines, int nChars) {
 int CEdit::GetFirstVisibleLine() const {
   MultiLineEditWidget* edit = Multi(m_hWnd);
   return edit ? edit->verticalScrollBar()->value() : 0;
-}
-
-int CEdit::GetLineCount() const {
-  MultiLineEditWidget* edit = Multi(m_hWnd);
-  return edit ? edit->document()->blockCount() : 1;
-}
-
-CString CEdit::GetLine(int nIndex) const {
-  MultiLineEditWidget* edit = Multi(m_hWnd);
-  if (!edit) return GetWindowText();
-  return FromQString(edit->document()->findBlockByNumber(nIndex).text());
 }

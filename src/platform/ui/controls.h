@@ -24,8 +24,6 @@ class CListBox : public CWnd {
  public:
   /// Adds at the end, or in order when the list is sorted. Returns the index.
   int AddString(const CString& text);
-  /// Inserts at index (-1: at the end). Returns the index.
-  int InsertString(int index, const CString& text);
   /// Returns the number of items left, or LB_ERR for a bad index.
   int DeleteString(int index);
   void ResetContent();
@@ -33,16 +31,12 @@ class CListBox : public CWnd {
   /// The text of item index; "" for a bad index.
   void GetText(int index, CString& text) const;
   CString GetText(int index) const;
-  int GetTextLen(int index) const;
   /// Single selection: the selected item. Multiple selection: the focus
   /// item. LB_ERR when there is none.
   int GetCurSel() const;
   /// Single selection: selects index (-1: none). Returns LB_ERR for -1 or a
   /// bad index.
   int SetCurSel(int index);
-  /// Multiple selection: selects or deselects index (-1: all).
-  int SetSel(int index, BOOL bSelect = TRUE);
-  int GetSel(int index) const;
   /// Multiple selection: the number of selected items.
   int GetSelCount() const;
   /// Multiple selection: writes the indices of up to maxItems selected
@@ -65,23 +59,15 @@ class CListBox : public CWnd {
 class CEdit : public CWnd {
  public:
   void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
-  void GetSel(int& nStartChar, int& nEndChar) const;
   /// Replaces the selection (or inserts at the caret) with text.
   void ReplaceSel(const CString& text, BOOL bCanUndo = FALSE);
   /// Scrolls the caret into view.
   void ScrollCaret();
-  /// Limits what the user can type to nChars characters; the program's own
-  /// texts are not cut.
-  void LimitText(int nChars);
-  BOOL SetReadOnly(BOOL bReadOnly = TRUE);
   /// Multi-line: scrolls by nLines lines (down when positive) and nChars
   /// characters, as far as the text allows.
   BOOL LineScroll(int nLines, int nChars = 0);
   /// Multi-line: the index of the topmost visible line, from 0.
   int GetFirstVisibleLine() const;
-  int GetLineCount() const;
-  /// Multi-line: the text of line nIndex, without its line end.
-  CString GetLine(int nIndex) const;
 };
 
 class CButton : public CWnd {};

@@ -219,11 +219,8 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- CFileDialog ----
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, const char* lpszFileName, CWnd* pParentWnd)
-    : m_bOpen(bOpenFileDialog), m_strFileName(lpszFileName ? lpszFileName : ""), m_pParentWnd(pParentWnd) {}
-
 int CFileDialog::DoModal() {
-  QFileDialog dialog(OwnerWidget(m_pParentWnd));
+  QFileDialog dialog(OwnerWidget(nullptr));
   // Qt's own dialog, the same on every desktop (and one the tests can drive).
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setDirectory(ToQString(GetCurrentDirectory()));
@@ -235,7 +232,6 @@ int CFileDialog::DoModal() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
   }
-  if (!m_strFileName.IsEmpty()) dialog.selectFile(ToQString(m_strFileName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
   m_strPathName = FromQString(dialog.selectedFiles().first());
   return IDOK;

@@ -76,30 +76,23 @@ class CDialog : public CWnd {
 class CFileDialog {
  public:
   /// bOpenFileDialog: TRUE for Open (an existing file), FALSE for Save (a
-  /// name; replacing a file is the caller's question).
-  explicit CFileDialog(BOOL bOpenFileDialog, const char* lpszFileName = nullptr,
-                       CWnd* pParentWnd = nullptr);
+  /// name; replacing a file is the caller's question). The dialog opens
+  /// over the main window, in the current directory.
+  explicit CFileDialog(BOOL bOpenFileDialog) : m_bOpen(bOpenFileDialog) {}
   int DoModal();
   CString GetPathName() const { return m_strPathName; }
 
  private:
   BOOL m_bOpen;
-  CString m_strFileName;
-  CWnd* m_pParentWnd;
   CString m_strPathName;
 };
 
-/// A view: a child window of a frame that shows a document.
+/// A view: a child window of a frame, in its client area.
 class CView : public CWnd {
  public:
-  CDocument* GetDocument() const { return m_pDocument; }
-  void SetDocument(CDocument* doc) { m_pDocument = doc; }
   /// Creates the view's window as a child of pParent.
   virtual BOOL Create(CWnd* pParent) = 0;
   virtual void OnInitialUpdate() {}
-
- protected:
-  CDocument* m_pDocument = nullptr;
 };
 
 /// A view laid out from a dialog template.
@@ -117,8 +110,6 @@ class CFormView : public CView {
   BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
   /// Runs the data exchange into the controls.
   void OnInitialUpdate() override;
-
-  UINT GetTemplateID() const { return m_nIDTemplate; }
 
  protected:
   virtual void DoDataExchange(CDataExchange*) {}

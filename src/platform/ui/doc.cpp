@@ -9,11 +9,12 @@
 #include "platform/ui/frame.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/resource_types.h"
+#include "platform/ui/standard_ids.h"
 
 // ---- CDocument ----
 
 BEGIN_MESSAGE_MAP(CDocument, CCmdTarget)
-  ON_COMMAND(57603, OnFileSave)  // ID_FILE_SAVE
+  ON_COMMAND(ID_FILE_SAVE, OnFileSave)
 END_MESSAGE_MAP()
 
 void CDocument::SetTitle(const CString& title) {
@@ -56,11 +57,7 @@ void CDocument::OnFileSave() {
   CString path = dialog.GetPathName();
   struct stat st;
   if (::stat(path.GetString(), &st) == 0) {
-    // A document holds nothing: only an empty file may be replaced by one.
-    if (!S_ISREG(st.st_mode) || st.st_size != 0) {
-      AfxMessageBox(path + " は空のファイルではないため、置き換えられません。", MB_OK | MB_ICONEXCLAMATION);
-      return;
-    }
+    if (!CanReplaceFile(path)) return;
     if (AfxMessageBox(path + " は既に存在します。\n置き換えますか？", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
       return;
   }
@@ -97,7 +94,6 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const CString* path) {
     if (!frame->LoadFrame(m_nIDResource)) return nullptr;
     auto* view = dynamic_cast<CView*>(m_pViewClass->CreateObject());
     if (!view) throw std::logic_error("document template classes do not fit");
-    view->SetDocument(doc.get());
     frame->SetActiveView(nullptr);
     if (!view->Create(frame.get())) {
       delete view;

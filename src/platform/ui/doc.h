@@ -36,8 +36,13 @@ class CDocument : public CCmdTarget {
   /// Reads (bStoring FALSE) or writes the document's data.
   virtual void Serialize(bool /*bStoring*/) {}
 
-  /// Save: asks for a file name every time, and writes the document there.
+  /// Save: asks for a file name every time, and writes the document there;
+  /// a file that exists is replaced only if CanReplaceFile allows it and
+  /// the user agrees.
   void OnFileSave();
+  /// Whether the existing file at path may be replaced by the document; a
+  /// document that refuses tells the user why. Any file may, by default.
+  virtual BOOL CanReplaceFile(const CString& /*path*/) { return TRUE; }
 
   void SetFrame(CFrameWnd* frame) { m_pFrame = frame; }
 
@@ -62,10 +67,6 @@ class CSingleDocTemplate {
   CDocument* OpenDocumentFile(const CString* path);
   /// Destroys the frame, its view and the document.
   void CloseAllDocuments();
-
-  UINT GetResourceID() const { return m_nIDResource; }
-  CDocument* GetDocument() const { return m_pDocument.get(); }
-  CFrameWnd* GetFrame() const { return m_pFrame.get(); }
 
  private:
   UINT m_nIDResource;

@@ -29,12 +29,9 @@ class CFrameWnd : public CWnd {
   void SetActiveView(CView* pView);
   CView* GetActiveView() const { return m_pViewActive; }
   void SetActiveDocument(CDocument* pDoc) { m_pDocument = pDoc; }
-  CDocument* GetActiveDocument() const { return m_pDocument; }
 
   /// Sets the caption from the document's title.
   virtual void OnUpdateFrameTitle();
-  /// The window title of the document string ("Tolvane For Windows95").
-  const CString& GetAppTitle() const { return m_strTitle; }
 
   BOOL OnCmdMsg(UINT nID, UINT nCode) override;
   BOOL DestroyWindow() override;

@@ -6,29 +6,15 @@
 
 #include "platform/ui/qt_string.h"
 #include "platform/ui/resource_types.h"
+#include "platform/ui/standard_ids.h"
 #include "platform/ui/wnd.h"
 
-namespace {
-
-constexpr UINT kAppTitleString = 57344;
-
-}  // namespace
-
-CString AfxGetAppTitle() {
-  const char* title = AfxLoadString(kAppTitleString);
-  return CString(*title ? title : "Tolvane");
-}
-
 int AfxMessageBox(const CString& text, UINT nType) {
-  return AfxMessageBoxEx(AfxGetMainWnd(), text, AfxGetAppTitle(), nType);
-}
-
-int AfxMessageBoxEx(CWnd* pOwner, const CString& text, const CString& caption, UINT nType) {
+  const char* title = AfxLoadString(AFX_IDS_APP_TITLE);
+  CString caption(*title ? title : "Tolvane");
+  CWnd* pOwner = AfxGetMainWnd();
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (nType & 0xF0) {
-    case MB_ICONHAND:
-      icon = QMessageBox::Critical;
-      break;
     case MB_ICONQUESTION:
       icon = QMessageBox::Question;
       break;
@@ -45,10 +31,6 @@ int AfxMessageBoxEx(CWnd* pOwner, const CString& text, const CString& caption, U
     case MB_YESNO:
       box.setDefaultButton(box.addButton(QMessageBox::Yes));
       box.addButton(QMessageBox::No);
-      break;
-    case MB_OKCANCEL:
-      box.setDefaultButton(box.addButton(QMessageBox::Ok));
-      box.setEscapeButton(box.addButton(QMessageBox::Cancel));
       break;
     default:
       box.setDefaultButton(box.addButton(QMessageBox::Ok));

@@ -144,7 +144,6 @@ class CCmdTarget : public CObject {
 // Window messages, each bound to the handler of the framework's name.
 #define ON_WM_CREATE() {WM_CREATE, 0, 0, &afx::Create<&ThisClass::OnCreate>},
 #define ON_WM_DESTROY() {WM_DESTROY, 0, 0, &afx::Void<&ThisClass::OnDestroy>},
-#define ON_WM_CLOSE() {WM_CLOSE, 0, 0, &afx::Void<&ThisClass::OnClose>},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, &afx::Void<&ThisClass::OnPaint>},
 #define ON_WM_TIMER() {WM_TIMER, 0, 0, &afx::Timer<&ThisClass::OnTimer>},
 #define ON_WM_SIZE() {WM_SIZE, 0, 0, &afx::Size<&ThisClass::OnSize>},

@@ -3,9 +3,14 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <new>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/files/file_exception.h"
+#include "platform/files/write_all.h"
 #include "platform/ui/code_page.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
@@ -50,6 +55,7 @@ class CForm : public CBaseForm {
   CListBox m_list, m_sorted;
   CEdit m_edit;
   CButton m_button;
+  CString m_strEdit;
   void (*m_pfnThrow)() = nullptr;
   void OnButton() {
     log << "button";
@@ -64,6 +70,8 @@ class CForm : public CBaseForm {
     DDX_Control(pDX, kSorted, m_sorted);
     DDX_Control(pDX, kEdit, m_edit);
     DDX_Control(pDX, kButton, m_button);
+    DDX_Text(pDX, kEdit, m_strEdit);
+    DDV_MaxChars(pDX, m_strEdit, 3);
   }
   DECLARE_MESSAGE_MAP()
 };
@@ -135,6 +143,35 @@ class UiTest : public QObject {
     }
   }
 
+  void anyOtherExceptionIsToldOnStderrAndEndsTheProgramWithAFailure() {
+    // In a child process, which the error ends for good.
+    int err[2];
+    QVERIFY(pipe(err) == 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+      dup2(err[1], 2);
+      alarm(20);  // a message box would wait for ever
+      form->m_pfnThrow = [] { throw std::out_of_range("row 7 of 3"); };
+      QTimer::singleShot(0, [this] {
+        Click(form->m_button);
+        Click(form->m_button);  // no handler runs after the error
+      });
+      int status = QApplication::exec();
+      WriteAll(2, form->log.join(",").toStdString());
+      _exit(status);
+    }
+    ::close(err[1]);
+    std::string text;
+    char buf[256];
+    for (ssize_t n; (n = ::read(err[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+    ::close(err[0]);
+    int status = 0;
+    QCOMPARE(waitpid(pid, &status, 0), pid);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), CWnd::kProgrammingErrorStatus);
+    QCOMPARE(QString::fromStdString(text), QString("ui_test: programming error: row 7 of 3\nbutton"));
+  }
+
   void aSortedListKeepsItsOrderAndListsKeepTheirBytes() {
     for (const char* s : {"txt", "fnc", "Abc", "b"}) form->m_sorted.AddString(s);
     QCOMPARE(Items(form->m_sorted), QStringList({"Abc", "b", "fnc", "txt"}));
@@ -147,7 +184,6 @@ class UiTest : public QObject {
   }
 
   void editBoxesReplaceTheirSelectionAndLimitOnlyTyping() {
-    form->m_edit.LimitText(3);
     form->m_edit.SetWindowText("abcdef");  // the program's text is not cut
     form->m_edit.SetSel(0, 65535);
     form->m_edit.ReplaceSel("0123456");

@@ -49,7 +49,6 @@ struct CRect {
   CRect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
-  CPoint TopLeft() const { return CPoint(left, top); }
   bool operator==(const CRect& o) const {
     return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
   }
@@ -73,8 +72,6 @@ enum : UINT {
   WM_PAINT = 0x000F,
   WM_CLOSE = 0x0010,
   WM_DRAWITEM = 0x002B,
-  WM_SETICON = 0x0080,
-  WM_INITDIALOG = 0x0110,
   WM_COMMAND = 0x0111,
   WM_TIMER = 0x0113,
   WM_LBUTTONDBLCLK = 0x0203,
@@ -90,11 +87,11 @@ enum : UINT {
 };
 
 // WM_SIZE types and WM_ACTIVATE states.
-enum : UINT { SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2 };
-enum : UINT { WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2 };
+enum : UINT { SIZE_RESTORED = 0 };
+enum : UINT { WA_INACTIVE = 0, WA_ACTIVE = 1 };
 
 // ShowWindow commands.
-enum : int { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOW = 5, SW_RESTORE = 9 };
+enum : int { SW_SHOWNORMAL = 1, SW_SHOW = 5 };
 
 // Window styles.
 enum : DWORD {
@@ -117,7 +114,6 @@ enum : DWORD {
   DS_MODALFRAME = 0x80,
   DS_SYSMODAL = 0x02,
   WS_EX_NOPARENTNOTIFY = 0x4,
-  WS_EX_TOPMOST = 0x8,
 };
 
 // Control styles.
@@ -134,7 +130,6 @@ enum : DWORD {
   ES_READONLY = 0x800,
   ES_WANTRETURN = 0x1000,
   SS_LEFT = 0x0,
-  SS_ICON = 0x3,
   SS_LEFTNOWORDWRAP = 0xC,
 };
 
@@ -145,15 +140,9 @@ enum : UINT { DDL_DRIVES = 0x4000, DDL_EXCLUSIVE = 0x8000 };
 // Message boxes: buttons, icons and answers.
 enum : UINT {
   MB_OK = 0x0,
-  MB_OKCANCEL = 0x1,
   MB_YESNO = 0x4,
-  MB_ICONHAND = 0x10,
-  MB_ICONSTOP = 0x10,
   MB_ICONQUESTION = 0x20,
   MB_ICONEXCLAMATION = 0x30,
   MB_ICONINFORMATION = 0x40,
 };
 enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
-
-// Icons as WM_SETICON names them.
-enum : UINT { ICON_SMALL = 0, ICON_BIG = 1 };

@@ -12,9 +12,11 @@
 #include <QWidget>
 #include <new>
 #include <stdexcept>
+#include <string>
 #include <unordered_map>
 
 #include "platform/files/file_exception.h"
+#include "platform/files/write_all.h"
 #include "platform/ui/app.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/qt_string.h"
@@ -30,6 +32,17 @@ std::unordered_map<const QWidget*, CWnd*>& HandleMap() {
 }
 
 CWnd* g_pMainWnd = nullptr;
+bool g_bProgrammingError = false;
+
+// Anything else that reaches the event loop is a fault of the program, not
+// of what the user gave it: it is told on stderr, no handler runs any more,
+// and every event loop ends, the program with a failure status.
+void EndOnProgrammingError(const char* what) {
+  g_bProgrammingError = true;
+  std::string name = QCoreApplication::applicationName().toStdString();
+  WriteAll(2, (name.empty() ? "tolvane" : name) + ": programming error: " + what + "\n");
+  QCoreApplication::exit(CWnd::kProgrammingErrorStatus);
+}
 
 // The widget the program last gave the focus to: Qt moves the focus into
 // another window only once that window is active, after the handler.
@@ -102,19 +115,27 @@ LRESULT CWnd::CallWndProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam)
       if (--depth == 0) MultiLineEditWidget::FlushAll();
     }
   } scope;
+  // After a programming error nothing more runs: the loops are ending.
+  if (g_bProgrammingError) return 0;
   // Handlers do not catch: a file that cannot be opened, read or written
   // ends the handler here, and the user is told which file it was.
   try {
     return wnd->SendMessage(message, wParam, lParam);
   } catch (const CFileException& e) {
-    AfxMessageBox(e.GetErrorMessage(), MB_OK | MB_ICONEXCLAMATION);
+    CWinApp* app = AfxGetApp();
+    AfxMessageBox(app ? app->FileErrorText(e) : e.GetErrorMessage(), MB_OK | MB_ICONEXCLAMATION);
   } catch (const std::bad_alloc&) {
-    AfxMessageBox(CString("Out of memory."), MB_OK | MB_ICONEXCLAMATION);
+    CWinApp* app = AfxGetApp();
+    AfxMessageBox(app ? app->OutOfMemoryText() : CString("Out of memory."), MB_OK | MB_ICONEXCLAMATION);
   } catch (const std::exception& e) {
-    AfxMessageBox(CString(e.what()), MB_OK | MB_ICONEXCLAMATION);
+    EndOnProgrammingError(e.what());
+  } catch (...) {
+    EndOnProgrammingError("an exception of an unknown type");
   }
   return 0;
 }
+
+bool CWnd::ProgrammingErrorOccurred() { return g_bProgrammingError; }
 
 void CWnd::NotifyParent(QWidget* control, UINT code) {
   QWidget* parent = control->parentWidget();
@@ -155,7 +176,6 @@ LRESULT CWnd::Default() { return CWnd::DefWindowProc(m_nMsg, m_wParam, m_lParam)
 
 int CWnd::OnCreate(LPCREATESTRUCT) { return static_cast<int>(Default()); }
 void CWnd::OnDestroy() { Default(); }
-void CWnd::OnClose() { Default(); }
 void CWnd::OnPaint() { Default(); }
 void CWnd::OnTimer(UINT_PTR) { Default(); }
 void CWnd::OnSize(UINT, int, int) { Default(); }
@@ -229,25 +249,11 @@ BOOL CWnd::IsWindowVisible() const { return m_hWnd && m_hWnd->isVisible(); }
 BOOL CWnd::ShowWindow(int nCmdShow) {
   if (!m_hWnd) return FALSE;
   BOOL wasVisible = m_hWnd->isVisible();
-  switch (nCmdShow) {
-    case SW_HIDE:
-      m_hWnd->hide();
-      break;
-    case SW_SHOWMINIMIZED:
-      m_hWnd->showMinimized();
-      break;
-    case SW_SHOWNORMAL:
-    case SW_RESTORE:
-      if (m_hWnd->isWindow()) {
-        m_hWnd->showNormal();
-        m_hWnd->activateWindow();
-      } else {
-        m_hWnd->show();
-      }
-      break;
-    default:
-      m_hWnd->show();
-      break;
+  if (nCmdShow == SW_SHOWNORMAL && m_hWnd->isWindow()) {
+    m_hWnd->showNormal();  // restored and activated
+    m_hWnd->activateWindow();
+  } else {
+    m_hWnd->show();
   }
   return wasVisible;
 }
@@ -277,10 +283,6 @@ void CWnd::GetWindowRect(CRect* rect) const {
   CRect m = NonClientMargins();
   *rect = CRect(origin.x() - m.left, origin.y() - m.top, origin.x() + m_hWnd->width() + m.right,
                 origin.y() + m_hWnd->height() + m.bottom);
-}
-
-void CWnd::GetClientRect(CRect* rect) const {
-  *rect = m_hWnd ? CRect(0, 0, m_hWnd->width(), m_hWnd->height() - MenuBarHeight()) : CRect();
 }
 
 void CWnd::MoveWindow(int x, int y, int width, int height, BOOL bRepaint) {
@@ -332,11 +334,6 @@ CWnd* CWnd::GetParent() const {
   return FromHandlePermanent(m_hWnd->parentWidget());
 }
 
-CWnd* CWnd::GetDlgItem(int nID) const {
-  QWidget* child = FindControl(m_hWnd, nID);
-  return child ? FromHandlePermanent(child) : nullptr;
-}
-
 void CWnd::SetIcon(HICON hIcon, BOOL) {
   if (m_hWnd) m_hWnd->setWindowIcon(AfxLoadIcon(static_cast<int>(reinterpret_cast<std::uintptr_t>(hIcon))));
 }
@@ -368,8 +365,6 @@ void CWnd::SetDlgItemText(int nID, const CString& text) {
   if (QWidget* child = FindControl(m_hWnd, nID)) SetWidgetText(child, ToQString(text));
 }
 
-int CWnd::GetDlgCtrlID() const { return m_hWnd ? ControlId(m_hWnd) : 0; }
-
 CWnd* CWnd::SetFocus() {
   CWnd* old = FromHandlePermanent(QApplication::focusWidget());
   if (m_hWnd) {
@@ -381,10 +376,6 @@ CWnd* CWnd::SetFocus() {
   return old;
 }
 
-void CWnd::Invalidate(BOOL) {
-  if (m_hWnd) m_hWnd->update();
-}
-
 void CWnd::UpdateWindow() {
   if (m_hWnd && m_hWnd->isVisible()) m_hWnd->repaint();
 }
@@ -394,10 +385,6 @@ BOOL CWnd::SetForegroundWindow() {
   m_hWnd->window()->raise();
   m_hWnd->window()->activateWindow();
   return TRUE;
-}
-
-void CWnd::SetAccessibleName(const CString& name) {
-  if (m_hWnd) m_hWnd->setAccessibleName(ToQString(name));
 }
 
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, void*) {

@@ -6,7 +6,8 @@
 // from the user's actions only, never from the program's own changes to a
 // control. Every message that starts at the user is dispatched under a
 // guard that catches a CFileException or running out of memory and shows
-// the standard error message box; whatever the handler had changed stays.
+// an error message box (its text is the application's); whatever the
+// handler had changed stays. Any other exception ends the program.
 //
 // Rectangles are in pixels. The window rectangle of a top-level window is
 // its outer rectangle as a classic desktop draws it: the client area and a
@@ -36,7 +37,6 @@ class CWnd : public CCmdTarget {
 
   /// The window, or null before it is created or attached.
   QWidget* m_hWnd = nullptr;
-  QWidget* GetSafeHwnd() const { return m_hWnd; }
 
   /// The window object of a widget, or null.
   static CWnd* FromHandlePermanent(const QWidget* widget);
@@ -49,8 +49,13 @@ class CWnd : public CCmdTarget {
   /// A control's notification to its parent: WM_COMMAND with (code, id).
   static void NotifyParent(QWidget* control, UINT code);
   /// Dispatches a message that started at the user or the system, under the
-  /// guard that reports file errors and running out of memory.
+  /// guard that reports file errors and running out of memory. Any other
+  /// exception is a programming error: its text goes to stderr, no message
+  /// is dispatched any more, and the event loops end with
+  /// kProgrammingErrorStatus.
   static LRESULT CallWndProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static constexpr int kProgrammingErrorStatus = 70;  // EX_SOFTWARE
+  static bool ProgrammingErrorOccurred();
 
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
@@ -64,7 +69,6 @@ class CWnd : public CCmdTarget {
   // Handlers with their default handling, for the maps of derived classes.
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
   void OnDestroy();
-  void OnClose();
   void OnPaint();
   void OnTimer(UINT_PTR nIDEvent);
   void OnSize(UINT nType, int cx, int cy);
@@ -86,8 +90,6 @@ class CWnd : public CCmdTarget {
   void GetWindowText(CString& text) const { text = GetWindowText(); }
   /// In screen coordinates (see the header's note for top-level windows).
   void GetWindowRect(CRect* rect) const;
-  /// 0, 0, width, height of the client area.
-  void GetClientRect(CRect* rect) const;
   /// Moves and sizes the window: in the parent's client coordinates for a
   /// child, by its outer rectangle on the screen for a top-level window.
   void MoveWindow(int x, int y, int width, int height, BOOL bRepaint = TRUE);
@@ -96,9 +98,8 @@ class CWnd : public CCmdTarget {
   /// is visible and not minimised, else in the work area of the screen.
   void CenterWindow(CWnd* pAlternateOwner = nullptr);
   CWnd* GetParent() const;
-  CWnd* GetDlgItem(int nID) const;
-  /// Sets the window's icon (ICON_BIG or ICON_SMALL: both are the same
-  /// picture in every size here).
+  /// Sets the window's icon, big (bBigIcon) or small: both are the same
+  /// picture in every size here.
   void SetIcon(HICON hIcon, BOOL bBigIcon);
   /// point in the client area, in screen coordinates.
   void ClientToScreen(CPoint* point) const;
@@ -108,18 +109,13 @@ class CWnd : public CCmdTarget {
   void ShowCaret();
   /// Sets the text of child control nID.
   void SetDlgItemText(int nID, const CString& text);
-  int GetDlgCtrlID() const;
   CWnd* SetFocus();
-  void Invalidate(BOOL bErase = TRUE);
   /// Paints what is pending at once, even while a handler keeps the event
   /// loop waiting.
   void UpdateWindow();
   BOOL SetForegroundWindow();
-  /// Sets the name a screen reader reads for this window.
-  void SetAccessibleName(const CString& name);
   /// The window style (WS_*): for a top-level window it decides the frame
   /// around it, and so its window rectangle.
-  DWORD GetStyle() const { return m_dwStyle; }
   void SetStyle(DWORD style) { m_dwStyle = style; }
 
   // ---- Timers ----
@@ -135,11 +131,6 @@ class CWnd : public CCmdTarget {
   QWidget* Detach();
   /// Called by the widget's event bridge with the Qt timer ID.
   void OnQtTimer(int qtTimerId);
-  /// Called by the event bridge for the default handling of an event.
-  void SetDefaultHandler(void (*fn)(void* ctx), void* ctx) {
-    m_pfnDefault = fn;
-    m_pDefaultCtx = ctx;
-  }
 
  protected:
   /// Extra pixels of the outer rectangle around the widget's geometry:
@@ -157,8 +148,6 @@ class CWnd : public CCmdTarget {
   UINT m_nMsg = 0;                   // the message being dispatched
   WPARAM m_wParam = 0;
   LPARAM m_lParam = 0;
-  void (*m_pfnDefault)(void*) = nullptr;
-  void* m_pDefaultCtx = nullptr;
 };
 
 /// The running application's main window, or null.

@@ -1,0 +1,30 @@
+// CSettingsFile: the program's settings, read from
+// $XDG_CONFIG_HOME/tolvane/tolvane.ini (~/.config/tolvane/tolvane.ini when
+// XDG_CONFIG_HOME is unset or empty). The file holds "[section]" lines and
+// "key=value" lines under them, as a Windows profile does. The program reads
+// it once at start and never writes it.
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+
+#include "platform/text/cstring.h"
+
+class CSettingsFile {
+ public:
+  /// The file's path, from the environment.
+  static std::string DefaultPath();
+
+  /// Reads the file at path, replacing what was read before. A file that is
+  /// missing or cannot be read holds no settings.
+  void Load(const std::string& path);
+
+  /// The value of key in [section], or def when the file has none. Section
+  /// and key compare without regard to ASCII case; blanks around a key and
+  /// around a value do not count. The first of repeated keys wins.
+  CString ReadSetting(const char* section, const char* key, const CString& def = CString()) const;
+
+ private:
+  std::map<std::pair<std::string, std::string>, std::string> m_values;  // lower-cased names
+};
