@@ -5,6 +5,8 @@
 #   - a 200 MB file without a single statement end,
 #   - a file holding one 100 MB line,
 #   - 300,000 small functions (the table's own size),
+#   - 1M and 3M functions of one call each, and the bytes each costs: the
+#     peak less that of the empty file, per function,
 # and for the benchmark trees when they are there (CORPUS, default /tmp/corpus).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,6 +33,10 @@ with open(d + "/long-line.c", "w") as f:       # one line of 100 MB
 with open(d + "/functions.c", "w") as f:       # 300,000 functions, 3 calls each
     for i in range(300000):
         f.write(f"int function_{i}(int a)\n{{\n  first_{i % 997}(a); second_{i % 89}(a); third(a);\n}}\n")
+for count, name in ((1000000, "1m"), (3000000, "3m")):  # one call each
+    with open(d + f"/functions-{name}.c", "w") as f:
+        for i in range(count):
+            f.write(f"int function_{i}(int a)\n{{\n  callee_{i % 1000}(a);\n}}\n")
 PY
 
 peak() {  # prints the peak RSS in MB of "$@"
@@ -39,10 +45,18 @@ peak() {  # prints the peak RSS in MB of "$@"
 size() { du -m "$1" | cut -f1; }
 
 printf '%-34s %10s %14s\n' input "size MB" "peak RSS MB"
-printf '%-34s %10s %14s\n' "empty file" 0 "$(: > "$work/empty.c"; peak "$xref" "$work/empty.c")"
+empty=$(: > "$work/empty.c"; peak "$xref" "$work/empty.c")
+printf '%-34s %10s %14s\n' "empty file" 0 "$empty"
 printf '%-34s %10s %14s\n' "200 MB without a statement end" "$(size "$work/no-end.c")" "$(peak "$xref" "$work/no-end.c")"
 printf '%-34s %10s %14s\n' "one 100 MB line" "$(size "$work/long-line.c")" "$(peak "$xref" "$work/long-line.c")"
 printf '%-34s %10s %14s\n' "300,000 functions" "$(size "$work/functions.c")" "$(peak "$xref" "$work/functions.c")"
+for name in 1m 3m; do
+  count=$([ $name = 1m ] && echo 1000000 || echo 3000000)
+  mb=$(peak "$xref" "$work/functions-$name.c")
+  printf '%-34s %10s %14s  %s B per function\n' "$count functions, one call each" \
+    "$(size "$work/functions-$name.c")" "$mb" \
+    "$(awk -v p="$mb" -v e="$empty" -v n="$count" 'BEGIN { printf "%.0f", (p - e) * 1048576 / n }')"
+done
 if [ -f "$corpus/c.list" ]; then
   (cd "$corpus" && mapfile -t files < c.list && printf '%-34s %10s %14s\n' "C tree (${#files[@]} files)" \
     "$(cat "${files[@]}" | wc -c | awk '{ printf "%d", $1 / 1048576 }')" "$(peak "$xref" "${files[@]}")")

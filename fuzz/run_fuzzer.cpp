@@ -66,9 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) into->append(buf, n);
     std::fclose(f);
   }
-  if (work1 != plain.work1 || work2 != plain.work2 || TableText(engine.GetTable()) != plain.table) {
-    std::fprintf(stderr, "the engine and the plain algorithm differ\n--- engine\n%s--- plain\n%s",
-                 TableText(engine.GetTable()).c_str(), plain.table.c_str());
+  const std::string table = TableText(engine.GetTable()), lines = LinesText(engine.GetTable());
+  if (work1 != plain.work1 || work2 != plain.work2 || table != plain.table || lines != plain.lines) {
+    std::fprintf(stderr, "the engine and the plain algorithm differ\n--- engine\n%s%s--- plain\n%s%s",
+                 table.c_str(), lines.c_str(), plain.table.c_str(), plain.lines.c_str());
     std::abort();
   }
   engine.EndRun();

@@ -18,7 +18,7 @@ CString CAnalysisRun::MakeOutName(const CString& path, const CString& extension)
 
 void CAnalysisRun::BeginFile(const CString& path, const CString& extension) {
   m_strOutName = MakeOutName(path, extension);
-  m_table.m_files.push_back(CFunctionTable::FileInfo{path, m_strOutName});
+  m_table.m_files.push_back(CFunctionTable::FileInfo{path, m_strOutName, m_table.m_calls.size()});
 }
 
 void CAnalysisRun::BeginRun(const std::string& workDir) {
@@ -90,7 +90,10 @@ void CAnalysisRun::AnalyzeFile(const CString& path, const CString& extension) {
   CStdioFile& work1 = Rewind(m_pWorkFile1, m_strWorkFile1, true);
   m_pInFile = m_pSource.get();
   m_pOutFile = &work1;
-  work1.WriteString(CString(CAnalysisEngine::kHeaderLine));
+  m_work1Lines.Clear();
+  m_pOutLines = &m_work1Lines;
+  m_outPlace = lines::Place();
+  InsertOut(CAnalysisEngine::kHeaderLine);
   LineCommentPass();
   work1.SetLength(work1.GetPosition());
   m_pSource->Close();
@@ -99,12 +102,16 @@ void CAnalysisRun::AnalyzeFile(const CString& path, const CString& extension) {
   m_pInFile = &Rewind(m_pWorkFile1, m_strWorkFile1, false);
   m_pOutFile = &work2;
   m_bInComment = 0;
+  m_work2Lines.Clear();
+  m_pOutLines = &m_work2Lines;
+  m_outPlace = lines::Place();
   BlockCommentPass();
   m_bInComment = 0;
   work2.SetLength(work2.GetPosition());
 
   m_pInFile = &Rewind(m_pWorkFile2, m_strWorkFile2, false);
   m_pOutFile = nullptr;
+  m_pOutLines = nullptr;
   StatementPass();
   cleanup.done = true;
 }

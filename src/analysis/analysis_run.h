@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/function_table.h"
+#include "analysis/line_map.h"
 #include "analysis/pipeline.h"
 #include "platform/files/stdio_file.h"
 #include "platform/text/basic_types.h"
@@ -106,7 +107,20 @@ class CAnalysisRun {
   void BlockCommentPass();
   void BlockCommentPiece(std::string_view line);
   void StatementPass();
-  void HandleStatement(std::string_view statement);
+  void HandleStatement(std::string_view statement, bool inRun);
+  // Copies bytes [from, to) of the run being read to the pass's output,
+  // noting where they came from; part is such a range too.
+  void CopyOut(std::size_t from, std::size_t to);
+  void CopyOut(std::string_view part);
+  // Writes a text of the pass's own.
+  void InsertOut(std::string_view text);
+  // Makes statement (in the run being read, or not) the one whose lines
+  // StatementLine gives.
+  void SetStatement(std::string_view statement, bool inRun);
+  // The source line of byte offset of the statement.
+  int StatementLine(int offset);
+  // AddFunction, for a head whose name stands on line.
+  void AddEntry(const char* name, int line);
   void HandleIndexedStatement(const char* run, std::size_t from, std::size_t to);
   // Opens a working file if need be and goes back to its start, to read it
   // or (rewrite) to replace its text.
@@ -116,9 +130,10 @@ class CAnalysisRun {
   BOOL RecognizeScanned(std::string_view statement, const scan::Statement& s);
   void CollectCalls(std::string_view statement, NameBuffer& name);
   void CollectCallAt(std::string_view statement, int pos, NameBuffer& name);
-  void CollectName(std::string_view name);
+  void CollectName(std::string_view name, int start);
   static bool IsCallName(std::string_view name);
-  static BOOL NameBefore(std::string_view text, NameBuffer& out, int pos);
+  // GetFunctionName, also giving the offset of the name's first byte.
+  static BOOL NameBefore(std::string_view text, NameBuffer& out, int pos, int* start = nullptr);
 
   IAnalysisSink* m_pSink;
 
@@ -138,6 +153,21 @@ class CAnalysisRun {
   CString m_strWorkFile2;
   CString m_strStatement;                    // one that runs on past a run
   std::unique_ptr<scan::RunIndex> m_pIndex;  // of the run being read
+  const char* m_pRun = nullptr;              // the run being read
+
+  // Where the bytes of the working files came from: work 1 in the source,
+  // work 2 in work 1. Each pass notes what it copies in the map of its
+  // output; the statement pass traces names back through both.
+  lines::LineMap m_work1Lines;
+  lines::LineMap m_work2Lines;
+  lines::LineMap* m_pOutLines = nullptr;  // of the pass's output
+  lines::PlaceCursor m_inPlaces;          // in the pass's input
+  lines::Place m_outPlace;                // of the next byte written
+  // The statement being handled, for StatementLine.
+  const char* m_pStatement = nullptr;
+  bool m_bStatementInRun = false;
+  std::size_t m_nStatementFrom = 0;  // where it starts in the run, when in one
+  lines::Place m_statementStart;     // where it starts in work 2, when not
 
   CFunctionTable m_table;
 };

@@ -18,7 +18,7 @@ namespace {
 struct Recorder : IAnalysisSink {
   const CAnalysisRun* engine = nullptr;
   std::string events;
-  void OnFunctionAdded(int i) override { events += " +" + engine->GetTable().GetEntryName(i).str(); }
+  void OnFunctionAdded(int i) override { events += " +" + std::string(engine->GetTable().GetEntryName(i)); }
   void OnCalleeAdded(const CString& name) override { events += " " + name.str(); }
 };
 
@@ -76,6 +76,63 @@ TEST(AnalysisRun, CarriesTheCurrentFunctionFromOneFileToTheNextButNotToTheNextRu
   EXPECT_EQ(e.GetTable().GetFunctionCount(), 0);
   EXPECT_EQ(e.GetTable().GetCurrentFunction(), -1);
   EXPECT_EQ(ListFolder(dir.path()), "a.c b");
+}
+
+// Where the names of a run stand: each entry as name@file:line, followed by
+// its calls the same way, one entry to a line.
+std::string Places(const CFunctionTable& t) {
+  std::string out;
+  for (int i = 0; i < t.GetFunctionCount(); ++i) {
+    auto place = [](int file, int line) { return "@" + std::to_string(file) + ":" + std::to_string(line); };
+    out += std::string(t.GetEntryName(i)) + place(t.GetEntryFile(i), t.GetEntryLine(i));
+    int k = 0;
+    for (const CString& call : t.GetCallList(i)) {
+      out += " " + call.str() + place(t.GetCallFile(i, k), t.GetCallLine(i, k));
+      ++k;
+    }
+    out += "\n";
+  }
+  return out;
+}
+
+TEST(AnalysisRun, RecordsTheSourceLineOfEachHeadAndOfEachFirstCall) {
+  struct Case {
+    std::string first, second;  // the files of the run
+    const char* places;
+  } cases[] = {
+      // The head's line is its name's, wherever the type stands.
+      {"static int\nmain(void)\n{\n  f(1);\n  f(2);\n}\n", "", "main@0:2 f@0:4\n"},
+      // A statement joined from several lines: each call on its own line.
+      {"void g(void)\n{\n  x = f(a,\n        h(b),\n        k(c));\n}\n", "",
+       "g@0:1 f@0:3 h@0:4 k@0:5\n"},
+      // Comments of one line and of several: the lines they take still count,
+      // and so do the lines the passes drop.
+      {"/* one\n   two */\nint x;\nvoid g(void) /* c */\n{\n  a(); // note\n  /* x\n  y */ lost();\n"
+       "  b(1); /* z */ c(2);\n}\n",
+       "", "g@0:4 a@0:6 b@0:9 c@0:9\n"},
+      // CR LF ends a line; a lone CR does not; CR CR LF is a CR and a line end.
+      {"void g(void)\r\n{\r\n  f();\r\n}\r\n", "", "g@0:1 f@0:3\n"},
+      {"void g(void)\n{\n  f();\r  h();\n  k();\n}\n", "", "g@0:1 f@0:3 h@0:3 k@0:4\n"},
+      {"void g(void)\r\n{\r\r\n  f();\r\n}\r\n", "", "g@0:1 f@0:3\n"},
+      // A call before the second file's first head belongs to the first
+      // file's function, at its own file and line.
+      {"void one(void)\n{\n  f();\n}\n", "\n\n  early();\nvoid two(void)\n{\n  f();\n}\n",
+       "one@0:1 f@0:3 early@1:3\ntwo@1:4 f@1:6\n"},
+      // A line of 255 bytes and a line comment: the comment is a piece of
+      // its own and goes, and the next line joins the first piece in the
+      // working files. A name that spans both counts from its first byte.
+      {"void m(void)\n{\ng(/*" + std::string(246, ' ') + "*/abc// comment\nde(1);\n  h();\n}\n", "",
+       "m@0:1 g@0:3 abcde@0:3 h@0:5\n"},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.first + "|" + c.second);
+    std::vector<CString> files{CString(dir.Write("a.c", c.first))};
+    if (!c.second.empty()) files.emplace_back(dir.Write("b.c", c.second));
+    CAnalysisRun e;
+    e.Run(files, "fnc", dir.path());
+    EXPECT_EQ(Places(e.GetTable()), c.places);
+  }
 }
 
 TEST(AnalysisRun, NamesEntriesAfterThePathWithItsOwnExtensionReplaced) {

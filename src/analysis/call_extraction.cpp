@@ -1,7 +1,9 @@
 // Identifier extraction, the keyword filter, call collection and the
 // function table.
 #include <array>
+#include <cstdint>
 #include <cstring>
+#include <stdexcept>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -62,8 +64,10 @@ int SkipNameBackwards(const unsigned char* t, int i) {
 }  // namespace
 
 void CAnalysisRun::ResetFunctionTable() {
-  m_table.m_entries.clear();
-  m_table.m_pCallList.clear();
+  // Swapped with empty ones, so that the memory goes too.
+  std::deque<CFunctionTable::Entry>().swap(m_table.m_entries);
+  std::deque<CFunctionTable::Call>().swap(m_table.m_calls);
+  m_table.m_names.Clear();
   m_table.m_files.clear();
   m_table.m_nCurFunc = -1;
 }
@@ -72,7 +76,7 @@ BOOL CAnalysisRun::GetFunctionName(const CString& text, NameBuffer& out, int pos
   return NameBefore(text.view(), out, pos);
 }
 
-BOOL CAnalysisRun::NameBefore(std::string_view text, NameBuffer& out, int pos) {
+BOOL CAnalysisRun::NameBefore(std::string_view text, NameBuffer& out, int pos, int* start) {
   const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   // Walk back from the "(" over blanks and further "(", then over the run
   // of name characters before them.
@@ -89,6 +93,7 @@ BOOL CAnalysisRun::NameBefore(std::string_view text, NameBuffer& out, int pos) {
   if (n > 63) n = 63;  // the name's first 63 bytes
   std::memcpy(out, t + low, static_cast<std::size_t>(n));
   out[n] = '\0';
+  if (start) *start = low;
   return TRUE;
 }
 
@@ -102,16 +107,22 @@ bool CAnalysisRun::IsCallName(std::string_view name) {
   return true;
 }
 
-void CAnalysisRun::AddFunction(const char* name) {
+void CAnalysisRun::AddFunction(const char* name) { AddEntry(name, 0); }
+
+void CAnalysisRun::AddEntry(const char* name, int line) {
   CFunctionTable& t = m_table;
-  if (t.m_files.empty()) t.m_files.push_back(CFunctionTable::FileInfo{CString(), m_strOutName});
-  t.m_entries.push_back(CFunctionTable::Entry{CString(name), static_cast<int>(t.m_files.size()) - 1});
-  t.m_pCallList.emplace_back();
+  if (t.m_files.empty()) t.m_files.push_back(CFunctionTable::FileInfo{CString(), m_strOutName, 0});
+  if (t.m_calls.size() > UINT32_MAX) throw std::length_error("too many calls for one run");
+  t.m_entries.push_back(CFunctionTable::Entry{t.m_names.Add(name),
+                                              static_cast<std::uint32_t>(t.m_files.size() - 1),
+                                              static_cast<std::uint32_t>(line),
+                                              static_cast<std::uint32_t>(t.m_calls.size())});
   ++t.m_nCurFunc;
   if (m_pSink) m_pSink->OnFunctionAdded(t.m_nCurFunc);
 }
 
 void CAnalysisRun::ExtractCalls(const CString& statement, NameBuffer& name) {
+  SetStatement(statement.view(), false);
   CollectCalls(statement.view(), name);
 }
 
@@ -126,14 +137,18 @@ void CAnalysisRun::CollectCalls(std::string_view statement, NameBuffer& name) {
 
 void CAnalysisRun::CollectCallAt(std::string_view statement, int pos, NameBuffer& name) {
   if (m_table.m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
-  if (NameBefore(statement, name, pos)) CollectName(name);
+  int start;
+  if (NameBefore(statement, name, pos, &start)) CollectName(name, start);
 }
 
-void CAnalysisRun::CollectName(std::string_view name) {
+void CAnalysisRun::CollectName(std::string_view name, int start) {
   if (m_table.m_nCurFunc < 0) return;  // before the run's first head
   if (!IsCallName(name)) return;
-  CStringList& calls = m_table.m_pCallList[m_table.m_nCurFunc];
-  if (calls.Find(name)) return;
-  calls.AddTail(name);
+  CFunctionTable& t = m_table;
+  // The current function is the last entry: its calls are the last ones.
+  for (auto it = t.m_calls.begin() + t.m_entries.back().firstCall; it != t.m_calls.end(); ++it)
+    if (t.m_names.Get(it->name) == name) return;
+  t.m_calls.push_back(CFunctionTable::Call{t.m_names.Add(name),
+                                           static_cast<std::uint32_t>(StatementLine(start))});
   if (m_pSink) m_pSink->OnCalleeAdded(CString(name));
 }

@@ -85,6 +85,7 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp1.fnc")), plain.work1) << "round " << round;
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp2.fnc")), plain.work2) << "round " << round;
     ASSERT_EQ(TableText(e.GetTable()), plain.table) << "round " << round;
+    ASSERT_EQ(LinesText(e.GetTable()), plain.lines) << "round " << round;
   }
   CStdioFile::SetBufferSize(128 * 1024);
   scan::RunIndex::UseWideVectors(true);

@@ -1,6 +1,41 @@
 #include "analysis/function_table.h"
 
+#include <algorithm>
+#include <stdexcept>
+
+std::uint32_t CNameArena::Add(std::string_view name) {
+  if (name.size() > 255) throw std::length_error("a name longer than 255 bytes");
+  const std::uint32_t need = static_cast<std::uint32_t>(name.size()) + 1;
+  if (m_used + need > kBlockSize) {
+    if (m_blocks.size() >= (std::size_t{1} << (32 - kBlockBits)))
+      throw std::length_error("too many names for one run");
+    m_blocks.emplace_back(new unsigned char[kBlockSize]);
+    m_used = 0;
+  }
+  unsigned char* p = m_blocks.back().get() + m_used;
+  p[0] = static_cast<unsigned char>(name.size());
+  std::copy(name.begin(), name.end(), p + 1);
+  const std::uint32_t at = static_cast<std::uint32_t>((m_blocks.size() - 1) << kBlockBits) + m_used;
+  m_used += need;
+  return at;
+}
+
+void CNameArena::Clear() {
+  m_blocks.clear();
+  m_used = kBlockSize;
+}
+
 CString CFunctionTable::GetEntryText(int i) const {
-  const Entry& e = m_entries[i];
-  return "<" + m_files[e.file].outName + ">" + e.name;
+  CString text = "<" + m_files[m_entries[i].file].outName + ">";
+  const std::string_view name = GetEntryName(i);
+  text.Append(name.data(), name.size());
+  return text;
+}
+
+int CFunctionTable::CallFile(std::size_t call) const {
+  // The file that was being read when the call was added: the last one
+  // begun at or before it.
+  auto after = std::upper_bound(m_files.begin(), m_files.end(), call,
+                                [](std::size_t c, const FileInfo& f) { return c < f.firstCall; });
+  return static_cast<int>(after - m_files.begin()) - 1;
 }

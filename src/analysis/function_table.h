@@ -1,30 +1,72 @@
 // The results of an analysis run: the functions found, in the order of
-// their heads, each with the file it was found in and the distinct names it
-// calls. This is all that the view, the listing window, the reports and
-// tolvane-xref read; only the run writes it.
+// their heads, each with the file and line it was found at and the distinct
+// names it calls, each with where it is first called. This is all that the
+// view, the listing window, the reports and tolvane-xref read; only the run
+// writes it.
+//
+// A table holds millions of functions in little memory: names lie back to
+// back in blocks, an entry and a call are a few 32-bit numbers, and nothing
+// is copied as the table grows.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <iterator>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/text/cstring.h"
 #include "platform/text/string_list.h"
 
 class CAnalysisRun;
+class CCallList;
+
+/// Short texts (at most 255 bytes each) kept back to back in blocks, each
+/// known by a number. Adding one never moves the others.
+class CNameArena {
+ public:
+  /// Throws std::length_error when the arena would pass 4 GiB.
+  std::uint32_t Add(std::string_view name);
+  std::string_view Get(std::uint32_t at) const {
+    const unsigned char* p = m_blocks[at >> kBlockBits].get() + (at & (kBlockSize - 1));
+    return std::string_view(reinterpret_cast<const char*>(p + 1), p[0]);
+  }
+  void Clear();
+
+ private:
+  static constexpr unsigned kBlockBits = 16;
+  static constexpr std::uint32_t kBlockSize = 1u << kBlockBits;
+  std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
+  std::uint32_t m_used = kBlockSize;  // in the last block
+};
 
 class CFunctionTable {
  public:
   int GetFunctionCount() const { return static_cast<int>(m_entries.size()); }
   /// "<", the output name of the entry's file, ">", the function name.
   CString GetEntryText(int i) const;
-  const CString& GetEntryName(int i) const { return m_entries[i].name; }
+  /// Valid as long as the table, until the next run.
+  std::string_view GetEntryName(int i) const { return m_names.Get(m_entries[i].name); }
   /// The output name of the file in which entry i was found.
   const CString& GetEntryOutName(int i) const { return m_files[m_entries[i].file].outName; }
   /// The chosen file in which entry i was found, as it was given.
   const CString& GetEntrySource(int i) const { return m_files[m_entries[i].file].source; }
   /// The file (an index for GetFileSource) in which entry i was found.
-  int GetEntryFile(int i) const { return m_entries[i].file; }
+  int GetEntryFile(int i) const { return static_cast<int>(m_entries[i].file); }
+  /// The 1-based line of GetEntrySource(i) on which entry i's name stands.
+  int GetEntryLine(int i) const { return static_cast<int>(m_entries[i].line); }
   /// The distinct names that function i calls, in order of first appearance.
-  const CStringList& GetCallList(int i) const { return m_pCallList[i]; }
+  inline CCallList GetCallList(int i) const;
+  /// Where function i first calls the k-th name of GetCallList(i): the
+  /// file (as GetEntryFile) and the 1-based line. Calls that stand before
+  /// a file's first head belong to the previous file's last function, so
+  /// the file may differ from the entry's.
+  int GetCallFile(int i, int k) const { return CallFile(m_entries[i].firstCall + k); }
+  int GetCallLine(int i, int k) const {
+    return static_cast<int>(m_calls[m_entries[i].firstCall + k].line);
+  }
   /// -1 before the first head of a run, else the index of the last one: the
   /// function to which calls are attributed. The entries before it are final.
   int GetCurrentFunction() const { return m_nCurFunc; }
@@ -35,18 +77,94 @@ class CFunctionTable {
 
  private:
   friend class CAnalysisRun;  // the one writer
+  friend class CCallList;
 
   struct FileInfo {
     CString source;
     CString outName;
+    std::size_t firstCall;  // the first call made while the file was read
   };
   struct Entry {
-    CString name;
-    int file;
+    std::uint32_t name;       // in m_names
+    std::uint32_t file;
+    std::uint32_t line;
+    std::uint32_t firstCall;  // in m_calls
+  };
+  // Calls are only ever added to the last entry, so each entry's calls lie
+  // together, in the order of its call list.
+  struct Call {
+    std::uint32_t name;  // in m_names
+    std::uint32_t line;
   };
 
+  std::size_t CallEnd(int i) const {
+    return i + 1 < GetFunctionCount() ? m_entries[i + 1].firstCall : m_calls.size();
+  }
+  int CallFile(std::size_t call) const;
+
+  CNameArena m_names;
   std::vector<FileInfo> m_files;
-  std::vector<Entry> m_entries;
-  std::vector<CStringList> m_pCallList;  // entry i calls m_pCallList[i]
+  std::deque<Entry> m_entries;  // in blocks: growing never copies
+  std::deque<Call> m_calls;
   int m_nCurFunc = -1;
 };
+
+/// The call list of one function: its distinct callees in order, read as a
+/// CStringList is. Valid until the table changes.
+class CCallList {
+ public:
+  int GetCount() const { return static_cast<int>(m_count); }
+  bool IsEmpty() const { return m_count == 0; }
+  POSITION GetHeadPosition() const { return m_count ? 1 : 0; }
+  /// The name at pos, and pos moved to the next one (0 after the last).
+  std::string_view GetNextView(POSITION& pos) const {
+    std::string_view s = ViewAt(pos);
+    pos = pos < m_count ? pos + 1 : 0;
+    return s;
+  }
+  CString GetNext(POSITION& pos) const { return CString(GetNextView(pos)); }
+  std::string_view ViewAt(POSITION pos) const {
+    return m_table->m_names.Get(m_table->m_calls[m_first + pos - 1].name);
+  }
+  /// The position of the name equal to s, or 0.
+  POSITION Find(std::string_view s) const {
+    for (POSITION pos = 1; pos <= m_count; ++pos)
+      if (ViewAt(pos) == s) return pos;
+    return 0;
+  }
+
+  class const_iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = CString;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = CString;
+    const_iterator(const CCallList* list, POSITION pos) : m_list(list), m_pos(pos) {}
+    CString operator*() const { return CString(m_list->ViewAt(m_pos)); }
+    const_iterator& operator++() {
+      m_pos = m_pos < m_list->m_count ? m_pos + 1 : 0;
+      return *this;
+    }
+    bool operator==(const const_iterator& o) const { return m_pos == o.m_pos; }
+    bool operator!=(const const_iterator& o) const { return m_pos != o.m_pos; }
+
+   private:
+    const CCallList* m_list;
+    POSITION m_pos;
+  };
+  const_iterator begin() const { return const_iterator(this, GetHeadPosition()); }
+  const_iterator end() const { return const_iterator(this, 0); }
+
+ private:
+  friend class CFunctionTable;
+  CCallList(const CFunctionTable* table, std::size_t first, std::size_t count)
+      : m_table(table), m_first(first), m_count(count) {}
+  const CFunctionTable* m_table;
+  std::size_t m_first;
+  std::size_t m_count;
+};
+
+CCallList CFunctionTable::GetCallList(int i) const {
+  return CCallList(this, m_entries[i].firstCall, CallEnd(i) - m_entries[i].firstCall);
+}

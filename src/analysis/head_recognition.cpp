@@ -21,6 +21,7 @@ bool IsConstructorOrDestructor(std::string_view name) {
 }  // namespace
 
 BOOL CAnalysisRun::RecognizeHead(const CString& statement) {
+  SetStatement(statement.view(), false);
   return RecognizeText(statement.view());
 }
 
@@ -42,7 +43,9 @@ BOOL CAnalysisRun::RecognizeScanned(std::string_view statement, const scan::Stat
       if (s.brace < 0) return TRUE;  // a declaration
       // A head with no name before its "(" (an operator, say) is consumed
       // without an entry: no name is ever borrowed from an earlier head.
-      if (NameBefore(statement, m_szFuncName, s.open)) AddFunction(m_szFuncName);
+      int start;
+      if (NameBefore(statement, m_szFuncName, s.open, &start))
+        AddEntry(m_szFuncName, StatementLine(start));
       return TRUE;
     }
   }
@@ -52,9 +55,10 @@ BOOL CAnalysisRun::RecognizeScanned(std::string_view statement, const scan::Stat
   if (s.open < 0 || s.close < 0) return FALSE;
   if (s.space[rules::kRejectingIndex] >= 0) return FALSE;  // the rejecting word anywhere
   if (s.brace < 0 || s.brace <= s.close) return FALSE;
-  if (!NameBefore(statement, m_szFuncName, s.open)) return FALSE;
+  int start;
+  if (!NameBefore(statement, m_szFuncName, s.open, &start)) return FALSE;
   if (!IsCallName(m_szFuncName)) return FALSE;
   if (!IsConstructorOrDestructor(m_szFuncName)) return FALSE;
-  AddFunction(m_szFuncName);
+  AddEntry(m_szFuncName, StatementLine(start));
   return TRUE;
 }

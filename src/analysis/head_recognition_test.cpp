@@ -16,7 +16,7 @@ std::string Steps(const char* statement) {
   NameBuffer name;
   if (!consumed) e.ExtractCalls(statement, name);
   std::string out = consumed ? "TRUE" : "FALSE";
-  for (int i = 1; i < e.GetTable().GetFunctionCount(); ++i) out += " " + e.GetTable().GetEntryName(i).str();
+  for (int i = 1; i < e.GetTable().GetFunctionCount(); ++i) out += " " + std::string(e.GetTable().GetEntryName(i));
   for (const CString& call : e.GetTable().GetCallList(0)) out += " " + call.str();
   return out;
 }

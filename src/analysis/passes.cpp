@@ -49,25 +49,55 @@ bool IsMacroTail(const char* p, const char* end) {
 template <class F>
 void CAnalysisRun::ForEachRun(int set, F f) {
   std::string_view run;
+  m_inPlaces.Reset();
   while (m_pInFile->ReadPieces(run)) {
     m_pIndex->Build(run.data(), run.size(), static_cast<scan::RunIndex::Set>(set));
+    m_pRun = run.data();
     f(run.data(), run.size(), *m_pIndex);
+    m_inPlaces.EndRun(*m_pIndex, run.size());
   }
+  m_pRun = nullptr;
+}
+
+void CAnalysisRun::CopyOut(std::size_t from, std::size_t to) {
+  if (from >= to) return;
+  const lines::Place in = m_inPlaces.At(*m_pIndex, from);
+  // A line feed alone is never looked up, and the bytes after it are
+  // noted where they are copied: the map needs no mark for it.
+  if (to - from > 1 || m_pRun[from] != '\n') m_pOutLines->Note(m_outPlace, in);
+  m_pOutFile->Write(m_pRun + from, to - from);
+  const lines::Place end = m_inPlaces.At(*m_pIndex, to);
+  if (end.lf != in.lf) {
+    m_outPlace.lf += end.lf - in.lf;
+    m_outPlace.col = end.col;
+  } else {
+    m_outPlace.col += to - from;
+  }
+}
+
+void CAnalysisRun::CopyOut(std::string_view part) {
+  const std::size_t from = static_cast<std::size_t>(part.data() - m_pRun);
+  CopyOut(from, from + part.size());
+}
+
+void CAnalysisRun::InsertOut(std::string_view text) {
+  m_pOutFile->WriteString(text);
+  lines::Advance(m_outPlace, text.data(), text.size());
 }
 
 void CAnalysisRun::LineCommentPiece(std::string_view line) {
   scan::LineComment r = scan::ScanLineComment(line.data(), static_cast<int>(line.size()));
   if (r.slashes < 0) {
-    m_pOutFile->WriteString(line);
+    CopyOut(line);
   } else {
     if (!r.wordBefore) return;  // nothing but a comment
-    m_pOutFile->Write(line.data(), static_cast<std::size_t>(r.slashes));
-    m_pOutFile->Write("\r\n", 2);
+    CopyOut(line.substr(0, static_cast<std::size_t>(r.slashes)));
+    InsertOut("\r\n");
   }
   // A line naming one of the macros gets a line "{}" of its own, so that
   // the statement ends at the macro instead of joining the message-map
   // entries that follow it.
-  for (unsigned m = r.macros; m != 0; m &= m - 1) m_pOutFile->Write("{}\n", 3);
+  for (unsigned m = r.macros; m != 0; m &= m - 1) InsertOut("{}\n");
 }
 
 void CAnalysisRun::LineCommentPass() {
@@ -84,7 +114,7 @@ void CAnalysisRun::LineCommentPass() {
       std::size_t lineStart = lf < c ? lf + 1 : done;
       std::size_t lineEnd = index.First(RunIndex::kLF, c, n);
       lineEnd = lineEnd < n ? lineEnd + 1 : n;
-      m_pOutFile->Write(p + done, lineStart - done);
+      CopyOut(done, lineStart);
       for (std::size_t q = lineStart; q < lineEnd;) {
         std::size_t e = index.PieceEnd(q);
         LineCommentPiece(std::string_view(p + q, e - q));
@@ -96,7 +126,7 @@ void CAnalysisRun::LineCommentPass() {
       std::uint64_t bits = index.Word(RunIndex::kSlashes, w) | index.Word(RunIndex::kMacroAnchor, w);
       for (; bits; bits &= bits - 1) candidate(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
     }
-    m_pOutFile->Write(p + done, n - done);
+    CopyOut(done, n);
   });
 }
 
@@ -105,13 +135,13 @@ void CAnalysisRun::BlockCommentPiece(std::string_view line) {
   if (m_bInComment) {
     if (c.close >= 0) m_bInComment = 0;  // code after the "*/" is lost
   } else if (c.open < 0) {
-    if (c.bracket) m_pOutFile->WriteString(line);
+    if (c.bracket) CopyOut(line);
   } else if (c.close < 0) {
     m_bInComment = 1;  // the line is dropped whole, code before "/*" too
   } else {
     // Only the text from the first "/*" to the first "*/" goes.
-    m_pOutFile->Write(line.data(), static_cast<std::size_t>(c.open));
-    m_pOutFile->WriteString(line.substr(static_cast<std::size_t>(c.close) + 2));
+    CopyOut(line.substr(0, static_cast<std::size_t>(c.open)));
+    CopyOut(line.substr(static_cast<std::size_t>(c.close) + 2));
   }
 }
 
@@ -126,7 +156,7 @@ void CAnalysisRun::BlockCommentPass() {
     auto piece = [&](std::size_t q, std::size_t e, bool high, bool marker, bool bracket) {
       bool plain = !high && !marker;
       if (plain && !m_bInComment && bracket) return;
-      m_pOutFile->Write(p + kept, q - kept);
+      CopyOut(kept, q);
       if (!plain) BlockCommentPiece(std::string_view(p + q, e - q));
       kept = e;
     };
@@ -177,7 +207,7 @@ void CAnalysisRun::BlockCommentPass() {
       if (n - start > CStdioFile::kMaxPiece) longLine(start, n);
       else piece(start, n, high != 0, marker != 0, bracket != 0);
     }
-    m_pOutFile->Write(p + kept, n - kept);
+    CopyOut(kept, n);
   });
 }
 
@@ -218,7 +248,7 @@ void CAnalysisRun::StatementPass() {
       if (!ended) continue;
       if (carrying) {
         carry(p + start, p + q);
-        HandleStatement(m_strStatement.view());
+        HandleStatement(m_strStatement.view(), false);
         carrying = false;
       } else {
         HandleIndexedStatement(p, start, std::min<std::size_t>(q, start + kMaxStatement));
@@ -226,17 +256,38 @@ void CAnalysisRun::StatementPass() {
       start = q;
     }
     if (start < n) {
-      if (!carrying) m_strStatement.Empty();
+      if (!carrying) {
+        m_strStatement.Empty();
+        m_statementStart = m_inPlaces.At(index, start);
+      }
       carrying = true;
       carry(p + start, p + n);
     }
   });
   // A statement the file ends before it is closed is handed over as it is.
-  if (carrying) HandleStatement(m_strStatement.view());
+  if (carrying) HandleStatement(m_strStatement.view(), false);
 }
 
-void CAnalysisRun::HandleStatement(std::string_view statement) {
+void CAnalysisRun::HandleStatement(std::string_view statement, bool inRun) {
+  SetStatement(statement, inRun);
   if (!RecognizeText(statement)) CollectCalls(statement, m_szCallName);
+}
+
+void CAnalysisRun::SetStatement(std::string_view statement, bool inRun) {
+  m_pStatement = statement.data();
+  m_bStatementInRun = inRun;
+  if (inRun) m_nStatementFrom = static_cast<std::size_t>(statement.data() - m_pRun);
+}
+
+int CAnalysisRun::StatementLine(int offset) {
+  lines::Place place;
+  if (m_bStatementInRun) {
+    place = m_inPlaces.At(*m_pIndex, m_nStatementFrom + static_cast<std::size_t>(offset));
+  } else {
+    place = m_statementStart;
+    lines::Advance(place, m_pStatement, static_cast<std::size_t>(offset));
+  }
+  return lines::LineOf(m_work1Lines.Map(m_work2Lines.Map(place)));
 }
 
 void CAnalysisRun::HandleIndexedStatement(const char* run, std::size_t from, std::size_t to) {
@@ -245,7 +296,7 @@ void CAnalysisRun::HandleIndexedStatement(const char* run, std::size_t from, std
   if (!index.Any(RunIndex::kOpen, from, to)) return;  // no "(": neither a head nor a call
   std::string_view statement(run + from, to - from);
   if (index.Any(RunIndex::kHigh, from, to)) {
-    HandleStatement(statement);  // double-byte characters: the careful scan
+    HandleStatement(statement, true);  // double-byte characters: the careful scan
     return;
   }
   // Every byte is a character, and the index has the positions already:
@@ -267,9 +318,12 @@ void CAnalysisRun::HandleIndexedStatement(const char* run, std::size_t from, std
       if (j > 0) scan::NoteKeywordBefore(statement.data(), j, s);
     }
   }
+  SetStatement(statement, true);
   if (RecognizeScanned(statement, s)) return;
   if (m_table.m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
   index.ForEach(RunIndex::kOpen, from, to, [&](std::size_t j) {
-    if (NameBefore(statement, m_szCallName, static_cast<int>(j - from))) CollectName(m_szCallName);
+    int start;
+    if (NameBefore(statement, m_szCallName, static_cast<int>(j - from), &start))
+      CollectName(m_szCallName, start);
   });
 }

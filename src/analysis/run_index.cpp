@@ -103,6 +103,11 @@ void BuildWords(const char* p, std::size_t n, std::uint64_t* out) {
   else sse2::BuildWords<kSet>(p, n, out);
 }
 
+void CountLines(const std::uint64_t* bits, std::size_t words, std::size_t n, RunIndex::Lines* lines) {
+  if (g_bWide) avx2::CountLines(bits, words, n, lines);
+  else sse2::CountLines(bits, words, n, lines);
+}
+
 #else  // no SSE2
 
 bool g_bWide = false;
@@ -137,6 +142,18 @@ void BuildWords(const char* p, std::size_t n, std::uint64_t* out) {
     }
     StoreBlock(out + w * RunIndex::kClasses, b);
   }
+}
+
+void CountLines(const std::uint64_t* bits, std::size_t words, std::size_t n, RunIndex::Lines* lines) {
+  RunIndex::Lines acc{0, n};
+  for (std::size_t w = 0; w < words; ++w) {
+    lines[w] = acc;
+    if (const std::uint64_t lf = bits[w * RunIndex::kClasses + RunIndex::kLF]) {
+      acc.count += RunIndex::PopCount(lf);
+      acc.last = w * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(lf));
+    }
+  }
+  lines[words] = acc;
 }
 
 #endif
@@ -208,6 +225,8 @@ void RunIndex::Build(const char* p, std::size_t n, Set set) {
       KeepKeywordBlanks(m_bits.data(), words);
       break;
   }
+  if (m_lines.size() < words + 1) m_lines.resize(words + 1);
+  CountLines(m_bits.data(), words, n, m_lines.data());
 }
 
 void RunIndex::UseWideVectors(bool use) {

@@ -27,11 +27,16 @@ class RunIndex {
     kClasses
   };
   enum Set { kForLineComments, kForComments, kForStatements };
+  struct Lines {
+    std::size_t count;
+    std::size_t last;
+  };
 
   /// Indexes p[0, n) for the classes the set needs: kLF, kSlashes and
   /// kMacroAnchor for line comments; kLF, kHigh, kBracket and kMarker for
   /// comments; kLF, kHigh, kEnd, kOpen, kClose, kBrace and kBlank for
   /// statements. A pair counts only when both its bytes lie in the text.
+  /// For every set, the line feeds before each word are counted too.
   void Build(const char* p, std::size_t n, Set set);
 
   /// Tests may turn the 32-byte vectors off, to check the 16-byte ones on
@@ -63,6 +68,15 @@ class RunIndex {
     return bits ? w * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(bits)) : to;
   }
 
+  /// The number of bits set in x. Written out, since without a processor
+  /// option the compiler's builtin is a library call.
+  static std::size_t PopCount(std::uint64_t x) {
+    x -= (x >> 1) & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
+  }
+
   /// Calls f(position) for every byte of class c in [from, to), in order.
   template <class F>
   void ForEach(Class c, std::size_t from, std::size_t to, F f) const {
@@ -70,6 +84,19 @@ class RunIndex {
       std::uint64_t bits = Word(c, w) & RangeMask(w, from, to);
       for (; bits; bits &= bits - 1) f(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
     }
+  }
+
+  /// How many line feeds stand before pos, and where the last of them
+  /// stands (or n when there is none), in constant time.
+  std::size_t LinesBefore(std::size_t pos) const {
+    std::size_t count = m_lines[pos / 64].count;
+    for (std::uint64_t bits = LineEndsBefore(pos); bits; bits &= bits - 1) ++count;  // a few at most
+    return count;
+  }
+  std::size_t LastLineEndBefore(std::size_t pos) const {
+    const std::uint64_t bits = LineEndsBefore(pos);
+    return bits ? pos / 64 * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(bits))
+                : m_lines[pos / 64].last;
   }
 
   /// The end of the piece that starts at pos: after its LF, 255 bytes on,
@@ -93,6 +120,14 @@ class RunIndex {
 
  private:
   std::vector<std::uint64_t> m_bits;  // word w of class c at [w * kClasses + c]
+  // For each word (and one past the last): the line feeds before it, and
+  // the position of the last of them (m_n when none).
+  std::vector<Lines> m_lines;
+  // The line feeds of pos's word that stand before pos.
+  std::uint64_t LineEndsBefore(std::size_t pos) const {
+    const unsigned r = pos % 64;
+    return r ? Word(kLF, pos / 64) & ~(~std::uint64_t{0} << r) : 0;
+  }
   std::size_t m_n = 0;
 };
 

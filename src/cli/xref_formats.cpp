@@ -502,7 +502,7 @@ bool XrefSelection::Selects(const CFunctionTable& engine, int i) const {
     case kCallers:
       return engine.GetCallList(i).Find(std::string_view(name)) != 0;
     case kCallees:
-      return engine.GetEntryName(i).view() == name;
+      return engine.GetEntryName(i) == name;
   }
   return false;
 }

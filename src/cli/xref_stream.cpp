@@ -55,13 +55,13 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
     int i = m_nNext;
     bool selected = m_sel.Selects(engine, i);
     if (!selected && !all) continue;
-    const CStringList& calls = engine.GetCallList(i);
+    const CCallList calls = engine.GetCallList(i);
     if (!m_bThreaded) {
       if (m_bPlaces) ReadPlaces(engine, i, &m_record);
       m_record.index = i;
       m_record.file = engine.GetEntryFile(i);
       m_record.selected = selected;
-      m_record.name = engine.GetEntryName(i).view();
+      m_record.name = engine.GetEntryName(i);
       m_record.source = engine.GetEntrySource(i).view();
       m_record.outName = engine.GetEntryOutName(i).view();
       m_record.calls.clear();
@@ -73,7 +73,7 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
     PutNumber(m_batch, static_cast<std::uint32_t>(i));
     PutNumber(m_batch, static_cast<std::uint32_t>(engine.GetEntryFile(i)));
     m_batch += selected ? '\1' : '\0';
-    PutText(m_batch, engine.GetEntryName(i).view());
+    PutText(m_batch, engine.GetEntryName(i));
     PutText(m_batch, engine.GetEntrySource(i).view());
     PutText(m_batch, engine.GetEntryOutName(i).view());
     PutNumber(m_batch, static_cast<std::uint32_t>(calls.GetCount()));

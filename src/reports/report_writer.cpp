@@ -59,9 +59,9 @@ std::string CReportWriter::Text(const CString& outName) const {
   for (int i : it->second) {
     text += CAnalysisEngine::kHeaderLine;
     text.pop_back();  // the header line's own LF: the name follows on the line
-    text += m_engine.GetEntryName(i).view();
+    text += m_engine.GetEntryName(i);
     text += '\n';
-    const CStringList& calls = m_engine.GetCallList(i);
+    const CCallList calls = m_engine.GetCallList(i);
     for (POSITION pos = calls.GetHeadPosition(); pos;) {
       text += '\t';
       text += calls.GetNextView(pos);

@@ -1,5 +1,6 @@
 #include "tests/plain_run.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -16,21 +17,37 @@ int Find(const std::string& t, const std::string& pat) {
   return -1;
 }
 
+// A text with, for each byte, the source line it came from (0 for the
+// bytes the passes add).
+struct Text {
+  std::string s;
+  std::vector<int> at;
+  void Add(const Text& t, std::size_t from = 0, std::size_t n = std::string::npos) {
+    n = std::min(n, t.s.size() - from);
+    s.append(t.s, from, n);
+    at.insert(at.end(), t.at.begin() + from, t.at.begin() + from + n);
+  }
+  void Add(const std::string& added) {
+    s += added;
+    at.resize(s.size(), 0);
+  }
+};
+
 // Text mode: CR LF reads as LF; then pieces end after LF or at 255 bytes.
-std::vector<std::string> Pieces(const std::string& bytes) {
-  std::string text;
-  for (std::size_t i = 0; i < bytes.size(); ++i)
-    if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) text += bytes[i];
-  std::vector<std::string> pieces;
-  std::string cur;
-  for (char c : text) {
-    cur += c;
-    if (c == '\n' || cur.size() == 255) {
+std::vector<Text> Pieces(const Text& bytes) {
+  Text text;
+  for (std::size_t i = 0; i < bytes.s.size(); ++i)
+    if (!(bytes.s[i] == '\r' && i + 1 < bytes.s.size() && bytes.s[i + 1] == '\n')) text.Add(bytes, i, 1);
+  std::vector<Text> pieces;
+  Text cur;
+  for (std::size_t i = 0; i < text.s.size(); ++i) {
+    cur.Add(text, i, 1);
+    if (text.s[i] == '\n' || cur.s.size() == 255) {
       pieces.push_back(cur);
-      cur.clear();
+      cur = Text();
     }
   }
-  if (!cur.empty()) pieces.push_back(cur);
+  if (!cur.s.empty()) pieces.push_back(cur);
   return pieces;
 }
 
@@ -38,12 +55,15 @@ bool IsWordChar(unsigned char b) {
   return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '_';
 }
 
-bool CutLineComment(std::string& line) {
-  int p = Find(line, "//");
+bool CutLineComment(Text& line) {
+  int p = Find(line.s, "//");
   if (p < 0) return true;
   for (int i = p - 1; i >= 0; --i) {
-    if (IsWordChar(static_cast<unsigned char>(line[i]))) {
-      line = line.substr(0, p) + "\r\n";
+    if (IsWordChar(static_cast<unsigned char>(line.s[i]))) {
+      Text cut;
+      cut.Add(line, 0, p);
+      cut.Add("\r\n");
+      line = cut;
       return true;
     }
   }
@@ -69,7 +89,9 @@ class Table {
  public:
   std::string outName;
 
-  bool GetFunctionName(const std::string& t, int pos, std::string& out) {
+  // The name before the "(" at pos, and the line of its first byte.
+  bool GetFunctionName(const Text& text, int pos, std::string& out, int& line) {
+    const std::string& t = text.s;
     auto isName = [](unsigned char b) { return IsWordChar(b) || b == ':' || b == '~'; };
     int low = -1, high = -1;
     for (int i = pos; i >= 0; --i) {
@@ -86,6 +108,7 @@ class Table {
     }
     if (high < 0) return false;
     out = t.substr(low, high - low + 1).substr(0, 63);
+    line = text.at[low];
     return true;
   }
 
@@ -95,19 +118,22 @@ class Table {
     return true;
   }
 
-  void AddFunction(const std::string& name) {
+  void AddFunction(const std::string& name, int line) {
     entries.push_back("<" + outName + ">" + name);
     calls.emplace_back();
+    lines.push_back(std::to_string(file) + ":" + std::to_string(line) + "\n");
   }
 
-  bool RecognizeHead(const std::string& s) {
+  bool RecognizeHead(const Text& text) {
+    const std::string& s = text.s;
     std::string name;
+    int line;
     for (const char* k : {"void", "int", "char", "long", "short", "float", "unsigned", "BOOL"}) {
       int sp = Find(s, std::string(k) + " "), tb = Find(s, std::string(k) + "\t");
       int open = Find(s, "("), close = Find(s, ")");
       if ((sp >= 0 || tb >= 0) && open >= 0 && close >= 0 && (sp < 0 || sp < open)) {
         if (Find(s, "{") < 0) return true;
-        if (GetFunctionName(s, open, name)) AddFunction(name);
+        if (GetFunctionName(text, open, name, line)) AddFunction(name, line);
         return true;
       }
     }
@@ -116,29 +142,34 @@ class Table {
     if (Find(s, "BOOL ") >= 0) return false;
     int brace = Find(s, "{");
     if (brace < 0 || brace <= close) return false;
-    if (!GetFunctionName(s, open, name) || !IsCallName(name)) return false;
+    if (!GetFunctionName(text, open, name, line) || !IsCallName(name)) return false;
     std::size_t sep = name.find("::");
     if (sep != std::string::npos) {
       std::string cls = name.substr(0, sep), member = name.substr(sep + 2);
       if (member != cls && member != "~" + cls) return false;
     }
-    AddFunction(name);
+    AddFunction(name, line);
     return true;
   }
 
-  void ExtractCalls(const std::string& s) {
-    std::string work = s, name;
+  void ExtractCalls(const Text& text) {
+    std::string work = text.s, name;
+    int line;
     for (int pos; (pos = Find(work, "(")) >= 0;) {
       work[pos] = '/';
-      if (!GetFunctionName(s, pos, name) || entries.empty() || !IsCallName(name)) continue;
+      if (!GetFunctionName(text, pos, name, line) || entries.empty() || !IsCallName(name)) continue;
       auto& list = calls.back();
       bool seen = false;
       for (const auto& n : list) seen = seen || n == name;
-      if (!seen) list.push_back(name);
+      if (seen) continue;
+      list.push_back(name);
+      lines.back() += "\t" + std::to_string(file) + ":" + std::to_string(line) + "\n";
     }
   }
 
-  std::string Text() const {
+  int file = -1;  // the file being analysed
+
+  std::string TableText() const {
     std::string out;
     for (std::size_t i = 0; i < entries.size(); ++i) {
       out += entries[i] + "\n";
@@ -147,9 +178,16 @@ class Table {
     return out;
   }
 
+  std::string LinesText() const {
+    std::string out;
+    for (const std::string& l : lines) out += l;
+    return out;
+  }
+
  private:
   std::vector<std::string> entries;
   std::vector<std::vector<std::string>> calls;
+  std::vector<std::string> lines;  // an entry's line, then its calls'
 };
 
 }  // namespace
@@ -160,42 +198,56 @@ PlainRun RunPlain(const std::vector<std::pair<std::string, std::string>>& files,
   Table table;
   for (const auto& [path, bytes] : files) {
     table.outName = OutName(path, extension);
+    ++table.file;
 
-    std::string work1 = "\x8A\xD6\x90\x94\x96\xBC\x81\x46\n";
-    for (std::string line : Pieces(bytes)) {
-      if (!CutLineComment(line)) continue;
-      for (const char* m : {"IMPLEMENT_DYNCREATE", "DECLARE_DYNCREATE", "BEGIN_MESSAGE_MAP",
-                            "END_MESSAGE_MAP"})
-        if (Find(line, m) >= 0) line += "{}\n";
-      work1 += line;
+    // Every byte of the source file with its line: one more after each LF.
+    Text source{bytes, {}};
+    int line = 1;
+    for (char c : bytes) {
+      source.at.push_back(line);
+      if (c == '\n') ++line;
     }
 
-    std::string work2;
+    Text work1;
+    work1.Add("\x8A\xD6\x90\x94\x96\xBC\x81\x46\n");
+    for (Text piece : Pieces(source)) {
+      if (!CutLineComment(piece)) continue;
+      for (const char* m : {"IMPLEMENT_DYNCREATE", "DECLARE_DYNCREATE", "BEGIN_MESSAGE_MAP",
+                            "END_MESSAGE_MAP"})
+        if (Find(piece.s, m) >= 0) piece.Add("{}\n");
+      work1.Add(piece);
+    }
+
+    Text work2;
     bool inComment = false;
-    for (const std::string& line : Pieces(work1)) {
+    for (const Text& piece : Pieces(work1)) {
+      const std::string& l = piece.s;
       if (inComment) {
-        if (Find(line, "*/") >= 0) inComment = false;
-      } else if (Find(line, "/*") < 0) {
-        if (HasBracket(line)) work2 += line;
-      } else if (Find(line, "*/") < 0) {
+        if (Find(l, "*/") >= 0) inComment = false;
+      } else if (Find(l, "/*") < 0) {
+        if (HasBracket(l)) work2.Add(piece);
+      } else if (Find(l, "*/") < 0) {
         inComment = true;
       } else {
-        work2 += line.substr(0, Find(line, "/*")) + line.substr(Find(line, "*/") + 2);
+        work2.Add(piece, 0, Find(l, "/*"));
+        work2.Add(piece, Find(l, "*/") + 2);
       }
     }
 
-    std::vector<std::string> lines = Pieces(work2);
-    for (std::size_t i = 0; i < lines.size();) {
-      std::string statement = lines[i++];
-      while (Find(statement, "{") < 0 && Find(statement, ";") < 0 && Find(statement, "}") < 0 &&
-             i < lines.size())
-        statement += lines[i++];
-      statement = statement.substr(0, 255);
-      if (!table.RecognizeHead(statement)) table.ExtractCalls(statement);
+    std::vector<Text> pieces = Pieces(work2);
+    for (std::size_t i = 0; i < pieces.size();) {
+      Text statement = pieces[i++];
+      while (Find(statement.s, "{") < 0 && Find(statement.s, ";") < 0 &&
+             Find(statement.s, "}") < 0 && i < pieces.size())
+        statement.Add(pieces[i++]);
+      Text cut;
+      cut.Add(statement, 0, 255);
+      if (!table.RecognizeHead(cut)) table.ExtractCalls(cut);
     }
-    run.work1 = work1;
-    run.work2 = work2;
+    run.work1 = work1.s;
+    run.work2 = work2.s;
   }
-  run.table = table.Text();
+  run.table = table.TableText();
+  run.lines = table.LinesText();
   return run;
 }

@@ -11,6 +11,10 @@
 struct PlainRun {
   /// The table: each entry on a line, each of its calls on a line after a tab.
   std::string table;
+  /// Where each entry's name stands, as "file:line" (the file's index in the
+  /// run, the line counted from 1), each on a line; after each, where each
+  /// of its calls is first made, on a line after a tab.
+  std::string lines;
   /// The two working files as the last file left them.
   std::string work1, work2;
 };

@@ -358,7 +358,7 @@ void CTolvaneView::OnSelchangeFunctions() {
   int i = m_listFunctions.GetCurSel();
   if (i == LB_ERR || i >= m_engine.GetTable().GetFunctionCount()) return;
   m_listCallees.ResetContent();
-  const CStringList& calls = m_engine.GetTable().GetCallList(i);
+  const CCallList calls = m_engine.GetTable().GetCallList(i);
   for (POSITION pos = calls.GetHeadPosition(); pos;) m_listCallees.AddString(calls.GetNext(pos));
   m_editCalleeCount.SetSel(0, 65535);
   m_editCalleeCount.ScrollCaret();
@@ -383,7 +383,7 @@ void CTolvaneView::OnShowSource() {
     // half-filled window, and the next press tries again.
     std::unique_ptr<CSourceDlg> fresh = m_pSourceDlgOwner->CreateSourceDlg();
     fresh->SetWindowText(m_strFunction);
-    fresh->ShowFile(source, m_engine.GetTable().GetEntryName(i));
+    fresh->ShowFile(source, CString(m_engine.GetTable().GetEntryName(i)));
     dlg = m_pSourceDlgOwner->KeepSourceDlg(key, std::move(fresh));
     dlg->SetForegroundWindow();
   }
