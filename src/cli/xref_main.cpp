@@ -18,7 +18,7 @@
 #include "cli/xref_progress.h"
 #include "cli/xref_sources.h"
 #include "cli/xref_stream.h"
-#include "cli/xref_table_lines.h"
+#include "cli/xref_encoding.h"
 #include "cli/xref_target.h"
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "cli/xref_table_lines.h"
+#include "cli/xref_encoding.h"
 
 namespace {
 
@@ -84,14 +84,14 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
 }
 
 void XrefStream::ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r) {
-  r->line = XrefEntryLine(engine, i);
+  r->line = engine.GetEntryLine(i);
   int file = engine.GetEntryFile(i);
   r->encoding = XrefFileEncoding(engine, file);
   r->sites.resize(static_cast<std::size_t>(engine.GetCallList(i).GetCount()));
   for (std::size_t k = 0; k < r->sites.size(); ++k) {
     XrefCallSite& site = r->sites[k];
-    site.line = XrefCallLine(engine, i, static_cast<int>(k));
-    site.file = XrefCallFile(engine, i, static_cast<int>(k));
+    site.line = engine.GetCallLine(i, static_cast<int>(k));
+    site.file = engine.GetCallFile(i, static_cast<int>(k));
     site.source = site.file == file ? std::string_view() : engine.GetFileSource(site.file).view();
   }
 }
