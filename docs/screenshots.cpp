@@ -4,13 +4,18 @@
 //   tolvane-screenshots OUTDIR    (run in the examples folder)
 #include <QApplication>
 #include <QDialog>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/main_frame.h"
 #include "app/tolvane_app.h"
+#include "platform/files/drives.h"
 #include "platform/ui/qt_string.h"
 #include "platform/ui/widgets.h"
 #include "results/source_dlg.h"
@@ -55,6 +60,29 @@ void Click(const CListBox& list, int row, bool twice = false) {
   QTest::mouseClick(w->viewport(), Qt::LeftButton, {}, p);
   if (twice) QTest::mouseDClick(w->viewport(), Qt::LeftButton, {}, p);
   Settle(100);
+}
+
+// A project as a user's may be: deep folders, sources at three levels.
+std::string MakeProject(const std::string& top) {
+  namespace fs = std::filesystem;
+  std::string module = top + "/home/yamada/projects/customer-abc/zaiko-kanri-system/src/modules/inventory";
+  for (const char* sub : {"", "/stock", "/stock/ledger"}) fs::create_directories(module + sub);
+  fs::copy_file("calc.c", module + "/zaiko_calc.c", fs::copy_options::overwrite_existing);
+  fs::copy_file("ring.c", module + "/stock/zaiko_ring_buffer.c", fs::copy_options::overwrite_existing);
+  fs::copy_file("shape.cpp", module + "/stock/ledger/zaiko_ledger_shapes.cpp",
+                fs::copy_options::overwrite_existing);
+  return module;
+}
+
+// A tree big enough for the add-folder walk to take a while.
+std::string MakeBigTree(const std::string& top) {
+  std::string big = top + "/home/yamada/projects/customer-abc/legacy-archive";
+  for (int d = 0; d < 40; ++d) {
+    std::string dir = big + "/lib" + std::to_string(d) + "/src";
+    std::filesystem::create_directories(dir);
+    for (int f = 0; f < 500; ++f) std::ofstream(dir + "/unit" + std::to_string(f) + ".c");
+  }
+  return big;
 }
 
 }  // namespace
@@ -103,7 +131,51 @@ int main(int argc, char** argv) {
     listing->GetWindowRect(&r);
     Shoot("listing.png", Union(main, r));
   }
+  if (listing) listing->ShowWindow(SW_HIDE);
+
+  // A whole folder: the progress box of a long walk, which is then cancelled.
+  std::string top = (std::filesystem::temp_directory_path() / "tolvane-screenshots").string();
+  std::filesystem::remove_all(top);
+  std::string module = MakeProject(top);
+  std::string big = MakeBigTree(top);
+  view->m_nProgressDelay = 0;
+  view->m_nWalkStep = 1;
+  QTimer poll;
+  int ticks = 0;
+  poll.setInterval(20);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible() || ++ticks < 25) return;  // the walk well under way
+    poll.stop();
+    Settle(300);
+    QRect g = box->frameGeometry();
+    frame->GetWindowRect(&main);
+    Shoot("add-folder.png", Union(main, CRect(g.left(), g.top(), g.right() + 1, g.bottom() + 1)));
+    for (QPushButton* b : box->findChildren<QPushButton*>()) QTest::mouseClick(b, Qt::LeftButton);
+  });
+  poll.start();
+  view->AddFolder(CString(big));
+  poll.stop();
+  view->m_nProgressDelay = 1000;
+  view->m_nWalkStep = 512;
+
+  // The maximised form over that project, started afresh in its folder:
+  // long entries read whole.
+  view->m_listChosen.ResetContent();
+  view->m_listFound.ResetContent();
+  SetCurrentDirectory(CString(module));
+  view->FillSourceList();
+  view->AddFolder(CString(module.substr(0, module.rfind("/src/"))));
+  QTest::mouseClick(view->m_btnAnalyze.m_hWnd, Qt::LeftButton);
+  frame->m_hWnd->showMaximized();
+  Settle(800);
+  Click(view->m_listFunctions, Row(view->m_listFunctions, ">ring_put"));
+  Settle();
+  frame->GetWindowRect(&main);
+  Shoot("form-maximised.png", main);
+
   app.CloseAllDocuments();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  std::filesystem::remove_all(top);
   return 0;
 }

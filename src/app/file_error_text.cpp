@@ -12,6 +12,7 @@ struct FileErrorText {
 const FileErrorText kFileErrorTexts[] = {
     {CFileException::fileNotFound, " が見つかりません。"},
     {CFileException::accessDenied, " へのアクセスが拒否されました。"},
+    {CFileException::alreadyExists, " は既に存在するため、置き換えませんでした。"},
     {CFileException::diskFull, " の書き込み中にディスクがいっぱいになりました。"},
     {CFileException::notRegularFile, " は通常のファイルではありません。"},
     {CFileException::notPrivate, " はこのユーザー専用のフォルダではありません。"},

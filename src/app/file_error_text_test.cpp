@@ -17,6 +17,7 @@ TEST(JapaneseFileErrorText, NamesTheFileAndSaysWhatWentWrongForEveryCause) {
       {CFileException::accessDenied, EACCES, "/src/a.c へのアクセスが拒否されました。"},
       {CFileException::notRegularFile, EISDIR, "/src/a.c は通常のファイルではありません。"},
       {CFileException::notPrivate, 0, "/src/a.c はこのユーザー専用のフォルダではありません。"},
+      {CFileException::alreadyExists, EEXIST, "/src/a.c は既に存在するため、置き換えませんでした。"},
       {CFileException::diskFull, ENOSPC, "/src/a.c の書き込み中にディスクがいっぱいになりました。"},
       {CFileException::readError, EIO, "/src/a.c の読み込み中にエラーが発生しました。"},
       {CFileException::writeError, EIO, "/src/a.c の書き込み中にエラーが発生しました。"},

@@ -4,8 +4,12 @@
 
 #include "app/about_dlg.h"
 #include "app/file_error_text.h"
+#include "app/command_line.h"
 #include "app/main_frame.h"
 #include "app/tolvane_doc.h"
+#include "platform/files/drives.h"
+#include "platform/files/file_exception.h"
+#include "platform/ui/message_box.h"
 #include "res/resources.h"
 #include "view/tolvane_view.h"
 
@@ -31,12 +35,24 @@ BOOL CTolvaneApp::InitInstance() {
   m_settings.Load(CSettingsFile::DefaultPath());
   AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CTolvaneDoc),
                                         RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CTolvaneView)));
+  // A path of the command line that is not there is reported as a file
+  // that cannot be opened; the program then starts without it.
+  StartPlace place = FindStartPlace(m_startPaths);
+  for (const std::string& path : place.missing)
+    AfxMessageBox(FileErrorText(CFileException(CFileException::fileNotFound, CString(path))),
+                  MB_OK | MB_ICONEXCLAMATION);
+  if (!place.folder.empty() && !SetCurrentDirectory(CString(place.folder)))
+    AfxMessageBox(FileErrorText(CFileException(CFileException::accessDenied, CString(place.folder))),
+                  MB_OK | MB_ICONEXCLAMATION);
   OnFileNew();
   // The template was given these classes: its frame is a CMainFrame and its
   // view a CTolvaneView, which keeps its listing windows here.
   auto* frame = static_cast<CMainFrame*>(m_pMainWnd);
   if (!frame || !frame->GetActiveView()) return FALSE;
-  static_cast<CTolvaneView*>(frame->GetActiveView())->SetSourceDlgOwner(this);
+  auto* view = static_cast<CTolvaneView*>(frame->GetActiveView());
+  view->SetSourceDlgOwner(this);
+  if (!place.sources.empty())
+    view->ChooseFiles(std::vector<CString>(place.sources.begin(), place.sources.end()));
   return TRUE;
 }
 

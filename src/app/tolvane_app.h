@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "app/settings_file.h"
 #include "platform/ui/app.h"
@@ -39,6 +40,10 @@ class CTolvaneApp : public CWinApp, public ISourceDlgOwner {
   /// Texts of the message boxes that report what reaches the event loop.
   CString FileErrorText(const CFileException& e) const override;
   CString OutOfMemoryText() const override;
+
+  /// The paths of the command line: InitInstance starts in the folder they
+  /// name, with the sources among them chosen (see FindStartPlace).
+  std::vector<std::string> m_startPaths;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -5,17 +5,24 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QScreen>
+#include <QRegularExpression>
 #include <QTest>
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/main_frame.h"
 #include "platform/files/drives.h"
+#include "platform/files/file_exception.h"
 #include "platform/ui/qt_string.h"
 #include "tests/gui_support.h"
 #include "tests/program_fixture.h"
@@ -37,6 +44,29 @@ QStringList MenuTexts(QMainWindow* w) {
 
 QAction* MenuItem(QMainWindow* w, int menu, int item) {
   return w->menuBar()->actions()[menu]->menu()->actions()[item];
+}
+
+// Writes a file of the tree, making its folders.
+void WriteIn(const TempDir& tree, const std::string& name, const std::string& bytes = "") {
+  std::filesystem::create_directories(std::filesystem::path(tree.Join(name)).parent_path());
+  tree.Write(name, bytes);
+}
+
+// Answers the folder dialog with folder, and presses キャンセル on the
+// progress box when cancel is set.
+std::function<void(QDialog*)> ChooseFolder(const QString& folder, bool cancel, QStringList* seen) {
+  return [=](QDialog* d) {
+    if (auto* progress = qobject_cast<QProgressDialog*>(d)) {
+      if (!cancel) return;
+      for (QPushButton* b : progress->findChildren<QPushButton*>()) {
+        *seen << b->text();
+        QTest::mouseClick(b, Qt::LeftButton);
+      }
+      return;
+    }
+    *seen << d->windowTitle();
+    ChooseFile(folder)(d);
+  };
 }
 
 }  // namespace
@@ -71,7 +101,8 @@ class TolvaneAppTest : public QObject {
   void opensItsCentredMainWindowWithTwoMenus() {
     QCOMPARE(Text(*Frame()), QString("ソース選択 - Tolvane For Windows95"));
     QCOMPARE(MenuTexts(Main(Frame())),
-             QStringList({"ﾌｧｲﾙ(&F)", "  終了(&X)", "ﾍﾙﾌﾟ(&H)", "  バージョン情報Tolvane3(&A)..."}));
+             QStringList({"ﾌｧｲﾙ(&F)", "  ﾌｫﾙﾀﾞを追加(&D)...", "  終了(&X)", "ﾍﾙﾌﾟ(&H)",
+                          "  バージョン情報Tolvane3(&A)..."}));
     CRect r;
     Frame()->GetWindowRect(&r);
     QRect area = QGuiApplication::primaryScreen()->availableGeometry();
@@ -105,6 +136,9 @@ class TolvaneAppTest : public QObject {
       MenuItem(Main(Frame()), 1, 0)->trigger();
       QCOMPARE(answer.titles, QStringList({"バージョン情報(Tolvane3)"}));
       QVERIFY(texts.contains("Tolvane For Windows95"));
+      // The version the box shows is the program's own, from its version block.
+      QVERIFY(texts.contains("バージョン 3.0"));
+      QVERIFY(texts.contains("(1.0.0.1)"));
     }
   }
 
@@ -155,23 +189,153 @@ class TolvaneAppTest : public QObject {
     }
   }
 
+  void addFolderChoosesEverySourceBelowItOnceInPathOrder() {
+    // Three levels, links to a file and to folders, other endings, and a
+    // folder that cannot be read.
+    p.reset(new Program);
+    for (const char* name : {"src/b.cpp", "src/a.c", "src/sub/c.C", "src/sub/deeper/d.CPP",
+                             "src/sub/deeper/e.h", "src/sub/x.cc", "src/sub/y.c.bak", "src/locked/f.c",
+                             "src/lib.c/inner.c", "src/docs/readme.txt"})
+      WriteIn(p->tree, name, "int f(void)\n{\n}\n");
+    std::string src = p->tree.Join("src");
+    QVERIFY(symlink(src.c_str(), (src + "/loop").c_str()) == 0);
+    QVERIFY(symlink(src.c_str(), (src + "/folder.c").c_str()) == 0);
+    QVERIFY(symlink((src + "/a.c").c_str(), (src + "/link.c").c_str()) == 0);
+    QVERIFY(chmod((src + "/locked").c_str(), 0) == 0);
+    // Start in src with a.c chosen and b.cpp selected: a.c is not chosen
+    // twice, and b.cpp leaves the found-sources list as Add moves it.
+    QVERIFY(chdir(src.c_str()) == 0);
+    QVERIFY(p->Start({src + "/a.c"}));
+    ClickItem(View()->m_listFound, Items(View()->m_listFound).indexOf(Q(src + "/b.cpp")));
+    QVERIFY(View()->m_btnAdd.IsWindowEnabled());
+    QStringList seen;
+    {
+      ScopedFilePermissions permissions;
+      MessageBoxAnswerer box;
+      ModalAnswerer answer(ChooseFolder(Q(src), false, &seen));
+      MenuItem(Main(Frame()), 0, 0)->trigger();
+      QCOMPARE(box.Texts(), QStringList({"次のフォルダは読めませんでした。\n" + Q(src) + "/locked"}));
+    }
+    QVERIFY(chmod((src + "/locked").c_str(), 0755) == 0);
+    QCOMPARE(seen, QStringList({"ﾌｫﾙﾀﾞを追加"}));
+    QStringList want;
+    for (const char* name : {"a.c", "b.cpp", "lib.c/inner.c", "link.c", "sub/c.C", "sub/deeper/d.CPP"})
+      want << Q(src + "/" + name);
+    QCOMPARE(Items(View()->m_listChosen), want);
+    QStringList left = Items(View()->m_listFound).filter(QRegularExpression("\\.c$|\\.cpp$"));
+    left.sort();
+    QCOMPARE(left, QStringList({Q(src + "/folder.c"), Q(src + "/lib.c")}));
+    QVERIFY(!View()->m_btnAdd.IsWindowEnabled());
+    QVERIFY(View()->m_btnAnalyze.IsWindowEnabled());
+
+    // Again: nothing new. A folder without sources says so.
+    {
+      MessageBoxAnswerer box;
+      ModalAnswerer answer(ChooseFolder(Q(src + "/sub"), false, &seen));
+      MenuItem(Main(Frame()), 0, 0)->trigger();
+      QVERIFY(box.Texts().isEmpty());
+    }
+    QCOMPARE(Items(View()->m_listChosen), want);
+    {
+      MessageBoxAnswerer box;
+      ModalAnswerer answer(ChooseFolder(Q(src + "/docs"), false, &seen));
+      MenuItem(Main(Frame()), 0, 0)->trigger();
+      QCOMPARE(box.Texts(), QStringList({"ソースファイルが見つかりませんでした。"}));
+    }
+    QCOMPARE(Items(View()->m_listChosen), want);
+  }
+
+  void addFolderShowsItsProgressAndCancelAddsNothing() {
+    for (int i = 0; i < 3000; ++i) WriteIn(p->tree, "big/f" + std::to_string(i) + ".c");
+    View()->m_nProgressDelay = 0;
+    View()->m_nWalkStep = 1;
+    QStringList seen;
+    {
+      MessageBoxAnswerer box;
+      ModalAnswerer answer(ChooseFolder(p->Path("big"), true, &seen));
+      MenuItem(Main(Frame()), 0, 0)->trigger();
+      QVERIFY(box.Texts().isEmpty());
+    }
+    QCOMPARE(seen, QStringList({"ﾌｫﾙﾀﾞを追加", "キャンセル"}));
+    QCOMPARE(View()->m_listChosen.GetCount(), 0);
+    QVERIFY(!View()->m_btnAnalyze.IsWindowEnabled());
+    // Without a press on it the box goes when the walk is done, and every
+    // file is chosen.
+    {
+      ModalAnswerer answer(ChooseFolder(p->Path("big"), false, &seen));
+      MenuItem(Main(Frame()), 0, 0)->trigger();
+    }
+    QCOMPARE(View()->m_listChosen.GetCount(), 3000);
+    QCOMPARE(Items(View()->m_listChosen).mid(0, 3),
+             QStringList({p->Path("big/f0.c"), p->Path("big/f1.c"), p->Path("big/f10.c")}));
+  }
+
+  void theCommandLineNamesTheStartFolderAndTheFilesChosen() {
+    p->tree.Write("top.c", "");
+    for (const char* name : {"proj/a.c", "proj/b.cpp", "proj/notes.txt", "proj/sub/c.c", "other/o.c"})
+      WriteIn(p->tree, name);
+    std::string proj = p->tree.Join("proj");
+    struct {
+      std::vector<std::string> args;
+      std::string folder;       // where the program starts
+      QStringList chosen;       // and the files chosen
+      QStringList boxes;        // the messages shown first
+    } starts[] = {
+        {{proj}, proj, {}, {}},
+        {{"proj/sub/"}, proj + "/sub", {}, {}},
+        {{"proj/b.cpp", "proj/notes.txt", "other/o.c", "proj/a.c", "proj/b.cpp"},
+         proj,
+         {Q(proj + "/b.cpp"), p->Path("other/o.c"), Q(proj + "/a.c")},
+         {}},
+        {{"no/such", proj + "/a.c"}, proj, {Q(proj + "/a.c")}, {NotFound("no/such")}},
+        {{"missing.c"}, p->tree.path(), {}, {NotFound("missing.c")}},
+    };
+    for (auto& s : starts) {
+      p->app->CloseAllDocuments();
+      QVERIFY(chdir(p->tree.path().c_str()) == 0);
+      MessageBoxAnswerer box;
+      QVERIFY(p->Start(s.args));
+      QCOMPARE(box.Texts(), s.boxes);
+      QCOMPARE(GetCurrentDirectory().str(), s.folder);
+      QCOMPARE(Items(View()->m_listChosen), s.chosen);
+      QVERIFY(Items(View()->m_listFound).contains("[" + Q(s.folder) + "/.]"));
+      for (const QString& file : s.chosen) QVERIFY(!Items(View()->m_listFound).contains(file));
+      QCOMPARE(View()->m_btnAnalyze.IsWindowEnabled(), !s.chosen.isEmpty());
+    }
+  }
+
   void theOtherAcceleratorsReachNoHandlerAndExitEndsTheProgram() {
-    View()->m_listFound.SetFocus();
+    // In the extension box with its text selected, where cut, delete, undo
+    // or paste would show at once; the lists and the caption stay as well.
+    CTolvaneView* view = View();
+    CEdit& extension = view->m_editExtension;
+    extension.SetFocus();
+    extension.SetSel(0, -1);
+    const QStringList found = Items(view->m_listFound);
+    QApplication::clipboard()->setText("pasted");
+    ModalAnswerer dialogs([](QDialog* d) { d->reject(); });
     for (auto [key, mods] : std::vector<std::pair<int, Qt::KeyboardModifiers>>{
              {Qt::Key_Z, Qt::ControlModifier}, {Qt::Key_Backspace, Qt::AltModifier},
              {Qt::Key_X, Qt::ControlModifier}, {Qt::Key_Delete, Qt::ShiftModifier},
              {Qt::Key_C, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ControlModifier},
              {Qt::Key_V, Qt::ControlModifier}, {Qt::Key_Insert, Qt::ShiftModifier},
              {Qt::Key_F6, Qt::NoModifier},     {Qt::Key_F6, Qt::ShiftModifier}})
-      Keys(key, mods);
+      Key(extension, key, mods);
+    QCOMPARE(Text(extension), QString("fnc"));
+    QCOMPARE(Items(view->m_listFound), found);
+    QCOMPARE(Items(view->m_listChosen), QStringList());
+    QCOMPARE(dialogs.titles, QStringList());
     QCOMPARE(Text(*Frame()), QString("ソース選択 - Tolvane For Windows95"));
-    MenuItem(Main(Frame()), 0, 0)->trigger();
+    MenuItem(Main(Frame()), 0, 1)->trigger();
     QVERIFY(p->app->m_pMainWnd == nullptr);
     QCOMPARE(p->app->ExitInstance(), 0);
   }
 
  private:
   static QString Q(const std::string& s) { return QString::fromStdString(s); }
+  static QString NotFound(const char* path) {
+    return QString::fromUtf8(path) + " が見つかりません。";
+  }
 };
 
 QTEST_MAIN(TolvaneAppTest)

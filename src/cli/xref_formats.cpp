@@ -280,7 +280,9 @@ class DotFormatter : public XrefFormatter {
  public:
   DotFormatter(const XrefSelection& sel, XrefOutput& out)
       : m_sel(sel), m_bWhole(sel.kind == XrefSelection::kAll), m_out(out) {
-    m_out.Put("digraph \"tolvane\" {\n  node [shape=\"box\"];\n");
+    // newrank: ranks are given across clusters, where the older ranking
+    // gives up on many clusters with edges between them (init_rank).
+    m_out.Put("digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n");
   }
   bool NeedsAll() const override { return true; }
   bool NeedsPlaces() const override { return true; }

@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "analysis/pipeline.h"
+#include "cli/xref_encoding.h"
 #include "cli/xref_formats.h"
 #include "cli/xref_options.h"
 #include "cli/xref_output.h"
 #include "cli/xref_progress.h"
 #include "cli/xref_sources.h"
 #include "cli/xref_stream.h"
-#include "cli/xref_encoding.h"
 #include "cli/xref_target.h"
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
@@ -30,8 +30,10 @@
 namespace {
 
 // Standard error is where a failure would be told: one there goes untold.
+// Every message names files as they are, control characters escaped: a
+// name must not be able to steer the terminal.
 void Complain(const std::string& message) {
-  WriteAll(2, "tolvane-xref: " + message + "\n");
+  WriteAll(2, "tolvane-xref: " + EscapedForTerminal(message) + "\n");
 }
 
 // The private working folder, which a fatal signal removes too.
@@ -79,7 +81,7 @@ std::string FolderOf(const std::string& path) {
 // skipped.
 bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
                     const XrefOptions& options, const std::string& workDir,
-                    XrefStream* stream, std::string& failure) {
+                    XrefStream* stream, const XrefOutput& out, std::string& failure) {
   bool clean = true;
   // Only a terminal gets progress: the size of each file then costs a stat.
   std::unique_ptr<XrefProgress> progress;
@@ -89,13 +91,16 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
   XrefSetEncoding(engine, options.encoding);
   engine.BeginRun(workDir);
   for (const XrefSource& s : sources) {
+    // Nobody reads the output any more (`| head`): the rest would be work
+    // for nothing, unless the reports still want the whole run.
+    if (out.ReaderGone() && !options.reports) break;
     try {
       engine.AnalyzeFile(CString(s.path), extension);
     } catch (const CFileException& e) {
       std::string message = e.GetErrorMessage().str();
       bool own = e.m_strFileName.str() == s.path;
       if (own && e.m_cause == CFileException::notRegularFile && IsFolder(s.path))
-        message = EscapedPath(s.path) + " is a folder; give -R to analyse the sources below it.";
+        message = s.path + " is a folder; give -R to analyse the sources below it.";
       // A working file that fails (a full disk) fails every file after it.
       if (s.named || !own) {
         failure = message;
@@ -133,9 +138,13 @@ int WriteReports(const CFunctionTable& engine, bool force) {
   CReportWriter writer(engine);
   for (const CString& name : plan.outputs) {
     try {
-      writer.Write(name);
+      writer.Write(name, force);
     } catch (const CFileException& e) {
-      Complain(e.GetErrorMessage().str());
+      // Made by someone else since the check above: kept, as that check keeps it.
+      if (e.m_cause == CFileException::alreadyExists)
+        Complain(name.str() + " exists already: no report written (--force replaces it).");
+      else
+        Complain(e.GetErrorMessage().str());
       status = 1;
     }
   }
@@ -153,7 +162,7 @@ int XrefMain(int argc, char** argv) {
     return err ? 1 : 0;
   }
   if (options.action == XrefOptions::kUsageError) {
-    WriteAll(2, "tolvane-xref: " + options.error + "\n" + XrefUsage());
+    WriteAll(2, "tolvane-xref: " + EscapedForTerminal(options.error) + "\n" + XrefUsage());
     return 2;
   }
 
@@ -195,7 +204,7 @@ int XrefMain(int argc, char** argv) {
     std::string path = AbsoluteXrefPath(options.output, cwd);
     std::string source = SourceAt(path, sources);
     if (!source.empty()) {
-      Complain(EscapedPath(source) + " is a file the run analyses: no output written to it.");
+      Complain(source + " is a file the run analyses: no output written to it.");
       return 1;
     }
     target.reset(new XrefTarget);
@@ -218,9 +227,11 @@ int XrefMain(int argc, char** argv) {
       MakeXrefFormatter(options.format, selection, out, layout);
   // The output is written while the run goes on, except to a terminal,
   // where it would mix with the progress display; formats other than text
-  // are formatted on a second thread.
+  // are formatted on a second thread where there are processors for two.
   bool streaming = !::isatty(outFd);
-  XrefStream stream(*formatter, selection, streaming && options.format != XrefOptions::kText);
+  XrefStream stream(*formatter, selection,
+                    streaming && options.format != XrefOptions::kText &&
+                        XrefStream::SecondThreadHelps());
 
   std::string failure;
   std::unique_ptr<CWorkingDir> workDir;
@@ -228,12 +239,12 @@ int XrefMain(int argc, char** argv) {
   try {
     workDir = CreateWorkingDir();
     if (!AnalyzeSources(engine, sources, options, workDir->GetPath(),
-                        streaming ? &stream : nullptr, failure))
+                        streaming ? &stream : nullptr, out, failure))
       status = 1;
   } catch (const CFileException& e) {
     failure = e.GetErrorMessage().str();
   } catch (const std::bad_alloc&) {
-    failure = "out of memory";
+    failure = "Out of memory.";
   } catch (const std::exception& e) {
     failure = e.what();
   }
@@ -242,7 +253,7 @@ int XrefMain(int argc, char** argv) {
     stream.Feed(engine.GetTable(), engine.GetTable().GetFunctionCount());
     stream.Finish();
   } catch (const std::bad_alloc&) {
-    if (failure.empty()) failure = "out of memory";
+    if (failure.empty()) failure = "Out of memory.";
   } catch (const std::exception& e) {
     if (failure.empty()) failure = e.what();
   }
@@ -253,6 +264,7 @@ int XrefMain(int argc, char** argv) {
     status = 1;
   }
 
+  std::string kept;  // why the output file stayed as it was
   if (!out.Flush()) {
     if (target) {
       Complain(XrefTargetWriteError(target->path(), out.Error()));
@@ -263,8 +275,7 @@ int XrefMain(int argc, char** argv) {
   } else if (target && !failure.empty()) {
     // A run cut short would replace a whole output with less.
     target->Discard();
-    failure += "\ntolvane-xref: " + EscapedPath(target->path()) +
-               " is left as it was: the run did not finish.";
+    kept = target->path() + " is left as it was: the run did not finish.";
   } else if (target) {
     std::string why;
     if (!target->Commit(&why)) {
@@ -273,6 +284,7 @@ int XrefMain(int argc, char** argv) {
     }
   }
   if (!failure.empty()) Complain(failure);
+  if (!kept.empty()) Complain(kept);
   workDir.reset();
   // Reports only of a complete run: a partial one would replace good
   // reports with less.

@@ -8,7 +8,7 @@
 void XrefOutput::PutLarge(std::string_view s) {
   while (!s.empty()) {
     if (!Flush()) return;
-    if (m_bReaderGone) return;
+    if (ReaderGone()) return;
     std::size_t n = std::min(s.size(), kBlock);
     std::memcpy(m_buf.get(), s.data(), n);
     m_nUsed = n;
@@ -17,7 +17,7 @@ void XrefOutput::PutLarge(std::string_view s) {
 }
 
 bool XrefOutput::Flush() {
-  if (m_nUsed > 0 && !m_bReaderGone && !m_nError) {
+  if (m_nUsed > 0 && !ReaderGone() && !m_nError) {
     int err = WriteAll(m_fd, std::string_view(m_buf.get(), m_nUsed));
     if (err == EPIPE)
       m_bReaderGone = true;

@@ -3,6 +3,7 @@
 // other failed write is remembered for the caller to report.
 #pragma once
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -23,7 +24,8 @@ class XrefOutput {
   /// reason other than a closed pipe; Error() then tells the errno value.
   bool Flush();
 
-  bool ReaderGone() const { return m_bReaderGone; }
+  /// True once a write met a closed pipe. Any thread.
+  bool ReaderGone() const { return m_bReaderGone.load(std::memory_order_relaxed); }
   int Error() const { return m_nError; }
 
  private:
@@ -33,6 +35,6 @@ class XrefOutput {
   int m_fd;
   std::unique_ptr<char[]> m_buf{new char[kBlock]};
   std::size_t m_nUsed = 0;
-  bool m_bReaderGone = false;
+  std::atomic<bool> m_bReaderGone{false};
   int m_nError = 0;
 };

@@ -19,7 +19,7 @@ bool HasSourceExtension(const char* name, const std::vector<std::string>& suffix
 }
 
 std::string FileError(const std::string& path, int err) {
-  return CFileException(CFileException::CauseFromOpenError(err), CString(EscapedPath(path)), err)
+  return CFileException(CFileException::CauseFromOpenError(err), CString(path), err)
       .GetErrorMessage()
       .str();
 }
@@ -52,7 +52,7 @@ bool ReadList(const std::string& name, int stdinFd, bool nullSeparated,
   if (err) {
     *fatal = CFileException(err == EISDIR ? CFileException::notRegularFile
                                           : CFileException::readError,
-                            CString(EscapedPath(shown)), err)
+                            CString(shown), err)
                  .GetErrorMessage()
                  .str();
     return false;
@@ -62,7 +62,10 @@ bool ReadList(const std::string& name, int stdinFd, bool nullSeparated,
   while (from < text.size()) {
     std::size_t end = text.find(sep, from);
     if (end == std::string::npos) end = text.size();
-    if (end > from) paths->push_back(text.substr(from, end - from));
+    // A list written on Windows ends its lines with CR LF.
+    std::size_t last = end;
+    if (!nullSeparated && last > from && text[last - 1] == '\r') --last;
+    if (last > from) paths->push_back(text.substr(from, last - from));
     from = end + 1;
   }
   return true;
@@ -75,16 +78,26 @@ bool IsFolder(const std::string& path) {
 
 }  // namespace
 
-std::string EscapedPath(const std::string& path) {
+std::string EscapedForTerminal(const std::string& text) {
   std::string s;
-  s.reserve(path.size());
-  for (char c : path) {
+  s.reserve(text.size());
+  for (char ch : text) {
+    unsigned char c = static_cast<unsigned char>(ch);
     if (c == '\\') {
       s += "\\\\";
     } else if (c == '\n') {
       s += "\\n";
+    } else if (c == '\t') {
+      s += "\\t";
+    } else if (c == '\r') {
+      s += "\\r";
+    } else if (c < 0x20 || c == 0x7F) {
+      static const char kHex[] = "0123456789abcdef";
+      s += "\\x";
+      s += kHex[c >> 4];
+      s += kHex[c & 15];
     } else {
-      s += c;
+      s += ch;
     }
   }
   return s;
@@ -160,7 +173,7 @@ bool GatherXrefSources(const XrefOptions& options, const std::string& cwd, int s
     }
     // The text output is one entry per line: such a path could not be read back.
     if (g.path.find('\n') != std::string::npos) {
-      complain(EscapedPath(g.path) + " holds a line feed. Skipped.");
+      complain(g.path + " holds a line feed. Skipped.");
       continue;
     }
     if (options.recursive && IsFolder(g.path)) {
@@ -168,7 +181,7 @@ bool GatherXrefSources(const XrefOptions& options, const std::string& cwd, int s
       while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
       for (std::string& p : WalkSourceTree(dir, options.suffixes, complain)) {
         if (p.find('\n') != std::string::npos) {
-          complain(EscapedPath(p) + " holds a line feed. Skipped.");
+          complain(p + " holds a line feed. Skipped.");
           continue;
         }
         sources->push_back({std::move(p), false});

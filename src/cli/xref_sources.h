@@ -21,7 +21,8 @@ using XrefComplain = std::function<void(const std::string& message)>;
 /// Gathers the files of a run in order: each list's paths (empty ones
 /// skipped), then the FILEs; with options.recursive, a folder among them
 /// stands for the files WalkSourceTree finds below it. Relative paths are
-/// taken from cwd. Paths holding a line feed are skipped. Everything skipped
+/// taken from cwd. A CR that ends a line of a list is dropped. Paths holding
+/// a line feed are skipped. Everything skipped
 /// goes to complain. stdinFd is read for the list "-".
 /// Returns false, with *fatal saying why, when a list cannot be read or a
 /// relative path is met and cwd is "" (unknown): nothing is to be analysed.
@@ -37,5 +38,8 @@ std::vector<std::string> WalkSourceTree(const std::string& dir,
                                         const std::vector<std::string>& suffixes,
                                         const XrefComplain& complain);
 
-/// A path as stderr shows it: backslash and line feed written as "\\" and "\n".
-std::string EscapedPath(const std::string& path);
+/// A message as stderr shows it, so that names in it cannot steer a
+/// terminal: backslash, line feed, tab and CR written as "\\", "\n", "\t"
+/// and "\r", the other bytes below 0x20 and DEL as "\xHH". Bytes from 0x80
+/// up stay as they are: they are parts of Shift-JIS characters.
+std::string EscapedForTerminal(const std::string& text);

@@ -1,5 +1,7 @@
 #include "cli/xref_stream.h"
 
+#include <sched.h>
+
 #include <cstdint>
 #include <cstring>
 
@@ -32,6 +34,11 @@ std::string_view TakeText(const char*& p) {
 }
 
 }  // namespace
+
+bool XrefStream::SecondThreadHelps() {
+  cpu_set_t set;
+  return sched_getaffinity(0, sizeof set, &set) != 0 || CPU_COUNT(&set) >= 2;
+}
 
 XrefStream::XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded)
     : m_formatter(formatter),

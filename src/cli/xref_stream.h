@@ -17,6 +17,12 @@
 
 class XrefStream {
  public:
+  /// Whether a thread of its own speeds the formatter up: whenever this
+  /// process may run on two processors or more. Even with every processor
+  /// busy with other work it does, as the scheduler shares time out by
+  /// thread; on a single processor the hand-over is pure cost.
+  static bool SecondThreadHelps();
+
   /// Neither is owned; both must outlive the stream.
   XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded);
   /// Finishes, if Finish was not called.

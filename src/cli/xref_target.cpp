@@ -7,13 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "cli/xref_sources.h"
 #include "platform/files/file_exception.h"
 
 namespace {
 
 std::string Message(CFileException::Cause cause, const std::string& path, int err) {
-  return CFileException(cause, CString(EscapedPath(path)), err).GetErrorMessage().str();
+  return CFileException(cause, CString(path), err).GetErrorMessage().str();
 }
 
 std::string OpenMessage(const std::string& path, int err) {

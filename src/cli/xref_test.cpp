@@ -82,14 +82,29 @@ std::string BigSource() {
 }
 
 TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
+  // Clusters with edges between them every way: each file calls into the
+  // next two and back into itself.
+  for (int f = 0; f < 12; ++f) {
+    std::string text;
+    for (int k = 0; k < 4; ++k) {
+      text += "void r" + std::to_string(f) + "_" + std::to_string(k) + "(void)\n{\n";
+      for (int to : {f, (f + 1) % 12, (f + 5) % 12})
+        text += "  r" + std::to_string(to) + "_" + std::to_string((k + to) % 4) + "();\n";
+      text += "  undefined" + std::to_string(k) + "();\n}\n";
+    }
+    src.Write("ring" + std::to_string(f) + ".c", text);
+  }
   for (auto [name, text] :
        {std::pair<const char*, std::string>{"main.c", kMainC}, {"util.cpp", kUtilCpp},
         {"a.c", kCallsA}, {"b.c", kCallsB}, {"b\"\\.c", kCallsB}, {"big.c", BigSource()},
         {"-dash.c", "void k(void)\n{\n}\n"}, {"list", "a.c\n\n" + src.Join("b.c") + "\n"},
-        {"list0", std::string("a.c\0b.c\0\0", 9)}, {"gaps", "a.c\nmissing.c\nb.c\n"}})
+        {"list0", std::string("a.c\0b.c\0\0", 9)}, {"gaps", "a.c\nmissing.c\nb.c\n"},
+        {"crlf", "a.c\r\n\r\nb.c\r\n"}, {"big-first", "big.c\nmissing.c\n"},
+        // テ (83 65) and a tab, an escape sequence and DEL in missing names.
+        {"controls", "\x83\x65\t.c\nb\x1b[31mx\x7f.c\n"}})
     src.Write(name, text);
   ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
-  const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  node [shape=\"box\"];\n";
+  const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n";
   const std::string clusterA = "  subgraph \"cluster_0\" {\n    label=\"@/a.c\";\n",
                     clusterB = "  subgraph \"cluster_1\" {\n    label=\"@/b\\\"\\\\.c\";\n";
   // Each node with its tooltip "FILE:LINE".
@@ -111,6 +126,8 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref --ext=txt --ext LST main.c", 0, "<@/main.LST>main\n\tinit\n\trun\n", ""},
       {"tolvane-xref -- -dash.c", 0, "<@/-dash.fnc>k\n", ""},
       {"tolvane-xref --help", 0, usage, ""},
+      {"tolvane-xref --help >/dev/full", 1, "",
+       "tolvane-xref: cannot write the output (No space left on device)\n"},
       {"tolvane-xref", 2, "", "tolvane-xref: no FILE given\n" + usage},
       {"tolvane-xref --callers=f --callees=g a.c", 2, "",
        "tolvane-xref: --callers and --callees do not go together\n" + usage},
@@ -122,6 +139,10 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref -L gaps missing.c b.c", 1, kA + kB, skipped + missing},
       {"tolvane-xref -L no-list a.c", 1, "", "tolvane-xref: no-list was not found.\n"},
       {"tolvane-xref -L list main.c", 0, kA + kB + kMain, ""},
+      {"tolvane-xref -L crlf", 0, kA + kB, ""},
+      {"tolvane-xref -L controls", 1, "",
+       "tolvane-xref: @/\x83\x65\\t.c was not found. Skipped.\n"
+       "tolvane-xref: @/b\\x1b[31mx\\x7f.c was not found. Skipped.\n"},
       {"tolvane-xref -L - main.c <list", 0, kA + kB + kMain, ""},
       {"tolvane-xref -0 --files-from=- main.c <list0", 0, kA + kB + kMain, ""},
       {"cat list | tolvane-xref -L /dev/stdin main.c", 0, kA + kB + kMain, ""},
@@ -142,16 +163,19 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref --format=dot --callees=h a.c 'b\"\\.c'", 0,
        dot + clusterB + node("f2", "h", b, 1) + "  }\n" + callsPrintf, ""},
       {"tolvane-xref --format=dot a.c 'b\"\\.c' | dot -Tsvg >/dev/null", 0, "", ""},
+      {"tolvane-xref --format=dot ring*.c | dot -Tsvg >/dev/null", 0, "", ""},
       {"tolvane-xref main.c >/dev/full", 1, "",
        "tolvane-xref: cannot write the output (No space left on device)\n"},
       {"tolvane-xref big.c | head -n 1", 0, "<@/big.fnc>f0\n", ""},
+      // Once the reader is gone, the next file is not even looked for.
+      {"tolvane-xref -L big-first | head -n 1", 0, "<@/big.fnc>f0\n", ""},
       // Eight runs at once, each printing what one alone printed.
       {"tolvane-xref big.c main.c >one && seq 8 | "
        "xargs -P 8 -I % sh -c 'tolvane-xref big.c main.c | cmp -s - one'", 0, "", ""},
-      // Last: it leaves a working folder that is not private.
-      {"mkdir -p -m 777 w/tolvane-" + uid + " && TMPDIR=@/w tolvane-xref a.c", 1, "",
-       "tolvane-xref: @/w/tolvane-" + uid +
-           " is not a private folder of this user. (group or others have access to it)\n"},
+      // Another user made the working folder first: the run goes on in one
+      // of its own, removed afterwards.
+      {"mkdir -p -m 777 w/tolvane-" + uid + " && TMPDIR=@/w tolvane-xref a.c && ls w", 0,
+       kA + "tolvane-" + uid + "\n", ""},
   });
   EXPECT_EQ(ListFolder(UserFolder()), "");
 }
@@ -198,7 +222,22 @@ TEST_F(Xref, WritesReportsOnlyAfterACompleteRunAndReplacesFilesOnlyWhenForced) {
        "void k(void)\n{\n}\n",
        "tolvane-xref: @/x.c is a file the run analysed: its report is not written.\n"},
       {"tolvane-xref --reports --force a.c >/dev/null && cat a.fnc", 0, report, ""},
+      // Closed standard descriptors: no working file may take their place.
+      {"rm a.fnc; tolvane-xref --reports a.c <&- >&- && cat a.fnc", 0, report, ""},
   });
+}
+
+TEST_F(Xref, SaysOutOfMemoryWhereverMemoryRunsOut) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer needs more address space than the limit leaves";
+#endif
+  src.Write("a.c", kCallsA);
+  std::string list;
+  while (list.size() < 8000000) list += std::string(199, 'x') + "\n";
+  src.Write("list", list);
+  // 16 MB of address space: enough to start, not to hold the list.
+  Check({{"ulimit -v 16000 && tolvane-xref a.c", 0, kA, ""},
+         {"ulimit -v 16000 && tolvane-xref -L list", 1, "", "tolvane-xref: Out of memory.\n"}});
 }
 
 TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {

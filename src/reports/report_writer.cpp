@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
+#include <stdio.h>
 #include <set>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -12,6 +14,8 @@
 #include "analysis/pipeline.h"
 #include "platform/files/file_exception.h"
 #include "platform/files/write_all.h"
+#include "platform/files/removed_on_signal.h"
+#include "reports/report_writer_testing.h"
 
 namespace {
 
@@ -19,6 +23,30 @@ namespace {
   CFileException::Cause cause = CFileException::CauseFromOpenError(err);
   if (cause == CFileException::generic) cause = CFileException::writeError;
   throw CFileException(cause, outName, err);
+}
+
+std::function<void(const std::string&)> g_beforeRename;
+
+// Puts temp in place of a file named path that does not exist, and fails
+// with EEXIST when one does, however late it came.
+bool RenameNoReplace(const std::string& temp, const std::string& path) {
+  if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0)
+    return true;
+  if (errno != EINVAL && errno != EPERM && errno != ENOSYS) return false;
+  // A link fails just as surely on a name that exists.
+  if (::link(temp.c_str(), path.c_str()) == 0) {
+    ::unlink(temp.c_str());
+    return true;
+  }
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
+  // Some file systems (vfat, some network mounts) know neither: there only
+  // a check before the rename is left, which a file made in between beats.
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(temp.c_str(), path.c_str()) == 0;
 }
 
 }  // namespace
@@ -72,18 +100,23 @@ std::string CReportWriter::Text(const CString& outName) const {
   return text;
 }
 
-void CReportWriter::Write(const CString& outName) const {
+void SetBeforeRenameHookForTesting(std::function<void(const std::string&)> hook) {
+  g_beforeRename = std::move(hook);
+}
+
+void CReportWriter::Write(const CString& outName, bool replace) const {
   std::string text = Text(outName);
   const std::string& path = outName.str();
   std::size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   std::string temp = folder + (slash == std::string::npos ? "/" : "") + ".tolvane-XXXXXX";
 
-  // A replaced report keeps its permissions; a new one gets the usual ones.
+  // A replaced report keeps its permissions, but a text file has no use
+  // for setuid, setgid or sticky; a new one gets the usual ones.
   mode_t mode;
   struct stat st;
   if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    mode = st.st_mode & 07777;
+    mode = st.st_mode & 0777;
   } else {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -92,6 +125,7 @@ void CReportWriter::Write(const CString& outName) const {
 
   int fd = ::mkostemp(&temp[0], O_CLOEXEC);
   if (fd < 0) Fail(outName, errno);
+  CRemovedOnSignal onSignal(temp, CRemovedOnSignal::kFile);
   // The old report is replaced only by a complete new one, on disk before
   // the rename makes it visible.
   int err = WriteAll(fd, text);
@@ -101,18 +135,20 @@ void CReportWriter::Write(const CString& outName) const {
     ok = false;
     err = errno;
   }
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
+  if (ok && g_beforeRename) g_beforeRename(path);
+  if (ok && !(replace ? ::rename(temp.c_str(), path.c_str()) == 0 : RenameNoReplace(temp, path))) {
     ok = false;
     err = errno;
   }
   if (!ok) {
     ::unlink(temp.c_str());
+    if (err == EEXIST) throw CFileException(CFileException::alreadyExists, outName, err);
     Fail(outName, err);
   }
 }
 
-void WriteReport(const CFunctionTable& engine, const CString& outName) {
-  CReportWriter(engine).Write(outName);
+void WriteReport(const CFunctionTable& engine, const CString& outName, bool replace) {
+  CReportWriter(engine).Write(outName, replace);
 }
 
 std::string ReportText(const CFunctionTable& engine, const CString& outName) {

@@ -24,8 +24,12 @@ struct ReportPlan {
 ReportPlan PlanReports(const CFunctionTable& engine);
 
 /// Writes one report (temporary file in its folder, then rename): a failure
-/// leaves any old report as it was. Throws CFileException naming outName.
-void WriteReport(const CFunctionTable& engine, const CString& outName);
+/// leaves any old report as it was, and a fatal signal meanwhile removes the
+/// temporary file. A replaced report keeps its permissions, less setuid,
+/// setgid and sticky; a new one gets 0666 less the umask. Unless replace is
+/// set, a file of that name that turned up since the plan is kept, and the
+/// write fails (alreadyExists). Throws CFileException naming outName.
+void WriteReport(const CFunctionTable& engine, const CString& outName, bool replace);
 
 /// The bytes of the report outName: for every entry with that output name,
 /// in table order, "関数名：" and the function name on a line, each name it
@@ -38,7 +42,7 @@ class CReportWriter {
  public:
   explicit CReportWriter(const CFunctionTable& engine);
   /// As WriteReport.
-  void Write(const CString& outName) const;
+  void Write(const CString& outName, bool replace) const;
   /// As ReportText.
   std::string Text(const CString& outName) const;
 

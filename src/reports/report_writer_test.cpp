@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "analysis/pipeline.h"
 #include "platform/files/file_exception.h"
+#include "reports/report_writer_testing.h"
 #include "tests/small_file_system.h"
 #include "tests/temp_dir.h"
 
@@ -19,6 +23,15 @@ class Reports : public ::testing::Test {
  protected:
   // Analyses files of src as one run and plans its reports: "outputs ...;
   // existing ...; skipped ...", each name relative to src.
+  // The message WriteReport fails with, or "written".
+  std::string Failure(const CString& out, bool replace) {
+    try {
+      WriteReport(engine.GetTable(), out, replace);
+    } catch (const CFileException& e) {
+      return e.GetErrorMessage().str();
+    }
+    return "written";
+  }
   std::string Plan(const std::vector<std::string>& files, const char* extension = "fnc") {
     std::vector<CString> paths;
     for (const std::string& f : files) paths.push_back(CString(src.Join(f)));
@@ -43,7 +56,7 @@ TEST_F(Reports, GroupsTheFunctionsOfEachOutputNameInTableOrder) {
   src.Write("b.c", "int g(void)\n{\n}\n");
   src.Write("a.cpp", "void C::m()\n{\n  k();\n}\n");
   EXPECT_EQ(Plan({"a.c", "b.c", "a.cpp"}), "outputs a.fnc b.fnc; existing; skipped");
-  for (const CString& out : plan.outputs) WriteReport(engine.GetTable(), out);
+  for (const CString& out : plan.outputs) WriteReport(engine.GetTable(), out, false);
   EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), kHead + "f\n\tg\n\th\n\n" + kHead + "C::m\n\tk\n\n");
   EXPECT_EQ(ReadWholeFile(src.Join("b.fnc")), kHead + "g\n\n");
   EXPECT_EQ(ListFolder(src.path()), "a.c a.cpp a.fnc b.c b.fnc");
@@ -78,7 +91,7 @@ TEST_F(Reports, AFailedWriteLeavesTheOldReportAsItWas) {
     ASSERT_EQ(chmod(dir.c_str(), 0500), 0);
   std::string message = "no exception";
   try {
-    WriteReport(engine.GetTable(), plan.outputs[0]);
+    WriteReport(engine.GetTable(), plan.outputs[0], true);
   } catch (const CFileException& e) {
     message = e.GetErrorMessage().str();
   }
@@ -86,6 +99,95 @@ TEST_F(Reports, AFailedWriteLeavesTheOldReportAsItWas) {
                          (fs ? "Read-only file system" : "Permission denied") + ")");
   EXPECT_EQ(ReadWholeFile(src.Join("out/a.fnc")), "old report");
   EXPECT_EQ(ListFolder(dir), "a.c a.fnc");
+}
+
+TEST_F(Reports, AFullDiskLeavesTheOldReportAndNoTemporaryFile) {
+  std::string dir = src.Join("out");
+  ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+  std::string why;
+  auto fs = SmallFileSystem::Mount(dir, 64 * 1024, false, &why);
+  if (!fs) GTEST_SKIP() << "cannot mount a file system here: " << why;
+  std::string source;
+  for (int i = 0; i < 2000; ++i) source += "void f" + std::to_string(i) + "(void)\n{\n  g();\n}\n";
+  src.Write("out/a.c", source);
+  src.Write("out/a.fnc", "old report");
+  ASSERT_EQ(Plan({"out/a.c"}), "outputs out/a.fnc; existing out/a.fnc; skipped");
+  const CString out(src.Join("out/a.fnc"));
+  // Fills the disk to the last byte.
+  int fd = open(src.Join("out/filler").c_str(), O_WRONLY | O_CREAT, 0600);
+  std::string block(4096, 'x');
+  while (write(fd, block.data(), block.size()) > 0) {
+  }
+  while (write(fd, "x", 1) > 0) {
+  }
+  close(fd);
+  EXPECT_EQ(Failure(out, true),
+            "Disk full while writing " + out.str() + ". (No space left on device)");
+  EXPECT_EQ(ReadWholeFile(out.str()), "old report");
+  EXPECT_EQ(ListFolder(dir), "a.c a.fnc filler");
+}
+
+TEST_F(Reports, KeepAReplacedReportsModeAndGiveANewOneTheUmasks) {
+  src.Write("a.c", "void f(void)\n{\n}\n");
+  Plan({"a.c"});
+  const std::string report = src.Join("a.fnc");
+  struct Row {
+    int oldMode;  // -1: no report yet
+    mode_t umask;
+    mode_t mode;
+  } rows[] = {
+      {-1, 022, 0644}, {-1, 077, 0600}, {-1, 002, 0664},
+      {0640, 022, 0640}, {0604, 077, 0604},
+      {04755, 022, 0755}, {02775, 022, 0775}, {01666, 022, 0666},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::to_string(row.oldMode) + " " + std::to_string(row.umask));
+    std::remove(report.c_str());
+    if (row.oldMode >= 0) {
+      WriteWholeFile(report, "old");
+      ASSERT_EQ(chmod(report.c_str(), static_cast<mode_t>(row.oldMode)), 0);
+    }
+    mode_t old = umask(row.umask);
+    EXPECT_EQ(Failure(CString(report), true), "written");
+    umask(old);
+    struct stat st;
+    ASSERT_EQ(stat(report.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, row.mode);
+  }
+}
+
+// A file made by someone else between the plan and the rename is kept and
+// named, unless replacing was asked for.
+TEST_F(Reports, AReportThatTurnsUpMeanwhileIsReplacedOnlyWhenAskedTo) {
+  src.Write("a.c", "void f(void)\n{\n}\n");
+  EXPECT_EQ(Plan({"a.c"}), "outputs a.fnc; existing; skipped");
+  SetBeforeRenameHookForTesting([](const std::string& path) { WriteWholeFile(path, "theirs"); });
+  EXPECT_EQ(Failure(plan.outputs[0], false), src.Join("a.fnc") + " exists already.");
+  EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), "theirs");
+  EXPECT_EQ(ListFolder(src.path()), "a.c a.fnc");
+  EXPECT_EQ(Failure(plan.outputs[0], true), "written");
+  SetBeforeRenameHookForTesting(nullptr);
+  EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), kHead + "f\n\n");
+}
+
+TEST_F(Reports, AFatalSignalWhileWritingLeavesNoTemporaryFile) {
+  src.Write("a.c", "void f(void)\n{\n}\n");
+  src.Write("a.fnc", "old report");
+  Plan({"a.c"});
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(sig);
+    pid_t child = fork();
+    if (child == 0) {
+      SetBeforeRenameHookForTesting([sig](const std::string&) { raise(sig); });
+      WriteReport(engine.GetTable(), plan.outputs[0], true);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    EXPECT_EQ(ListFolder(src.path()), "a.c a.fnc");
+    EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), "old report");
+  }
 }
 
 }  // namespace

@@ -52,17 +52,3 @@ TEST(TolvaneImages, IconsAndSplashAreWholeFilesOfTheirSizes) {
                                       "2 PNG 128x128 whole", "2 PNG 256x256 whole"}));
   EXPECT_EQ(Describe(TolvaneBitmaps()), (std::vector<std::string>{"103 BMP 383x207x8 whole"}));
 }
-
-TEST(TolvaneVersion, KeepsEveryValueAsWrittenBlanksIncluded) {
-  const VersionResource& version = TolvaneVersion();
-  std::vector<std::string> values = {version.fileVersion, version.productVersion};
-  for (const auto& [key, value] : version.strings)
-    values.push_back(std::string(key) + "=[" + value + "]");
-  values.push_back(std::to_string(TolvaneVersionTranslation().language) + " " +
-                   std::to_string(TolvaneVersionTranslation().codePage));
-  EXPECT_EQ(values, (std::vector<std::string>{
-                        "1.0.0.1", "1.0.0.1", "CompanyName=[ ]", "FileDescription=[Tolvane3]",
-                        "FileVersion=[3.0]", "InternalName=[Tolvane3]",
-                        "OriginalFilename=[Tolvane3.exe]", "ProductName=[ Tolvane3]",
-                        "ProductVersion=[3.0]", "1041 1200"}));  // 0x0411: Japanese; UTF-16
-}

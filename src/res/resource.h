@@ -29,6 +29,12 @@
 #define IDC_FUNC_COUNT 1020
 #define IDC_CALLEE_COUNT 1021
 #define IDC_SHOW_SOURCE 1022
+// The labels above the lists and the extension box.
+#define IDC_FOUND_LABEL 1030
+#define IDC_CHOSEN_LABEL 1031
+#define IDC_EXTENSION_LABEL 1032
+#define IDC_FUNCTIONS_LABEL 1033
+#define IDC_CALLEES_LABEL 1034
 
 // Controls of the listing window.
 #define IDC_LINES 1005
@@ -39,3 +45,6 @@
 #define IDC_ABOUT_BUILD 1102
 #define IDC_ABOUT_NOTICE 1103
 #define IDC_ABOUT_CONTACT 1104
+
+// Commands of the program's own.
+#define ID_FILE_ADD_FOLDER 32771

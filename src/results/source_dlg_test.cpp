@@ -113,6 +113,20 @@ class SourceDlgTest : public QObject {
     QCOMPARE(lines[2].size(), 255);
   }
 
+  // A constructor's own line names it from the first byte; an "A" that is
+  // the second byte of ア (83 41) is no mention of A.
+  void listsAMentionAtTheLineStartButNotOneInsideACharacter() {
+    tree->Write("cs.cpp", "CShape::CShape()\n{\n  A();\n}\nvoid A(void)\n{\n  /* \x83\x41 */\n}\n");
+    Start();
+    Analyze({"cs.cpp"});
+    CSourceDlg* ctor = Show(Entry("cs.fnc", "CShape::CShape"), "cs.cpp");
+    QVERIFY(ctor);
+    QCOMPARE(Items(ctor->m_listLines), QStringList({"0001 CShape::CShape()"}));
+    CSourceDlg* a = Show(Entry("cs.fnc", "A"), "cs.cpp");
+    QVERIFY(a);
+    QCOMPARE(Items(a->m_listLines), QStringList({"0003   A();", "0005 void A(void)"}));
+  }
+
   void oneWindowAFunctionShownAgainUnchangedAfterItWasClosed() {
     tree->Write("a.c", "void A(void)\n{\n}\n");
     tree->Write("a.cpp", "void A(void)\n{\n  A();\n}\n");

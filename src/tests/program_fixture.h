@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 #include "app/main_frame.h"
@@ -29,9 +30,11 @@ class Program {
     app.reset();
     if (chdir(m_oldCwd.c_str()) != 0) qWarning("cannot go back to %s", m_oldCwd.c_str());
   }
-  /// Runs the program's start-up and makes its main window the active one.
-  bool Start() {
+  /// Runs the program's start-up, with the paths of a command line, and
+  /// makes its main window the active one.
+  bool Start(const std::vector<std::string>& paths = {}) {
     app.reset(new CTolvaneApp);
+    app->m_startPaths = paths;
     return app->InitInstance() && QTest::qWaitForWindowExposed(Frame()->m_hWnd) && Activate();
   }
   bool Activate() {

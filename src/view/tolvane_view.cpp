@@ -1,7 +1,9 @@
 #include "view/tolvane_view.h"
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
+#include <unordered_set>
 #include <string>
 
 #include "platform/files/drives.h"
@@ -53,6 +55,8 @@ BEGIN_MESSAGE_MAP(CTolvaneView, CFormView)
   ON_BN_CLICKED(IDC_SHOW_SOURCE, OnShowSource)
   ON_WM_LBUTTONDBLCLK()
   ON_WM_PAINT()
+  ON_WM_SIZE()
+  ON_COMMAND(ID_FILE_ADD_FOLDER, OnAddFolder)
 END_MESSAGE_MAP()
 
 CTolvaneView::CTolvaneView() : CFormView(IDD), m_strExtension("fnc"), m_engine(this) {}
@@ -116,6 +120,38 @@ void CTolvaneView::OnInitialUpdate() {
     frame->CenterWindow();
   }
   m_btnShowSource.EnableWindow(FALSE);
+  m_bInitialised = true;
+}
+
+void CTolvaneView::OnSize(UINT nType, int cx, int cy) {
+  CFormView::OnSize(nType, cx, cy);
+  if (!m_bInitialised) return;
+  if (!m_layout.IsCaptured()) {
+    // The first size on the screen is the one the controls were placed for.
+    m_layout.Capture(*this,
+                     {{IDC_FOUND_LABEL, CFormLayout::kStays},
+                      {IDC_FOUND_FILES, CFormLayout::kStretches},
+                      {IDC_ADD, CFormLayout::kStays},
+                      {IDC_ANALYZE, CFormLayout::kStays},
+                      {IDC_FILE_OUTPUT, CFormLayout::kStays},
+                      {IDC_EXTENSION_LABEL, CFormLayout::kKeepsRight},
+                      {IDC_EXTENSION, CFormLayout::kKeepsRight},
+                      {IDC_EXTENSION_LIST, CFormLayout::kKeepsRight},
+                      {IDC_CHOSEN_LABEL, CFormLayout::kStays},
+                      {IDC_CHOSEN_FILES, CFormLayout::kStretches},
+                      {IDC_FUNCTIONS_LABEL, CFormLayout::kStays},
+                      {IDC_FUNC_COUNT, CFormLayout::kStays},
+                      {IDC_SHOW_SOURCE, CFormLayout::kStays},
+                      {IDC_FUNCTIONS, CFormLayout::kStretches},
+                      {IDC_CALLEES_LABEL, CFormLayout::kStays},
+                      {IDC_CALLEE_COUNT, CFormLayout::kStays},
+                      {IDC_CALLEES, CFormLayout::kStretches},
+                      {IDC_STATUS, CFormLayout::kWidens}},
+                     cx, cy);
+    SetScrollSizes(CSize(cx, cy));
+    return;
+  }
+  m_layout.Apply(cx, cy);
 }
 
 void CTolvaneView::OnTimer(UINT_PTR nIDEvent) { CFormView::OnTimer(nIDEvent); }
@@ -218,6 +254,25 @@ void CTolvaneView::OnDblclkFoundFiles() {
 
 // ---- The chosen files and the extension ----
 
+int CTolvaneView::ChooseFiles(const std::vector<CString>& paths) {
+  std::unordered_set<std::string> chosen;
+  chosen.reserve(static_cast<std::size_t>(m_listChosen.GetCount()) + paths.size());
+  for (int i = 0; i < m_listChosen.GetCount(); ++i) chosen.insert(m_listChosen.GetText(i).str());
+  std::vector<CString> fresh;
+  for (const CString& path : paths)
+    if (chosen.insert(path.str()).second) fresh.push_back(path);
+  m_listChosen.AddStrings(fresh);
+  // Taken out of the found-sources list as Add moves them; from the end, so
+  // that the indices ahead stay good.
+  if (!fresh.empty())
+    for (int i = m_listFound.GetCount() - 1; i >= 0; --i)
+      if (chosen.count(m_listFound.GetText(i).str())) m_listFound.DeleteString(i);
+  if (!fresh.empty()) m_btnAnalyze.EnableWindow(TRUE);
+  int selected[kMaxSelected];
+  m_btnAdd.EnableWindow(m_listFound.GetSelItems(kMaxSelected, selected) != 0);
+  return static_cast<int>(fresh.size());
+}
+
 void CTolvaneView::OnAdd() {
   int selected[kMaxSelected];
   int n = m_listFound.GetSelItems(kMaxSelected, selected);
@@ -276,7 +331,10 @@ void CTolvaneView::OnFileOutput() {
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
   CReportWriter writer(m_engine.GetTable());
-  for (const CString& report : plan.outputs) writer.Write(report);
+  // Only what the user agreed to is replaced, not a file that turned up since.
+  for (const CString& report : plan.outputs)
+    writer.Write(report, std::find(plan.existing.begin(), plan.existing.end(), report) !=
+                             plan.existing.end());
   CString done = CString(std::to_string(plan.outputs.size())) + "個のファイルを出力しました。";
   if (!plan.skipped.empty())
     done += "\n次のファイルは解析したソースファイルなので出力しませんでした。" + NameFiles(plan.skipped);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <chrono>
+#include <vector>
 
 #include "analysis/pipeline.h"
 #include "platform/files/file_find.h"
@@ -18,6 +19,7 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/runtime_class.h"
 #include "res/resource.h"
+#include "view/form_layout.h"
 
 class ISourceDlgOwner;
 
@@ -88,6 +90,22 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   void OnShowSource();
   void OnLButtonDblClk(UINT nFlags, CPoint point);
   void OnPaint();
+  void OnSize(UINT nType, int cx, int cy);
+  void OnAddFolder();
+
+  /// Appends every source below folder to the chosen-files list, as the
+  /// menu's add-folder command does once the folder is picked.
+  void AddFolder(const CString& folder);
+  /// Appends paths to the chosen-files list in their order, leaving out those
+  /// already chosen, and takes them out of the found-sources list; the Add
+  /// and Analyze buttons follow as after Add. Returns how many were added.
+  int ChooseFiles(const std::vector<CString>& paths);
+
+  // The add-folder walk: its progress box shows after this many
+  // milliseconds, and it reads this many folder entries between two looks
+  // at the event queue.
+  int m_nProgressDelay = 1000;
+  int m_nWalkStep = 512;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
@@ -118,6 +136,10 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   CString m_strLastCallee;  // the name the status line is to show
   std::chrono::steady_clock::time_point m_lastStatus;
   ISourceDlgOwner* m_pSourceDlgOwner = nullptr;
+
+  // The form follows the frame from the size it first had on the screen.
+  CFormLayout m_layout;
+  bool m_bInitialised = false;
 
   DECLARE_DYNCREATE(CTolvaneView)
   DECLARE_MESSAGE_MAP()

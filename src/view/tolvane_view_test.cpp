@@ -6,9 +6,12 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
@@ -16,6 +19,7 @@
 
 #include "platform/files/drives.h"
 #include "platform/ui/app.h"
+#include "platform/ui/dialog_layout.h"
 #include "platform/ui/frame.h"
 #include "platform/ui/ui_colors.h"
 #include "platform/ui/qt_string.h"
@@ -80,6 +84,21 @@ class TolvaneViewTest : public QObject {
     }
   }
   int Row(const CListBox& list, const std::string& text) { return Items(list).indexOf(Q(text)); }
+  // Every control of the form by its ID, with its place in the form.
+  std::map<int, QRect> Places() {
+    std::map<int, QRect> places;
+    for (const DialogControl& c : AfxFindDialogTemplate(IDD_TOLVANE_FORM)->controls)
+      places[c.id] = FindControl(view->m_hWnd, c.id)->geometry();
+    return places;
+  }
+  // Sizes the frame by its outer rectangle and waits for the form to follow.
+  void SizeFrame(int width, int height) {
+    CRect r;
+    frame->GetWindowRect(&r);
+    QSize before = view->m_hWnd->parentWidget()->size();
+    frame->MoveWindow(r.left, r.top, width, height);
+    QTRY_VERIFY(view->m_hWnd->parentWidget()->size() != before);
+  }
   QString Cwd() { return ToQString(GetCurrentDirectory()); }
 
  private slots:
@@ -316,13 +335,15 @@ class TolvaneViewTest : public QObject {
     QCOMPARE(view->m_listFunctions.GetCount(), 3);
 
     // Back out of the chosen files: to the end of the found list, after the
-    // drives; the last one out disables the three commands, the results stay.
+    // drives, in the chosen list's order (a and b came in the folder's);
+    // the last one out disables the three commands, the results stay.
+    const QStringList chosen = Items(view->m_listChosen);
+    QCOMPARE(chosen.first(), Q(tree->Join("c.c")));
     for (int left = 3; left > 0; --left) {
       DoubleClickItem(view->m_listChosen, 0);
       QCOMPARE(states(), QString(left > 1 ? "0111" : "0000"));
     }
-    QCOMPARE(Items(found).mid(Items(found).size() - 3),
-             QStringList({Q(tree->Join("c.c")), Q(tree->Join("a.c")), Q(tree->Join("b.c"))}));
+    QCOMPARE(Items(found).mid(Items(found).size() - 3), chosen);
     QCOMPARE(view->m_listFunctions.GetCount(), 3);
     // A double-click on the empty list does nothing.
     QTest::mouseDClick(ListWidget(view->m_listChosen)->viewport(), Qt::LeftButton);
@@ -423,6 +444,90 @@ class TolvaneViewTest : public QObject {
     QCOMPARE(Items(view->m_listExtension), QStringList({"fnc", "txt"}));
     QCOMPARE(view->m_listExtension.GetCurSel(), 1);
     QCOMPARE(Text(view->m_editExtension), QString("txt"));
+  }
+
+  void theFormGrowsWithItsFrameFromItsFirstLayoutAndScrollsBelowIt() {
+    Open(tree->path());
+    // At its first size every control stands where the template puts it.
+    const DialogTemplate* form = AfxFindDialogTemplate(IDD_TOLVANE_FORM);
+    DialogUnits du = DialogUnits::ForFont(TemplateFont(form->fontFace, form->fontPoints));
+    std::map<int, QRect> first = Places();
+    for (const DialogControl& c : form->controls)
+      QCOMPARE(first[c.id], QRect(du.X(c.x), du.Y(c.y), du.X(c.cx), du.Y(c.cy)));
+    CRect outer;
+    frame->GetWindowRect(&outer);
+    QSize firstSize = view->m_hWnd->size();
+
+    // 200 pixels wider, 122 higher: the four lists widen by 200 and share
+    // the height (31, 31, 30, 30); the rest moves with the list above it.
+    SizeFrame(outer.Width() + 200, outer.Height() + 122);
+    QCOMPARE(view->m_hWnd->size(), firstSize + QSize(200, 122));
+    struct {
+      int id;
+      int dx, dy, dw, dh;
+    } moves[] = {
+        {IDC_FOUND_LABEL, 0, 0, 0, 0},       {IDC_FOUND_FILES, 0, 0, 200, 31},
+        {IDC_ADD, 0, 31, 0, 0},              {IDC_ANALYZE, 0, 31, 0, 0},
+        {IDC_FILE_OUTPUT, 0, 31, 0, 0},      {IDC_EXTENSION_LABEL, 200, 31, 0, 0},
+        {IDC_EXTENSION, 200, 31, 0, 0},      {IDC_EXTENSION_LIST, 200, 31, 0, 0},
+        {IDC_CHOSEN_LABEL, 0, 31, 0, 0},     {IDC_CHOSEN_FILES, 0, 31, 200, 31},
+        {IDC_FUNCTIONS_LABEL, 0, 62, 0, 0},  {IDC_FUNC_COUNT, 0, 62, 0, 0},
+        {IDC_SHOW_SOURCE, 0, 62, 0, 0},      {IDC_FUNCTIONS, 0, 62, 200, 30},
+        {IDC_CALLEES_LABEL, 0, 92, 0, 0},    {IDC_CALLEE_COUNT, 0, 92, 0, 0},
+        {IDC_CALLEES, 0, 92, 200, 30},       {IDC_STATUS, 0, 122, 200, 0},
+    };
+    std::map<int, QRect> grown = Places();
+    QCOMPARE(grown.size(), std::size(moves));
+    for (auto& m : moves) {
+      QRect want = first[m.id].translated(m.dx, m.dy);
+      want.setSize(want.size() + QSize(m.dw, m.dh));
+      QVERIFY2(grown[m.id] == want, std::to_string(m.id).c_str());
+    }
+
+    // Back to the first size, then smaller: the first layout, and scroll
+    // bars over a form that keeps its first size.
+    SizeFrame(outer.Width(), outer.Height());
+    QVERIFY(Places() == first);
+    SizeFrame(outer.Width() - 100, outer.Height() - 80);
+    QCOMPARE(view->m_hWnd->size(), firstSize);
+    QVERIFY(Places() == first);
+    auto* area = qobject_cast<QScrollArea*>(view->m_hWnd->parentWidget()->parentWidget());
+    QVERIFY(area);
+    QTRY_VERIFY(area->horizontalScrollBar()->isVisible() && area->verticalScrollBar()->isVisible());
+    QCOMPARE(view->GetParent(), frame.get());
+  }
+
+  void longFunctionEntriesScrollSidewaysAndShowWhole() {
+    std::string dir = tree->path() + "/" + std::string(120, 'd');
+    QVERIFY(std::filesystem::create_directory(dir));
+    WriteWholeFile(dir + "/long.c", "void " + std::string(80, 'f') + "(void)\n{\n" + std::string(60, 'W') +
+                                        "();\nb();\n}\nvoid s(void)\n{\n}\n");
+    Open(dir);
+    Choose({std::string(120, 'd') + "/long.c"});
+    Click(view->m_btnAnalyze);
+    QCOMPARE(view->m_listFunctions.GetCount(), 2);
+    ClickItem(view->m_listFunctions, 0);
+    QCOMPARE(Items(view->m_listCallees), QStringList({QString(60, 'W'), "b"}));
+    ListBoxWidget* w = ListWidget(view->m_listFunctions);
+    QTRY_VERIFY(w->horizontalScrollBar()->isVisible());
+    // The scroll bar reaches the end of the longest entry.
+    QModelIndex longest = w->model()->index(0, 0);
+    w->horizontalScrollBar()->setValue(w->horizontalScrollBar()->maximum());
+    QVERIFY(w->visualRect(longest).right() < w->viewport()->width());
+    QVERIFY(w->visualRect(longest).right() >= w->viewport()->width() - 20);
+    // One row per entry, of one height, as before.
+    QCOMPARE(w->visualRect(w->model()->index(1, 0)).top(), w->visualRect(longest).bottom() + 1);
+    // Both lists show an entry whole as its tooltip. A name is too short to
+    // need the callee list's scroll bar at this width, but it has one.
+    for (const CListBox* list : {&view->m_listFunctions, &view->m_listCallees}) {
+      QAbstractItemModel* m = ListWidget(*list)->model();
+      QCOMPARE(m->data(m->index(0, 0), Qt::ToolTipRole).toString(), Items(*list).first());
+      QCOMPARE(ListWidget(*list)->horizontalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    }
+    // The keys still move the selection, and the callees follow.
+    Key(view->m_listFunctions, Qt::Key_Down);
+    QCOMPARE(view->m_listFunctions.GetCurSel(), 1);
+    QCOMPARE(view->m_listCallees.GetCount(), 0);
   }
 
   void theStatusLineTakesTypingUpTo128Characters() {

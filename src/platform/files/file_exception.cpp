@@ -22,6 +22,9 @@ std::string Format(CFileException::Cause cause, const std::string& name,
     case CFileException::notPrivate:
       text = name + " is not a private folder of this user.";
       break;
+    case CFileException::alreadyExists:
+      text = name + " exists already.";
+      break;
     case CFileException::diskFull:
       text = "Disk full while writing " + name + ".";
       break;
@@ -40,7 +43,8 @@ std::string Format(CFileException::Cause cause, const std::string& name,
   }
   if (!detail.empty())
     text += " (" + detail + ")";
-  else if (!reason.empty() && cause != CFileException::fileNotFound)
+  else if (!reason.empty() && cause != CFileException::fileNotFound &&
+           cause != CFileException::alreadyExists)
     text += " (" + reason + ")";
   return text;
 }

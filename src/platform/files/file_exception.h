@@ -14,6 +14,7 @@ class CFileException : public std::exception {
     accessDenied,     // permissions, a read-only file system
     notRegularFile,   // a directory, FIFO, device or socket
     notPrivate,       // a working-file folder that others could tamper with
+    alreadyExists,    // a file that was not to be replaced turned up meanwhile
     diskFull,         // no space left (or quota exceeded) while writing
     readError,        // the read failed, or the file shrank while it was read
     writeError,       // the write failed for another reason

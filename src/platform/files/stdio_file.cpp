@@ -105,7 +105,10 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
       ::close(fd);
       Fail(CFileException::notRegularFile, 0);
     }
-    ::fcntl(fd, F_SETFL, 0);  // blocking reads from here on
+    // Blocking reads from here on, except for a file of length 0: some
+    // system files of that length wait for text that may never come
+    // (/proc/kmsg), and a read must not hang the run.
+    if (st.st_size > 0) ::fcntl(fd, F_SETFL, 0);
   }
   m_nLength = m_nOnDisk = m_bRegular ? st.st_size : 0;
   // Some system files report a length of 0 and still have text: those are
@@ -176,6 +179,8 @@ void CStdioFile::Fill() {
     do n = ::pread(m_fd, m_buf.get() + m_nEnd, want, m_nOffset);
     while (n < 0 && errno == EINTR);
   }
+  if (n < 0 && errno == EAGAIN)
+    Fail(CFileException::readError, EAGAIN, "it has no text to read without waiting");
   if (n < 0) Fail(CFileException::readError, errno);
   if (n == 0) {
     m_bEof = true;

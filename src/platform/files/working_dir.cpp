@@ -1,135 +1,252 @@
 #include "platform/files/working_dir.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 #include "platform/files/file_exception.h"
 
 namespace {
 
-std::string EnvOr(const char* name, const std::string& fallback) {
-  const char* v = std::getenv(name);
-  return (v && *v) ? std::string(v) : fallback;
+constexpr char kRunPrefix[] = "run-";
+constexpr char kNewPrefix[] = "new-";  // a run folder before it is locked
+
+std::string TempFolder() {
+  const char* v = std::getenv("TMPDIR");
+  return (v && *v) ? std::string(v) : std::string("/tmp");
 }
 
-void EnsurePrivateFolder(const std::string& path) {
-  if (::mkdir(path.c_str(), 0700) == 0) {
-    ::chmod(path.c_str(), 0700);  // whatever the umask left
-  } else if (errno != EEXIST) {
-    int err = errno;
-    throw CFileException(CFileException::CauseFromOpenError(err), CString(path), err);
-  }
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) {
-    int err = errno;
-    throw CFileException(CFileException::CauseFromOpenError(err), CString(path), err);
-  }
-  if (S_ISLNK(st.st_mode))
-    throw CFileException(CFileException::notPrivate, CString(path), 0,
-                         "it is a symbolic link");
-  if (!S_ISDIR(st.st_mode))
-    throw CFileException(CFileException::notPrivate, CString(path), 0,
-                         "it is not a folder");
-  if (st.st_uid != ::geteuid())
-    throw CFileException(CFileException::notPrivate, CString(path), 0,
-                         "it belongs to another user");
-  if (st.st_mode & 077)
-    throw CFileException(CFileException::notPrivate, CString(path), 0,
-                         "group or others have access to it");
+// The prefix of the private folders made when the per-user folder cannot be
+// trusted; mkdtemp completes the name.
+std::string OwnFolderPrefix() { return "tolvane-" + std::to_string(::geteuid()) + "."; }
+
+bool StartsWith(const char* name, const std::string& prefix) {
+  return std::strncmp(name, prefix.c_str(), prefix.size()) == 0;
 }
 
-// What a fatal signal removes: files of the working folder, then the
-// folder, in this order. Filled with the signals held back, and read only by
-// the handler.
-constexpr int kMaxRemoved = 8;
-const char* g_removeOnSignal[kMaxRemoved + 1] = {};
-const int kFatalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-extern "C" void RemoveWorkingFilesOnSignal(int sig) {
-  int last = 0;
-  while (last < kMaxRemoved && g_removeOnSignal[last + 1]) ++last;
-  for (int i = 0; i < last; ++i) ::unlink(g_removeOnSignal[i]);
-  if (g_removeOnSignal[last]) ::rmdir(g_removeOnSignal[last]);
-  ::signal(sig, SIG_DFL);
-  ::raise(sig);
+[[noreturn]] void ThrowOsError(const std::string& path, int err) {
+  throw CFileException(CFileException::CauseFromOpenError(err), CString(path), err);
 }
 
-class HeldSignals {
- public:
-  HeldSignals() {
-    sigset_t fatal;
-    sigemptyset(&fatal);
-    for (int sig : kFatalSignals) sigaddset(&fatal, sig);
-    sigprocmask(SIG_BLOCK, &fatal, &m_old);
+// Removes everything inside the open folder fd, never following a link: a
+// link is removed, not what it points to. Returns false when something
+// could not be removed.
+bool RemoveContents(int fd, int depth = 0) {
+  int listFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+  if (!dir) {
+    if (listFd >= 0) ::close(listFd);
+    return false;
   }
-  ~HeldSignals() { sigprocmask(SIG_SETMASK, &m_old, nullptr); }
+  bool ok = true;
+  while (dirent* e = ::readdir(dir)) {
+    const char* n = e->d_name;
+    if (std::strcmp(n, ".") == 0 || std::strcmp(n, "..") == 0) continue;
+    if (::unlinkat(fd, n, 0) == 0) continue;
+    if ((errno != EISDIR && errno != EPERM) || depth > 32) {
+      ok = false;
+      continue;
+    }
+    int sub = ::openat(fd, n, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    ok = sub >= 0 && RemoveContents(sub, depth + 1) && ok;
+    if (sub >= 0) ::close(sub);
+    ok = ::unlinkat(fd, n, AT_REMOVEDIR) == 0 && ok;
+  }
+  ::closedir(dir);
+  return ok;
+}
 
- private:
-  sigset_t m_old;
-};
+// Removes the run folders in the open folder fd whose lock nobody holds:
+// their process is gone. Process ids say nothing here: they are reused, and
+// another PID namespace has its own. Returns how many were removed.
+int RemoveAbandonedRuns(int fd) {
+  int listFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+  if (!dir) {
+    if (listFd >= 0) ::close(listFd);
+    return 0;
+  }
+  int removed = 0;
+  while (dirent* e = ::readdir(dir)) {
+    if (!StartsWith(e->d_name, kRunPrefix)) continue;
+    int run = ::openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (run < 0) continue;  // a link, or not a folder: not ours to judge
+    if (::flock(run, LOCK_EX | LOCK_NB) == 0 && RemoveContents(run) &&
+        ::unlinkat(fd, e->d_name, AT_REMOVEDIR) == 0)
+      ++removed;
+    ::close(run);
+  }
+  ::closedir(dir);
+  return removed;
+}
 
-// The paths the handler reads; they outlive every call of it.
-std::vector<std::string>& RemovedPaths() {
-  static std::vector<std::string> paths;
-  return paths;
+// The private folders made by earlier processes when the per-user folder
+// could not be trusted: their abandoned runs go, and then the folder, when
+// that left it empty (an empty one may belong to a process just starting).
+void RemoveAbandonedOwnFolders(const std::string& temp) {
+  DIR* dir = ::opendir(temp.c_str());
+  if (!dir) return;
+  const std::string prefix = OwnFolderPrefix();
+  while (dirent* e = ::readdir(dir)) {
+    if (!StartsWith(e->d_name, prefix)) continue;
+    int fd = ::openat(::dirfd(dir), e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0 &&
+        RemoveAbandonedRuns(fd) > 0)
+      ::unlinkat(::dirfd(dir), e->d_name, AT_REMOVEDIR);
+    ::close(fd);
+  }
+  ::closedir(dir);
+}
+
+// Makes a locked run folder in the open folder parentFd (named parent).
+// It is made under a name the clean-up passes over and renamed only once
+// locked, so that no other process can take it for abandoned meanwhile.
+// Returns the open, locked folder; *path gets its path.
+int MakeLockedRun(int parentFd, const std::string& parent, std::string* path) {
+  for (int attempt = 0;; ++attempt) {
+    std::string templ = parent + "/" + kNewPrefix + "XXXXXX";
+    if (::mkdtemp(&templ[0]) == nullptr) ThrowOsError(parent, errno);
+    std::string name = templ.substr(parent.size() + 1);
+    std::string runName = kRunPrefix + name.substr(std::strlen(kNewPrefix));
+    int fd = ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    // A file system without flock (some network mounts) runs unlocked: the
+    // clean-up cannot lock such a folder either, so it stays.
+    if (fd < 0 || (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno != ENOLCK && errno != EINVAL)) {
+      int err = fd < 0 ? errno : EBUSY;
+      if (fd >= 0) ::close(fd);
+      ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR);
+      if (attempt < 3) continue;
+      ThrowOsError(parent, err);
+    }
+    // RENAME_NOREPLACE, so that a folder of that name (however unlikely) is
+    // never put in place of; without it, rename would replace an empty one.
+    if (::renameat2(parentFd, name.c_str(), parentFd, runName.c_str(), RENAME_NOREPLACE) != 0 &&
+        !((errno == EINVAL || errno == ENOSYS) &&
+          ::renameat(parentFd, name.c_str(), parentFd, runName.c_str()) == 0)) {
+      int err = errno;
+      ::close(fd);
+      ::unlinkat(parentFd, name.c_str(), AT_REMOVEDIR);
+      if (attempt < 3) continue;
+      ThrowOsError(parent, err);
+    }
+    ::fchmod(fd, 0700);  // whatever the umask left
+    *path = parent + "/" + runName;
+    return fd;
+  }
 }
 
 }  // namespace
 
-std::unique_ptr<CWorkingDir> CWorkingDir::CreateRemovedOnSignal(
-    const std::vector<std::string>& names) {
-  // From the moment the folder exists a signal always finds it to remove.
-  HeldSignals held;
-  std::unique_ptr<CWorkingDir> dir = Create();
-  std::vector<std::string>& paths = RemovedPaths();
-  paths.clear();
-  for (const std::string& n : names)
-    if (paths.size() < kMaxRemoved) paths.push_back(dir->GetPath() + "/" + n);
-  paths.push_back(dir->GetPath());
-  std::fill(std::begin(g_removeOnSignal), std::end(g_removeOnSignal), nullptr);
-  for (std::size_t i = 0; i < paths.size(); ++i) g_removeOnSignal[i] = paths[i].c_str();
-  dir->m_bOnSignal = true;
-  for (int sig : kFatalSignals) {
-    struct sigaction sa;
-    std::memset(&sa, 0, sizeof sa);
-    sa.sa_handler = RemoveWorkingFilesOnSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(sig, &sa, nullptr);
+int CWorkingDir::OpenUserFolder(bool create) {
+  std::string folder = UserFolder();
+  auto notPrivate = [&folder](const char* why) {
+    return CFileException(CFileException::notPrivate, CString(folder), 0, why);
+  };
+  if (create) {
+    if (::mkdir(folder.c_str(), 0700) == 0)
+      ::chmod(folder.c_str(), 0700);  // whatever the umask left
+    else if (errno != EEXIST)
+      ThrowOsError(folder, errno);
   }
-  return dir;
+  // Checked through the descriptor that is then used, so that the folder
+  // cannot be swapped between the check and the use.
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    int err = errno;
+    if (err == ENOENT && !create) return -1;
+    struct stat st;
+    if ((err == ELOOP || err == ENOTDIR) && ::lstat(folder.c_str(), &st) == 0)
+      throw notPrivate(S_ISLNK(st.st_mode) ? "it is a symbolic link" : "it is not a folder");
+    ThrowOsError(folder, err);
+  }
+  struct stat st;
+  const char* why = nullptr;
+  if (::fstat(fd, &st) != 0) why = "it cannot be examined";
+  else if (st.st_uid != ::geteuid()) why = "it belongs to another user";
+  else if (st.st_mode & 077) why = "group or others have access to it";
+  if (why) {
+    ::close(fd);
+    throw notPrivate(why);
+  }
+  return fd;
 }
 
 std::string CWorkingDir::UserFolder() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime && *runtime) return std::string(runtime) + "/tolvane";
-  return EnvOr("TMPDIR", "/tmp") + "/tolvane-" + std::to_string(::geteuid());
+  return TempFolder() + "/tolvane-" + std::to_string(::geteuid());
 }
 
 std::unique_ptr<CWorkingDir> CWorkingDir::Create() {
-  std::string user = UserFolder();
-  EnsurePrivateFolder(user);
-  std::string templ = user + "/run-XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  if (::mkdtemp(buf.data()) == nullptr) {
-    int err = errno;
-    throw CFileException(CFileException::CauseFromOpenError(err), CString(user), err);
+  std::unique_ptr<CWorkingDir> dir(new CWorkingDir);
+  std::string parent = UserFolder();
+  int parentFd = -1;
+  try {
+    parentFd = OpenUserFolder(true);
+  } catch (const CFileException& e) {
+    if (e.m_cause != CFileException::notPrivate) throw;
   }
-  return std::unique_ptr<CWorkingDir>(new CWorkingDir(std::string(buf.data())));
+  const std::string temp = TempFolder();
+  RemoveAbandonedOwnFolders(temp);
+  if (parentFd >= 0) {
+    RemoveAbandonedRuns(parentFd);
+  } else {
+    // Another user got to the predictable name first, or it was opened up:
+    // a folder of a name nobody can guess takes its place for this process.
+    parent = temp + "/" + OwnFolderPrefix() + "XXXXXX";
+    if (::mkdtemp(&parent[0]) == nullptr) ThrowOsError(temp, errno);
+    dir->m_strOwnParent = parent;
+    parentFd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (parentFd < 0) ThrowOsError(parent, errno);
+  }
+  try {
+    dir->m_nLock = MakeLockedRun(parentFd, parent, &dir->m_strPath);
+  } catch (...) {
+    ::close(parentFd);
+    throw;
+  }
+  ::close(parentFd);
+  return dir;
+}
+
+std::unique_ptr<CWorkingDir> CWorkingDir::CreateRemovedOnSignal(
+    const std::vector<std::string>& names) {
+  // From the moment the folder exists a signal always finds it to remove.
+  sigset_t fatal, old;
+  sigemptyset(&fatal);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&fatal, sig);
+  sigprocmask(SIG_BLOCK, &fatal, &old);
+  struct Restore {
+    sigset_t* old;
+    ~Restore() { sigprocmask(SIG_SETMASK, old, nullptr); }
+  } restore{&old};
+  std::unique_ptr<CWorkingDir> dir = Create();
+  for (const std::string& n : names)
+    dir->m_onSignal.push_back(
+        std::make_unique<CRemovedOnSignal>(dir->m_strPath + "/" + n, CRemovedOnSignal::kFile));
+  dir->m_onSignal.push_back(
+      std::make_unique<CRemovedOnSignal>(dir->m_strPath, CRemovedOnSignal::kFolder));
+  if (!dir->m_strOwnParent.empty())
+    dir->m_onSignal.push_back(
+        std::make_unique<CRemovedOnSignal>(dir->m_strOwnParent, CRemovedOnSignal::kFolder));
+  return dir;
 }
 
 CWorkingDir::~CWorkingDir() {
-  if (m_bOnSignal) {
-    HeldSignals held;
-    std::fill(std::begin(g_removeOnSignal), std::end(g_removeOnSignal), nullptr);
+  m_onSignal.clear();
+  if (m_nLock >= 0) {
+    RemoveContents(m_nLock);
+    ::rmdir(m_strPath.c_str());
+    ::close(m_nLock);  // the lock goes last: until then the folder is ours
   }
-  std::error_code ec;
-  std::filesystem::remove_all(m_strPath, ec);
+  if (!m_strOwnParent.empty()) ::rmdir(m_strOwnParent.c_str());
 }

@@ -2,31 +2,47 @@
 // analysis writes its working files. Fixed names in a shared folder could be
 // planted by another user, and two copies of the program would overwrite
 // each other's files; a fresh folder per process avoids both.
+//
+// The folders live in the per-user folder, each named run-XXXXXX and locked
+// (flock on the folder) for as long as its process lives. A process killed
+// outright leaves its folder unlocked, so the next start removes it.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/files/removed_on_signal.h"
+
 class CWorkingDir {
  public:
   /// Creates a fresh folder (mode 0700) for this process inside the per-user
-  /// folder, which is created first when missing. Throws CFileException
-  /// naming the per-user folder when it is a symbolic link, is not owned by
-  /// this user or grants any permission to group or others (notPrivate), or
-  /// when a folder cannot be created.
+  /// folder, which is created first when missing, after removing the folders
+  /// of processes that are gone. When the per-user folder cannot be trusted
+  /// (a symbolic link, not a folder, another user's, open to group or
+  /// others) the folder is made in a fresh private folder of an
+  /// unpredictable name in the temporary folder instead, so that another
+  /// user cannot stop the program from working. Throws CFileException when a
+  /// folder cannot be created.
   static std::unique_ptr<CWorkingDir> Create();
 
   /// As Create, and until the folder is destroyed a fatal signal (SIGINT,
   /// SIGTERM, SIGHUP, SIGQUIT) removes the files of the given names inside
-  /// it and the folder before the process ends with that signal. One such
-  /// folder at a time per process.
+  /// it and the folder before the process ends with that signal.
   static std::unique_ptr<CWorkingDir> CreateRemovedOnSignal(
       const std::vector<std::string>& names);
 
   /// The per-user folder: $XDG_RUNTIME_DIR/tolvane, or, when that variable
   /// is unset or empty, ${TMPDIR:-/tmp}/tolvane-<uid>.
   static std::string UserFolder();
+
+  /// Opens the per-user folder as a directory descriptor (close-on-exec),
+  /// checked through that descriptor. When it is missing: creates it with
+  /// mode 0700 if create is set, else returns -1. Throws CFileException
+  /// naming the folder when it is a symbolic link, not a folder, not this
+  /// user's or open to group or others (notPrivate), or when it cannot be
+  /// created or opened.
+  static int OpenUserFolder(bool create);
 
   /// Removes the folder and everything in it.
   ~CWorkingDir();
@@ -36,7 +52,9 @@ class CWorkingDir {
   const std::string& GetPath() const { return m_strPath; }
 
  private:
-  explicit CWorkingDir(std::string path) : m_strPath(std::move(path)) {}
+  CWorkingDir() = default;
   std::string m_strPath;
-  bool m_bOnSignal = false;
+  std::string m_strOwnParent;  // the private folder made for this process alone, if any
+  int m_nLock = -1;            // the folder, open and locked
+  std::vector<std::unique_ptr<CRemovedOnSignal>> m_onSignal;
 };

@@ -4,9 +4,14 @@
 
 #include <cstdlib>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
+#include <cstdio>
 
 #include "platform/files/file_exception.h"
 #include "tests/temp_dir.h"
@@ -66,33 +71,81 @@ TEST(CWorkingDir, CreatesAFreshPrivateFolderPerCallAndRemovesItAfterwards) {
   EXPECT_EQ(ListFolder(base.Join("tolvane")), "");
 }
 
-TEST(CWorkingDir, RefusesAUserFolderOthersCouldTamperWith) {
-  TempDir base;
-  ScopedEnv xdg("XDG_RUNTIME_DIR", base.path().c_str());
-  const std::string user = base.Join("tolvane");
-  auto refusal = [] {
-    try {
-      CWorkingDir::Create();
-    } catch (const CFileException& e) {
-      return e.GetErrorMessage().str();
+// Another local user can make the predictable folder first, or it may have
+// been opened up: the run then goes on in a folder nobody could guess.
+TEST(CWorkingDir, TakesAFolderOfItsOwnWhenTheUserFolderCannotBeTrusted) {
+  TempDir tmp, elsewhere;
+  ScopedEnv xdg("XDG_RUNTIME_DIR", nullptr), tmpdir("TMPDIR", tmp.path().c_str());
+  const std::string uid = std::to_string(geteuid());
+  const std::string user = tmp.Join("tolvane-" + uid);
+  struct Row {
+    const char* setup;
+    bool rootOnly;
+  } rows[] = {{"link", false}, {"open", false}, {"file", false}, {"other user", true}};
+  for (const Row& row : rows) {
+    if (row.rootOnly && geteuid() != 0) continue;
+    std::string setup = row.setup;
+    SCOPED_TRACE(setup);
+    if (setup == "link") symlink(elsewhere.path().c_str(), user.c_str());
+    if (setup == "open") mkdir(user.c_str(), 0777), chmod(user.c_str(), 0777);
+    if (setup == "file") WriteWholeFile(user, "");
+    if (setup == "other user") mkdir(user.c_str(), 0700), chown(user.c_str(), 4242, 4242);
+    {
+      auto dir = CWorkingDir::Create();
+      const std::string own = tmp.Join("tolvane-" + uid + ".");
+      EXPECT_EQ(dir->GetPath().rfind(own, 0), 0u) << dir->GetPath();
+      std::string parent = dir->GetPath().substr(0, dir->GetPath().rfind('/'));
+      EXPECT_EQ(ModeOf(parent), 0700u);
+      EXPECT_EQ(ModeOf(dir->GetPath()), 0700u);
+      WriteWholeFile(dir->GetPath() + "/tmp1.fnc", "work");
     }
-    return std::string("(accepted)");
-  };
-  const std::string refused = user + " is not a private folder of this user. ";
-
-  ASSERT_EQ(symlink(base.path().c_str(), user.c_str()), 0);
-  EXPECT_EQ(refusal(), refused + "(it is a symbolic link)");
-  ASSERT_EQ(unlink(user.c_str()), 0);
-
-  ASSERT_EQ(mkdir(user.c_str(), 0700), 0);
-  ASSERT_EQ(chmod(user.c_str(), 0750), 0);
-  EXPECT_EQ(refusal(), refused + "(group or others have access to it)");
-
-  if (geteuid() == 0) {
-    ASSERT_EQ(chmod(user.c_str(), 0700), 0);
-    ASSERT_EQ(chown(user.c_str(), 4242, 4242), 0);
-    EXPECT_EQ(refusal(), refused + "(it belongs to another user)");
+    EXPECT_EQ(ListFolder(tmp.path()), "tolvane-" + uid);  // the planted one alone
+    EXPECT_EQ(ListFolder(elsewhere.path()), "");
+    std::remove(user.c_str());
   }
+}
+
+// A run killed outright leaves its folder; the next start removes it, by
+// the lock its process held, not by process ids, and follows no link.
+TEST(CWorkingDir, RemovesTheFoldersOfRunsThatAreGone) {
+  TempDir base, outside;
+  ScopedEnv xdg("XDG_RUNTIME_DIR", base.path().c_str());
+  outside.Write("keep.c", "kept");
+  const std::string user = base.Join("tolvane");
+  auto live = CWorkingDir::Create();
+  // A child makes a folder, fills it and dies without clean-up.
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    auto dir = CWorkingDir::Create();
+    WriteWholeFile(dir->GetPath() + "/tmp1.fnc", "work");
+    symlink(outside.path().c_str(), (dir->GetPath() + "/link").c_str());
+    mkdir((dir->GetPath() + "/sub").c_str(), 0700);
+    WriteWholeFile(dir->GetPath() + "/sub/f", "x");
+    if (write(ready[1], "k", 1) == 1) pause();
+    _exit(1);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  ASSERT_EQ(symlink(outside.path().c_str(), (user + "/run-link").c_str()), 0);
+  std::string liveName = live->GetPath().substr(user.size() + 1);
+  auto names = [&user] {
+    std::set<std::string> set;
+    std::istringstream list(ListFolder(user));
+    for (std::string name; list >> name;) set.insert(name);
+    return set;
+  };
+  EXPECT_EQ(names().size(), 3u);  // the live run's, the dead one's, the link
+
+  auto next = CWorkingDir::Create();
+  std::string nextName = next->GetPath().substr(user.size() + 1);
+  EXPECT_EQ(names(), (std::set<std::string>{liveName, nextName, "run-link"}));
+  EXPECT_EQ(ListFolder(outside.path()), "keep.c");
 }
 
 }  // namespace

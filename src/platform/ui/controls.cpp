@@ -59,6 +59,20 @@ int CListBox::AddString(const CString& text) {
   return row;
 }
 
+int CListBox::AddStrings(const std::vector<CString>& texts) {
+  ListBoxWidget* list = List(m_hWnd);
+  if (!list) return LB_ERR;
+  if (list->Sorted()) {
+    for (const CString& text : texts) AddString(text);
+  } else {
+    std::vector<std::string> items;
+    items.reserve(texts.size());
+    for (const CString& text : texts) items.push_back(text.str());
+    list->Model().Append(std::move(items));
+  }
+  return list->Model().rowCount();
+}
+
 int CListBox::DeleteString(int index) {
   ListBoxWidget* list = List(m_hWnd);
   if (!list || index < 0 || index >= list->Model().rowCount()) return LB_ERR;

@@ -80,6 +80,10 @@ BOOL CFormView::UpdateData(BOOL bSaveAndValidate) {
 
 void CFormView::OnInitialUpdate() { UpdateData(FALSE); }
 
+void CFormView::SetScrollSizes(const CSize& total) {
+  if (m_hWnd) m_hWnd->setMinimumSize(total.cx, total.cy);
+}
+
 // ---- CDialog ----
 
 namespace {

@@ -111,6 +111,10 @@ class CFormView : public CView {
   /// Runs the data exchange into the controls.
   void OnInitialUpdate() override;
 
+  /// The form is never laid out smaller than total: in a smaller frame the
+  /// view shows scroll bars instead.
+  void SetScrollSizes(const CSize& total);
+
  protected:
   virtual void DoDataExchange(CDataExchange*) {}
 

@@ -3,6 +3,7 @@
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QScrollArea>
 #include <QShortcut>
 
 #include "platform/ui/app.h"
@@ -106,8 +107,22 @@ BOOL CFrameWnd::Create(UINT nIDResource) {
 
 void CFrameWnd::SetActiveView(CView* pView) {
   m_pViewActive = pView;
-  if (auto* main = qobject_cast<QMainWindow*>(m_hWnd))
-    if (pView && pView->m_hWnd) main->setCentralWidget(pView->m_hWnd);
+  auto* main = qobject_cast<QMainWindow*>(m_hWnd);
+  if (!main || !pView || !pView->m_hWnd) return;
+  if (!dynamic_cast<CFormView*>(pView)) {
+    main->setCentralWidget(pView->m_hWnd);
+    return;
+  }
+  // A form fills the client area and scrolls when the frame is smaller than
+  // the form's scroll sizes.
+  auto* area = qobject_cast<QScrollArea*>(main->centralWidget());
+  if (area && area->widget() == pView->m_hWnd) return;
+  area = new QScrollArea;
+  area->setFrameShape(QFrame::NoFrame);
+  area->setFocusPolicy(Qt::NoFocus);
+  area->setWidgetResizable(true);
+  area->setWidget(pView->m_hWnd);
+  main->setCentralWidget(area);
 }
 
 void CFrameWnd::OnUpdateFrameTitle() {

@@ -3,9 +3,11 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 #include <QValidator>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -65,21 +67,80 @@ QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
 }
 
 void ListBoxModel::Insert(int row, std::string text) {
+  if (m_measure && !m_widestStale) m_widest = std::max(m_widest, m_measure(text));
   beginInsertRows(QModelIndex(), row, row);
   m_items.insert(m_items.begin() + row, std::move(text));
   endInsertRows();
 }
 
+void ListBoxModel::Append(std::vector<std::string> items) {
+  if (items.empty()) return;
+  if (m_measure && !m_widestStale)
+    for (const std::string& item : items) m_widest = std::max(m_widest, m_measure(item));
+  int first = rowCount();
+  beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
+  m_items.insert(m_items.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+  endInsertRows();
+}
+
 void ListBoxModel::Remove(int row) {
+  if (m_measure && !m_widestStale && m_measure(At(row)) >= m_widest) m_widestStale = true;
   beginRemoveRows(QModelIndex(), row, row);
   m_items.erase(m_items.begin() + row);
   endRemoveRows();
 }
 
 void ListBoxModel::Clear() {
+  m_widest = 0;
+  m_widestStale = false;
   beginResetModel();
   m_items.clear();
   endResetModel();
+}
+
+int ListBoxModel::Widest() const {
+  if (m_widestStale) {
+    m_widest = 0;
+    for (const std::string& item : m_items) m_widest = std::max(m_widest, m_measure(item));
+    m_widestStale = false;
+  }
+  return m_widest;
+}
+
+namespace {
+
+// The rows of a list that scrolls sideways are as wide as its widest item:
+// the view asks one row for the size of all, so it need not measure each.
+class WidestItemDelegate : public QStyledItemDelegate {
+ public:
+  explicit WidestItemDelegate(ListBoxWidget* list) : QStyledItemDelegate(list), m_list(list) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const ListBoxModel& model = m_list->Model();
+    if (!index.isValid() || index.row() >= model.rowCount()) return size;
+    // The measure may fall a little short of the painted text: a margin of
+    // two characters keeps the end of the widest item in view.
+    int extra = model.Widest() - m_list->TextWidth(model.At(index.row()));
+    size.rwidth() += std::max(0, extra) + 2 * option.fontMetrics.averageCharWidth();
+    return size;
+  }
+
+ private:
+  ListBoxWidget* m_list;
+};
+
+}  // namespace
+
+int ListBoxWidget::TextWidth(const std::string& text) const {
+  if (m_charWidths.empty()) m_charWidths.assign(0x10000, 0);
+  QFontMetrics metrics = fontMetrics();
+  int width = 0;
+  for (QChar c : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))) {
+    int& w = m_charWidths[c.unicode()];
+    if (w == 0) w = std::max(1, metrics.horizontalAdvance(c));
+    width += w;
+  }
+  return width;
 }
 
 // ---- ListBoxWidget ----
@@ -97,9 +158,14 @@ ListBoxWidget::ListBoxWidget(QWidget* parent, int id, DWORD style)
   setTextElideMode(Qt::ElideNone);
   setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-  // Items of one height lay out in constant time, which the long lists of
-  // a big run need; a horizontally scrolling list measures every item.
-  setUniformItemSizes(!(style & WS_HSCROLL));
+  // Items of one size lay out in constant time, which the long lists of a
+  // big run need; a list that scrolls sideways takes its widest item's
+  // width for all.
+  setUniformItemSizes(true);
+  if (style & WS_HSCROLL) {
+    m_model.SetMeasure([this](const std::string& text) { return TextWidth(text); });
+    setItemDelegate(new WidestItemDelegate(this));
+  }
   if (!(style & WS_BORDER)) setFrameShape(QFrame::NoFrame);
   auto note = [this] {
     if (m_inUserAction) m_changed = true;

@@ -91,11 +91,22 @@ class ListBoxModel : public QAbstractListModel {
 
   const std::string& At(int row) const { return m_items[static_cast<std::size_t>(row)]; }
   void Insert(int row, std::string text);
+  /// Adds items at the end, in one step.
+  void Append(std::vector<std::string> items);
   void Remove(int row);
   void Clear();
 
+  /// For a list that scrolls sideways: every item is measured as it comes,
+  /// so that the list knows its widest one without laying each out.
+  void SetMeasure(std::function<int(const std::string&)> measure) { m_measure = std::move(measure); }
+  /// The width of the widest item by that measure; 0 without one.
+  int Widest() const;
+
  private:
   std::vector<std::string> m_items;
+  std::function<int(const std::string&)> m_measure;
+  mutable int m_widest = 0;
+  mutable bool m_widestStale = false;  // the widest item was removed
 };
 
 /// A list box control: see CListBox for the behaviour.
@@ -109,6 +120,10 @@ class ListBoxWidget : public QListView {
   const ListBoxModel& Model() const { return m_model; }
   /// The list was emptied: a double-click begun before it acts on nothing.
   void NoteReset() { ++m_generation; }
+  /// The width of text in the list's font, from the widths of its
+  /// characters: close to what painting takes, and cheap enough for every
+  /// item of a long list.
+  int TextWidth(const std::string& text) const;
 
  protected:
   void mousePressEvent(QMouseEvent* e) override;
@@ -131,6 +146,7 @@ class ListBoxWidget : public QListView {
   int m_generation = 0;       // counts resets
   int m_pressGeneration = -1;  // m_generation at the last press
   int m_pressRow = -1;         // the row under the last press
+  mutable std::vector<int> m_charWidths;  // by UTF-16 code unit; 0: not measured yet
 };
 
 /// A single-line edit control.

@@ -331,7 +331,12 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
 
 CWnd* CWnd::GetParent() const {
   if (!m_hWnd) return nullptr;
-  return FromHandlePermanent(m_hWnd->parentWidget());
+  if (m_hWnd->isWindow()) return FromHandlePermanent(m_hWnd->parentWidget());
+  // Widgets without a window of the program (the scroll area around a
+  // form) are passed over.
+  for (QWidget* w = m_hWnd->parentWidget(); w; w = w->isWindow() ? nullptr : w->parentWidget())
+    if (CWnd* wnd = FromHandlePermanent(w)) return wnd;
+  return nullptr;
 }
 
 void CWnd::SetIcon(HICON hIcon, BOOL) {
@@ -390,7 +395,9 @@ BOOL CWnd::SetForegroundWindow() {
 UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, void*) {
   if (!m_hWnd) return 0;
   KillTimer(nIDEvent);
-  int qtId = m_hWnd->startTimer(static_cast<int>(nElapse));
+  // Precise: a coarse timer may fire up to 5 % early, and a timer never
+  // ends before its time is up.
+  int qtId = m_hWnd->startTimer(static_cast<int>(nElapse), Qt::PreciseTimer);
   if (qtId == 0) return 0;
   m_timers[qtId] = nIDEvent;
   return nIDEvent;

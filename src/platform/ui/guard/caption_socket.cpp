@@ -12,8 +12,11 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cctype>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -23,20 +26,33 @@
 
 namespace {
 
-constexpr char kSocketPrefix[] = "guard-";
-
-[[noreturn]] void ThrowNotPrivate(const std::string& folder, const char* why) {
-  throw CFileException(CFileException::notPrivate, CString(folder), 0, why);
+// The start of every socket name of this display's copies; the pid follows.
+std::string SocketPrefix() {
+  std::string key = GuardDisplayKey();
+  std::string prefix = "guard-";
+  for (unsigned char c : key) {
+    if (std::isalnum(c) || c == '.' || c == ':' || c == '_') {
+      prefix += static_cast<char>(c);
+    } else {
+      static const char kHex[] = "0123456789ABCDEF";
+      prefix += '%';
+      prefix += kHex[c >> 4];
+      prefix += kHex[c & 15];
+    }
+  }
+  return key.empty() ? prefix : prefix + "-";
 }
 
-[[noreturn]] void ThrowOsError(const std::string& folder, int err) {
-  throw CFileException(CFileException::CauseFromOpenError(err), CString(folder), err);
-}
+// The abstract socket names of copies that found no private folder: they
+// hold the uid, but another user can take any of them first. That can hide
+// a copy from later ones; it cannot stop a start, since an answer counts
+// only from a peer of this user.
+std::string AbstractFolder() { return "tolvane-" + std::to_string(::geteuid()) + "/"; }
 
 // The address of name inside the folder open as dirFd. A path too long for
 // sun_path is reached through the descriptor instead.
 bool SocketAddress(int dirFd, const std::string& folder, const std::string& name,
-                   sockaddr_un* addr) {
+                   sockaddr_un* addr, socklen_t* len) {
   std::string path = folder + "/" + name;
   if (path.size() >= sizeof addr->sun_path)
     path = "/proc/self/fd/" + std::to_string(dirFd) + "/" + name;
@@ -44,15 +60,26 @@ bool SocketAddress(int dirFd, const std::string& folder, const std::string& name
   std::memset(addr, 0, sizeof *addr);
   addr->sun_family = AF_UNIX;
   std::memcpy(addr->sun_path, path.c_str(), path.size() + 1);
+  *len = sizeof *addr;
   return true;
 }
 
-// The pid in a socket's name, or 0 when the name is not one of ours.
-pid_t PidOfSocketName(const char* name) {
-  size_t n = std::strlen(kSocketPrefix);
-  if (std::strncmp(name, kSocketPrefix, n) != 0 || name[n] == '\0') return 0;
+bool AbstractAddress(const std::string& name, sockaddr_un* addr, socklen_t* len) {
+  std::string path = AbstractFolder() + name;
+  if (path.size() + 1 > sizeof addr->sun_path) return false;
+  std::memset(addr, 0, sizeof *addr);
+  addr->sun_family = AF_UNIX;
+  std::memcpy(addr->sun_path + 1, path.data(), path.size());  // sun_path[0] == 0: abstract
+  *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + path.size());
+  return true;
+}
+
+// The pid in a socket's name, or 0 when the name is not one of this display's.
+pid_t PidOfSocketName(const char* name, const std::string& prefix) {
+  if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0 || name[prefix.size()] == '\0')
+    return 0;
   pid_t pid = 0;
-  for (const char* p = name + n; *p; ++p) {
+  for (const char* p = name + prefix.size(); *p; ++p) {
     if (*p < '0' || *p > '9' || pid > 99999999) return 0;
     pid = pid * 10 + (*p - '0');
   }
@@ -70,43 +97,89 @@ struct Peer {
   std::string reply;
 };
 
+// Connects without waiting; keeps the socket only when its peer runs as
+// this user. Returns -1 otherwise, errno set by a failed connect.
+int ConnectToSameUser(const sockaddr_un& addr, socklen_t len) {
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  // A local connect completes at once or fails at once; EAGAIN (a full
+  // backlog) is a copy too busy to answer in time anyway.
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), len) != 0) {
+    int err = errno;
+    ::close(fd);
+    errno = err;
+    return -1;
+  }
+  ucred cred;
+  socklen_t credLen = sizeof cred;
+  if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &credLen) != 0 ||
+      cred.uid != ::geteuid()) {
+    ::close(fd);
+    errno = EPERM;
+    return -1;
+  }
+  return fd;
+}
+
 class CaptionSocketFinder : public IWindowFinder {
  public:
   bool HasTopLevelWindow(const std::string& captionUtf8) override;
 
  private:
-  static std::vector<Peer> ConnectAll(int dirFd, const std::string& folder);
+  static void ConnectAll(int dirFd, const std::string& folder, std::vector<Peer>& peers);
+  static void ConnectAllAbstract(std::vector<Peer>& peers);
   static bool AnyAnswers(std::vector<Peer>& peers, const std::string& captionUtf8);
 };
 
-std::vector<Peer> CaptionSocketFinder::ConnectAll(int dirFd, const std::string& folder) {
-  std::vector<Peer> peers;
+void CaptionSocketFinder::ConnectAll(int dirFd, const std::string& folder,
+                                     std::vector<Peer>& peers) {
   int listFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);  // closedir closes it
   DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
   if (!dir) {
     if (listFd >= 0) ::close(listFd);
-    return peers;
+    return;
   }
+  const std::string prefix = SocketPrefix();
   while (dirent* e = ::readdir(dir)) {
-    pid_t pid = PidOfSocketName(e->d_name);
+    pid_t pid = PidOfSocketName(e->d_name, prefix);
     struct stat st;
     sockaddr_un addr;
+    socklen_t len;
     if (pid == 0 || ::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISSOCK(st.st_mode) || !SocketAddress(dirFd, folder, e->d_name, &addr))
+        !S_ISSOCK(st.st_mode) || !SocketAddress(dirFd, folder, e->d_name, &addr, &len))
       continue;
-    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) break;
-    // A local connect completes at once or fails at once; EAGAIN (a full
-    // backlog) is a copy too busy to answer in time anyway.
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+    int fd = ConnectToSameUser(addr, len);
+    if (fd >= 0)
       peers.push_back(Peer{fd, std::string()});
-      continue;
-    }
-    if (errno == ECONNREFUSED && IsLeftOver(pid)) ::unlinkat(dirFd, e->d_name, 0);
-    ::close(fd);
+    else if (errno == ECONNREFUSED && IsLeftOver(pid))
+      ::unlinkat(dirFd, e->d_name, 0);
   }
   ::closedir(dir);
-  return peers;
+}
+
+// The abstract names in use are listed by the kernel, one socket a line,
+// the name last, written with a leading "@".
+void CaptionSocketFinder::ConnectAllAbstract(std::vector<Peer>& peers) {
+  std::ifstream table("/proc/net/unix");
+  const std::string lead = "@" + AbstractFolder(), prefix = SocketPrefix();
+  std::string line;
+  std::vector<std::string> seen;
+  while (std::getline(table, line)) {
+    std::size_t at = line.find(lead);
+    if (at == std::string::npos || at == 0 || line[at - 1] != ' ') continue;
+    std::string name = line.substr(at + lead.size());
+    if (PidOfSocketName(name.c_str(), prefix) == 0) continue;
+    // A listening socket and the sockets it accepted share the name.
+    bool again = false;
+    for (const std::string& s : seen) again = again || s == name;
+    if (again) continue;
+    seen.push_back(name);
+    sockaddr_un addr;
+    socklen_t len;
+    if (!AbstractAddress(name, &addr, &len)) continue;
+    int fd = ConnectToSameUser(addr, len);
+    if (fd >= 0) peers.push_back(Peer{fd, std::string()});
+  }
 }
 
 // Reads every peer's caption at once under one deadline, so that a copy
@@ -145,49 +218,35 @@ bool CaptionSocketFinder::AnyAnswers(std::vector<Peer>& peers,
 }
 
 bool CaptionSocketFinder::HasTopLevelWindow(const std::string& captionUtf8) {
+  std::vector<Peer> peers;
   int dirFd = -1;
   try {
-    dirFd = OpenUserFolder(false);
+    dirFd = CWorkingDir::OpenUserFolder(false);
   } catch (const CFileException&) {
-    return false;  // a folder others could plant sockets in is not asked
+    // A folder others could plant sockets in is not asked.
   }
-  if (dirFd < 0) return false;
-  std::vector<Peer> peers = ConnectAll(dirFd, CWorkingDir::UserFolder());
-  ::close(dirFd);
+  if (dirFd >= 0) {
+    ConnectAll(dirFd, CWorkingDir::UserFolder(), peers);
+    ::close(dirFd);
+  }
+  ConnectAllAbstract(peers);
   return AnyAnswers(peers, captionUtf8);
 }
 
 }  // namespace
 
-int OpenUserFolder(bool create) {
-  std::string folder = CWorkingDir::UserFolder();
-  if (create) {
-    if (::mkdir(folder.c_str(), 0700) == 0)
-      ::chmod(folder.c_str(), 0700);  // whatever the umask left
-    else if (errno != EEXIST)
-      ThrowOsError(folder, errno);
+std::string GuardDisplayKey() {
+  const char* x = std::getenv("DISPLAY");
+  if (x && *x) {
+    // ":0" and ":0.1" are two screens of one display.
+    std::string display = x;
+    std::size_t colon = display.rfind(':'), dot = display.rfind('.');
+    if (colon != std::string::npos && dot != std::string::npos && dot > colon)
+      display.erase(dot);
+    return display;
   }
-  // Checked through the descriptor that is then used, so that the folder
-  // cannot be swapped between the check and the use.
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) {
-    int err = errno;
-    if (err == ENOENT && !create) return -1;
-    struct stat st;
-    if ((err == ELOOP || err == ENOTDIR) && ::lstat(folder.c_str(), &st) == 0)
-      ThrowNotPrivate(folder, S_ISLNK(st.st_mode) ? "it is a symbolic link" : "it is not a folder");
-    ThrowOsError(folder, err);
-  }
-  struct stat st;
-  const char* why = nullptr;
-  if (::fstat(fd, &st) != 0) why = "it cannot be examined";
-  else if (st.st_uid != ::geteuid()) why = "it belongs to another user";
-  else if (st.st_mode & 077) why = "group or others have access to it";
-  if (why) {
-    ::close(fd);
-    ThrowNotPrivate(folder, why);
-  }
-  return fd;
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return wayland && *wayland ? std::string("wayland:") + wayland : std::string();
 }
 
 CCaptionServer::~CCaptionServer() {
@@ -199,7 +258,7 @@ CCaptionServer::~CCaptionServer() {
   }
   if (m_nListen >= 0) {
     ::close(m_nListen);
-    ::unlinkat(m_nFolder, m_strName.c_str(), 0);
+    if (m_nFolder >= 0) ::unlinkat(m_nFolder, m_strName.c_str(), 0);
   }
   for (int fd : {m_nWake[0], m_nWake[1], m_nFolder})
     if (fd >= 0) ::close(fd);
@@ -211,30 +270,39 @@ bool CCaptionServer::Listen(std::string* error) {
     return false;
   };
   std::string folder = CWorkingDir::UserFolder();
+  std::string folderError;
   try {
-    m_nFolder = OpenUserFolder(true);
+    m_nFolder = CWorkingDir::OpenUserFolder(true);
   } catch (const CFileException& e) {
-    return fail(e.what());
+    folderError = e.what();
   }
-  m_strName = kSocketPrefix + std::to_string(::getpid());
+  m_strName = SocketPrefix() + std::to_string(::getpid());
   sockaddr_un addr;
-  if (!SocketAddress(m_nFolder, folder, m_strName, &addr))
-    return fail(folder + " is too long a path for a socket.");
-  ::unlinkat(m_nFolder, m_strName.c_str(), 0);
+  socklen_t len;
+  std::string where;
+  if (m_nFolder >= 0) {
+    if (!SocketAddress(m_nFolder, folder, m_strName, &addr, &len))
+      return fail(folder + " is too long a path for a socket.");
+    ::unlinkat(m_nFolder, m_strName.c_str(), 0);
+    where = folder + "/" + m_strName;
+  } else {
+    // No folder to trust: a name in the abstract namespace serves instead.
+    if (!AbstractAddress(m_strName, &addr, &len)) return fail(folderError);
+    where = "@" + AbstractFolder() + m_strName;
+  }
   // Non-blocking, so that a client that gave up before accept cannot stall
   // the serving thread.
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+  if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
       ::listen(fd, 16) != 0) {
     int err = errno;
     if (fd >= 0) ::close(fd);
-    return fail("The socket " + folder + "/" + m_strName + " cannot be made (" +
-                std::strerror(err) + ").");
+    return fail("The socket " + where + " cannot be made (" + std::strerror(err) + ").");
   }
   if (::pipe2(m_nWake, O_CLOEXEC) != 0) {
     int err = errno;
     ::close(fd);
-    ::unlinkat(m_nFolder, m_strName.c_str(), 0);
+    if (m_nFolder >= 0) ::unlinkat(m_nFolder, m_strName.c_str(), 0);
     return fail(std::string("No pipe for the caption server (") + std::strerror(err) + ").");
   }
   m_nListen = fd;  // from here on the destructor closes and removes it
@@ -243,7 +311,7 @@ bool CCaptionServer::Listen(std::string* error) {
   } catch (const std::system_error& e) {
     return fail(std::string("No thread for the caption server (") + e.what() + ").");
   }
-  m_strPath = folder + "/" + m_strName;
+  m_strPath = where;
   return true;
 }
 
@@ -262,6 +330,14 @@ void CCaptionServer::Serve() {
     if (fds[1].revents) return;
     int client = ::accept4(m_nListen, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (client < 0) continue;
+    // The caption is this user's business only.
+    ucred cred;
+    socklen_t credLen = sizeof cred;
+    if (::getsockopt(client, SOL_SOCKET, SO_PEERCRED, &cred, &credLen) != 0 ||
+        cred.uid != ::geteuid()) {
+      ::close(client);
+      continue;
+    }
     std::string caption;
     {
       std::lock_guard<std::mutex> lock(m_mutex);
@@ -277,11 +353,14 @@ void CCaptionServer::Serve() {
 CStartLock::CStartLock(int waitMs) {
   int dirFd = -1;
   try {
-    dirFd = OpenUserFolder(true);
+    dirFd = CWorkingDir::OpenUserFolder(true);
   } catch (const CFileException&) {
     return;
   }
-  int fd = ::openat(dirFd, "guard.lock", O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  std::string name = SocketPrefix();
+  if (name.back() == '-') name.pop_back();
+  name += ".lock";
+  int fd = ::openat(dirFd, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   ::close(dirFd);
   if (fd < 0) return;
   for (int waited = 0;; waited += 5) {

@@ -1,9 +1,16 @@
 // The caption sockets: every running copy of the desktop program serves its
-// main window's current caption on a socket of its own, guard-<pid>, in the
-// private per-user folder (CWorkingDir::UserFolder()). A starting copy asks
-// them all (MakeCaptionSocketFinder), so that it finds the others even where
-// no window system shows it their windows (offscreen, Wayland). A client
-// connects and reads the caption, UTF-8, up to the end of the stream.
+// main window's current caption on a socket of its own, guard-<display>-<pid>,
+// in the private per-user folder (CWorkingDir::UserFolder()). A starting copy
+// asks those of its own display (MakeCaptionSocketFinder), so that it finds
+// the others even where no window system shows it their windows (offscreen,
+// Wayland), and a copy on another display (ssh -X, a second seat) does not
+// count. A client connects and reads the caption, UTF-8, up to the end of
+// the stream. Either side trusts only a peer of the same user.
+//
+// When the per-user folder cannot be trusted, the socket takes a name in the
+// abstract namespace, tolvane-<uid>/guard-<display>-<pid>. Another user can
+// take such a name first: that can hide a copy from later ones, never refuse
+// a start.
 #pragma once
 
 #include <memory>
@@ -14,12 +21,9 @@
 /// How long a starting copy waits for all the other copies together.
 constexpr int kCaptionReplyTimeoutMs = 200;
 
-/// Opens the per-user folder as a directory descriptor (close-on-exec).
-/// When it is missing: creates it with mode 0700 if create is set, else
-/// returns -1. Throws CFileException naming the folder when it is a symbolic
-/// link, not a folder, not this user's or open to group or others
-/// (notPrivate), or when it cannot be created or opened.
-int OpenUserFolder(bool create);
+/// The display whose copies a start looks for: DISPLAY without its screen
+/// number, else "wayland:" and WAYLAND_DISPLAY, else "" (no display).
+std::string GuardDisplayKey();
 
 /// Serves one caption on this process's socket until destroyed.
 class CCaptionServer {
@@ -30,17 +34,20 @@ class CCaptionServer {
   CCaptionServer(const CCaptionServer&) = delete;
   CCaptionServer& operator=(const CCaptionServer&) = delete;
 
-  /// Binds guard-<pid> in the per-user folder (created when missing; a file
-  /// of that name left by an earlier process is replaced) and answers from a
+  /// Binds guard-<display>-<pid> in the per-user folder (created when
+  /// missing; a file of that name left by an earlier process is replaced),
+  /// or in the abstract namespace when that folder cannot be trusted, and
+  /// answers peers of this user from a
   /// thread of its own, so that a busy GUI thread does not keep a starting
-  /// copy waiting. Returns false, with the reason in *error, when the folder
-  /// is not private or the socket cannot be made. REQUIRES: not listening.
+  /// copy waiting. Returns false, with the reason in *error, when the socket
+  /// cannot be made. REQUIRES: not listening.
   bool Listen(std::string* error = nullptr);
 
   /// The caption served from now on ("" until called). Any thread, any time.
   void SetCaption(const std::string& utf8);
 
-  /// The socket's path; "" when not listening.
+  /// The socket's path ("@" and the name for an abstract one); "" when not
+  /// listening.
   const std::string& GetPath() const { return m_strPath; }
 
  private:
@@ -56,7 +63,7 @@ class CCaptionServer {
   std::thread m_thread;
 };
 
-/// Holds the per-user start-up lock (guard.lock in the per-user folder)
+/// Holds the display's start-up lock (guard-<display>.lock in the per-user folder)
 /// while it lives, so that two copies started together do not both find no
 /// other copy: the second asks only once the first serves its caption. Waits
 /// at most waitMs for a holder, then goes on without the lock rather than

@@ -8,12 +8,16 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstddef>
+#include <optional>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/files/working_dir.h"
 #include "platform/ui/guard/guard_test_support.h"
+#include "platform/ui/guard/instance_guard.h"
 #include "platform/ui/guard/window_finder.h"
 #include "tests/temp_dir.h"
 
@@ -38,6 +42,7 @@ class CaptionSockets : public ::testing::Test {
  protected:
   TempDir m_base;
   ScopedEnv m_env{"XDG_RUNTIME_DIR", m_base.path()};
+  ScopedEnv m_noWayland{"WAYLAND_DISPLAY", std::nullopt}, m_noDisplay{"DISPLAY", std::nullopt};
 };
 
 TEST_F(CaptionSockets, ServeTheCaptionWholeUntilTheServerIsDestroyed) {
@@ -88,38 +93,88 @@ TEST_F(CaptionSockets, PassOverPeersThatCannotAnswerAndRemoveLeftOvers) {
   close(hung);
 }
 
-TEST_F(CaptionSockets, AreNeitherServedNorAskedInAFolderOthersCouldPlantSocketsIn) {
-  std::string folder = m_base.Join("tolvane");
-  {
-    CCaptionServer server;
-    server.SetCaption(kMainCaption);
-    ASSERT_TRUE(server.Listen());
-    ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
-    EXPECT_FALSE(Finds(kMainCaption));  // a planted socket could say anything
-  }
-  ASSERT_EQ(rmdir(folder.c_str()), 0);
-  std::string refused = folder + " is not a private folder of this user. ";
+TEST_F(CaptionSockets, AnswerOnlyCopiesOfTheSameDisplay) {
+  ScopedEnv display("DISPLAY", std::string(":7"));
+  CCaptionServer server;
+  server.SetCaption(kMainCaption);
+  ASSERT_TRUE(server.Listen());
+  EXPECT_EQ(server.GetPath(), m_base.path() + "/tolvane/guard-:7-" + std::to_string(getpid()));
   struct Row {
-    const char* setup;
-    std::string message;
+    std::optional<std::string> display, wayland;
+    bool found;
   } rows[] = {
-      {"open", refused + "(group or others have access to it)"},
-      {"link", refused + "(it is a symbolic link)"},
-      {"file", refused + "(it is not a folder)"},
+      {":7", std::nullopt, true},      {":7.1", std::nullopt, true},
+      {":70", std::nullopt, false},    {"host:7", std::nullopt, false},
+      {std::nullopt, "wayland-0", false}, {std::nullopt, std::nullopt, false},
   };
   for (const Row& row : rows) {
-    std::string setup = row.setup;
+    SCOPED_TRACE(row.display.value_or("-") + " " + row.wayland.value_or("-"));
+    ScopedEnv d("DISPLAY", row.display), w("WAYLAND_DISPLAY", row.wayland);
+    EXPECT_EQ(Finds(kMainCaption), row.found);
+  }
+}
+
+// A folder others could plant sockets in is not used: the copies meet under
+// abstract names instead, and never stop a start.
+TEST_F(CaptionSockets, MeetUnderAbstractNamesWhenTheFolderCannotBeTrusted) {
+  std::string folder = m_base.Join("tolvane");
+  const std::string abstract = "@tolvane-" + std::to_string(geteuid()) + "/guard-";
+  for (const char* setup : {"open", "link", "file"}) {
     SCOPED_TRACE(setup);
-    if (setup == "open") mkdir(folder.c_str(), 0755), chmod(folder.c_str(), 0755);
-    if (setup == "link") symlink(m_base.path().c_str(), folder.c_str());
-    if (setup == "file") WriteWholeFile(folder, "");
-    CCaptionServer server;
-    server.SetCaption(kMainCaption);
-    std::string error;
-    EXPECT_FALSE(server.Listen(&error));
-    EXPECT_EQ(error, row.message);
+    if (setup == std::string("open")) mkdir(folder.c_str(), 0777), chmod(folder.c_str(), 0777);
+    if (setup == std::string("link")) symlink(m_base.path().c_str(), folder.c_str());
+    if (setup == std::string("file")) WriteWholeFile(folder, "");
+    {
+      CCaptionServer server;
+      server.SetCaption(kMainCaption);
+      ASSERT_TRUE(server.Listen());
+      EXPECT_EQ(server.GetPath(), abstract + std::to_string(getpid()));
+      EXPECT_TRUE(Finds(kMainCaption));
+      EXPECT_FALSE(Finds(kFileCaption));
+    }
+    EXPECT_FALSE(Finds(kMainCaption));
     std::remove(folder.c_str());
   }
+}
+
+// Another user who takes the abstract names first, and answers with the
+// caption, neither refuses a start nor is believed.
+TEST_F(CaptionSockets, BelieveOnlyPeersOfThisUser) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to play another user";
+  std::string folder = m_base.Join("tolvane");
+  ASSERT_EQ(mkdir(folder.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+  std::string name = "tolvane-" + std::to_string(geteuid()) + "/guard-" + std::to_string(getpid());
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t other = fork();
+  if (other == 0) {
+    if (setgid(4242) != 0 || setuid(4242) != 0) _exit(1);
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{AF_UNIX, {}};
+    std::memcpy(addr.sun_path + 1, name.data(), name.size());
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr),
+             static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size())) != 0 ||
+        listen(fd, 4) != 0 || write(ready[1], "k", 1) != 1)
+      _exit(1);
+    for (;;) {
+      int c = accept(fd, nullptr, nullptr);
+      if (write(c, kMainCaption, std::strlen(kMainCaption)) < 0) _exit(1);
+      close(c);
+    }
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  EXPECT_FALSE(Finds(kMainCaption));
+  CCaptionServer server;  // its name is taken: it cannot serve, and that is all
+  server.SetCaption(kMainCaption);
+  EXPECT_FALSE(server.Listen());
+  CInstanceGuard guard;
+  EXPECT_FALSE(guard.IsAnotherCopyRunning(kMainCaption));
+  kill(other, SIGKILL);
+  waitpid(other, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ class IWindowFinder {
 /// COMPOUND_TEXT). Without a display that can be opened it finds nothing.
 std::unique_ptr<IWindowFinder> MakeX11WindowFinder();
 
-/// The captions served by the running copies of this user (see
+/// The captions served by the running copies of this user on this display (see
 /// CCaptionServer). All of them together get kCaptionReplyTimeoutMs to
 /// answer; one that does not counts as no window. Sockets whose copy is gone
 /// are removed on the way.
