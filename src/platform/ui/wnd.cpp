@@ -339,6 +339,11 @@ CWnd* CWnd::GetParent() const {
   return nullptr;
 }
 
+CWnd* CWnd::GetDlgItem(int nID) const {
+  QWidget* child = FindControl(m_hWnd, nID);
+  return child ? FromHandlePermanent(child) : nullptr;
+}
+
 void CWnd::SetIcon(HICON hIcon, BOOL) {
   if (m_hWnd) m_hWnd->setWindowIcon(AfxLoadIcon(static_cast<int>(reinterpret_cast<std::uintptr_t>(hIcon))));
 }

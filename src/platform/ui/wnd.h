@@ -101,6 +101,9 @@ class CWnd : public CCmdTarget {
   /// Sets the window's icon, big (bBigIcon) or small: both are the same
   /// picture in every size here.
   void SetIcon(HICON hIcon, BOOL bBigIcon);
+  /// The window object of child control nID, or null when the control has
+  /// none (a label the program never reaches) or does not exist.
+  CWnd* GetDlgItem(int nID) const;
   /// point in the client area, in screen coordinates.
   void ClientToScreen(CPoint* point) const;
   /// Puts the caret of the window that has the keyboard focus at point of
