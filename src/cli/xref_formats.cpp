@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/text/cp932.h"
+
 namespace {
 
 // The length of the well-formed UTF-8 sequence at s[i], or, when there is
@@ -41,25 +43,34 @@ int Utf8SequenceAt(std::string_view s, std::size_t i) {
 
 class TextFormatter : public XrefFormatter {
  public:
-  TextFormatter(const XrefSelection& sel, XrefOutput& out)
-      : m_bCalls(sel.kind != XrefSelection::kCallers), m_out(out) {}
+  TextFormatter(const XrefSelection& sel, XrefOutput& out, bool lineNumbers)
+      : m_bCalls(sel.kind != XrefSelection::kCallers), m_bLines(lineNumbers), m_out(out) {}
+  bool NeedsPlaces() const override { return m_bLines; }
   void Add(const XrefRecord& r) override {
     m_out.Put("<");
     m_out.Put(r.outName);
     m_out.Put(">");
     m_out.Put(r.name);
+    if (m_bLines) PutLine(r.line);
     m_out.Put("\n");
     if (!m_bCalls) return;
-    for (std::string_view c : r.calls) {
+    for (std::size_t k = 0; k < r.calls.size(); ++k) {
       m_out.Put("\t");
-      m_out.Put(c);
+      m_out.Put(r.calls[k]);
+      if (m_bLines) PutLine(r.sites[k].line);
       m_out.Put("\n");
     }
   }
   void Finish() override {}
 
  private:
-  bool m_bCalls;
+  void PutLine(int line) {
+    char buf[16] = ":";
+    auto end = std::to_chars(buf + 1, buf + sizeof buf, line).ptr;
+    m_out.Put(std::string_view(buf, static_cast<std::size_t>(end - buf)));
+  }
+
+  bool m_bCalls, m_bLines;
   XrefOutput& m_out;
 };
 
@@ -80,17 +91,20 @@ class JsonFormatter : public XrefFormatter {
     m_out.Put("{\"functions\": [");
   }
 
+  bool NeedsPlaces() const override { return true; }
+
   void Add(const XrefRecord& r) override {
     if (m_out.ReaderGone() || m_out.Error()) return;
     if (r.file != m_nFile) {
       m_nFile = r.file;
-      m_source = Escape(r.source);
-      m_output = Escape(r.outName);
+      m_bFileValid = IsUtf8(r.source) && IsUtf8(r.outName);
+      m_source = Escape(Shown(r.source));
+      m_output = Escape(Shown(r.outName));
       // The entry's text up to its name: "<OUTPUT-NAME>, opening quote and
       // all. '>' ends any bad sequence before it, so the name can follow.
-      m_entryHead = Escape("<" + std::string(r.outName) + ">");
+      m_entryHead = Escape("<" + std::string(Shown(r.outName)) + ">");
       m_entryHead.pop_back();
-      m_bFileValid = IsUtf8(r.source) && IsUtf8(r.outName);
+      m_encoding = Escape(r.encoding);
     }
     bool valid = m_bFileValid && IsUtf8(r.name);
     m_name = Escape(r.name);
@@ -99,12 +113,34 @@ class JsonFormatter : public XrefFormatter {
     t.append("{\"entry\":").append(m_entryHead).append(m_name, 1, std::string::npos);
     t.append(",\"name\":").append(m_name);
     t.append(",\"file\":").append(m_source);
+    t.append(",\"line\":");
+    AppendNumber(t, r.line);
     t.append(",\"output\":").append(m_output);
+    t.append(",\"encoding\":").append(m_encoding);
     t.append(",\"calls\":[");
+    // Each call's escaped name, kept for its call site.
+    m_calls.clear();
+    m_callEnds.clear();
     for (std::size_t k = 0; k < r.calls.size(); ++k) {
       valid = valid && IsUtf8(r.calls[k]);
+      m_calls.append(Escape(r.calls[k]));
+      m_callEnds.push_back(m_calls.size());
       if (k) t += ',';
-      t.append(Escape(r.calls[k]));
+      t.append(m_calls, k ? m_callEnds[k - 1] : 0, m_callEnds[k] - (k ? m_callEnds[k - 1] : 0));
+    }
+    t.append("],\"call_sites\":[");
+    for (std::size_t k = 0; k < r.sites.size(); ++k) {
+      const XrefCallSite& site = r.sites[k];
+      if (k) t += ',';
+      std::size_t from = k ? m_callEnds[k - 1] : 0;
+      t.append("{\"name\":").append(m_calls, from, m_callEnds[k] - from);
+      t.append(",\"line\":");
+      AppendNumber(t, site.line);
+      if (!site.source.empty()) {
+        valid = valid && IsUtf8(site.source);
+        t.append(",\"file\":").append(Escape(Shown(site.source)));
+      }
+      t += '}';
     }
     t.append(valid ? "]}" : "],\"lossy\":true}");
     m_out.Put(t);
@@ -121,12 +157,27 @@ class JsonFormatter : public XrefFormatter {
     return m_escaped;
   }
 
+  // A path as shown: decoded from CP932 when that is what its bytes are;
+  // else as it is, the library then writing U+FFFD for what is not UTF-8.
+  std::string_view Shown(std::string_view path) {
+    if (IsUtf8(path) || !DecodedPath(path, &m_shown)) return path;
+    return m_shown;
+  }
+  static void AppendNumber(std::string& s, int n) {
+    char buf[16];
+    auto r = std::to_chars(buf, buf + sizeof buf, n);
+    s.append(buf, r.ptr);
+  }
+
   XrefOutput& m_out;
   Json m_string;          // the value the library writes
   std::string m_escaped;  // what it wrote
   nlohmann::detail::serializer<Json> m_serializer;
   int m_nFile = -1;  // whose texts follow
-  std::string m_source, m_output, m_entryHead;
+  std::string m_source, m_output, m_entryHead, m_encoding;
+  std::string m_shown;
+  std::string m_calls;                 // the escaped call names, one after another
+  std::vector<std::size_t> m_callEnds;  // where each ends
   bool m_bFileValid = true;
   std::string m_name, m_text;
   bool m_bFirst = true;
@@ -234,14 +285,23 @@ class DotFormatter : public XrefFormatter {
     m_out.Put("digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n");
   }
   bool NeedsAll() const override { return true; }
+  bool NeedsPlaces() const override { return true; }
 
   void Add(const XrefRecord& r) override {
-    if (m_files.size() <= static_cast<std::size_t>(r.file)) m_files.resize(r.file + 1);
-    if (m_files[r.file].empty()) m_files[r.file] = std::string(r.source);
+    if (m_files.size() <= static_cast<std::size_t>(r.file)) {
+      m_files.resize(r.file + 1);
+      m_tooltips.resize(r.file + 1);
+    }
+    if (m_files[r.file].empty()) {
+      m_files[r.file] = std::string(r.source);
+      // The node's tooltip up to the line: a quoted string left open.
+      AppendQuoted(m_tooltips[r.file], r.source);
+      m_tooltips[r.file].back() = ':';
+    }
     int id = Intern(r.name);
     m_definers.Append(id, r.index);
     m_nodes.resize(r.index + 1);
-    m_nodes[r.index] = Node{r.file, id, r.selected};
+    m_nodes[r.index] = Node{r.file, id, r.selected, r.line};
     if (m_bWhole) {
       AddWhole(r, id);
     } else if (r.selected) {
@@ -265,6 +325,7 @@ class DotFormatter : public XrefFormatter {
     int file = 0;
     int name = 0;
     bool selected = false;
+    int line = 0;
   };
   struct Edge {
     int from;
@@ -358,7 +419,10 @@ class DotFormatter : public XrefFormatter {
     AppendNumber(s, i);
     s += "\" [label=";
     AppendQuoted(s, m_names[m_nodes[i].name]);
-    s += "];\n";
+    s += ", tooltip=";
+    s += m_tooltips[m_nodes[i].file];
+    AppendNumber(s, m_nodes[i].line);
+    s += "\"];\n";
   }
   // A dashed node for each name of items (each with a .name) that no entry
   // defines, once.
@@ -417,6 +481,7 @@ class DotFormatter : public XrefFormatter {
   XrefOutput& m_out;
   std::vector<Node> m_nodes;         // by table index
   std::vector<std::string> m_files;  // the run's files, by index
+  std::vector<std::string> m_tooltips;  // by file: "\"FILE:
   NameTable m_names;
   ListPool m_definers;  // by name id: the entries of that name
   int m_nCluster = -1;                       // whose block is open
@@ -470,15 +535,29 @@ void AppendUtf8(std::string& out, std::string_view s) {
   }
 }
 
+bool DecodedPath(std::string_view path, std::string* shown) {
+  shown->clear();
+  if (IsUtf8(path)) {
+    shown->assign(path);
+    return true;
+  }
+  return AppendCp932AsUtf8(*shown, path);
+}
+
 std::unique_ptr<XrefFormatter> MakeXrefFormatter(XrefOptions::Format format,
-                                                 const XrefSelection& sel, XrefOutput& out) {
+                                                 const XrefSelection& sel, XrefOutput& out,
+                                                 const XrefLayout& layout) {
   switch (format) {
     case XrefOptions::kJson:
       return std::make_unique<JsonFormatter>(out);
     case XrefOptions::kDot:
       return std::make_unique<DotFormatter>(sel, out);
+    case XrefOptions::kCtags:
+      return MakeCtagsFormatter(sel, out, layout);
+    case XrefOptions::kGrep:
+      return MakeGrepFormatter(sel, out, layout);
     case XrefOptions::kText:
       break;
   }
-  return std::make_unique<TextFormatter>(sel, out);
+  return std::make_unique<TextFormatter>(sel, out, layout.lineNumbers);
 }

@@ -27,6 +27,13 @@ struct XrefSelection {
   bool Selects(const CFunctionTable& engine, int i) const;
 };
 
+/// Where a function's first call of a name stands.
+struct XrefCallSite {
+  int line = 0;
+  int file = 0;                 // the run's file
+  std::string_view source;      // that file's path when it is not the entry's
+};
+
 /// One entry of the table as the formatters see it; the views stay valid
 /// during the call that hands it over.
 struct XrefRecord {
@@ -35,6 +42,10 @@ struct XrefRecord {
   bool selected = false;
   std::string_view name, source, outName;
   std::vector<std::string_view> calls;
+  // Only for a formatter that NeedsPlaces():
+  int line = 0;                       // of the name in the head
+  std::string_view encoding;          // of the file ("cp932", ...)
+  std::vector<XrefCallSite> sites;    // one per call, in the same order
 };
 
 class XrefFormatter {
@@ -42,24 +53,66 @@ class XrefFormatter {
   virtual ~XrefFormatter() = default;
   /// Whether Add wants the entries that are not selected too.
   virtual bool NeedsAll() const { return false; }
+  /// Whether Add wants lines, call sites and encodings; reading them costs
+  /// the plain text output time it need not spend.
+  virtual bool NeedsPlaces() const { return false; }
   /// The next entry (every entry when NeedsAll(), else the selected ones).
   virtual void Add(const XrefRecord& r) = 0;
   /// After the last entry: writes what remains. Does not flush out.
   virtual void Finish() = 0;
+  /// After Finish: what the output had to leave out, for the user ("" if
+  /// nothing).
+  virtual std::string LeftOut() const { return std::string(); }
+};
+
+/// How the formatters write lines and paths.
+struct XrefLayout {
+  bool lineNumbers = false;  // text: ":LINE" after each entry and call
+  /// ctags and grep: a path below this folder (a full path, no trailing
+  /// "/") is written relative to it; "" writes every path in full.
+  std::string relativeTo;
 };
 
 /// The formatter of format for the selection, writing to out.
 ///  text: each entry as "<OUTPUT-NAME>NAME" on a line, each of its calls on
-///    a line after a tab (none for --callers), bytes unchanged.
+///    a line after a tab (none for --callers), bytes unchanged; with
+///    lineNumbers, ":LINE" after each.
 ///  json: {"functions": [...]} with one object a line (entry, name, file,
-///    output, calls); text that is not valid UTF-8 is written with U+FFFD
-///    for the bad bytes, and its object gets "lossy": true.
-///  dot: a digraph ("box" nodes) with a node per selected entry, grouped in one cluster
-///    per source file, and an edge to every entry defining a name it calls,
-///    or to one dashed node for a name no entry defines; --callers keeps only
-///    the edges to its name. Entries that an edge reaches are drawn too.
+///    line, output, encoding, calls, call_sites: {name, line, and file when
+///    the call is not in the head's file}). A path that is not valid UTF-8
+///    is decoded as code page 932 when it is valid CP932; other text that is
+///    not valid UTF-8 is written with U+FFFD for the bad bytes. Either way
+///    the object gets "lossy": true.
+///  dot: a digraph ("box" nodes) with a node per selected entry (its
+///    tooltip "FILE:LINE"), grouped in one cluster per source file, and an
+///    edge to every entry defining a name it calls, or to one dashed node
+///    for a name no entry defines; --callers keeps only the edges to its
+///    name. Entries that an edge reaches are drawn too.
+///  ctags: a tags file sorted byte-wise, "NAME\tFILE\tLINE;\"\tkind:f", a
+///    member function also under its bare name with "class:CLASS"; paths
+///    are bytes, relative to layout.relativeTo when below it. Entries of a
+///    file whose path holds a tab are left out (LeftOut says so).
+///  grep: "FILE:LINE: NAME" per entry; for --callers one per caller at its
+///    first call of the name, for --callees one per call at its first call.
 std::unique_ptr<XrefFormatter> MakeXrefFormatter(XrefOptions::Format format,
-                                                 const XrefSelection& sel, XrefOutput& out);
+                                                 const XrefSelection& sel, XrefOutput& out,
+                                                 const XrefLayout& layout);
+
+/// path as ctags and grep write it: relative to folder (a full path without
+/// a trailing "/", or "/") when it lies below it and holds no ".."
+/// component after it, else as it is. "" folder: as it is.
+std::string_view ShownPath(std::string_view path, std::string_view folder);
+
+/// A path as JSON shows it (UTF-8): as it is when valid UTF-8, else decoded
+/// as code page 932 when that is valid. Returns false when the path is not
+/// valid UTF-8 and not valid CP932: *shown is then empty.
+bool DecodedPath(std::string_view path, std::string* shown);
+
+// The formatters that xref_tags.cpp makes.
+std::unique_ptr<XrefFormatter> MakeCtagsFormatter(const XrefSelection& sel, XrefOutput& out,
+                                                  const XrefLayout& layout);
+std::unique_ptr<XrefFormatter> MakeGrepFormatter(const XrefSelection& sel, XrefOutput& out,
+                                                 const XrefLayout& layout);
 
 /// True when s is valid UTF-8.
 bool IsUtf8(std::string_view s);

@@ -26,4 +26,43 @@ TEST(XrefUtf8, ReplacesEachMaximalPartOfABadSequenceOnce) {
   }
 }
 
+TEST(XrefPaths, AreWrittenRelativeToTheFolderOnlyWhenBelowIt) {
+  struct Case {
+    const char* path;
+    const char* folder;
+    const char* shown;
+  } cases[] = {
+      {"/src/a.c", "/src", "a.c"},
+      {"/src/sub/./a.c", "/src", "sub/./a.c"},
+      {"/src/a.c", "/", "src/a.c"},
+      {"/src/a.c", "", "/src/a.c"},
+      {"/src2/a.c", "/src", "/src2/a.c"},           // a name that only begins alike
+      {"/src", "/src", "/src"},
+      {"/src/../etc/a.c", "/src", "/src/../etc/a.c"},  // leaves the folder
+      {"/src/x/../a.c", "/src", "/src/x/../a.c"},
+      {"/src/..a.c", "/src", "..a.c"},
+      {"/other/a.c", "/src", "/other/a.c"},
+      {"/src/\x83\x5C.c", "/src", "\x83\x5C.c"},    // bytes as they are
+  };
+  for (const Case& c : cases) EXPECT_EQ(ShownPath(c.path, c.folder), c.shown) << c.path;
+}
+
+TEST(XrefPaths, ShowCp932PathsDecodedAndOthersNotAtAll) {
+  struct Case {
+    std::string path;
+    bool decoded;
+    std::string shown;
+  } cases[] = {
+      {"/s/a.c", true, "/s/a.c"},
+      {"/s/\xE3\x81\x82.c", true, "/s/\xE3\x81\x82.c"},                           // UTF-8 あ
+      {"/s/\x83\x65\x83\x58\x83\x67.c", true, "/s/\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88.c"},  // テスト
+      {"/s/\xFF.c", false, ""},
+  };
+  for (const Case& c : cases) {
+    std::string shown = "old";
+    EXPECT_EQ(DecodedPath(c.path, &shown), c.decoded) << c.path;
+    EXPECT_EQ(shown, c.shown) << c.path;
+  }
+}
+
 }  // namespace

@@ -12,17 +12,20 @@
 #include <vector>
 
 #include "analysis/pipeline.h"
+#include "cli/xref_encoding.h"
 #include "cli/xref_formats.h"
 #include "cli/xref_options.h"
 #include "cli/xref_output.h"
 #include "cli/xref_progress.h"
 #include "cli/xref_sources.h"
 #include "cli/xref_stream.h"
+#include "cli/xref_target.h"
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
 #include "platform/files/working_dir.h"
 #include "platform/files/write_all.h"
 #include "reports/report_writer.h"
+#include "res/images.h"
 
 namespace {
 
@@ -36,6 +39,39 @@ void Complain(const std::string& message) {
 // The private working folder, which a fatal signal removes too.
 std::unique_ptr<CWorkingDir> CreateWorkingDir() {
   return CWorkingDir::CreateRemovedOnSignal({CAnalysisEngine::kWorkFile1, CAnalysisEngine::kWorkFile2});
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// "tolvane-xref 3.0 (1.0.0.1)": the product version and the file version,
+// as the About box shows them.
+std::string VersionText() {
+  const VersionResource& v = TolvaneVersion();
+  std::string product = v.productVersion;
+  for (const auto& [key, value] : v.strings)
+    if (std::string(key) == "ProductVersion") product = value;
+  return "tolvane-xref " + product + " (" + v.fileVersion + ")\n";
+}
+
+// The source that output (a full path) would replace, or "" when none.
+std::string SourceAt(const std::string& output, const std::vector<XrefSource>& sources) {
+  struct stat out;
+  if (::stat(output.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return std::string();
+  for (const XrefSource& s : sources) {
+    struct stat st;
+    if (::stat(s.path.c_str(), &st) == 0 && st.st_dev == out.st_dev && st.st_ino == out.st_ino)
+      return s.path;
+  }
+  return std::string();
+}
+
+// The folder of a full path, without a trailing "/" except for the root.
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Analyses the sources in order as one run. A named file that fails ends
@@ -52,6 +88,7 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
   if (!options.quiet && ::isatty(2))
     progress.reset(new XrefProgress(2, static_cast<int>(sources.size())));
   CString extension(options.extension);
+  XrefSetEncoding(engine, options.encoding);
   engine.BeginRun(workDir);
   for (const XrefSource& s : sources) {
     // Nobody reads the output any more (`| head`): the rest would be work
@@ -60,13 +97,17 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
     try {
       engine.AnalyzeFile(CString(s.path), extension);
     } catch (const CFileException& e) {
+      std::string message = e.GetErrorMessage().str();
+      bool own = e.m_strFileName.str() == s.path;
+      if (own && e.m_cause == CFileException::notRegularFile && IsFolder(s.path))
+        message = s.path + " is a folder; give -R to analyse the sources below it.";
       // A working file that fails (a full disk) fails every file after it.
-      if (s.named || e.m_strFileName.str() != s.path) {
-        failure = e.GetErrorMessage().str();
+      if (s.named || !own) {
+        failure = message;
         break;
       }
       if (progress) progress->Finish();
-      Complain(e.GetErrorMessage().str() + " Skipped.");
+      Complain(message + " Skipped.");
       clean = false;
     }
     if (stream) stream->Feed(engine.GetTable(), engine.GetTable().GetCurrentFunction());
@@ -115,8 +156,8 @@ int WriteReports(const CFunctionTable& engine, bool force) {
 int XrefMain(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   XrefOptions options = ParseXrefOptions(args);
-  if (options.action == XrefOptions::kHelp) {
-    int err = WriteAll(1, XrefUsage());
+  if (options.action == XrefOptions::kHelp || options.action == XrefOptions::kVersion) {
+    int err = WriteAll(1, options.action == XrefOptions::kHelp ? XrefUsage() : VersionText());
     if (err) Complain(std::string("cannot write the output (") + std::strerror(err) + ")");
     return err ? 1 : 0;
   }
@@ -150,12 +191,44 @@ int XrefMain(int argc, char** argv) {
     selection.kind = XrefSelection::kCallees;
     selection.name = *options.callees;
   }
-  XrefOutput out(1);
-  std::unique_ptr<XrefFormatter> formatter = MakeXrefFormatter(options.format, selection, out);
+  // Paths in a tags file are taken from its folder, in grep lines from
+  // the current one.
+  XrefLayout layout;
+  layout.lineNumbers = options.lineNumbers;
+  std::unique_ptr<XrefTarget> target;
+  if (!options.output.empty()) {
+    if (cwd.empty() && options.output[0] != '/') {
+      Complain("cannot tell the current directory");
+      return 1;
+    }
+    std::string path = AbsoluteXrefPath(options.output, cwd);
+    std::string source = SourceAt(path, sources);
+    if (!source.empty()) {
+      Complain(source + " is a file the run analyses: no output written to it.");
+      return 1;
+    }
+    target.reset(new XrefTarget);
+    std::string why;
+    if (!target->Open(path, &why)) {
+      Complain(why);
+      return 1;
+    }
+    layout.relativeTo = options.format == XrefOptions::kCtags ? FolderOf(path) : cwd;
+  } else {
+    layout.relativeTo = cwd;
+  }
+  if (options.format != XrefOptions::kCtags && options.format != XrefOptions::kGrep)
+    layout.relativeTo.clear();
+  while (layout.relativeTo.size() > 1 && layout.relativeTo.back() == '/')
+    layout.relativeTo.pop_back();
+  int outFd = target ? target->fd() : 1;
+  XrefOutput out(outFd);
+  std::unique_ptr<XrefFormatter> formatter =
+      MakeXrefFormatter(options.format, selection, out, layout);
   // The output is written while the run goes on, except to a terminal,
-  // where it would mix with the progress display; JSON and graphs are
-  // formatted on a second thread where there are processors for two.
-  bool streaming = !::isatty(1);
+  // where it would mix with the progress display; formats other than text
+  // are formatted on a second thread where there are processors for two.
+  bool streaming = !::isatty(outFd);
   XrefStream stream(*formatter, selection,
                     streaming && options.format != XrefOptions::kText &&
                         XrefStream::SecondThreadHelps());
@@ -185,12 +258,33 @@ int XrefMain(int argc, char** argv) {
     if (failure.empty()) failure = e.what();
   }
   if (!failure.empty()) status = 1;
-
-  if (!out.Flush()) {
-    Complain(std::string("cannot write the output (") + std::strerror(out.Error()) + ")");
+  std::string leftOut = formatter->LeftOut();
+  if (!leftOut.empty()) {
+    Complain(leftOut);
     status = 1;
   }
+
+  std::string kept;  // why the output file stayed as it was
+  if (!out.Flush()) {
+    if (target) {
+      Complain(XrefTargetWriteError(target->path(), out.Error()));
+    } else {
+      Complain(std::string("cannot write the output (") + std::strerror(out.Error()) + ")");
+    }
+    status = 1;
+  } else if (target && !failure.empty()) {
+    // A run cut short would replace a whole output with less.
+    target->Discard();
+    kept = target->path() + " is left as it was: the run did not finish.";
+  } else if (target) {
+    std::string why;
+    if (!target->Commit(&why)) {
+      Complain(why);
+      status = 1;
+    }
+  }
   if (!failure.empty()) Complain(failure);
+  if (!kept.empty()) Complain(kept);
   workDir.reset();
   // Reports only of a complete run: a partial one would replace good
   // reports with less.

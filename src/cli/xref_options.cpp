@@ -1,5 +1,7 @@
 #include "cli/xref_options.h"
 
+#include <utility>
+
 namespace {
 
 bool IsValidExtension(const std::string& ext) {
@@ -34,15 +36,47 @@ bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const char*
   return true;
 }
 
+// "c,cpp,h" as the endings ".c", ".cpp", ".h". An ending may hold any byte
+// but "/" and ","; one leading "." is allowed ("-R --suffixes=.c").
+bool ReadSuffixes(const std::string& list, std::vector<std::string>* suffixes) {
+  std::vector<std::string> read;
+  std::size_t from = 0;
+  for (;;) {
+    std::size_t end = list.find(',', from);
+    std::string item = list.substr(from, end == std::string::npos ? end : end - from);
+    if (!item.empty() && item[0] == '.') item.erase(0, 1);
+    if (item.empty() || item.find('/') != std::string::npos) return false;
+    read.push_back("." + item);
+    if (end == std::string::npos) break;
+    from = end + 1;
+  }
+  *suffixes = std::move(read);
+  return true;
+}
+
+bool ReadEncoding(const std::string& name, XrefOptions::Encoding* encoding) {
+  static const std::pair<const char*, XrefOptions::Encoding> kNames[] = {
+      {"auto", XrefOptions::kAutoEncoding},
+      {"cp932", XrefOptions::kCp932},
+      {"utf-8", XrefOptions::kUtf8},
+      {"euc-jp", XrefOptions::kEucJp}};
+  for (const auto& [known, value] : kNames) {
+    if (name != known) continue;
+    *encoding = value;
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const char* XrefUsage() {
   return "Usage: tolvane-xref [OPTION]... [--] FILE...\n"
          "       tolvane-xref [OPTION]... -L LIST [FILE]...\n"
-         "Analyse C and C++ source files (Shift-JIS) as one run and print every\n"
-         "function found as <OUTPUT-NAME>NAME, each followed by the distinct names it\n"
-         "calls, one per line after a tab. OUTPUT-NAME is the file's full path with its\n"
-         "extension replaced by .EXT.\n"
+         "Analyse C and C++ source files (Shift-JIS, UTF-8 or EUC-JP) as one run and\n"
+         "print every function found as <OUTPUT-NAME>NAME, each followed by the\n"
+         "distinct names it calls, one per line after a tab. OUTPUT-NAME is the file's\n"
+         "full path with its extension replaced by .EXT. Options may stand anywhere.\n"
          "\n"
          "Which files:\n"
          "  -L, --files-from=LIST  also analyse the paths in LIST, one a line (\"-\":\n"
@@ -50,18 +84,27 @@ const char* XrefUsage() {
          "  -0, --null             the lists are NUL-separated (find -print0)\n"
          "  -R, --recursive        a FILE that is a folder stands for every .c, .cpp, .C\n"
          "                         and .CPP file below it, in sorted order\n"
+         "  --suffixes=LIST        the name endings -R takes instead, comma-separated\n"
+         "                         (c,cpp,cc,cxx,h,hpp)\n"
+         "  --encoding=ENCODING    read every source as cp932, utf-8 or euc-jp; auto\n"
+         "                         (the default) decides for each file from its bytes\n"
          "What to print:\n"
          "  --callers=NAME         only the functions that call NAME (their entries)\n"
          "  --callees=NAME         only the functions named NAME, with their calls\n"
-         "  --format=FORMAT        text (the default), json or dot (Graphviz)\n"
+         "  --format=FORMAT        text (the default), json, dot (Graphviz), ctags (a\n"
+         "                         tags file) or grep (FILE:LINE: NAME, for quickfix)\n"
+         "  -n, --line-numbers     text: \":LINE\" after each entry and each call\n"
          "  --ext=EXT              extension of the output names: 1 to 3 ASCII letters\n"
          "                         or digits (default fnc)\n"
+         "  -o, --output=FILE      write to FILE, replaced only once complete (\"-\":\n"
+         "                         standard output, the default)\n"
          "Reports:\n"
          "  --reports              then write each output name's report file\n"
          "  --force                let --reports replace existing files\n"
          "Other:\n"
          "  -q, --quiet            no progress display on a terminal\n"
-         "  --help                 show this text and exit\n"
+         "  -h, --help             show this text and exit\n"
+         "  --version              show the version and exit\n"
          "  --                     end of options; every argument after it is a FILE\n"
          "\n"
          "Examples:\n"
@@ -69,11 +112,18 @@ const char* XrefUsage() {
          "  tolvane-xref -R -q src > xref.txt\n"
          "  tolvane-xref -L files.txt\n"
          "  find src -name '*.c' -print0 | tolvane-xref -0 -L -\n"
+         "  tolvane-xref -R src --suffixes=c,cpp,cc,cxx,h,hpp\n"
+         "  tolvane-xref -R --encoding=cp932 src\n"
          "  tolvane-xref -R --callers=malloc src\n"
          "  tolvane-xref -R --callees=main --format=json src\n"
          "  tolvane-xref -R --format=dot src | dot -Tsvg > calls.svg\n"
+         "  tolvane-xref -R --format=ctags -o tags src\n"
+         "  tolvane-xref -R --format=grep --callers=malloc src > calls.txt; vim -q calls.txt\n"
+         "  tolvane-xref -n src/main.c\n"
+         "  tolvane-xref -R src -o xref.json --format=json\n"
          "  tolvane-xref --ext=lst --reports --force src/*.c\n"
          "  tolvane-xref -- -odd-name.c\n"
+         "  tolvane-xref --version\n"
          "\n"
          "Files from a list or a folder that cannot be read are named and skipped; a\n"
          "FILE argument that cannot be read ends the run.\n"
@@ -84,17 +134,23 @@ const char* XrefUsage() {
 
 XrefOptions ParseXrefOptions(const std::vector<std::string>& args) {
   XrefOptions o;
-  std::size_t i = 0;
-  for (; i < args.size(); ++i) {
+  bool suffixesGiven = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--") {
-      ++i;
+      o.files.insert(o.files.end(), args.begin() + i + 1, args.end());
       break;
     }
-    if (a.empty() || a[0] != '-') break;  // the first FILE
+    if (a.empty() || a[0] != '-') {
+      o.files.push_back(a);
+      continue;
+    }
     std::optional<std::string> value;
-    if (a == "--help") {
+    if (a == "--help" || a == "-h") {
       o.action = XrefOptions::kHelp;
+      return o;
+    } else if (a == "--version") {
+      o.action = XrefOptions::kVersion;
       return o;
     } else if (a == "-0" || a == "--null") {
       o.nullSeparated = true;
@@ -102,6 +158,8 @@ XrefOptions ParseXrefOptions(const std::vector<std::string>& args) {
       o.recursive = true;
     } else if (a == "-q" || a == "--quiet") {
       o.quiet = true;
+    } else if (a == "-n" || a == "--line-numbers") {
+      o.lineNumbers = true;
     } else if (a == "--reports") {
       o.reports = true;
     } else if (a == "--force") {
@@ -114,17 +172,32 @@ XrefOptions ParseXrefOptions(const std::vector<std::string>& args) {
     } else if (TakeValue(args, i, "-L", "--files-from", &value)) {
       if (!value || value->empty()) return UsageError("--files-from needs a LIST");
       o.lists.push_back(*value);
+    } else if (TakeValue(args, i, "-o", "--output", &value)) {
+      if (!value || value->empty()) return UsageError("--output needs a FILE");
+      o.output = *value == "-" ? std::string() : *value;
+    } else if (TakeValue(args, i, nullptr, "--suffixes", &value)) {
+      if (!value) return UsageError("--suffixes needs a value");
+      if (!ReadSuffixes(*value, &o.suffixes))
+        return UsageError("bad suffixes '" + *value +
+                          "': name endings such as c,cpp,h separated by commas");
+      suffixesGiven = true;
+    } else if (TakeValue(args, i, nullptr, "--encoding", &value)) {
+      if (!value) return UsageError("--encoding needs a value");
+      if (!ReadEncoding(*value, &o.encoding))
+        return UsageError("bad encoding '" + *value + "': auto, cp932, utf-8 or euc-jp");
     } else if (TakeValue(args, i, nullptr, "--format", &value)) {
       if (!value) return UsageError("--format needs a value");
-      if (*value == "text") {
-        o.format = XrefOptions::kText;
-      } else if (*value == "json") {
-        o.format = XrefOptions::kJson;
-      } else if (*value == "dot") {
-        o.format = XrefOptions::kDot;
-      } else {
-        return UsageError("bad format '" + *value + "': text, json or dot");
+      static const std::pair<const char*, XrefOptions::Format> kFormats[] = {
+          {"text", XrefOptions::kText},   {"json", XrefOptions::kJson},
+          {"dot", XrefOptions::kDot},     {"ctags", XrefOptions::kCtags},
+          {"grep", XrefOptions::kGrep}};
+      bool known = false;
+      for (const auto& [name, format] : kFormats) {
+        if (*value != name) continue;
+        o.format = format;
+        known = true;
       }
+      if (!known) return UsageError("bad format '" + *value + "': text, json, dot, ctags or grep");
     } else if (TakeValue(args, i, nullptr, "--callers", &value)) {
       if (!value || value->empty()) return UsageError("--callers needs a NAME");
       o.callers = value;
@@ -135,17 +208,17 @@ XrefOptions ParseXrefOptions(const std::vector<std::string>& args) {
       return UsageError("unknown option " + a);
     }
   }
-  for (; i < args.size(); ++i) {
-    // The output is one entry or name per line: a line feed in a path
-    // could not be read back.
-    if (args[i].find('\n') != std::string::npos)
-      return UsageError("a FILE holds a line feed");
-    o.files.push_back(args[i]);
-  }
+  // The output is one entry or name per line: a line feed in a path could
+  // not be read back.
+  for (const std::string& f : o.files)
+    if (f.find('\n') != std::string::npos) return UsageError("a FILE holds a line feed");
   if (o.files.empty() && o.lists.empty()) return UsageError("no FILE given");
   if (o.callers && o.callees) return UsageError("--callers and --callees do not go together");
   if (o.force && !o.reports) return UsageError("--force goes only with --reports");
   if (o.nullSeparated && o.lists.empty()) return UsageError("--null goes only with --files-from");
+  if (suffixesGiven && !o.recursive) return UsageError("--suffixes goes only with --recursive");
+  if (o.lineNumbers && o.format != XrefOptions::kText)
+    return UsageError("--line-numbers goes only with --format=text");
   return o;
 }
 

@@ -6,16 +6,23 @@
 #include <vector>
 
 struct XrefOptions {
-  enum Action { kRun, kHelp, kUsageError };
-  enum Format { kText, kJson, kDot };
+  enum Action { kRun, kHelp, kVersion, kUsageError };
+  enum Format { kText, kJson, kDot, kCtags, kGrep };
+  /// How the sources' bytes are read: decided per file, or one encoding for all.
+  enum Encoding { kAutoEncoding, kCp932, kUtf8, kEucJp };
   Action action = kRun;
   std::string extension = "fnc";
   std::vector<std::string> files;  // as given on the command line
   std::vector<std::string> lists;  // --files-from, in order ("-": standard input)
   bool nullSeparated = false;      // the lists are NUL-separated
   bool recursive = false;          // a FILE that is a directory is a tree to walk
+  /// The name endings a walked tree's files are taken by, dot included.
+  std::vector<std::string> suffixes = {".c", ".cpp", ".C", ".CPP"};
   bool quiet = false;              // no progress display
   Format format = kText;
+  bool lineNumbers = false;            // text: ":LINE" after each entry and call
+  std::string output;                  // -o FILE; "" is standard output
+  Encoding encoding = kAutoEncoding;
   std::optional<std::string> callers;  // print only the functions calling this
   std::optional<std::string> callees;  // print only the functions of this name
   bool reports = false;                // write the report files after the output
@@ -23,15 +30,14 @@ struct XrefOptions {
   std::string error;                   // why, for kUsageError
 };
 
-/// Reads the arguments after the program name. Options come first and are
-/// read left to right; one that takes a value takes the next argument or,
-/// in its long form, "=VALUE" (a later one replaces an earlier one, except
-/// that every --files-from adds a list). "--help" answers at once; "--" ends
-/// the options, and so does the first argument that does not begin with
-/// "-". From there on every argument is a FILE. A bad EXT or FORMAT, a
-/// missing value, no FILE and no list, a FILE holding a line feed, options
-/// that do not go together, or any other argument before the FILEs that
-/// begins with "-" is a usage error.
+/// Reads the arguments after the program name, left to right. Options and
+/// FILEs may come in any order; "--" ends the options, and every argument
+/// after it is a FILE. An option that takes a value takes the next argument
+/// or, in its long form, "=VALUE" (a later one replaces an earlier one,
+/// except that every --files-from adds a list). "--help" ("-h") and
+/// "--version" answer at once. A bad value, a missing value, no FILE and no
+/// list, a FILE holding a line feed, options that do not go together, or any
+/// other argument that begins with "-" is a usage error.
 XrefOptions ParseXrefOptions(const std::vector<std::string>& args);
 
 /// The usage text, ending in a line feed.

@@ -5,13 +5,21 @@
 namespace {
 
 std::string Describe(const XrefOptions& o) {
-  if (o.action != XrefOptions::kRun)
-    return o.action == XrefOptions::kHelp ? "help" : "error: " + o.error;
-  const char* formats[] = {"", " json", " dot"};
-  std::string s = "run ext=" + o.extension + formats[o.format];
+  if (o.action == XrefOptions::kHelp) return "help";
+  if (o.action == XrefOptions::kVersion) return "version";
+  if (o.action == XrefOptions::kUsageError) return "error: " + o.error;
+  const char* formats[] = {"", " json", " dot", " ctags", " grep"};
+  const char* encodings[] = {"", " cp932", " utf-8", " euc-jp"};
+  std::string s = "run ext=" + o.extension + formats[o.format] + encodings[o.encoding];
   for (const auto& l : o.lists) s += " list=" + l;
   s += std::string(o.nullSeparated ? " null" : "") + (o.recursive ? " recursive" : "") +
-       (o.quiet ? " quiet" : "") + (o.reports ? " reports" : "") + (o.force ? " force" : "");
+       (o.quiet ? " quiet" : "") + (o.lineNumbers ? " lines" : "") +
+       (o.reports ? " reports" : "") + (o.force ? " force" : "");
+  if (o.suffixes != std::vector<std::string>{".c", ".cpp", ".C", ".CPP"}) {
+    s += " suffixes=";
+    for (const auto& x : o.suffixes) s += x;
+  }
+  if (!o.output.empty()) s += " output=" + o.output;
   if (o.callers) s += " callers=" + *o.callers;
   if (o.callees) s += " callees=" + *o.callees;
   for (const auto& f : o.files) s += " [" + f + "]";
@@ -19,7 +27,7 @@ std::string Describe(const XrefOptions& o) {
 }
 
 // More cases, with the exit status and the messages, are in xref_test.cpp.
-TEST(XrefOptions, ReadsOptionsLeftToRightUntilTheFirstFileAndRefusesWhatItCannotTake) {
+TEST(XrefOptions, ReadsOptionsAnywhereLeftToRightAndRefusesWhatItCannotTake) {
   struct Case {
     std::vector<std::string> args;
     const char* expected;
@@ -27,9 +35,16 @@ TEST(XrefOptions, ReadsOptionsLeftToRightUntilTheFirstFileAndRefusesWhatItCannot
       {{"--ext", "txt", "a.c", "b.cpp"}, "run ext=txt [a.c] [b.cpp]"},
       {{"--ext=T1", "a.c"}, "run ext=T1 [a.c]"},
       {{"--", "-x.c", "--help"}, "run ext=fnc [-x.c] [--help]"},
-      {{"a.c", "--ext", "txt"}, "run ext=fnc [a.c] [--ext] [txt]"},
+      {{"a.c", "--ext", "txt", "b.c", "-n"}, "run ext=txt lines [a.c] [b.c]"},
+      {{"-R", "src", "--callers=f", "--", "-q"}, "run ext=fnc recursive callers=f [src] [-q]"},
       {{"--help", "--bogus"}, "help"},
-      {{"--ext", "txt", "--help"}, "help"},
+      {{"--ext", "txt", "a.c", "-h"}, "help"},
+      {{"a.c", "--version", "--bogus"}, "version"},
+      {{"--format=ctags", "-o", "tags", "a.c"}, "run ext=fnc ctags output=tags [a.c]"},
+      {{"--format", "grep", "--output=x", "-o", "-", "a.c"}, "run ext=fnc grep [a.c]"},
+      {{"--encoding=euc-jp", "--encoding", "utf-8", "a.c"}, "run ext=fnc utf-8 [a.c]"},
+      {{"--encoding=cp932", "--encoding=auto", "a.c"}, "run ext=fnc [a.c]"},
+      {{"-R", "--suffixes=c,.cc,h,tar.gz", "s"}, "run ext=fnc recursive suffixes=.c.cc.h.tar.gz [s]"},
       {{"-L", "a.lst", "--files-from=-", "-0"}, "run ext=fnc list=a.lst list=- null"},
       {{"-R", "-q", "--format", "json", "src"}, "run ext=fnc json recursive quiet [src]"},
       {{"--recursive", "--quiet", "--format=dot", "--format=text", "src"},
@@ -51,7 +66,17 @@ TEST(XrefOptions, ReadsOptionsLeftToRightUntilTheFirstFileAndRefusesWhatItCannot
       {{"-L"}, "error: --files-from needs a LIST"},
       {{"--files-from=", "a.c"}, "error: --files-from needs a LIST"},
       {{"-0", "a.c"}, "error: --null goes only with --files-from"},
-      {{"--format=xml", "a.c"}, "error: bad format 'xml': text, json or dot"},
+      {{"--format=xml", "a.c"}, "error: bad format 'xml': text, json, dot, ctags or grep"},
+      {{"--encoding=sjis", "a.c"}, "error: bad encoding 'sjis': auto, cp932, utf-8 or euc-jp"},
+      {{"a.c", "--encoding"}, "error: --encoding needs a value"},
+      {{"-o", "", "a.c"}, "error: --output needs a FILE"},
+      {{"a.c", "-o"}, "error: --output needs a FILE"},
+      {{"-R", "--suffixes=c,,h", "s"},
+       "error: bad suffixes 'c,,h': name endings such as c,cpp,h separated by commas"},
+      {{"-R", "--suffixes=c/d", "s"},
+       "error: bad suffixes 'c/d': name endings such as c,cpp,h separated by commas"},
+      {{"--suffixes=c", "s"}, "error: --suffixes goes only with --recursive"},
+      {{"-n", "--format=json", "a.c"}, "error: --line-numbers goes only with --format=text"},
       {{"--callees="}, "error: --callees needs a NAME"},
       {{"--force", "a.c"}, "error: --force goes only with --reports"},
   };

@@ -11,9 +11,9 @@
 
 namespace {
 
-bool HasSourceExtension(const char* name) {
+bool HasSourceExtension(const char* name, const std::vector<std::string>& suffixes) {
   std::string_view n(name);
-  for (std::string_view ext : {".c", ".cpp", ".C", ".CPP"})
+  for (std::string_view ext : suffixes)
     if (n.size() >= ext.size() && n.substr(n.size() - ext.size()) == ext) return true;
   return false;
 }
@@ -103,7 +103,9 @@ std::string EscapedForTerminal(const std::string& text) {
   return s;
 }
 
-std::vector<std::string> WalkSourceTree(const std::string& dir, const XrefComplain& complain) {
+std::vector<std::string> WalkSourceTree(const std::string& dir,
+                                        const std::vector<std::string>& suffixes,
+                                        const XrefComplain& complain) {
   std::vector<std::string> found;
   // Folders still to read; none is held open while another is read, so the
   // depth of a tree costs no file descriptors.
@@ -134,7 +136,7 @@ std::vector<std::string> WalkSourceTree(const std::string& dir, const XrefCompla
       }
       if (type == DT_DIR) {
         todo.push_back(prefix + name);
-      } else if (HasSourceExtension(name)) {
+      } else if (HasSourceExtension(name, suffixes)) {
         // A link to a folder is not followed: that could loop.
         if (type == DT_LNK && IsFolder(prefix + name)) continue;
         found.push_back(prefix + name);
@@ -177,7 +179,7 @@ bool GatherXrefSources(const XrefOptions& options, const std::string& cwd, int s
     if (options.recursive && IsFolder(g.path)) {
       std::string dir = g.path;
       while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-      for (std::string& p : WalkSourceTree(dir, complain)) {
+      for (std::string& p : WalkSourceTree(dir, options.suffixes, complain)) {
         if (p.find('\n') != std::string::npos) {
           complain(p + " holds a line feed. Skipped.");
           continue;

@@ -30,11 +30,13 @@ bool GatherXrefSources(const XrefOptions& options, const std::string& cwd, int s
                        const XrefComplain& complain, std::vector<XrefSource>* sources,
                        std::string* fatal);
 
-/// Every file below dir whose name ends in ".c", ".cpp", ".C" or ".CPP",
-/// in byte-wise order of the path. Symbolic links to folders are not
-/// followed; other links are taken by their name. A folder that cannot be
-/// read goes to complain and is left out.
-std::vector<std::string> WalkSourceTree(const std::string& dir, const XrefComplain& complain);
+/// Every file below dir whose name ends in one of suffixes (".c", ...,
+/// compared byte for byte), in byte-wise order of the path. Symbolic links
+/// to folders are not followed; other links are taken by their name. A
+/// folder that cannot be read goes to complain and is left out.
+std::vector<std::string> WalkSourceTree(const std::string& dir,
+                                        const std::vector<std::string>& suffixes,
+                                        const XrefComplain& complain);
 
 /// A message as stderr shows it, so that names in it cannot steer a
 /// terminal: backslash, line feed, tab and CR written as "\\", "\n", "\t"

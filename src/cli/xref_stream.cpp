@@ -5,10 +5,14 @@
 #include <cstdint>
 #include <cstring>
 
+#include "cli/xref_encoding.h"
+
 namespace {
 
 // An entry travels as: index, file, selected, then name, source, output
-// name and each call, every text as its length and its bytes.
+// name and each call, every text as its length and its bytes; then, for a
+// formatter that needs them, the places: line, encoding and each call's
+// line, file and (when not the entry's file) that file's path.
 constexpr std::size_t kBatch = 256 * 1024;
 
 void PutNumber(std::string& b, std::uint32_t n) { b.append(reinterpret_cast<const char*>(&n), 4); }
@@ -37,7 +41,10 @@ bool XrefStream::SecondThreadHelps() {
 }
 
 XrefStream::XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded)
-    : m_formatter(formatter), m_sel(selection), m_bThreaded(threaded) {
+    : m_formatter(formatter),
+      m_sel(selection),
+      m_bPlaces(formatter.NeedsPlaces()),
+      m_bThreaded(threaded) {
   if (m_bThreaded) m_thread = std::thread(&XrefStream::Work, this);
 }
 
@@ -57,6 +64,7 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
     if (!selected && !all) continue;
     const CCallList calls = engine.GetCallList(i);
     if (!m_bThreaded) {
+      if (m_bPlaces) ReadPlaces(engine, i, &m_record);
       m_record.index = i;
       m_record.file = engine.GetEntryFile(i);
       m_record.selected = selected;
@@ -77,8 +85,44 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
     PutText(m_batch, engine.GetEntryOutName(i).view());
     PutNumber(m_batch, static_cast<std::uint32_t>(calls.GetCount()));
     for (POSITION pos = calls.GetHeadPosition(); pos;) PutText(m_batch, calls.GetNextView(pos));
+    if (m_bPlaces) PutPlaces(engine, i);
   }
   if (m_bThreaded && m_batch.size() >= kBatch) Hand();
+}
+
+void XrefStream::ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r) {
+  r->line = engine.GetEntryLine(i);
+  int file = engine.GetEntryFile(i);
+  r->encoding = XrefFileEncoding(engine, file);
+  r->sites.resize(static_cast<std::size_t>(engine.GetCallList(i).GetCount()));
+  for (std::size_t k = 0; k < r->sites.size(); ++k) {
+    XrefCallSite& site = r->sites[k];
+    site.line = engine.GetCallLine(i, static_cast<int>(k));
+    site.file = engine.GetCallFile(i, static_cast<int>(k));
+    site.source = site.file == file ? std::string_view() : engine.GetFileSource(site.file).view();
+  }
+}
+
+void XrefStream::PutPlaces(const CFunctionTable& engine, int i) {
+  ReadPlaces(engine, i, &m_places);
+  PutNumber(m_batch, static_cast<std::uint32_t>(m_places.line));
+  PutText(m_batch, m_places.encoding);
+  for (const XrefCallSite& site : m_places.sites) {
+    PutNumber(m_batch, static_cast<std::uint32_t>(site.line));
+    PutNumber(m_batch, static_cast<std::uint32_t>(site.file));
+    PutText(m_batch, site.source);
+  }
+}
+
+void XrefStream::TakePlaces(const char*& p) {
+  m_record.line = static_cast<int>(TakeNumber(p));
+  m_record.encoding = TakeText(p);
+  m_record.sites.resize(m_record.calls.size());
+  for (XrefCallSite& site : m_record.sites) {
+    site.line = static_cast<int>(TakeNumber(p));
+    site.file = static_cast<int>(TakeNumber(p));
+    site.source = TakeText(p);
+  }
 }
 
 void XrefStream::Hand() {
@@ -111,6 +155,7 @@ void XrefStream::Decode(const std::string& batch) {
     std::uint32_t n = TakeNumber(p);
     m_record.calls.clear();
     for (std::uint32_t k = 0; k < n; ++k) m_record.calls.push_back(TakeText(p));
+    if (m_bPlaces) TakePlaces(p);
     m_formatter.Add(m_record);
   }
 }

@@ -42,11 +42,18 @@ class XrefStream {
   void Work();
   void Decode(const std::string& batch);
   void Hand();
+  // The places of entry i (for a formatter that NeedsPlaces): read into a
+  // record, added to the batch, taken from a batch into m_record.
+  static void ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r);
+  void PutPlaces(const CFunctionTable& engine, int i);
+  void TakePlaces(const char*& p);
 
   XrefFormatter& m_formatter;
   const XrefSelection& m_sel;
   int m_nNext = 0;
   XrefRecord m_record;  // reused: its call vector keeps its room
+  bool m_bPlaces;
+  XrefRecord m_places;  // scratch of PutPlaces
   bool m_bFinished = false;
 
   // Threaded: batches of encoded entries, from Feed to Work.

@@ -11,9 +11,12 @@
 
 #include "cli/xref_options.h"
 #include "tests/child_process.h"
+#include "tests/small_file_system.h"
 #include "tests/temp_dir.h"
 
 namespace {
+
+const char kOneLine[] = "void f(void)\n{\n}\n";
 
 std::string Replaced(std::string s, const std::string& from, const std::string& to) {
   for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size())
@@ -104,6 +107,13 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
   const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n";
   const std::string clusterA = "  subgraph \"cluster_0\" {\n    label=\"@/a.c\";\n",
                     clusterB = "  subgraph \"cluster_1\" {\n    label=\"@/b\\\"\\\\.c\";\n";
+  // Each node with its tooltip "FILE:LINE".
+  auto node = [](const char* id, const char* name, const char* file, int line) {
+    return std::string("    \"") + id + "\" [label=\"" + name + "\", tooltip=\"" + file + ":" +
+           std::to_string(line) + "\"];\n";
+  };
+  const char* a = "@/a.c";
+  const char* b = "@/b\\\"\\\\.c";
   // h's call to printf, which no function defines, and the end.
   const std::string callsPrintf = "  \"n3\" [label=\"printf\", style=\"dashed\"];\n"
                                   "  \"f2\" -> \"n3\" [style=\"dashed\"];\n}\n";
@@ -123,7 +133,8 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
        "tolvane-xref: --callers and --callees do not go together\n" + usage},
       // A named FILE that cannot be read ends the run; one from a list is skipped.
       {"tolvane-xref a.c missing.c b.c", 1, kA, missing},
-      {"tolvane-xref a.c lib.c", 1, kA, "tolvane-xref: @/lib.c is not a regular file.\n"},
+      {"tolvane-xref a.c lib.c", 1, kA,
+       "tolvane-xref: @/lib.c is a folder; give -R to analyse the sources below it.\n"},
       {"tolvane-xref -L gaps", 1, kA + kB, skipped},
       {"tolvane-xref -L gaps missing.c b.c", 1, kA + kB, skipped + missing},
       {"tolvane-xref -L no-list a.c", 1, "", "tolvane-xref: no-list was not found.\n"},
@@ -141,17 +152,16 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref --callers=nobody a.c b.c", 0, "", ""},
       {"tolvane-xref --callees=g a.c b.c", 0, "<@/a.fnc>g\n\th\n<@/b.fnc>g\n", ""},
       {"tolvane-xref --format=dot a.c 'b\"\\.c'", 0,
-       dot + clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n"
-           "  \"f0\" -> \"f1\";\n" + clusterB +
-           "    \"f2\" [label=\"h\"];\n    \"f3\" [label=\"g\"];\n  }\n"
-           "  \"f0\" -> \"f2\";\n  \"f1\" -> \"f2\";\n  \"f0\" -> \"f3\";\n" + callsPrintf,
+       dot + clusterA + node("f0", "f", a, 1) + node("f1", "g", a, 6) + "  }\n"
+           "  \"f0\" -> \"f1\";\n" + clusterB + node("f2", "h", b, 1) + node("f3", "g", b, 5) +
+           "  }\n  \"f0\" -> \"f2\";\n  \"f1\" -> \"f2\";\n  \"f0\" -> \"f3\";\n" + callsPrintf,
        ""},
       {"tolvane-xref --format=dot --callers=g a.c 'b\"\\.c'", 0,
-       dot + clusterA + "    \"f0\" [label=\"f\"];\n    \"f1\" [label=\"g\"];\n  }\n" + clusterB +
-           "    \"f3\" [label=\"g\"];\n  }\n  \"f0\" -> \"f1\";\n  \"f0\" -> \"f3\";\n}\n",
+       dot + clusterA + node("f0", "f", a, 1) + node("f1", "g", a, 6) + "  }\n" + clusterB +
+           node("f3", "g", b, 5) + "  }\n  \"f0\" -> \"f1\";\n  \"f0\" -> \"f3\";\n}\n",
        ""},
       {"tolvane-xref --format=dot --callees=h a.c 'b\"\\.c'", 0,
-       dot + clusterB + "    \"f2\" [label=\"h\"];\n  }\n" + callsPrintf, ""},
+       dot + clusterB + node("f2", "h", b, 1) + "  }\n" + callsPrintf, ""},
       {"tolvane-xref --format=dot a.c 'b\"\\.c' | dot -Tsvg >/dev/null", 0, "", ""},
       {"tolvane-xref --format=dot ring*.c | dot -Tsvg >/dev/null", 0, "", ""},
       {"tolvane-xref main.c >/dev/full", 1, "",
@@ -234,26 +244,195 @@ TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
   src.Write("a.c", kCallsA);
   const char kTest[] = "\x83\x65\x83\x58\x83\x67.c";  // テスト.c in Shift-JIS
   src.Write(kTest, kCallsB);
-  const std::string R = "\xEF\xBF\xBD";  // U+FFFD
-  std::string a = src.Join("a."), b = src.Join(R + "e" + R + "X" + R + "g.");
-  auto object = [&](const std::string& dir, const char* name, nlohmann::json calls) {
-    nlohmann::json o = {{"entry", "<" + dir + "fnc>" + name}, {"name", name}, {"file", dir + "c"},
-                        {"output", dir + "fnc"}, {"calls", calls}};
-    if (dir == b) o["lossy"] = true;
+  src.Write("util.cpp", kUtilCpp);  // its first call belongs to テスト.c's g
+  const char kBad[] = "x\xFF.c";  // neither UTF-8 nor CP932
+  src.Write(kBad, kOneLine);
+  std::string a = src.Join("a."), b = src.Join("\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88."),
+              u = src.Join("util."), x = src.Join("x\xEF\xBF\xBD.");
+  struct Site {
+    const char* name;
+    int line;
+    std::string file;  // "" in the head's file
+  };
+  auto object = [&](const std::string& dir, const char* name, int line,
+                    const std::vector<Site>& sites, const char* ext = "c") {
+    nlohmann::json calls = nlohmann::json::array(), callSites = nlohmann::json::array();
+    for (const Site& site : sites) {
+      calls.push_back(site.name);
+      nlohmann::json o = {{"name", site.name}, {"line", site.line}};
+      if (!site.file.empty()) o["file"] = site.file;
+      callSites.push_back(o);
+    }
+    nlohmann::json o = {{"entry", "<" + dir + "fnc>" + name}, {"name", name},
+                        {"file", dir + ext}, {"line", line},
+                        {"output", dir + "fnc"}, {"encoding", "cp932"},
+                        {"calls", calls}, {"call_sites", callSites}};
+    // The Shift-JIS path is shown decoded, the other with U+FFFD: neither
+    // is the path's bytes.
+    if (dir == b || dir == x) o["lossy"] = true;
     return o;
   };
-  nlohmann::json f = object(a, "f", {"g", "h"}), g = object(a, "g", {"h"});
+  nlohmann::json f = object(a, "f", 1, {{"g", 3, ""}, {"h", 4, ""}}),
+                 g = object(a, "g", 6, {{"h", 8, ""}});
   // --callers keeps the calls in JSON, which the text leaves out.
   for (auto [question, functions] :
-       {std::pair{"", nlohmann::json{f, g, object(b, "h", {"printf"}),
-                                     object(b, "g", nlohmann::json::array())}},
+       {std::pair{"", nlohmann::json{f, g, object(b, "h", 1, {{"printf", 3, ""}}),
+                                     object(b, "g", 5, {{"cleanup", 1, u + "cpp"}}),
+                                     object(u, "CUtil::Log", 2, {{"printf", 4, ""}}, "cpp"),
+                                     object(x, "f", 1, {})}},
         std::pair{"--callers=h", nlohmann::json{f, g}}}) {
-    std::vector<std::string> args = {"tolvane-xref", "--format=json", "a.c", kTest};
+    std::vector<std::string> args = {"tolvane-xref", "--format=json", "a.c", kTest, "util.cpp",
+                                     kBad};
     if (*question) args.insert(args.begin() + 1, question);
     ChildResult r = RunChild(In(args));
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(nlohmann::json::parse(r.out, nullptr, false),
               nlohmann::json({{"functions", functions}})) << r.out;
+  }
+}
+
+TEST_F(Xref, FollowsTheCommandLineConventions) {
+  src.Write("a.c", kCallsA);
+  src.Write("b.c", kCallsB);
+  src.Write("list", "a.c\nlib\nb.c\n");
+  ASSERT_EQ(mkdir(src.Join("lib").c_str(), 0700), 0);
+  src.Write("lib/h.h", kOneLine);
+  src.Write("lib/c.c", "void c(void)\n{\n}\n");
+  const std::string usage = XrefUsage();
+  Check({
+      // Options after the FILEs, and "--" before a FILE that looks like one.
+      {"tolvane-xref a.c b.c --callers=h", 0, "<@/a.fnc>f\n<@/a.fnc>g\n", ""},
+      {"tolvane-xref a.c -R lib --suffixes=h,c -q", 0,
+       kA + "<@/lib/c.fnc>c\n<@/lib/h.fnc>f\n", ""},
+      {"tolvane-xref -R lib", 0, "<@/lib/c.fnc>c\n", ""},
+      {"tolvane-xref --version", 0, "tolvane-xref 3.0 (1.0.0.1)\n", ""},
+      {"tolvane-xref a.c -h", 0, usage, ""},
+      {"tolvane-xref lib", 1, "",
+       "tolvane-xref: @/lib is a folder; give -R to analyse the sources below it.\n"},
+      {"tolvane-xref -L list", 1, kA + kB,
+       "tolvane-xref: @/lib is a folder; give -R to analyse the sources below it. Skipped.\n"},
+      {"tolvane-xref --encoding=latin1 a.c", 2, "",
+       "tolvane-xref: bad encoding 'latin1': auto, cp932, utf-8 or euc-jp\n" + usage},
+      {"tolvane-xref --encoding=cp932 a.c", 0, kA, ""},
+  });
+}
+
+TEST_F(Xref, WritesTheLinesOfHeadsAndFirstCallsInEveryFormat) {
+  src.Write("main.c", kMainC);
+  src.Write("util.cpp", kUtilCpp);  // its first call is main's
+  ASSERT_EQ(mkdir(src.Join("sub").c_str(), 0700), 0);
+  const std::string kTest = "sub/\x83\x65\x83\x58\x83\x67.c";  // テスト.c in Shift-JIS
+  src.Write(kTest, kCallsA);
+  const std::string outside = tmp.Write("t.c", kOneLine);
+  const std::string tagsHead = "!_TAG_FILE_FORMAT\t2\t/extended format/\n"
+                               "!_TAG_FILE_SORTED\t1\t/0=unsorted, 1=sorted, 2=foldcase/\n";
+  auto tag = [](const std::string& name, const std::string& file, int line) {
+    return name + "\t" + file + "\t" + std::to_string(line) + ";\"\tkind:f" +
+           (name.find("Log") != std::string::npos ? "\tclass:CUtil\n" : "\n");
+  };
+  Check({
+      {"tolvane-xref -n main.c util.cpp", 0,
+       "<@/main.fnc>main:2\n\tinit:4\n\trun:5\n\tcleanup:1\n"
+       "<@/util.fnc>CUtil::Log:2\n\tprintf:4\n",
+       ""},
+      {"tolvane-xref --line-numbers --callers=printf main.c util.cpp", 0,
+       "<@/util.fnc>CUtil::Log:2\n", ""},
+      // Paths below the current folder are written from it, as bytes.
+      {"tolvane-xref --format=grep main.c util.cpp @/" + kTest + " " + outside, 0,
+       "main.c:2: main\nutil.cpp:2: CUtil::Log\n" + kTest + ":1"
+           ": f\n" + kTest + ":6: g\n" + outside + ":1: f\n",
+       ""},
+      {"tolvane-xref --format=grep --callers=cleanup main.c util.cpp", 0,
+       "util.cpp:1: main\n", ""},
+      {"tolvane-xref --format=grep --callers=init main.c util.cpp", 0,
+       "main.c:4: main\n", ""},
+      {"tolvane-xref --format=grep --callees=main main.c util.cpp", 0,
+       "main.c:4: init\nmain.c:5: run\nutil.cpp:1: cleanup\n",
+       ""},
+      // A member function under its bare name too; sorted byte-wise.
+      {"tolvane-xref --format=ctags main.c util.cpp " + kTest, 0,
+       tagsHead + tag("CUtil::Log", "util.cpp", 2) + tag("Log", "util.cpp", 2) +
+           tag("f", kTest, 1) + tag("g", kTest, 6) + tag("main", "main.c", 2),
+       ""},
+      // Paths from the tags file's folder when below it, else in full.
+      {"tolvane-xref --format=ctags main.c " + kTest + " -o sub/tags && cat sub/tags", 0,
+       tagsHead + tag("f", kTest.substr(4), 1) + tag("g", kTest.substr(4), 6) +
+           tag("main", "@/main.c", 2),
+       ""},
+      {"cd sub && tolvane-xref --format=ctags --callees=main ../main.c", 0,
+       tagsHead + tag("main", "@/sub/../main.c", 2), ""},
+  });
+}
+
+// The editors themselves read the tags and the grep lines, when installed.
+TEST_F(Xref, TakesEditorsToTheLinesThroughTagsAndGrepOutput) {
+  if (system("command -v vim >/dev/null && command -v readtags >/dev/null") != 0)
+    GTEST_SKIP() << "vim or readtags is not installed";
+  src.Write("main.c", kMainC);
+  src.Write("util.cpp", kUtilCpp);
+  const std::string vim = "vim -es -u NONE -i NONE -N ";
+  // Writes "FILE:LINE" of where each tag takes vim.
+  std::string jumps = vim + "-c 'set tags=tags'";
+  for (const char* name : {"main", "Log", "CUtil::Log"})
+    jumps += std::string(" -c 'tag ") + name + "' -c 'call add(g:w, expand(\"%\") . \":\" . line(\".\"))'";
+  jumps = Replaced(jumps, "-c 'set tags=tags'", "-c 'let g:w = []' -c 'set tags=tags'") +
+          " -c 'call writefile(g:w, \"jumps\")' -c 'qa!' && cat jumps";
+  Check({
+      {"tolvane-xref --format=ctags -o tags main.c util.cpp && " + jumps, 0,
+       "main.c:2\nutil.cpp:2\nutil.cpp:2\n", ""},
+      {"tolvane-xref --format=ctags -o tags main.c util.cpp && "
+       "readtags -e -t tags main Log CUtil::Log",
+       0,
+       "main\tmain.c\t2;\"\tkind:f\nLog\tutil.cpp\t2;\"\tkind:f\tclass:CUtil\n"
+       "CUtil::Log\tutil.cpp\t2;\"\tkind:f\tclass:CUtil\n",
+       ""},
+      {"tolvane-xref --format=grep --callees=main main.c util.cpp >qf && " + vim +
+           "-c 'cfile qf' -c 'call writefile(map(getqflist(), "
+           "{_, e -> e.valid . \" \" . bufname(e.bufnr) . \":\" . e.lnum . \":\" . e.text}), "
+           "\"list\")' -c 'qa!' && cat list",
+       0, "1 main.c:4: init\n1 main.c:5: run\n1 util.cpp:1: cleanup\n", ""},
+  });
+}
+
+TEST_F(Xref, ReplacesTheOutputFileOnlyWithACompleteOutput) {
+  src.Write("a.c", kCallsA);
+  ASSERT_EQ(mkdir(src.Join("lib").c_str(), 0700), 0);
+  std::string asUser =
+      geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
+  Check({
+      {"echo old >out && chmod 640 out && tolvane-xref -o out a.c && cat out && stat -c %a out",
+       0, kA + "640\n", ""},
+      {"umask 027 && tolvane-xref a.c --output=new && cat new && stat -c %a new", 0,
+       kA + "640\n", ""},
+      {"tolvane-xref -o - a.c", 0, kA, ""},
+      {"ln -s out link && tolvane-xref -o link --callees=g a.c && test -L link && cat out", 0,
+       "<@/a.fnc>g\n\th\n", ""},
+      {"tolvane-xref -o /dev/null a.c && test -c /dev/null", 0, "", ""},
+      {"echo old >out && tolvane-xref -o out a.c missing.c; cat out", 0, "old\n",
+       "tolvane-xref: @/missing.c was not found.\n"
+       "tolvane-xref: @/out is left as it was: the run did not finish.\n"},
+      {"tolvane-xref -o a.c a.c; cat a.c", 0, kCallsA,
+       "tolvane-xref: @/a.c is a file the run analyses: no output written to it.\n"},
+      {"tolvane-xref -o lib a.c", 1, "", "tolvane-xref: @/lib is not a regular file. (Is a directory)\n"},
+      {"mkdir ro && echo old >ro/out && chmod 555 ro && " + asUser +
+           "tolvane-xref -o ro/out a.c; cat ro/out",
+       0, "old\n", "tolvane-xref: Access to @/ro/out was denied. (Permission denied)\n"},
+      {"ls -A", 0, "a.c\nlib\nlink\nnew\nout\nro\n", ""},
+  });
+}
+
+TEST_F(Xref, LeavesTheOldOutputFileWhenTheDiskIsFull) {
+  src.Write("big.c", BigSource());
+  ASSERT_EQ(mkdir(src.Join("small").c_str(), 0700), 0);
+  std::string why;
+  auto fs = SmallFileSystem::Mount(src.Join("small"), 64 * 1024, false, &why);
+  if (!fs) GTEST_SKIP() << why;
+  for (const char* format : {"text", "ctags", "json"}) {
+    SCOPED_TRACE(format);
+    Check({{std::string("echo old >small/tags && tolvane-xref -o small/tags --format=") + format +
+                " big.c; cat small/tags; ls -A small",
+            0, "old\ntags\n",
+            "tolvane-xref: Disk full while writing @/small/tags. (No space left on device)\n"}});
   }
 }
 

