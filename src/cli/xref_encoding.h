@@ -5,19 +5,16 @@
 
 #include "analysis/function_table.h"
 #include "analysis/pipeline.h"
-#include "cli/xref_options.h"
+#include "platform/text/text_encoding.h"
 
 /// The encoding file f of the run was read in: "ascii", "cp932", "utf-8"
 /// or "euc-jp".
 inline const char* XrefFileEncoding(const CFunctionTable& table, int f) {
-  (void)table;
-  (void)f;
-  return "cp932";
+  return EncodingName(table.GetFileEncoding(f));
 }
 
-/// Makes the engine read every file of the run in encoding, or decide per
-/// file (kAutoEncoding).
-inline void XrefSetEncoding(CAnalysisEngine& engine, XrefOptions::Encoding encoding) {
-  (void)engine;
-  (void)encoding;
+/// Makes the engine read every file of the run in one encoding, or decide
+/// per file (auto).
+inline void XrefSetEncoding(CAnalysisEngine& engine, EncodingChoice choice) {
+  engine.SetEncoding(choice);
 }

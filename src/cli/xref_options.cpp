@@ -54,20 +54,6 @@ bool ReadSuffixes(const std::string& list, std::vector<std::string>* suffixes) {
   return true;
 }
 
-bool ReadEncoding(const std::string& name, XrefOptions::Encoding* encoding) {
-  static const std::pair<const char*, XrefOptions::Encoding> kNames[] = {
-      {"auto", XrefOptions::kAutoEncoding},
-      {"cp932", XrefOptions::kCp932},
-      {"utf-8", XrefOptions::kUtf8},
-      {"euc-jp", XrefOptions::kEucJp}};
-  for (const auto& [known, value] : kNames) {
-    if (name != known) continue;
-    *encoding = value;
-    return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 const char* XrefUsage() {
@@ -183,7 +169,7 @@ XrefOptions ParseXrefOptions(const std::vector<std::string>& args) {
       suffixesGiven = true;
     } else if (TakeValue(args, i, nullptr, "--encoding", &value)) {
       if (!value) return UsageError("--encoding needs a value");
-      if (!ReadEncoding(*value, &o.encoding))
+      if (!ParseEncodingChoice(*value, o.encoding))
         return UsageError("bad encoding '" + *value + "': auto, cp932, utf-8 or euc-jp");
     } else if (TakeValue(args, i, nullptr, "--format", &value)) {
       if (!value) return UsageError("--format needs a value");

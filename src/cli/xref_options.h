@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/text/text_encoding.h"
+
 struct XrefOptions {
   enum Action { kRun, kHelp, kVersion, kUsageError };
   enum Format { kText, kJson, kDot, kCtags, kGrep };
-  /// How the sources' bytes are read: decided per file, or one encoding for all.
-  enum Encoding { kAutoEncoding, kCp932, kUtf8, kEucJp };
   Action action = kRun;
   std::string extension = "fnc";
   std::vector<std::string> files;  // as given on the command line
@@ -22,7 +22,7 @@ struct XrefOptions {
   Format format = kText;
   bool lineNumbers = false;            // text: ":LINE" after each entry and call
   std::string output;                  // -o FILE; "" is standard output
-  Encoding encoding = kAutoEncoding;
+  EncodingChoice encoding = EncodingChoice::kAuto;  // decided per file, or one for all
   std::optional<std::string> callers;  // print only the functions calling this
   std::optional<std::string> callees;  // print only the functions of this name
   bool reports = false;                // write the report files after the output

@@ -10,7 +10,7 @@ std::string Describe(const XrefOptions& o) {
   if (o.action == XrefOptions::kUsageError) return "error: " + o.error;
   const char* formats[] = {"", " json", " dot", " ctags", " grep"};
   const char* encodings[] = {"", " cp932", " utf-8", " euc-jp"};
-  std::string s = "run ext=" + o.extension + formats[o.format] + encodings[o.encoding];
+  std::string s = "run ext=" + o.extension + formats[o.format] + encodings[static_cast<int>(o.encoding)];
   for (const auto& l : o.lists) s += " list=" + l;
   s += std::string(o.nullSeparated ? " null" : "") + (o.recursive ? " recursive" : "") +
        (o.quiet ? " quiet" : "") + (o.lineNumbers ? " lines" : "") +

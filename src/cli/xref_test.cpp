@@ -243,7 +243,8 @@ TEST_F(Xref, SaysOutOfMemoryWhereverMemoryRunsOut) {
 TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
   src.Write("a.c", kCallsA);
   const char kTest[] = "\x83\x65\x83\x58\x83\x67.c";  // テスト.c in Shift-JIS
-  src.Write(kTest, kCallsB);
+  // Read as UTF-8 for the comment it ends with; the others are ASCII.
+  src.Write(kTest, std::string(kCallsB) + "/* \xE3\x81\x82 */\n");
   src.Write("util.cpp", kUtilCpp);  // its first call belongs to テスト.c's g
   const char kBad[] = "x\xFF.c";  // neither UTF-8 nor CP932
   src.Write(kBad, kOneLine);
@@ -254,6 +255,7 @@ TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
     int line;
     std::string file;  // "" in the head's file
   };
+  std::string forced;  // the encoding of every file, when one is given
   auto object = [&](const std::string& dir, const char* name, int line,
                     const std::vector<Site>& sites, const char* ext = "c") {
     nlohmann::json calls = nlohmann::json::array(), callSites = nlohmann::json::array();
@@ -265,22 +267,29 @@ TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
     }
     nlohmann::json o = {{"entry", "<" + dir + "fnc>" + name}, {"name", name},
                         {"file", dir + ext}, {"line", line},
-                        {"output", dir + "fnc"}, {"encoding", "cp932"},
+                        {"output", dir + "fnc"},
+                        {"encoding", !forced.empty() ? forced : dir == b ? "utf-8" : "ascii"},
                         {"calls", calls}, {"call_sites", callSites}};
     // The Shift-JIS path is shown decoded, the other with U+FFFD: neither
     // is the path's bytes.
     if (dir == b || dir == x) o["lossy"] = true;
     return o;
   };
-  nlohmann::json f = object(a, "f", 1, {{"g", 3, ""}, {"h", 4, ""}}),
-                 g = object(a, "g", 6, {{"h", 8, ""}});
+  auto all = [&] {
+    return nlohmann::json{object(a, "f", 1, {{"g", 3, ""}, {"h", 4, ""}}),
+                          object(a, "g", 6, {{"h", 8, ""}}),
+                          object(b, "h", 1, {{"printf", 3, ""}}),
+                          object(b, "g", 5, {{"cleanup", 1, u + "cpp"}}),
+                          object(u, "CUtil::Log", 2, {{"printf", 4, ""}}, "cpp"),
+                          object(x, "f", 1, {})};
+  };
+  nlohmann::json decided = all();
+  forced = "euc-jp";
+  nlohmann::json told = all();
   // --callers keeps the calls in JSON, which the text leaves out.
   for (auto [question, functions] :
-       {std::pair{"", nlohmann::json{f, g, object(b, "h", 1, {{"printf", 3, ""}}),
-                                     object(b, "g", 5, {{"cleanup", 1, u + "cpp"}}),
-                                     object(u, "CUtil::Log", 2, {{"printf", 4, ""}}, "cpp"),
-                                     object(x, "f", 1, {})}},
-        std::pair{"--callers=h", nlohmann::json{f, g}}}) {
+       {std::pair{"", decided}, std::pair{"--callers=h", nlohmann::json{decided[0], decided[1]}},
+        std::pair{"--encoding=euc-jp", told}}) {
     std::vector<std::string> args = {"tolvane-xref", "--format=json", "a.c", kTest, "util.cpp",
                                      kBad};
     if (*question) args.insert(args.begin() + 1, question);
