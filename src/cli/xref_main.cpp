@@ -74,6 +74,26 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Hands the stream the entries of a long file while the run finds them,
+// every kFeedEvery functions, so that a file of a million functions never
+// waits whole in one batch: the entries before the current one are final.
+class StreamFeeder : public IAnalysisSink {
+ public:
+  static constexpr int kFeedEvery = 10000;
+  /// stream may be null: then nothing is fed.
+  explicit StreamFeeder(XrefStream* stream) : m_pStream(stream) {}
+  /// The table the run fills, once the engine exists.
+  void Watch(const CFunctionTable& table) { m_pTable = &table; }
+  void OnFunctionAdded(int index) override {
+    if (m_pStream && m_pTable && index % kFeedEvery == 0) m_pStream->Feed(*m_pTable, index);
+  }
+  void OnCalleeAdded(const CString&) override {}
+
+ private:
+  XrefStream* m_pStream;
+  const CFunctionTable* m_pTable = nullptr;
+};
+
 // Analyses the sources in order as one run. A named file that fails ends
 // the run (failure says why); any other is named on stderr and skipped.
 // After each file, the entries before the current function, which are
@@ -235,7 +255,9 @@ int XrefMain(int argc, char** argv) {
 
   std::string failure;
   std::unique_ptr<CWorkingDir> workDir;
-  CAnalysisEngine engine;
+  StreamFeeder feeder(streaming ? &stream : nullptr);
+  CAnalysisEngine engine(&feeder);
+  feeder.Watch(engine.GetTable());
   try {
     workDir = CreateWorkingDir();
     if (!AnalyzeSources(engine, sources, options, workDir->GetPath(),
