@@ -92,15 +92,6 @@ TEST_F(SingleInstance, ASecondCopyIsRefusedWithItsMessageAndTheFirstGoesOn) {
   EXPECT_EQ(first->Wait(), 0);
 }
 
-TEST_F(SingleInstance, AnyWindowWithThatCaptionBlocksTheStart) {
-  LineChild other({"/usr/bin/xmessage", "-title", kCaption, "another program"});
-  ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
-  auto copy = Start();
-  ASSERT_TRUE(WaitUntil([] { return Shown(kRefusal); }));
-  ASSERT_TRUE(Keys(kRefusal, "Return"));
-  EXPECT_EQ(copy->Wait(), 0);
-}
-
 TEST_F(SingleInstance, OnceTheFirstCopyHasOpenedAFileASecondOneStarts) {
   TempDir src;
   std::string file = src.Write("main.c", "int main(void)\n{\n}\n");

@@ -147,9 +147,7 @@ class SourceDlgTest : public QObject {
       bool found;  // f, calling g
     } cases[] = {
         {"", true},
-        {"[Settings]\nEncoding=auto\n", true},
         {"[Settings]\r\nEncoding=cp932\r\n", false},
-        {"[Other]\nEncoding=cp932\n", true},
         {"[Settings]\nEncoding=latin-1\n", true},  // unknown: auto
     };
     for (const Case& c : cases) {
@@ -204,10 +202,13 @@ class SourceDlgTest : public QObject {
   }
 
   void theWindowsGoWithTheMainWindowAndStayInTheirKeeper() {
-    tree->Write("a.c", "void A(void)\n{\n}\n");
+    tree->Write("main.c", "int main(void)\n{\n  work();\n}\n");
+    tree->Write("maintain.cpp", "void work(void)\n{\n}\n");
     Start();
-    Analyze({"a.c"});
-    CSourceDlg* d = Show(Entry("a.fnc", "A"), "a.c");
+    Analyze({"maintain.cpp", "main.c"});
+    // The file is the entry's own, not one whose name begins alike.
+    CSourceDlg* d = Show(Entry("maintain.fnc", "work"), "maintain.cpp");
+    QCOMPARE(EditLines(d).first(), QString("void work(void)"));
     QVERIFY(d && d->IsWindowVisible());
     QPointer<QWidget> window = d->m_hWnd;
     p->app->CloseAllDocuments();
@@ -217,15 +218,6 @@ class SourceDlgTest : public QObject {
     // The application deletes what is left of it when it ends.
     QCOMPARE(p->app->m_mapSourceDlg.size(), std::size_t(1));
     QCOMPARE(p->app->m_mapSourceDlg.begin()->second.get(), d);
-  }
-
-  void theFileIsTheEntrysOwnNotOneWhoseNameBeginsAlike() {
-    tree->Write("main.c", "int main(void)\n{\n  work();\n}\n");
-    tree->Write("maintain.cpp", "void work(void)\n{\n}\n");
-    Start();
-    Analyze({"maintain.cpp", "main.c"});
-    CSourceDlg* d = Show(Entry("maintain.fnc", "work"), "maintain.cpp");
-    QCOMPARE(EditLines(d).first(), QString("void work(void)"));
   }
 
   void aDoubleClickedLineBecomesTheFirstVisibleWithTheCaretAtItsStart() {
