@@ -34,30 +34,6 @@ bool Keys(const std::string& caption, const std::string& keys) {
   return focused && Sh("xdotool key --delay 20 " + keys);
 }
 
-// True once a window captioned neither of these holds the focus: a dialog
-// the program opened is mapped and ready for keys.
-bool DialogHasFocus(const std::string& main, const std::string& other) {
-  return WaitUntil([&] {
-    return Sh("w=$(xdotool getwindowfocus 2>/dev/null) && n=$(xdotool getwindowname \"$w\" "
-              "2>/dev/null) && [ -n \"$n\" ] && [ \"$n\" != '" + main + "' ] && [ \"$n\" != '" +
-              other + "' ]");
-  });
-}
-
-// Types path into the focused file dialog of the window captioned main and
-// accepts it, until the window is captioned opened. The dialog may take keys
-// before its name box has the focus, or the completer's popup may take the
-// Return: the name is typed again while the dialog stays.
-bool OpenInDialog(const std::string& main, const std::string& path, const std::string& opened) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (!DialogHasFocus(main, opened)) return false;
-    Sh("xdotool key --delay 20 ctrl+a BackSpace && xdotool type --delay 10 '" + path +
-       "' && xdotool key Return");
-    if (WaitUntil([&] { return Shown(opened); }, 5000)) return true;
-  }
-  return false;
-}
-
 class SingleInstance : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -89,22 +65,6 @@ TEST_F(SingleInstance, ASecondCopyIsRefusedWithItsMessageAndTheFirstGoesOn) {
   EXPECT_EQ(::kill(first->pid(), 0), 0);
   // The menu's Exit ends the first copy with status 0.
   ASSERT_TRUE(Keys(kCaption, "alt+f x"));
-  EXPECT_EQ(first->Wait(), 0);
-}
-
-TEST_F(SingleInstance, OnceTheFirstCopyHasOpenedAFileASecondOneStarts) {
-  TempDir src;
-  std::string file = src.Write("main.c", "int main(void)\n{\n}\n");
-  auto first = Start();
-  ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
-  ASSERT_TRUE(Keys(kCaption, "ctrl+o"));
-  ASSERT_TRUE(OpenInDialog(kCaption, file, "main.c - Tolvane For Windows95"));
-  auto second = Start();
-  ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
-  EXPECT_FALSE(Shown(kRefusal));
-  ASSERT_TRUE(Keys(kCaption, "alt+f x"));
-  ASSERT_TRUE(Keys("main.c - Tolvane For Windows95", "alt+f x"));
-  EXPECT_EQ(second->Wait(), 0);
   EXPECT_EQ(first->Wait(), 0);
 }
 
