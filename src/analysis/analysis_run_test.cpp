@@ -153,12 +153,7 @@ TEST(AnalysisRun, NamesEntriesAfterThePathWithItsOwnExtensionReplaced) {
 // The message of the CFileException that a run over files throws.
 std::string FailureOf(CAnalysisRun& e, const std::vector<std::string>& files,
                       const std::string& workDir) {
-  try {
-    e.Run(std::vector<CString>(files.begin(), files.end()), "fnc", workDir);
-  } catch (const CFileException& ex) {
-    return ex.GetErrorMessage().str();
-  }
-  return "(no failure)";
+  return FileErrorOf([&] { e.Run(std::vector<CString>(files.begin(), files.end()), "fnc", workDir); });
 }
 
 TEST(AnalysisFailure, EndsTheRunAtAMissingFileKeepingWhatCameBefore) {

@@ -138,7 +138,7 @@ class TolvaneAppTest : public QObject {
     }
   }
 
-  void newAndOpenStartTheFormOverAndOpenRenamesTheWindow() {
+  void newOpenAndSaveStartTheFormOverRenameTheWindowAndNeverEmptyAFile() {
     ClickItem(View()->m_listExtension, 1);
     Keys(Qt::Key_N, Qt::ControlModifier);
     QCOMPARE(Items(View()->m_listFound).count(Q(p->tree.Join("main.c"))), 1);
@@ -153,13 +153,8 @@ class TolvaneAppTest : public QObject {
     QCOMPARE(Items(View()->m_listFound).count(Q(p->tree.Join("main.c"))), 1);
     // Nothing was read into the document, and nothing written.
     QCOMPARE(ReadWholeFile(p->tree.Join("main.c")), std::string("int main(void)\n{\n}\n"));
-  }
 
-  void saveWritesAnEmptyFileAndNeverEmptiesOne() {
-    {
-      ModalAnswerer answer(ChooseFile(Q(p->tree.Join("main.c"))));
-      Keys(Qt::Key_O, Qt::ControlModifier);
-    }
+    // Save writes an empty file and never empties one.
     QString offered = "none";
     {
       // A name already taken by a file with text in it is refused.

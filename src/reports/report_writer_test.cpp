@@ -23,14 +23,9 @@ class Reports : public ::testing::Test {
  protected:
   // Analyses files of src as one run and plans its reports: "outputs ...;
   // existing ...; skipped ...", each name relative to src.
-  // The message WriteReport fails with, or "written".
+  // The message WriteReport fails with, or "(none)".
   std::string Failure(const CString& out, bool replace) {
-    try {
-      WriteReport(engine.GetTable(), out, replace);
-    } catch (const CFileException& e) {
-      return e.GetErrorMessage().str();
-    }
-    return "written";
+    return FileErrorOf([&] { WriteReport(engine.GetTable(), out, replace); });
   }
   std::string Plan(const std::vector<std::string>& files, const char* extension = "fnc") {
     std::vector<CString> paths;
@@ -155,7 +150,7 @@ TEST_F(Reports, KeepAReplacedReportsModeAndGiveANewOneTheUmasks) {
       ASSERT_EQ(chmod(report.c_str(), static_cast<mode_t>(row.oldMode)), 0);
     }
     mode_t old = umask(row.umask);
-    EXPECT_EQ(Failure(CString(report), true), "written");
+    EXPECT_EQ(Failure(CString(report), true), "(none)");
     umask(old);
     struct stat st;
     ASSERT_EQ(stat(report.c_str(), &st), 0);
@@ -172,7 +167,7 @@ TEST_F(Reports, AReportThatTurnsUpMeanwhileIsReplacedOnlyWhenAskedTo) {
   EXPECT_EQ(Failure(plan.outputs[0], false), src.Join("a.fnc") + " exists already.");
   EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), "theirs");
   EXPECT_EQ(ListFolder(src.path()), "a.c a.fnc");
-  EXPECT_EQ(Failure(plan.outputs[0], true), "written");
+  EXPECT_EQ(Failure(plan.outputs[0], true), "(none)");
   SetBeforeRenameHookForTesting(nullptr);
   EXPECT_EQ(ReadWholeFile(src.Join("a.fnc")), kHead + "f\n\n");
 }

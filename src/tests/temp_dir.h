@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/files/file_exception.h"
+
 class TempDir {
  public:
   TempDir();
@@ -25,3 +27,13 @@ std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::string& bytes);
 /// The names in a folder, sorted ("." and ".." left out).
 std::string ListFolder(const std::string& path);
+/// The message of the CFileException that f() throws, or "(none)".
+template <class F>
+std::string FileErrorOf(F f) {
+  try {
+    f();
+  } catch (const CFileException& e) {
+    return e.GetErrorMessage().str();
+  }
+  return "(none)";
+}

@@ -21,17 +21,6 @@ std::string PiecesFrom(CStdioFile& f) {
   return out;
 }
 
-// The message of the CFileException that f throws, or "(none)".
-template <class F>
-std::string FailureOf(F f) {
-  try {
-    f();
-  } catch (const CFileException& e) {
-    return e.GetErrorMessage().str();
-  }
-  return "(none)";
-}
-
 TEST(CStdioFileReading, TurnsCrLfIntoLfAndCutsPiecesAt255BytesOrAfterALineFeed) {
   const std::string x254(254, 'x'), x255(255, 'x');
   std::string blocks;  // the pieces of a file whose first 128 KiB block ends between CR and LF
@@ -102,7 +91,7 @@ TEST(CStdioFileReading, RefusesMissingFilesAndWhatIsNotARegularFileBeforeReading
       {"/dev/null", "/dev/null is not a regular file."},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(FailureOf([&] { CStdioFile f(CString(c.path), kRead); }), c.message);
+    EXPECT_EQ(FileErrorOf([&] { CStdioFile f(CString(c.path), kRead); }), c.message);
 }
 
 TEST(CStdioFileReading, ReadsAFileThatVanishesToItsEndButReportsOneThatShrinks) {
@@ -116,7 +105,7 @@ TEST(CStdioFileReading, ReadsAFileThatVanishesToItsEndButReportsOneThatShrinks) 
   ASSERT_EQ(truncate(shrunk.c_str(), 1000), 0);
   std::string rest = PiecesFrom(a);
   EXPECT_EQ(std::count(rest.begin(), rest.end(), 'v'), 300000 - 255);
-  EXPECT_EQ(FailureOf([&] { PiecesFrom(b); }),
+  EXPECT_EQ(FileErrorOf([&] { PiecesFrom(b); }),
             "A read error occurred on " + shrunk + ". (the file shrank while it was read)");
 }
 
@@ -149,7 +138,7 @@ TEST(CStdioFileWriting, ReportsAFullDiskWhenTheBufferIsWritten) {
   CStdioFile f(CString("/dev/full"),
                CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText);
   f.WriteString(CString("x"));
-  EXPECT_EQ(FailureOf([&] { f.Close(); }),
+  EXPECT_EQ(FileErrorOf([&] { f.Close(); }),
             "Disk full while writing /dev/full. (No space left on device)");
 }
 

@@ -206,29 +206,22 @@ class UiTest : public QObject {
     QCOMPARE(Text(form->m_button), QString("解析(&K)"));
   }
 
-  void shiftJisShowsAsCodePage932WithEveryBadByteAloneAndEveryLineOne() {
-    struct {
-      std::string bytes;
-      const char* shown;
-    } cases[] = {
-        {"int x; /* \x8F\x88\x97\x9D */", "int x; /* 処理 */"},
-        {"\xB6\xC0\xB6\xC5", "ｶﾀｶﾅ"},                       // half-width katakana
-        {"\x81\x60\x81\x7C\x81\x5F", "～－＼"},             // as code page 932, not JIS
-        {"\x87\x40\xED\x40\xFA\x40", "①纊ⅰ"},                // NEC and IBM extensions
-        {"\x81\x20x", "\uFFFD x"},                              // a lead byte with no trail
-        {"\x80\xA0\xFD\xFF", "\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"ab\x82", "ab\uFFFD"},                                 // cut at the end of a piece
-        {std::string("a\0b\r\x1A\x7F\tc", 8), "a\u2400b\u240D\u241A\u2421\tc"},  // one line
-    };
-    for (auto& c : cases) QCOMPARE(ToQString(AfxDisplayText(c.bytes)), QString::fromUtf8(c.shown));
-  }
-
-  void utf8AndEucJpShowAsTheirCharactersWithEveryBrokenSequenceOneReplacement() {
+  // Shift-JIS as code page 932, every bad byte alone; UTF-8 and EUC-JP as
+  // their characters, every broken sequence one replacement; one line each.
+  void eachCodePageShowsItsCharactersAndEveryBadSequenceAsAReplacement() {
     struct {
       UINT codePage;
       std::string bytes;
       const char* shown;
     } cases[] = {
+        {CP_SHIFT_JIS, "int x; /* \x8F\x88\x97\x9D */", "int x; /* 処理 */"},
+        {CP_SHIFT_JIS, "\xB6\xC0\xB6\xC5", "ｶﾀｶﾅ"},                       // half-width katakana
+        {CP_SHIFT_JIS, "\x81\x60\x81\x7C\x81\x5F", "～－＼"},             // as code page 932, not JIS
+        {CP_SHIFT_JIS, "\x87\x40\xED\x40\xFA\x40", "①纊ⅰ"},                // NEC and IBM extensions
+        {CP_SHIFT_JIS, "\x81\x20x", "\uFFFD x"},                              // a lead byte with no trail
+        {CP_SHIFT_JIS, "\x80\xA0\xFD\xFF", "\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {CP_SHIFT_JIS, "ab\x82", "ab\uFFFD"},                                 // cut at the end of a piece
+        {CP_SHIFT_JIS, std::string("a\0b\r\x1A\x7F\tc", 8), "a\u2400b\u240D\u241A\u2421\tc"},
         {CP_UTF8, "/* \xE3\x81\x82*/", "/* あ*/"},
         {CP_UTF8, "\xF0\x9F\x98\x80!", "\U0001F600!"},
         {CP_UTF8, "\xE3\x81" "A", "\uFFFDA"},             // a character broken off: its own bytes only
