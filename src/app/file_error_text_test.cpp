@@ -19,7 +19,9 @@ TEST(JapaneseFileErrorText, NamesTheFileAndSaysWhatWentWrongForEveryCause) {
     std::string text = TextOf(static_cast<CFileException::Cause>(c), 0);
     EXPECT_EQ(text.rfind("/src/a.c ", 0), 0u) << text;
     EXPECT_EQ(text.substr(text.size() - 3), "。") << text;
-    if (c != CFileException::generic) EXPECT_EQ(TextOf(static_cast<CFileException::Cause>(c), EIO), text);
+    if (c != CFileException::generic) {
+      EXPECT_EQ(TextOf(static_cast<CFileException::Cause>(c), EIO), text);
+    }
     texts.insert(text);
   }
   EXPECT_EQ(texts.size(), std::size_t(CFileException::generic) + 1);
