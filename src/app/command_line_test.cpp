@@ -38,7 +38,9 @@ TEST(ParseCommandLine, TakesPathsAndAnswersTheTwoOptionsOnly) {
     CommandLine cl = Parse(c.args);
     SCOPED_TRACE(c.args.empty() ? "" : c.args.front());
     EXPECT_EQ(cl.action, c.action);
-    if (c.action == CommandLine::kStart) EXPECT_EQ(cl.paths, c.paths);
+    if (c.action == CommandLine::kStart) {
+      EXPECT_EQ(cl.paths, c.paths);
+    }
     EXPECT_EQ(cl.error, c.error);
   }
 }
