@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     listing->GetWindowRect(&r);
     Shoot("listing.png", Union(main, r));
   }
-  if (listing) listing->ShowWindow(SW_HIDE);
+  if (listing) listing->m_hWnd->hide();
 
   // A whole folder: the progress box of a long walk, which is then cancelled.
   std::string top = (std::filesystem::temp_directory_path() / "tolvane-screenshots").string();
