@@ -1,21 +1,9 @@
 #include "platform/text/cp932.h"
 
 #include "platform/text/cp932_table.inc"
+#include "platform/text/text_encoding.h"
 
 namespace {
-
-void AppendCodePoint(std::string& out, unsigned c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 // The row of kCp932Pairs for a lead byte, or -1 when b leads no pair.
 int LeadRow(unsigned char b) {

@@ -2,6 +2,7 @@
 // program shows and accepts them.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 /// What a file's bytes were found (or told) to be.
@@ -29,3 +30,6 @@ bool ParseEncodingChoice(std::string_view name, EncodingChoice& choice);
 constexpr bool PairsLeadBytes(TextEncoding encoding) {
   return encoding == TextEncoding::kCp932 || encoding == TextEncoding::kAscii;
 }
+
+/// Appends code point c (at most U+10FFFF) to out as UTF-8.
+void AppendCodePoint(std::string& out, char32_t c);

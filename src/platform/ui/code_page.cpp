@@ -89,24 +89,6 @@ const EucJp& EucJpTable() {
   return table;
 }
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // One character at p[i] (i < n, p[i] >= 0x80): its code point (0 when the
 // bytes are no character) and how many bytes it takes. cut: the text ends
 // inside a character that more bytes could still complete.
@@ -197,7 +179,7 @@ std::size_t Decode(std::string& out, std::string_view bytes, UINT codePage, bool
     }
     if (b < 0x80) {
       // Control characters as their pictures, so that every line stays one.
-      AppendUtf8(out, b == '\t' ? b : b == 0x7F ? 0x2421 : 0x2400 + b);
+      AppendCodePoint(out, b == '\t' ? b : b == 0x7F ? 0x2421 : 0x2400 + b);
       ++i;
       continue;
     }
@@ -205,7 +187,7 @@ std::size_t Decode(std::string& out, std::string_view bytes, UINT codePage, bool
               : codePage == CP_EUC_JP ? EucJpAt(p, i, n)
                                       : Cp932At(p, i, n);
     if (ch.cut && keepCut) return i;
-    AppendUtf8(out, ch.c ? ch.c : kReplacement);
+    AppendCodePoint(out, ch.c ? ch.c : kReplacement);
     i += ch.len;
   }
   return n;
