@@ -36,7 +36,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 
 std::string UsageText() {
   return "Usage: tolvane [FOLDER | FILE...]\n"
-         "Lists the functions of Shift-JIS C and C++ sources and the functions each one calls.\n"
+         "Lists the functions of C and C++ sources (Shift-JIS, UTF-8 or EUC-JP) and the functions each one calls.\n"
          "\n"
          "  FOLDER     start in FOLDER\n"
          "  FILE...    start in the first FILE's folder, with the sources among the FILEs chosen\n"
