@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/files/file_exception.h"
+#include "platform/files/removed_on_signal.h"
 
 namespace {
 
@@ -65,9 +66,12 @@ bool XrefTarget::Open(const std::string& path, std::string* error) {
     return false;
   }
   ::fcntl(m_fd, F_SETFD, FD_CLOEXEC);
+  m_pRemovedOnSignal = std::make_unique<CRemovedOnSignal>(m_temp, CRemovedOnSignal::kFile);
+  // The old file's permissions, but an output has no use for setuid,
+  // setgid or sticky.
   mode_t mode;
   if (exists) {
-    mode = st.st_mode & 07777;
+    mode = st.st_mode & 0777;
   } else {
     mode_t mask = ::umask(0);
     ::umask(mask);
@@ -105,6 +109,7 @@ bool XrefTarget::Commit(std::string* error) {
     return false;
   }
   m_temp.clear();
+  m_pRemovedOnSignal.reset();
   return true;
 }
 
@@ -113,6 +118,7 @@ void XrefTarget::Discard() {
   m_fd = -1;
   if (!m_temp.empty()) ::unlink(m_temp.c_str());
   m_temp.clear();
+  m_pRemovedOnSignal.reset();
 }
 
 std::string XrefTargetWriteError(const std::string& path, int err) { return WriteMessage(path, err); }

@@ -1,9 +1,13 @@
 // The file that -o names. The output goes to a temporary file beside it,
 // which replaces it only once the output is complete, so that a failed run
-// or a full disk leaves the old file as it was.
+// or a full disk leaves the old file as it was; a fatal signal meanwhile
+// removes the temporary file.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "platform/files/removed_on_signal.h"
 
 class XrefTarget {
  public:
@@ -33,6 +37,7 @@ class XrefTarget {
   std::string m_path;  // the file as given
   std::string m_real;  // the file the output replaces: m_path, or where its link leads
   std::string m_temp;  // "" when writing m_path directly
+  std::unique_ptr<CRemovedOnSignal> m_pRemovedOnSignal;  // while m_temp is there
   int m_fd = -1;
 };
 

@@ -1,0 +1,49 @@
+#include "cli/xref_target.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/temp_dir.h"
+
+namespace {
+
+// Whatever ends the run halfway, the old file stays and no temporary file
+// is left beside it; a replaced file keeps its permissions, less setuid,
+// setgid and sticky.
+TEST(XrefTarget, LeavesTheOldFileAndNoTemporaryFileWhenASignalEndsTheRun) {
+  TempDir dir;
+  const std::string out = dir.Join("out");
+  WriteWholeFile(out, "old");
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    SCOPED_TRACE(sig);
+    pid_t child = fork();
+    if (child == 0) {
+      XrefTarget target;
+      std::string error;
+      if (!target.Open(out, &error) || write(target.fd(), "new", 3) != 3) _exit(1);
+      raise(sig);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    EXPECT_EQ(ListFolder(dir.path()), "out");
+    EXPECT_EQ(ReadWholeFile(out), "old");
+  }
+  ASSERT_EQ(chmod(out.c_str(), 04751), 0);
+  XrefTarget target;
+  std::string error;
+  ASSERT_TRUE(target.Open(out, &error)) << error;
+  ASSERT_EQ(write(target.fd(), "new", 3), 3);
+  ASSERT_TRUE(target.Commit(&error)) << error;
+  struct stat st;
+  ASSERT_EQ(stat(out.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0751u);
+  EXPECT_EQ(ReadWholeFile(out), "new");
+  EXPECT_EQ(ListFolder(dir.path()), "out");
+}
+
+}  // namespace
