@@ -9,6 +9,7 @@
 
 #include "platform/files/file_exception.h"
 #include "platform/files/removed_on_signal.h"
+#include "platform/files/write_all.h"
 
 namespace {
 
@@ -67,17 +68,7 @@ bool XrefTarget::Open(const std::string& path, std::string* error) {
   }
   ::fcntl(m_fd, F_SETFD, FD_CLOEXEC);
   m_pRemovedOnSignal = std::make_unique<CRemovedOnSignal>(m_temp, CRemovedOnSignal::kFile);
-  // The old file's permissions, but an output has no use for setuid,
-  // setgid or sticky.
-  mode_t mode;
-  if (exists) {
-    mode = st.st_mode & 0777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  ::fchmod(m_fd, mode);
+  ::fchmod(m_fd, ReplacementMode(exists ? &st : nullptr));
   m_real = real;
   return true;
 }

@@ -133,17 +133,9 @@ void CReportWriter::Write(const CString& outName, bool replace) const {
   std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   std::string temp = folder + (slash == std::string::npos ? "/" : "") + ".tolvane-XXXXXX";
 
-  // A replaced report keeps its permissions, but a text file has no use
-  // for setuid, setgid or sticky; a new one gets the usual ones.
-  mode_t mode;
   struct stat st;
-  if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    mode = st.st_mode & 0777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
+  bool replaces = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  mode_t mode = ReplacementMode(replaces ? &st : nullptr);
 
   int fd = ::mkostemp(&temp[0], O_CLOEXEC);
   if (fd < 0) Fail(outName, errno);

@@ -17,3 +17,10 @@ int WriteAll(int fd, std::string_view text, off_t* offset) {
   }
   return 0;
 }
+
+mode_t ReplacementMode(const struct stat* existing) {
+  if (existing) return existing->st_mode & 0777;
+  mode_t mask = ::umask(0);  // the only way to read it
+  ::umask(mask);
+  return 0666 & ~mask;
+}
