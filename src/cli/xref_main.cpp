@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "analysis/pipeline.h"
-#include "cli/xref_encoding.h"
 #include "cli/xref_formats.h"
 #include "cli/xref_options.h"
 #include "cli/xref_output.h"
@@ -108,7 +107,7 @@ bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sour
   if (!options.quiet && ::isatty(2))
     progress.reset(new XrefProgress(2, static_cast<int>(sources.size())));
   CString extension(options.extension);
-  XrefSetEncoding(engine, options.encoding);
+  engine.SetEncoding(options.encoding);
   engine.BeginRun(workDir);
   for (const XrefSource& s : sources) {
     // Nobody reads the output any more (`| head`): the rest would be work

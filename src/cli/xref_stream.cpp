@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "cli/xref_encoding.h"
+#include "platform/text/text_encoding.h"
 
 namespace {
 
@@ -93,7 +93,7 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
 void XrefStream::ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r) {
   r->line = engine.GetEntryLine(i);
   int file = engine.GetEntryFile(i);
-  r->encoding = XrefFileEncoding(engine, file);
+  r->encoding = EncodingName(engine.GetFileEncoding(file));
   r->sites.resize(static_cast<std::size_t>(engine.GetCallList(i).GetCount()));
   for (std::size_t k = 0; k < r->sites.size(); ++k) {
     XrefCallSite& site = r->sites[k];
