@@ -42,8 +42,9 @@ struct XrefRecord {
   bool selected = false;
   std::string_view name, source, outName;
   std::vector<std::string_view> calls;
-  // Only for a formatter that NeedsPlaces():
+  // Only for a formatter that NeedsPlaces() or NeedsEntryLines():
   int line = 0;                       // of the name in the head
+  // Only for a formatter that NeedsPlaces():
   std::string_view encoding;          // of the file ("cp932", ...)
   std::vector<XrefCallSite> sites;    // one per call, in the same order
 };
@@ -56,6 +57,9 @@ class XrefFormatter {
   /// Whether Add wants lines, call sites and encodings; reading them costs
   /// the plain text output time it need not spend.
   virtual bool NeedsPlaces() const { return false; }
+  /// Whether Add wants the entries' own lines, without the rest of the
+  /// places.
+  virtual bool NeedsEntryLines() const { return false; }
   /// The next entry (every entry when NeedsAll(), else the selected ones).
   virtual void Add(const XrefRecord& r) = 0;
   /// After the last entry: writes what remains. Does not flush out.

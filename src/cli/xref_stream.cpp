@@ -9,11 +9,16 @@
 
 namespace {
 
-// An entry travels as: index, file, selected, then name, source, output
+// An entry travels as: index, file, a flag byte (selected; the file's
+// texts follow), the file's source and output name when they follow, then
 // name and each call, every text as its length and its bytes; then, for a
 // formatter that needs them, the places: line, encoding and each call's
-// line, file and (when not the entry's file) that file's path.
+// line, file and (when not the entry's file) that file's path; or only the
+// line, for one that needs no more. A file's texts travel with its first
+// entry only: the entries of a file come together, and copying a path for
+// every one of them cost more than the names.
 constexpr std::size_t kBatch = 256 * 1024;
+constexpr char kSelected = 1, kFileTexts = 2;
 
 void PutNumber(std::string& b, std::uint32_t n) { b.append(reinterpret_cast<const char*>(&n), 4); }
 void PutText(std::string& b, std::string_view s) {
@@ -44,8 +49,12 @@ XrefStream::XrefStream(XrefFormatter& formatter, const XrefSelection& selection,
     : m_formatter(formatter),
       m_sel(selection),
       m_bPlaces(formatter.NeedsPlaces()),
+      m_bEntryLines(!m_bPlaces && formatter.NeedsEntryLines()),
       m_bThreaded(threaded) {
-  if (m_bThreaded) m_thread = std::thread(&XrefStream::Work, this);
+  if (m_bThreaded) {
+    m_batch.reserve(kBatch + kBatch / 4);
+    m_thread = std::thread(&XrefStream::Work, this);
+  }
 }
 
 XrefStream::~XrefStream() {
@@ -65,6 +74,7 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
     const CCallList calls = engine.GetCallList(i);
     if (!m_bThreaded) {
       if (m_bPlaces) ReadPlaces(engine, i, &m_record);
+      if (m_bEntryLines) m_record.line = engine.GetEntryLine(i);
       m_record.index = i;
       m_record.file = engine.GetEntryFile(i);
       m_record.selected = selected;
@@ -77,17 +87,26 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
       m_formatter.Add(m_record);
       continue;
     }
+    int file = engine.GetEntryFile(i);
+    bool newFile = file != m_nSentFile;
+    m_nSentFile = file;
     PutNumber(m_batch, static_cast<std::uint32_t>(i));
-    PutNumber(m_batch, static_cast<std::uint32_t>(engine.GetEntryFile(i)));
-    m_batch += selected ? '\1' : '\0';
+    PutNumber(m_batch, static_cast<std::uint32_t>(file));
+    m_batch += static_cast<char>((selected ? kSelected : 0) | (newFile ? kFileTexts : 0));
+    if (newFile) {
+      PutText(m_batch, engine.GetEntrySource(i).view());
+      PutText(m_batch, engine.GetEntryOutName(i).view());
+    }
     PutText(m_batch, engine.GetEntryName(i));
-    PutText(m_batch, engine.GetEntrySource(i).view());
-    PutText(m_batch, engine.GetEntryOutName(i).view());
     PutNumber(m_batch, static_cast<std::uint32_t>(calls.GetCount()));
     for (POSITION pos = calls.GetHeadPosition(); pos;) PutText(m_batch, calls.GetNextView(pos));
     if (m_bPlaces) PutPlaces(engine, i);
+    if (m_bEntryLines) PutNumber(m_batch, static_cast<std::uint32_t>(engine.GetEntryLine(i)));
+    // Handed over as soon as it is full, not at the end of the call: a
+    // batch of 10,000 entries would outgrow its buffer, and the memory of
+    // each bigger one is fresh.
+    if (m_batch.size() >= kBatch) Hand();
   }
-  if (m_bThreaded && m_batch.size() >= kBatch) Hand();
 }
 
 void XrefStream::ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r) {
@@ -148,14 +167,20 @@ void XrefStream::Decode(const std::string& batch) {
   while (p < end) {
     m_record.index = static_cast<int>(TakeNumber(p));
     m_record.file = static_cast<int>(TakeNumber(p));
-    m_record.selected = *p++ != 0;
+    char flags = *p++;
+    m_record.selected = (flags & kSelected) != 0;
+    if (flags & kFileTexts) {
+      m_fileSource.assign(TakeText(p));
+      m_fileOutName.assign(TakeText(p));
+    }
+    m_record.source = m_fileSource;
+    m_record.outName = m_fileOutName;
     m_record.name = TakeText(p);
-    m_record.source = TakeText(p);
-    m_record.outName = TakeText(p);
     std::uint32_t n = TakeNumber(p);
     m_record.calls.clear();
     for (std::uint32_t k = 0; k < n; ++k) m_record.calls.push_back(TakeText(p));
     if (m_bPlaces) TakePlaces(p);
+    if (m_bEntryLines) m_record.line = static_cast<int>(TakeNumber(p));
     m_formatter.Add(m_record);
   }
 }

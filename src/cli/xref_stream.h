@@ -53,12 +53,15 @@ class XrefStream {
   int m_nNext = 0;
   XrefRecord m_record;  // reused: its call vector keeps its room
   bool m_bPlaces;
+  bool m_bEntryLines;  // and not the other places
   XrefRecord m_places;  // scratch of PutPlaces
   bool m_bFinished = false;
 
   // Threaded: batches of encoded entries, from Feed to Work.
   bool m_bThreaded;
   std::string m_batch;
+  int m_nSentFile = -1;  // whose texts the decoder has
+  std::string m_fileSource, m_fileOutName;  // the decoder's copies
   std::mutex m_mutex;
   std::condition_variable m_ready;
   std::deque<std::string> m_queue;
