@@ -40,4 +40,15 @@ std::unique_ptr<SmallFileSystem> SmallFileSystem::Mount(const std::string& dir,
   return std::unique_ptr<SmallFileSystem>(new SmallFileSystem(dir));
 }
 
+std::unique_ptr<SmallFileSystem> SmallFileSystem::MountKernel(const std::string& type,
+                                                              const std::string& dir,
+                                                              std::string* why) {
+  if (!EnterPrivateMountNamespace(why)) return nullptr;
+  if (mount("none", dir.c_str(), type.c_str(), MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) {
+    if (why) *why = "mount " + type + ": " + std::strerror(errno);
+    return nullptr;
+  }
+  return std::unique_ptr<SmallFileSystem>(new SmallFileSystem(dir));
+}
+
 SmallFileSystem::~SmallFileSystem() { umount2(m_dir.c_str(), MNT_DETACH); }

@@ -74,6 +74,7 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
   m_bReading = m_bWriting = false;
   m_nPos = m_nReady = m_nEnd = 0;
   m_bEof = false;
+  m_bSequential = false;
   m_nLength = m_nOffset = 0;
   // A zero byte would end the path early and name another file.
   if (path.view().find('\0') != std::string_view::npos)
@@ -126,7 +127,8 @@ void CStdioFile::StartReading() {
 }
 
 void CStdioFile::SeekToBegin() {
-  if (!m_bRegular) throw std::logic_error("CStdioFile: rewinding a file that is not regular");
+  if (!m_bRegular || m_bSequential)
+    throw std::logic_error("CStdioFile: rewinding a file that can only be read in order");
   if (m_bWriting) Flush();
   // Reads and writes of a regular file name their offset, so going back is
   // just a matter of starting from 0 again.
@@ -176,8 +178,16 @@ void CStdioFile::Fill() {
     want = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(want), m_nLength - m_nOffset));
   ssize_t n = 0;
   if (want > 0) {
-    do n = ::pread(m_fd, m_buf.get() + m_nEnd, want, m_nOffset);
+    do n = m_bSequential ? ::read(m_fd, m_buf.get() + m_nEnd, want)
+                         : ::pread(m_fd, m_buf.get() + m_nEnd, want, m_nOffset);
     while (n < 0 && errno == EINTR);
+    // Some system files of length 0 can only be read in order. Nothing has
+    // moved the file's own position yet, and reading goes on in order.
+    if (n < 0 && errno == ESPIPE && !m_bSequential && !m_bKnownLength && m_nOffset == 0) {
+      m_bSequential = true;
+      do n = ::read(m_fd, m_buf.get() + m_nEnd, want);
+      while (n < 0 && errno == EINTR);
+    }
   }
   if (n < 0 && errno == EAGAIN)
     Fail(CFileException::readError, EAGAIN, "it has no text to read without waiting");

@@ -129,6 +129,7 @@ class CStdioFile {
   bool m_bEof = false;
   bool m_bRegular = false;
   bool m_bKnownLength = false;
+  bool m_bSequential = false;  // read with read(): the file cannot be read at an offset
   off_t m_nLength = 0;  // the file's length as last known
   off_t m_nOnDisk = 0;  // its length on disk, when that is still longer
   off_t m_nOffset = 0;  // where the next read or write of the file goes

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/small_file_system.h"
 #include "tests/temp_dir.h"
 
 namespace {
@@ -92,6 +93,25 @@ TEST(CStdioFileReading, RefusesMissingFilesAndWhatIsNotARegularFileBeforeReading
   };
   for (const Case& c : cases)
     EXPECT_EQ(FileErrorOf([&] { CStdioFile f(CString(c.path), kRead); }), c.message);
+}
+
+TEST(CStdioFileReading, FailsRatherThanWaitsOnAnEmptySystemFileThatHasNoTextYet) {
+  // The kernel's trace pipe is such a file: regular, of length 0, and its
+  // reads wait for events, which come rarely or never.
+  TempDir dir;
+  std::string why;
+  auto fs = SmallFileSystem::MountKernel("tracefs", dir.path(), &why);
+  if (!fs) GTEST_SKIP() << why;
+  const std::string pipe = dir.Join("trace_pipe");
+  alarm(30);  // a read that waits ends the test here, not at the suite's time limit
+  std::string error = FileErrorOf([&] {
+    CStdioFile f(CString(pipe), kRead);
+    PiecesFrom(f);
+  });
+  alarm(0);
+  if (error == "(none)") GTEST_SKIP() << "the kernel had trace events to read";
+  EXPECT_EQ(error, "A read error occurred on " + pipe +
+                       ". (it has no text to read without waiting)");
 }
 
 TEST(CStdioFileReading, ReadsAFileThatVanishesToItsEndButReportsOneThatShrinks) {
