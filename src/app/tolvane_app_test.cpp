@@ -185,7 +185,7 @@ class TolvaneAppTest : public QObject {
     // folder that cannot be read.
     p.reset(new Program);
     for (const char* name : {"src/b.cpp", "src/a.c", "src/sub/c.C", "src/sub/deeper/d.CPP",
-                             "src/sub/deeper/e.h", "src/sub/x.cc", "src/sub/y.c.bak", "src/locked/f.c",
+                             "src/sub/deeper/e.h", "src/sub/x.cc", "src/sub/y.c.bak", "src/sub.c", "src/locked/f.c",
                              "src/lib.c/inner.c", "src/docs/readme.txt"})
       WriteIn(p->tree, name, "int f(void)\n{\n}\n");
     std::string src = p->tree.Join("src");
@@ -210,7 +210,9 @@ class TolvaneAppTest : public QObject {
     QVERIFY(chmod((src + "/locked").c_str(), 0755) == 0);
     QCOMPARE(seen, QStringList({"ﾌｫﾙﾀﾞを追加"}));
     QStringList want;
-    for (const char* name : {"a.c", "b.cpp", "lib.c/inner.c", "link.c", "sub/c.C", "sub/deeper/d.CPP"})
+    // "sub.c" before "sub/...": '.' comes before '/'.
+    for (const char* name :
+         {"a.c", "b.cpp", "lib.c/inner.c", "link.c", "sub.c", "sub/c.C", "sub/deeper/d.CPP"})
       want << Q(src + "/" + name);
     QCOMPARE(Items(View()->m_listChosen), want);
     QStringList left = Items(View()->m_listFound).filter(QRegularExpression("\\.c$|\\.cpp$"));

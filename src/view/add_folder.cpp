@@ -39,13 +39,15 @@ void CTolvaneView::AddFolder(const CString& folder) {
       if (!progress.Pump(text)) return;  // cancelled: nothing is added
     }
   }
+  std::vector<std::string> found = walk.TakeSources();
+  bool none = found.empty();
   std::vector<CString> paths;
-  paths.reserve(walk.Sources().size());
-  for (const std::string& p : walk.Sources()) paths.emplace_back(p);
-  ChooseFiles(paths);
+  paths.reserve(found.size());
+  for (std::string& p : found) paths.emplace_back(std::move(p));
+  ChooseFiles(std::move(paths));
 
   CString message;
-  if (paths.empty()) message = "ソースファイルが見つかりませんでした。";
+  if (none) message = "ソースファイルが見つかりませんでした。";
   if (!walk.Unreadable().empty()) {
     if (!message.IsEmpty()) message += "\n";
     message += "次のフォルダは読めませんでした。" + NameFolders(walk.Unreadable());

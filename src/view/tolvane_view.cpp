@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
 #include <stdexcept>
-#include <unordered_set>
 #include <string>
+#include <unordered_set>
 
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
@@ -254,23 +255,52 @@ void CTolvaneView::OnDblclkFoundFiles() {
 
 // ---- The chosen files and the extension ----
 
-int CTolvaneView::ChooseFiles(const std::vector<CString>& paths) {
-  std::unordered_set<std::string> chosen;
-  chosen.reserve(static_cast<std::size_t>(m_listChosen.GetCount()) + paths.size());
-  for (int i = 0; i < m_listChosen.GetCount(); ++i) chosen.insert(m_listChosen.GetText(i).str());
-  std::vector<CString> fresh;
-  for (const CString& path : paths)
-    if (chosen.insert(path.str()).second) fresh.push_back(path);
-  m_listChosen.AddStrings(fresh);
+int CTolvaneView::ChooseFiles(std::vector<CString> paths) {
+  // A folder brings up to hundreds of thousands of paths, in byte order.
+  // Repeats are found through that order (sorted here when they come
+  // otherwise), which costs far less than a set of them all.
+  std::vector<std::size_t> order(paths.size());
+  std::iota(order.begin(), order.end(), std::size_t(0));
+  auto less = [&paths](std::size_t a, std::size_t b) { return paths[a].view() < paths[b].view(); };
+  if (!std::is_sorted(order.begin(), order.end(), less))
+    std::stable_sort(order.begin(), order.end(), less);
+  std::vector<bool> isNew(paths.size(), true);
+  for (std::size_t k = 1; k < order.size(); ++k)
+    if (paths[order[k]].view() == paths[order[k - 1]].view()) isNew[order[k]] = false;
+  auto inPaths = [&](std::string_view text) {
+    auto at = std::lower_bound(order.begin(), order.end(), text,
+                               [&paths](std::size_t a, std::string_view t) { return paths[a].view() < t; });
+    return at != order.end() && paths[*at].view() == text;
+  };
+  // The files chosen already stay where they are.
+  std::unordered_set<std::string> before;
+  for (int i = 0; i < m_listChosen.GetCount(); ++i) {
+    CString text = m_listChosen.GetText(i);
+    if (inPaths(text.view())) before.insert(std::move(text).str());
+  }
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < paths.size(); ++k) {
+    if (isNew[k] && before.count(paths[k].str())) isNew[k] = false;
+    count += isNew[k];
+  }
   // Taken out of the found-sources list as Add moves them; from the end, so
   // that the indices ahead stay good.
-  if (!fresh.empty())
-    for (int i = m_listFound.GetCount() - 1; i >= 0; --i)
-      if (chosen.count(m_listFound.GetText(i).str())) m_listFound.DeleteString(i);
-  if (!fresh.empty()) m_btnAnalyze.EnableWindow(TRUE);
+  if (count != 0) {
+    CString text;
+    for (int i = m_listFound.GetCount() - 1; i >= 0; --i) {
+      m_listFound.GetText(i, text);
+      if (inPaths(text.view())) m_listFound.DeleteString(i);
+    }
+  }
+  std::vector<CString> fresh;
+  fresh.reserve(count);
+  for (std::size_t k = 0; k < paths.size(); ++k)
+    if (isNew[k]) fresh.push_back(std::move(paths[k]));
+  m_listChosen.AddStrings(std::move(fresh));
+  if (count != 0) m_btnAnalyze.EnableWindow(TRUE);
   int selected[kMaxSelected];
   m_btnAdd.EnableWindow(m_listFound.GetSelItems(kMaxSelected, selected) != 0);
-  return static_cast<int>(fresh.size());
+  return static_cast<int>(count);
 }
 
 void CTolvaneView::OnAdd() {

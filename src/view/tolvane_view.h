@@ -102,7 +102,7 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   /// Appends paths to the chosen-files list in their order, leaving out those
   /// already chosen, and takes them out of the found-sources list; the Add
   /// and Analyze buttons follow as after Add. Returns how many were added.
-  int ChooseFiles(const std::vector<CString>& paths);
+  int ChooseFiles(std::vector<CString> paths);
 
   // The add-folder walk: its progress box shows after this many
   // milliseconds, and it reads this many folder entries between two looks

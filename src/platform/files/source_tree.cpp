@@ -19,12 +19,13 @@ bool HasSourceName(const std::string& name) {
 struct CSourceTreeWalk::OpenFolder {
   DIR* dir = nullptr;
   std::string prefix;  // the folder's path with a '/' at its end
+  std::vector<Item> children;  // its sources and folders read so far
   ~OpenFolder() {
     if (dir) ::closedir(dir);
   }
 };
 
-CSourceTreeWalk::CSourceTreeWalk(std::string root) { m_todo.push_back(std::move(root)); }
+CSourceTreeWalk::CSourceTreeWalk(std::string root) { m_todo.push_back({std::move(root), true}); }
 
 CSourceTreeWalk::~CSourceTreeWalk() = default;
 
@@ -37,17 +38,45 @@ bool IsFolder(const std::string& path) {
 
 }  // namespace
 
+// The paths below a folder in byte order are those of its children, taken
+// in the order of their names, a folder's name with a '/' after it: what
+// follows in the path of a file below it cannot change how it compares
+// with a sibling. Emitting them that way needs no sort at the end, which
+// for a big tree would stop the caller for a while.
+void CSourceTreeWalk::EndFolder() {
+  std::vector<Item>& children = m_open->children;
+  std::size_t from = m_open->prefix.size();  // where the names start
+  std::sort(children.begin(), children.end(), [from](const Item& a, const Item& b) {
+    std::string_view x = std::string_view(a.path).substr(from);
+    std::string_view y = std::string_view(b.path).substr(from);
+    std::size_t n = std::min(x.size(), y.size());
+    if (int c = x.substr(0, n).compare(y.substr(0, n))) return c < 0;
+    // One name starts the other: what follows it decides, a folder's '/'
+    // or nothing.
+    auto next = [n](std::string_view s, bool folder) -> int {
+      return n < s.size() ? static_cast<unsigned char>(s[n]) : folder ? '/' : -1;
+    };
+    return next(x, a.folder) < next(y, b.folder);
+  });
+  for (auto it = children.rbegin(); it != children.rend(); ++it) m_todo.push_back(std::move(*it));
+  m_open.reset();
+}
+
 bool CSourceTreeWalk::Step(int budget) {
   while (!m_bDone && budget-- > 0) {
     if (!m_open) {
       if (m_todo.empty()) {
         m_bDone = true;
         m_folder.clear();
-        std::sort(m_found.begin(), m_found.end());
         break;
       }
-      m_folder = std::move(m_todo.back());
+      Item next = std::move(m_todo.back());
       m_todo.pop_back();
+      if (!next.folder) {
+        m_found.push_back(std::move(next.path));
+        continue;
+      }
+      m_folder = std::move(next.path);
       auto open = std::make_unique<OpenFolder>();
       open->dir = ::opendir(m_folder.c_str());
       if (!open->dir) {
@@ -61,7 +90,7 @@ bool CSourceTreeWalk::Step(int budget) {
     struct dirent* e = ::readdir(m_open->dir);
     if (!e) {
       if (errno) m_unreadable.push_back(m_folder);
-      m_open.reset();
+      EndFolder();
       continue;
     }
     const char* name = e->d_name;
@@ -74,9 +103,9 @@ bool CSourceTreeWalk::Step(int budget) {
       type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
     }
     if (type == DT_DIR) {
-      m_todo.push_back(std::move(path));
+      m_open->children.push_back({std::move(path), true});
     } else if (HasSourceName(name) && !(type == DT_LNK && IsFolder(path))) {
-      m_found.push_back(std::move(path));
+      m_open->children.push_back({std::move(path), false});
     }
   }
   return !m_bDone;

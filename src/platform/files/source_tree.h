@@ -21,11 +21,14 @@ class CSourceTreeWalk {
   CSourceTreeWalk(const CSourceTreeWalk&) = delete;
   CSourceTreeWalk& operator=(const CSourceTreeWalk&) = delete;
 
-  /// Reads up to budget folder entries. Returns false once the walk is done;
-  /// then Sources() is sorted.
+  /// Reads or takes up to budget folder entries. Returns false once the
+  /// walk is done.
   bool Step(int budget);
-  /// The sources found so far (sorted once the walk is done).
+  /// The sources found so far, in byte order: each comes after every one
+  /// before it in that order, so the last step sorts nothing.
   const std::vector<std::string>& Sources() const { return m_found; }
+  /// Sources(), moved out: the walk has none afterwards.
+  std::vector<std::string> TakeSources() { return std::move(m_found); }
   /// The folders that could not be read (wholly or in part), in the order met.
   const std::vector<std::string>& Unreadable() const { return m_unreadable; }
   /// The folder being read, "" when none is.
@@ -33,7 +36,12 @@ class CSourceTreeWalk {
 
  private:
   struct OpenFolder;
-  std::vector<std::string> m_todo;  // folders still to read
+  struct Item {
+    std::string path;
+    bool folder;
+  };
+  void EndFolder();
+  std::vector<Item> m_todo;  // sources to take and folders to read, the next last
   std::unique_ptr<OpenFolder> m_open;
   std::string m_folder;
   std::vector<std::string> m_found;

@@ -29,7 +29,9 @@ class CString {
   /// The bytes, followed by a zero byte (which ends the text only for
   /// callers that do not also take GetLength()).
   const char* GetString() const { return m_str.c_str(); }
-  const std::string& str() const { return m_str; }
+  const std::string& str() const& { return m_str; }
+  /// The bytes of a CString about to go, without a copy.
+  std::string str() && { return std::move(m_str); }
   std::string_view view() const { return m_str; }
 
   /// Character-aware search from byte `start`, which must be a character

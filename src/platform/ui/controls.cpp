@@ -59,7 +59,7 @@ int CListBox::AddString(const CString& text) {
   return row;
 }
 
-int CListBox::AddStrings(const std::vector<CString>& texts) {
+int CListBox::AddStrings(std::vector<CString> texts) {
   ListBoxWidget* list = List(m_hWnd);
   if (!list) return LB_ERR;
   if (list->Sorted()) {
@@ -67,7 +67,7 @@ int CListBox::AddStrings(const std::vector<CString>& texts) {
   } else {
     std::vector<std::string> items;
     items.reserve(texts.size());
-    for (const CString& text : texts) items.push_back(text.str());
+    for (CString& text : texts) items.push_back(std::move(text).str());
     list->Model().Append(std::move(items));
   }
   return list->Model().rowCount();

@@ -26,7 +26,7 @@ class CListBox : public CWnd {
   int AddString(const CString& text);
   /// Adds every text as AddString would, in one step: a long list gains
   /// many items at the cost of a few. Returns the number of items.
-  int AddStrings(const std::vector<CString>& texts);
+  int AddStrings(std::vector<CString> texts);
   /// Returns the number of items left, or LB_ERR for a bad index.
   int DeleteString(int index);
   void ResetContent();
