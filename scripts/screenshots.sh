@@ -5,7 +5,11 @@ set -eu
 cd "$(dirname "$0")/.."
 top=$PWD
 sh scripts/install-deps.sh screenshots
-sh scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Only the screenshot program: the build folder keeps the options it has
+# (scripts/test.sh shares it).
+if [ ! -f build/CMakeCache.txt ]; then
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
 cmake --build build --target tolvane-screenshots >/dev/null
 number=$(mktemp)
 # Xvfb takes the first free display and writes its number once it is up.
