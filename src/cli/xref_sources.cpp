@@ -2,21 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/files/file_exception.h"
+#include "platform/files/source_tree.h"
 
 namespace {
-
-bool HasSourceExtension(const char* name, const std::vector<std::string>& suffixes) {
-  std::string_view n(name);
-  for (std::string_view ext : suffixes)
-    if (n.size() >= ext.size() && n.substr(n.size() - ext.size()) == ext) return true;
-  return false;
-}
 
 std::string FileError(const std::string& path, int err) {
   return CFileException(CFileException::CauseFromOpenError(err), CString(path), err)
@@ -106,45 +99,10 @@ std::string EscapedForTerminal(const std::string& text) {
 std::vector<std::string> WalkSourceTree(const std::string& dir,
                                         const std::vector<std::string>& suffixes,
                                         const XrefComplain& complain) {
-  std::vector<std::string> found;
-  // Folders still to read; none is held open while another is read, so the
-  // depth of a tree costs no file descriptors.
-  std::vector<std::string> todo{dir};
-  while (!todo.empty()) {
-    std::string folder = std::move(todo.back());
-    todo.pop_back();
-    DIR* d = ::opendir(folder.c_str());
-    if (!d) {
-      complain(FileError(folder, errno) + " Skipped.");
-      continue;
-    }
-    std::string prefix = folder.back() == '/' ? folder : folder + "/";
-    for (;;) {
-      errno = 0;
-      struct dirent* e = ::readdir(d);
-      if (!e) {
-        if (errno) complain(FileError(folder, errno) + " Skipped in part.");
-        break;
-      }
-      const char* name = e->d_name;
-      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-      unsigned char type = e->d_type;
-      if (type == DT_UNKNOWN) {
-        struct stat st;
-        if (::lstat((prefix + name).c_str(), &st) != 0) continue;  // gone meanwhile
-        type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
-      }
-      if (type == DT_DIR) {
-        todo.push_back(prefix + name);
-      } else if (HasSourceExtension(name, suffixes)) {
-        // A link to a folder is not followed: that could loop.
-        if (type == DT_LNK && IsFolder(prefix + name)) continue;
-        found.push_back(prefix + name);
-      }
-    }
-    ::closedir(d);
-  }
-  std::sort(found.begin(), found.end());
+  std::vector<CSourceTreeWalk::Failure> failures;
+  std::vector<std::string> found = FindSourcesBelow(dir, suffixes, &failures);
+  for (const CSourceTreeWalk::Failure& f : failures)
+    complain(FileError(f.folder, f.error) + (f.inPart ? " Skipped in part." : " Skipped."));
   return found;
 }
 

@@ -31,9 +31,10 @@ bool GatherXrefSources(const XrefOptions& options, const std::string& cwd, int s
                        std::string* fatal);
 
 /// Every file below dir whose name ends in one of suffixes (".c", ...,
-/// compared byte for byte), in byte-wise order of the path. Symbolic links
-/// to folders are not followed; other links are taken by their name. A
-/// folder that cannot be read goes to complain and is left out.
+/// compared byte for byte), in byte-wise order of the path, as the desktop
+/// program's add-folder command finds them. Symbolic links to folders are
+/// not followed; other links are taken by their name. A folder that cannot
+/// be read, wholly or in part, goes to complain once the walk is done.
 std::vector<std::string> WalkSourceTree(const std::string& dir,
                                         const std::vector<std::string>& suffixes,
                                         const XrefComplain& complain);

@@ -13,10 +13,10 @@ namespace {
 
 // Names at most ten folders, then how many more: the box fits the screen
 // after a walk over a whole tree.
-CString NameFolders(const std::vector<std::string>& folders) {
+CString NameFolders(const std::vector<CSourceTreeWalk::Failure>& folders) {
   constexpr std::size_t kShown = 10;
   CString text;
-  for (std::size_t k = 0; k < folders.size() && k < kShown; ++k) text += "\n" + CString(folders[k]);
+  for (std::size_t k = 0; k < folders.size() && k < kShown; ++k) text += "\n" + CString(folders[k].folder);
   if (folders.size() > kShown) text += "\n他" + CString(std::to_string(folders.size() - kShown)) + "個";
   return text;
 }
@@ -48,9 +48,9 @@ void CTolvaneView::AddFolder(const CString& folder) {
 
   CString message;
   if (none) message = "ソースファイルが見つかりませんでした。";
-  if (!walk.Unreadable().empty()) {
+  if (!walk.Failures().empty()) {
     if (!message.IsEmpty()) message += "\n";
-    message += "次のフォルダは読めませんでした。" + NameFolders(walk.Unreadable());
+    message += "次のフォルダは読めませんでした。" + NameFolders(walk.Failures());
   }
   if (!message.IsEmpty()) AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
 }

@@ -6,13 +6,18 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-bool HasSourceName(const std::string& name) {
-  for (const char* ext : {".c", ".cpp", ".C", ".CPP"}) {
-    std::size_t n = std::strlen(ext);
-    if (name.size() >= n && name.compare(name.size() - n, n, ext) == 0) return true;
-  }
+const std::vector<std::string>& SourceSuffixes() {
+  static const std::vector<std::string> suffixes = {".c", ".cpp", ".C", ".CPP"};
+  return suffixes;
+}
+
+bool HasSuffix(std::string_view name, const std::vector<std::string>& suffixes) {
+  for (std::string_view ext : suffixes)
+    if (name.size() >= ext.size() && name.substr(name.size() - ext.size()) == ext) return true;
   return false;
 }
+
+bool HasSourceName(const std::string& name) { return HasSuffix(name, SourceSuffixes()); }
 
 // One folder being read. Only one is open at a time, so the depth of a tree
 // costs no file descriptors.
@@ -25,7 +30,10 @@ struct CSourceTreeWalk::OpenFolder {
   }
 };
 
-CSourceTreeWalk::CSourceTreeWalk(std::string root) { m_todo.push_back({std::move(root), true}); }
+CSourceTreeWalk::CSourceTreeWalk(std::string root, std::vector<std::string> suffixes)
+    : m_suffixes(std::move(suffixes)) {
+  m_todo.push_back({std::move(root), true});
+}
 
 CSourceTreeWalk::~CSourceTreeWalk() = default;
 
@@ -80,7 +88,7 @@ bool CSourceTreeWalk::Step(int budget) {
       auto open = std::make_unique<OpenFolder>();
       open->dir = ::opendir(m_folder.c_str());
       if (!open->dir) {
-        m_unreadable.push_back(m_folder);
+        m_failures.push_back({m_folder, errno, false});
         continue;
       }
       open->prefix = !m_folder.empty() && m_folder.back() == '/' ? m_folder : m_folder + "/";
@@ -89,7 +97,7 @@ bool CSourceTreeWalk::Step(int budget) {
     errno = 0;
     struct dirent* e = ::readdir(m_open->dir);
     if (!e) {
-      if (errno) m_unreadable.push_back(m_folder);
+      if (errno) m_failures.push_back({m_folder, errno, true});
       EndFolder();
       continue;
     }
@@ -104,17 +112,19 @@ bool CSourceTreeWalk::Step(int budget) {
     }
     if (type == DT_DIR) {
       m_open->children.push_back({std::move(path), true});
-    } else if (HasSourceName(name) && !(type == DT_LNK && IsFolder(path))) {
+    } else if (HasSuffix(name, m_suffixes) && !(type == DT_LNK && IsFolder(path))) {
       m_open->children.push_back({std::move(path), false});
     }
   }
   return !m_bDone;
 }
 
-std::vector<std::string> FindSourcesBelow(const std::string& root, std::vector<std::string>* unreadable) {
-  CSourceTreeWalk walk(root);
+std::vector<std::string> FindSourcesBelow(const std::string& root,
+                                          const std::vector<std::string>& suffixes,
+                                          std::vector<CSourceTreeWalk::Failure>* failures) {
+  CSourceTreeWalk walk(root, suffixes);
   while (walk.Step(4096)) {
   }
-  if (unreadable) *unreadable = walk.Unreadable();
-  return walk.Sources();
+  if (failures) *failures = walk.Failures();
+  return walk.TakeSources();
 }

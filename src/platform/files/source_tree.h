@@ -1,22 +1,35 @@
-// The C and C++ sources below a folder, found a few entries at a time so
-// that a caller with a window to serve can walk a tree of any size: every
-// file whose name ends in ".c", ".cpp", ".C" or ".CPP", by full path in
-// byte-wise order. Links to folders are not followed (a tree could loop);
-// other links are taken by their name. Folders that cannot be read are
-// kept apart.
+// The source files below a folder, found a few entries at a time so that a
+// caller with a window to serve can walk a tree of any size: every file
+// whose name ends in one of the suffixes (by default ".c", ".cpp", ".C" or
+// ".CPP"), by full path in byte-wise order. Links to folders are not
+// followed (a tree could loop); other links are taken by their name.
+// Folders that cannot be read are kept apart.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
-/// Whether a file name ends in ".c", ".cpp", ".C" or ".CPP", byte for byte.
+/// ".c", ".cpp", ".C" and ".CPP".
+const std::vector<std::string>& SourceSuffixes();
+/// Whether name ends in one of suffixes, byte for byte.
+bool HasSuffix(std::string_view name, const std::vector<std::string>& suffixes);
+/// Whether a file name ends in one of SourceSuffixes().
 bool HasSourceName(const std::string& name);
 
 class CSourceTreeWalk {
  public:
+  /// A folder that could not be read, or read only in part.
+  struct Failure {
+    std::string folder;
+    int error;  // errno
+    bool inPart;
+  };
+
   /// Starts a walk of root (a folder path, as given).
-  explicit CSourceTreeWalk(std::string root);
+  explicit CSourceTreeWalk(std::string root,
+                           std::vector<std::string> suffixes = SourceSuffixes());
   ~CSourceTreeWalk();
   CSourceTreeWalk(const CSourceTreeWalk&) = delete;
   CSourceTreeWalk& operator=(const CSourceTreeWalk&) = delete;
@@ -29,8 +42,8 @@ class CSourceTreeWalk {
   const std::vector<std::string>& Sources() const { return m_found; }
   /// Sources(), moved out: the walk has none afterwards.
   std::vector<std::string> TakeSources() { return std::move(m_found); }
-  /// The folders that could not be read (wholly or in part), in the order met.
-  const std::vector<std::string>& Unreadable() const { return m_unreadable; }
+  /// The folders that could not be read, wholly or in part, in the order met.
+  const std::vector<Failure>& Failures() const { return m_failures; }
   /// The folder being read, "" when none is.
   const std::string& Current() const { return m_folder; }
 
@@ -41,13 +54,16 @@ class CSourceTreeWalk {
     bool folder;
   };
   void EndFolder();
+  std::vector<std::string> m_suffixes;
   std::vector<Item> m_todo;  // sources to take and folders to read, the next last
   std::unique_ptr<OpenFolder> m_open;
   std::string m_folder;
   std::vector<std::string> m_found;
-  std::vector<std::string> m_unreadable;
+  std::vector<Failure> m_failures;
   bool m_bDone = false;
 };
 
 /// The whole walk at once.
-std::vector<std::string> FindSourcesBelow(const std::string& root, std::vector<std::string>* unreadable);
+std::vector<std::string> FindSourcesBelow(const std::string& root,
+                                          const std::vector<std::string>& suffixes,
+                                          std::vector<CSourceTreeWalk::Failure>* failures);
