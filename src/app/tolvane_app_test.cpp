@@ -185,8 +185,8 @@ class TolvaneAppTest : public QObject {
     // folder that cannot be read.
     p.reset(new Program);
     for (const char* name : {"src/b.cpp", "src/a.c", "src/sub/c.C", "src/sub/deeper/d.CPP",
-                             "src/sub/deeper/e.h", "src/sub/x.cc", "src/sub/y.c.bak", "src/sub.c", "src/locked/f.c",
-                             "src/lib.c/inner.c", "src/docs/readme.txt"})
+                             "src/sub/deeper/e.h", "src/sub/x.cc", "src/sub/y.c.bak", "src/sub.c",
+                             "src/locked/f.c", "src/lib.c/inner.c", "src/docs/readme.txt"})
       WriteIn(p->tree, name, "int f(void)\n{\n}\n");
     std::string src = p->tree.Join("src");
     QVERIFY(symlink(src.c_str(), (src + "/loop").c_str()) == 0);

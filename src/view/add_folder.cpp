@@ -16,7 +16,8 @@ namespace {
 CString NameFolders(const std::vector<CSourceTreeWalk::Failure>& folders) {
   constexpr std::size_t kShown = 10;
   CString text;
-  for (std::size_t k = 0; k < folders.size() && k < kShown; ++k) text += "\n" + CString(folders[k].folder);
+  for (std::size_t k = 0; k < folders.size() && k < kShown; ++k)
+    text += "\n" + CString(folders[k].folder);
   if (folders.size() > kShown) text += "\n他" + CString(std::to_string(folders.size() - kShown)) + "個";
   return text;
 }

@@ -268,8 +268,8 @@ int CTolvaneView::ChooseFiles(std::vector<CString> paths) {
   for (std::size_t k = 1; k < order.size(); ++k)
     if (paths[order[k]].view() == paths[order[k - 1]].view()) isNew[order[k]] = false;
   auto inPaths = [&](std::string_view text) {
-    auto at = std::lower_bound(order.begin(), order.end(), text,
-                               [&paths](std::size_t a, std::string_view t) { return paths[a].view() < t; });
+    auto lessThan = [&paths](std::size_t a, std::string_view t) { return paths[a].view() < t; };
+    auto at = std::lower_bound(order.begin(), order.end(), text, lessThan);
     return at != order.end() && paths[*at].view() == text;
   };
   // The files chosen already stay where they are.
