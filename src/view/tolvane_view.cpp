@@ -5,7 +5,6 @@
 #include <numeric>
 #include <stdexcept>
 #include <string>
-#include <unordered_set>
 
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
@@ -267,29 +266,27 @@ int CTolvaneView::ChooseFiles(std::vector<CString> paths) {
   std::vector<bool> isNew(paths.size(), true);
   for (std::size_t k = 1; k < order.size(); ++k)
     if (paths[order[k]].view() == paths[order[k - 1]].view()) isNew[order[k]] = false;
-  auto inPaths = [&](std::string_view text) {
+  // The index of the first of paths equal to text, or paths.size().
+  auto first = [&](std::string_view text) {
     auto lessThan = [&paths](std::size_t a, std::string_view t) { return paths[a].view() < t; };
     auto at = std::lower_bound(order.begin(), order.end(), text, lessThan);
-    return at != order.end() && paths[*at].view() == text;
+    return at != order.end() && paths[*at].view() == text ? *at : paths.size();
   };
-  // The files chosen already stay where they are.
-  std::unordered_set<std::string> before;
+  // The files chosen already stay where they are: the first of each is not
+  // new either, the repeats being marked already.
+  CString text;
   for (int i = 0; i < m_listChosen.GetCount(); ++i) {
-    CString text = m_listChosen.GetText(i);
-    if (inPaths(text.view())) before.insert(std::move(text).str());
+    m_listChosen.GetText(i, text);
+    std::size_t k = first(text.view());
+    if (k < paths.size()) isNew[k] = false;
   }
-  std::size_t count = 0;
-  for (std::size_t k = 0; k < paths.size(); ++k) {
-    if (isNew[k] && before.count(paths[k].str())) isNew[k] = false;
-    count += isNew[k];
-  }
+  std::size_t count = static_cast<std::size_t>(std::count(isNew.begin(), isNew.end(), true));
   // Taken out of the found-sources list as Add moves them; from the end, so
   // that the indices ahead stay good.
   if (count != 0) {
-    CString text;
     for (int i = m_listFound.GetCount() - 1; i >= 0; --i) {
       m_listFound.GetText(i, text);
-      if (inPaths(text.view())) m_listFound.DeleteString(i);
+      if (first(text.view()) < paths.size()) m_listFound.DeleteString(i);
     }
   }
   std::vector<CString> fresh;
