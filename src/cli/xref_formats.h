@@ -95,7 +95,9 @@ struct XrefLayout {
 ///  ctags: a tags file sorted byte-wise, "NAME\tFILE\tLINE;\"\tkind:f", a
 ///    member function also under its bare name with "class:CLASS"; paths
 ///    are bytes, relative to layout.relativeTo when below it. Entries of a
-///    file whose path holds a tab are left out (LeftOut says so).
+///    file whose path as written holds a tab, a back-tick, '$' or '[', or
+///    starts with '~', are left out (LeftOut says so): vim would run a
+///    command or open another file.
 ///  grep: "FILE:LINE: NAME" per entry; for --callers one per caller at its
 ///    first call of the name, for --callees one per call at its first call.
 std::unique_ptr<XrefFormatter> MakeXrefFormatter(XrefOptions::Format format,
