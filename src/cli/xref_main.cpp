@@ -23,6 +23,7 @@
 #include "platform/files/file_exception.h"
 #include "platform/files/working_dir.h"
 #include "platform/files/write_all.h"
+#include "platform/text/terminal_escape.h"
 #include "reports/report_writer.h"
 #include "res/images.h"
 

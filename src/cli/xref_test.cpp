@@ -102,7 +102,8 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
         {"list0", std::string("a.c\0b.c\0\0", 9)}, {"gaps", "a.c\nmissing.c\nb.c\n"},
         {"crlf", "a.c\r\n\r\nb.c\r\n"}, {"big-first", "big.c\nmissing.c\n"},
         // テ (83 65) and a tab, an escape sequence and DEL in missing names.
-        {"controls", "\x83\x65\t.c\nb\x1b[31mx\x7f.c\n"}})
+        {"controls", "\x83\x65\t.c\nb\x1b[31mx\x7f.c\n"},
+        {"\x95\x5c\t.c", kOneLine}})
     src.Write(name, text);
   ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
   const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n";
@@ -113,6 +114,7 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
     return std::string("    \"") + id + "\" [label=\"" + name + "\", tooltip=\"" + file + ":" +
            std::to_string(line) + "\"];\n";
   };
+  const std::string sjisTab = "@/\xE8\xA1\xA8\xE2\x90\x89.c";
   const char* a = "@/a.c";
   const char* b = "@/b\\\"\\\\.c";
   // h's call to printf, which no function defines, and the end.
@@ -160,6 +162,11 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref --format=dot --callees=h a.c 'b\"\\.c'", 0,
        dot + clusterB + node("f2", "h", b, 1) + "  }\n" + callsPrintf, ""},
       {"tolvane-xref --format=dot a.c 'b\"\\.c' | dot -Tsvg >/dev/null", 0, "", ""},
+      // 表 (95 5C) and a tab: the path decoded, the tab as its picture.
+      {"tolvane-xref --format=dot $'\\x95\\x5c\\t.c'", 0,
+       dot + "  subgraph \"cluster_0\" {\n    label=\"" + sjisTab + "\";\n" +
+           node("f0", "f", sjisTab.c_str(), 1) + "  }\n}\n",
+       ""},
       {"tolvane-xref --format=dot ring*.c | dot -Tsvg >/dev/null", 0, "", ""},
       {"tolvane-xref main.c >/dev/full", 1, "",
        "tolvane-xref: cannot write the output (No space left on device)\n"},
