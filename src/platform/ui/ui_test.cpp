@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
-#include <QStringDecoder>
 #include <QTimer>
 #include <new>
 #include <stdexcept>
@@ -12,8 +11,6 @@
 
 #include "platform/files/file_exception.h"
 #include "platform/files/write_all.h"
-#include "platform/text/cp932.h"
-#include "platform/text/shift_jis.h"
 #include "platform/ui/code_page.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/dialog.h"
@@ -239,27 +236,6 @@ class UiTest : public QObject {
     };
     for (auto& c : cases)
       QCOMPARE(ToQString(AfxDisplayText(c.bytes, c.codePage)), QString::fromUtf8(c.shown));
-  }
-
-  // The committed code page 932 table against the system's converter: every
-  // lead and trail byte, character or none, alike.
-  void theCommittedCp932TableIsTheSystemConvertersOwn() {
-    int pairs = 0, same = 0;
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsShiftJisLead(static_cast<unsigned char>(lead))) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail) {
-        const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        QStringDecoder decode("windows-31j");
-        QString text = decode(QByteArray(bytes, 2));
-        char32_t c = 0;
-        if (text.size() == 1 && !text[0].isSurrogate()) c = text[0].unicode();
-        if (c == 0xFFFD || c == 0x1A || c < 0x80) c = 0;
-        ++pairs;
-        same += c == Cp932Char(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
-      }
-    }
-    QCOMPARE(pairs, 11340);
-    QCOMPARE(same, pairs);
   }
 
   void aCharacterCutBetweenTwoPiecesShowsWholeInTheSecond() {
