@@ -101,8 +101,9 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
         {"-dash.c", "void k(void)\n{\n}\n"}, {"list", "a.c\n\n" + src.Join("b.c") + "\n"},
         {"list0", std::string("a.c\0b.c\0\0", 9)}, {"gaps", "a.c\nmissing.c\nb.c\n"},
         {"crlf", "a.c\r\n\r\nb.c\r\n"}, {"big-first", "big.c\nmissing.c\n"},
-        // テ (83 65) and a tab, an escape sequence and DEL in missing names.
-        {"controls", "\x83\x65\t.c\nb\x1b[31mx\x7f.c\n"},
+        // テ (83 65) and a tab, an escape sequence, DEL and a UTF-8 C1 control
+        // (CSI) in missing names.
+        {"controls", "\x83\x65\t.c\nb\x1b[31mx\x7f.c\nc\xc2\x9b" "2J.c\n"},
         {"\x95\x5c\t.c", kOneLine}})
     src.Write(name, text);
   ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
@@ -141,7 +142,8 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref -L crlf", 0, kA + kB, ""},
       {"tolvane-xref -L controls", 1, "",
        "tolvane-xref: @/\x83\x65\\t.c was not found. Skipped.\n"
-       "tolvane-xref: @/b\\x1b[31mx\\x7f.c was not found. Skipped.\n"},
+       "tolvane-xref: @/b\\x1b[31mx\\x7f.c was not found. Skipped.\n"
+       "tolvane-xref: @/c\\xc2\\x9b2J.c was not found. Skipped.\n"},
       {"tolvane-xref -L - main.c <list", 0, kA + kB + kMain, ""},
       {"tolvane-xref -0 --files-from=- main.c <list0", 0, kA + kB + kMain, ""},
       {"cat list | tolvane-xref -L /dev/stdin main.c", 0, kA + kB + kMain, ""},
