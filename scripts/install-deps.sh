@@ -19,8 +19,9 @@ PACKAGES="$PACKAGES libxcb1-dev libx11-dev xvfb x11-utils xdotool"
 # committed files).
 PACKAGES="$PACKAGES desktop-file-utils dpkg-dev"
 IMAGE_TOOLS="imagemagick librsvg2-bin fonts-dejavu-core"
-# tolvane-xref: its JSON output; the tests lay its graphs out with Graphviz.
-PACKAGES="$PACKAGES nlohmann-json3-dev graphviz"
+# tolvane-xref: its JSON output; the tests lay its graphs out with Graphviz
+# and follow its tags and grep lines with vim.
+PACKAGES="$PACKAGES nlohmann-json3-dev graphviz vim"
 for extra in "$@"; do
     case "$extra" in
         fuzz)  PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;;

@@ -1,5 +1,9 @@
 #include "analysis/encoding_detect.h"
 
+#include "platform/text/euc_jp.h"
+#include "platform/text/shift_jis.h"
+#include "platform/text/utf8.h"
+
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -73,7 +77,7 @@ bool CEncodingDetector::Feed(const char* p, std::size_t n) {
     const unsigned char b = u[i++];
     if (b >= 0x80) {
       m_bHigh = true;
-      if (b < 0xA1 || b > 0xDF) m_bKana = false;
+      if (!IsHalfWidthKatakana(b)) m_bKana = false;
     }
 
     if (m_bUtf8) {
@@ -88,22 +92,18 @@ bool CEncodingDetector::Feed(const char* p, std::size_t n) {
         }
       } else if (b >= 0x80) {
         // The lead byte says how many continuation bytes follow, and the
-        // first of them is narrowed so that overlong forms, surrogates and
-        // values past U+10FFFF fail.
-        if (b >= 0xC2 && b <= 0xDF) m_nUtf8Need = 1;
-        else if (b >= 0xE0 && b <= 0xEF) m_nUtf8Need = 2;
-        else if (b >= 0xF0 && b <= 0xF4) m_nUtf8Need = 3;
-        else m_bUtf8 = false;
-        if (b == 0xE0) m_nUtf8Low = 0xA0;
-        else if (b == 0xED) m_nUtf8High = 0x9F;
-        else if (b == 0xF0) m_nUtf8Low = 0x90;
-        else if (b == 0xF4) m_nUtf8High = 0x8F;
+        // range of the first.
+        Utf8Lead lead = Utf8LeadOf(b);
+        m_nUtf8Need = lead.need;
+        m_nUtf8Low = lead.low;
+        m_nUtf8High = lead.high;
+        if (lead.need == 0) m_bUtf8 = false;
       }
     }
 
     if (m_bEuc) {
       if (m_nEucNeed > 0) {
-        if (b < 0xA1 || b > m_nEucHigh) {
+        if (b < kEucJpTrailLow || b > m_nEucHigh) {
           m_bEuc = false;
           m_nEucNeed = 0;
         } else {
@@ -111,16 +111,10 @@ bool CEncodingDetector::Feed(const char* p, std::size_t n) {
           m_nEucHigh = 0xFE;
         }
       } else if (b >= 0x80) {
-        if (b >= 0xA1 && b <= 0xFE) {
-          m_nEucNeed = 1;
-        } else if (b == 0x8E) {
-          m_nEucNeed = 1;
-          m_nEucHigh = 0xDF;  // half-width katakana
-        } else if (b == 0x8F) {
-          m_nEucNeed = 2;
-        } else {
-          m_bEuc = false;
-        }
+        EucJpLead lead = EucJpLeadOf(b);
+        m_nEucNeed = lead.need;
+        m_nEucHigh = lead.high;
+        if (lead.need == 0) m_bEuc = false;
       }
     }
 

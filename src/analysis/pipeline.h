@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "analysis/function_table.h"
+#include "analysis/report_head.h"
 #include "platform/text/cstring.h"
 #include "platform/text/text_encoding.h"
 
@@ -46,7 +47,7 @@ class CAnalysisEngine {
   static constexpr const char* kWorkFile1 = "tmp1.fnc";
   static constexpr const char* kWorkFile2 = "tmp2.fnc";
   /// The first line of the first working file: "関数名：" in Shift-JIS.
-  static constexpr const char* kHeaderLine = "\x8A\xD6\x90\x94\x96\xBC\x81\x46\n";
+  static constexpr const char* kHeaderLine = kReportHeadLine;
 
   /// sink may be null; it is not owned.
   explicit CAnalysisEngine(IAnalysisSink* sink = nullptr);

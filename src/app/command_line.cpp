@@ -44,13 +44,7 @@ std::string UsageText() {
          "  --version  show the version and exit\n";
 }
 
-std::string VersionText() {
-  const VersionResource& v = TolvaneVersion();
-  std::string shown;
-  for (const auto& [key, value] : v.strings)
-    if (std::string(key) == "FileVersion") shown = value;
-  return "tolvane " + shown + " (" + v.fileVersion + ")\n";
-}
+std::string VersionText() { return TolvaneVersionText("tolvane"); }
 
 namespace {
 

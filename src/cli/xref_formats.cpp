@@ -8,38 +8,10 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/text/cp932.h"
+#include "platform/text/text_encoding.h"
+#include "platform/text/utf8.h"
 
 namespace {
-
-// The length of the well-formed UTF-8 sequence at s[i], or, when there is
-// none, -(length of the maximal part of one that starts there, at least 1).
-int Utf8SequenceAt(std::string_view s, std::size_t i) {
-  unsigned char b = static_cast<unsigned char>(s[i]);
-  if (b < 0x80) return 1;
-  int n;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (b >= 0xC2 && b <= 0xDF) {
-    n = 2;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    n = 3;
-    if (b == 0xE0) lo = 0xA0;
-    if (b == 0xED) hi = 0x9F;  // no surrogates
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    n = 4;
-    if (b == 0xF0) lo = 0x90;
-    if (b == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return -1;
-  }
-  for (int k = 1; k < n; ++k) {
-    if (i + k >= s.size()) return -k;
-    unsigned char c = static_cast<unsigned char>(s[i + k]);
-    if (c < lo || c > hi) return -k;
-    lo = 0x80;
-    hi = 0xBF;
-  }
-  return n;
-}
 
 class TextFormatter : public XrefFormatter {
  public:
@@ -355,7 +327,7 @@ class DotFormatter : public XrefFormatter {
     if (m_files[r.file].empty()) {
       m_files[r.file] = std::string(r.source);
       // The node's tooltip up to the line: a quoted string left open.
-      AppendQuoted(m_tooltips[r.file], r.source);
+      AppendQuotedPath(m_tooltips[r.file], r.source);
       m_tooltips[r.file].back() = ':';
     }
     int id = m_names.Intern(r.name);
@@ -466,7 +438,7 @@ class DotFormatter : public XrefFormatter {
     s += "  subgraph \"cluster_";
     AppendNumber(s, file);
     s += "\" {\n    label=";
-    AppendQuoted(s, m_files[file]);
+    AppendQuotedPath(s, m_files[file]);
     s += ";\n";
   }
   void NodeLine(std::string& s, int i) {
@@ -539,8 +511,10 @@ class DotFormatter : public XrefFormatter {
     auto r = std::to_chars(buf, buf + sizeof buf, n);
     s.append(buf, r.ptr);
   }
-  // A quoted DOT string: UTF-8, with '"' and '\' escaped (a lone '\' would
-  // start an escape of the label language).
+  // A quoted DOT string: UTF-8 (U+FFFD for what is not), with '"' and '\'
+  // escaped (a lone '\' would start an escape of the label language) and
+  // control characters but the line feed shown as their pictures (U+2400...):
+  // the SVG that Graphviz makes of them is refused by browsers.
   static void AppendQuoted(std::string& s, std::string_view text) {
     s += '"';
     for (std::size_t i = 0; i < text.size();) {
@@ -552,11 +526,23 @@ class DotFormatter : public XrefFormatter {
         i = next;
         continue;
       }
+      if (static_cast<unsigned char>(c) < 0x20 && c != '\n') {
+        AppendCodePoint(s, 0x2400 + static_cast<unsigned char>(c));
+        ++i;
+        continue;
+      }
       if (c == '"' || c == '\\') s += '\\';
       s += c;
       ++i;
     }
     s += '"';
+  }
+  // A path quoted as JSON shows it: decoded from Shift-JIS when that is what
+  // its bytes are, so that a second byte 0x5C is no backslash; else U+FFFD
+  // for what is not UTF-8.
+  void AppendQuotedPath(std::string& s, std::string_view path) {
+    if (!DecodedPath(path, &m_shown)) AppendUtf8(m_shown, path);
+    AppendQuoted(s, m_shown);
   }
 
   const XrefSelection& m_sel;
@@ -565,6 +551,7 @@ class DotFormatter : public XrefFormatter {
   BlockArray<Node> m_nodes;          // by table index
   std::vector<std::string> m_files;  // the run's files, by index
   std::vector<std::string> m_tooltips;  // by file: "\"FILE:
+  std::string m_shown;                  // a path decoded
   NameTable m_names;  // with the heads of two lists in m_lists: the entries
                       // of that name, and the entries calling it (whole table)
   ListPool m_lists;
@@ -590,32 +577,6 @@ bool XrefSelection::Selects(const CFunctionTable& engine, int i) const {
       return engine.GetEntryName(i) == name;
   }
   return false;
-}
-
-bool IsUtf8(std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    if (static_cast<unsigned char>(s[i]) < 0x80) {
-      ++i;
-      continue;
-    }
-    int n = Utf8SequenceAt(s, i);
-    if (n < 0) return false;
-    i += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-void AppendUtf8(std::string& out, std::string_view s) {
-  for (std::size_t i = 0; i < s.size();) {
-    int n = Utf8SequenceAt(s, i);
-    if (n > 0) {
-      out.append(s.data() + i, static_cast<std::size_t>(n));
-      i += static_cast<std::size_t>(n);
-    } else {
-      out += "\xEF\xBF\xBD";
-      i += static_cast<std::size_t>(-n);
-    }
-  }
 }
 
 bool DecodedPath(std::string_view path, std::string* shown) {

@@ -12,6 +12,7 @@
 #include "analysis/function_table.h"
 #include "cli/xref_options.h"
 #include "cli/xref_output.h"
+#include "platform/text/utf8.h"
 
 /// Which entries of the table to print.
 struct XrefSelection {
@@ -91,11 +92,15 @@ struct XrefLayout {
 ///    tooltip "FILE:LINE"), grouped in one cluster per source file, and an
 ///    edge to every entry defining a name it calls, or to one dashed node
 ///    for a name no entry defines; --callers keeps only the edges to its
-///    name. Entries that an edge reaches are drawn too.
+///    name. Entries that an edge reaches are drawn too. Paths are decoded as
+///    JSON decodes them, other text is UTF-8 with U+FFFD for the bad bytes;
+///    control characters but the line feed show as their pictures (U+2400...).
 ///  ctags: a tags file sorted byte-wise, "NAME\tFILE\tLINE;\"\tkind:f", a
 ///    member function also under its bare name with "class:CLASS"; paths
 ///    are bytes, relative to layout.relativeTo when below it. Entries of a
-///    file whose path holds a tab are left out (LeftOut says so).
+///    file whose path as written holds a tab, a back-tick, '$' or '[', or
+///    starts with '~', are left out (LeftOut says so): vim would run a
+///    command or open another file.
 ///  grep: "FILE:LINE: NAME" per entry; for --callers one per caller at its
 ///    first call of the name, for --callees one per call at its first call.
 std::unique_ptr<XrefFormatter> MakeXrefFormatter(XrefOptions::Format format,
@@ -117,9 +122,3 @@ std::unique_ptr<XrefFormatter> MakeCtagsFormatter(const XrefSelection& sel, Xref
                                                   const XrefLayout& layout);
 std::unique_ptr<XrefFormatter> MakeGrepFormatter(const XrefSelection& sel, XrefOutput& out,
                                                  const XrefLayout& layout);
-
-/// True when s is valid UTF-8.
-bool IsUtf8(std::string_view s);
-/// Appends s to out with every ill-formed sequence (each maximal part of
-/// one) replaced by U+FFFD.
-void AppendUtf8(std::string& out, std::string_view s);

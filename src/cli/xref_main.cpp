@@ -23,6 +23,7 @@
 #include "platform/files/file_exception.h"
 #include "platform/files/working_dir.h"
 #include "platform/files/write_all.h"
+#include "platform/text/terminal_escape.h"
 #include "reports/report_writer.h"
 #include "res/images.h"
 
@@ -45,15 +46,7 @@ bool IsFolder(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// "tolvane-xref 3.0 (1.0.0.1)": the product version and the file version,
-// as the About box shows them.
-std::string VersionText() {
-  const VersionResource& v = TolvaneVersion();
-  std::string product = v.productVersion;
-  for (const auto& [key, value] : v.strings)
-    if (std::string(key) == "ProductVersion") product = value;
-  return "tolvane-xref " + product + " (" + v.fileVersion + ")\n";
-}
+std::string VersionText() { return TolvaneVersionText("tolvane-xref"); }
 
 // The source that output (a full path) would replace, or "" when none.
 std::string SourceAt(const std::string& output, const std::vector<XrefSource>& sources) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/source_tree.h"
 #include "platform/text/text_encoding.h"
 
 struct XrefOptions {
@@ -17,7 +18,7 @@ struct XrefOptions {
   bool nullSeparated = false;      // the lists are NUL-separated
   bool recursive = false;          // a FILE that is a directory is a tree to walk
   /// The name endings a walked tree's files are taken by, dot included.
-  std::vector<std::string> suffixes = {".c", ".cpp", ".C", ".CPP"};
+  std::vector<std::string> suffixes = SourceSuffixes();
   bool quiet = false;              // no progress display
   Format format = kText;
   bool lineNumbers = false;            // text: ":LINE" after each entry and call

@@ -71,31 +71,6 @@ bool IsFolder(const std::string& path) {
 
 }  // namespace
 
-std::string EscapedForTerminal(const std::string& text) {
-  std::string s;
-  s.reserve(text.size());
-  for (char ch : text) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c == '\\') {
-      s += "\\\\";
-    } else if (c == '\n') {
-      s += "\\n";
-    } else if (c == '\t') {
-      s += "\\t";
-    } else if (c == '\r') {
-      s += "\\r";
-    } else if (c < 0x20 || c == 0x7F) {
-      static const char kHex[] = "0123456789abcdef";
-      s += "\\x";
-      s += kHex[c >> 4];
-      s += kHex[c & 15];
-    } else {
-      s += ch;
-    }
-  }
-  return s;
-}
-
 std::vector<std::string> WalkSourceTree(const std::string& dir,
                                         const std::vector<std::string>& suffixes,
                                         const XrefComplain& complain) {

@@ -39,8 +39,3 @@ std::vector<std::string> WalkSourceTree(const std::string& dir,
                                         const std::vector<std::string>& suffixes,
                                         const XrefComplain& complain);
 
-/// A message as stderr shows it, so that names in it cannot steer a
-/// terminal: backslash, line feed, tab and CR written as "\\", "\n", "\t"
-/// and "\r", the other bytes below 0x20 and DEL as "\xHH". Bytes from 0x80
-/// up stay as they are: they are parts of Shift-JIS characters.
-std::string EscapedForTerminal(const std::string& text);

@@ -8,6 +8,19 @@
 
 namespace {
 
+// Whether a tags file cannot hold path safely. A tab ends the file field.
+// Vim expands a tag's file name before opening it: a back-tick pair runs a
+// shell command, `$NAME` is replaced by a variable's value, a leading `~`
+// names a home folder, and `[...]` matches other files; each byte counts,
+// even as the second byte of a Shift-JIS character. Escaping is no way out:
+// readtags and other readers take a backslash literally. Other bytes tried
+// with vim (| % # ; < > ' " * ? { } spaces, backslash, controls) open the
+// file itself.
+bool UnsafeInTags(std::string_view path) {
+  return path.find_first_of("\t`$[") != std::string_view::npos ||
+         (!path.empty() && path[0] == '~');
+}
+
 void AppendNumber(std::string& s, int n) {
   char buf[16];
   auto r = std::to_chars(buf, buf + sizeof buf, n);
@@ -26,10 +39,9 @@ class CtagsFormatter : public XrefFormatter {
     if (r.file != m_nFile) {
       m_nFile = r.file;
       m_path.assign(ShownPath(r.source, m_folder));
-      m_bTab = m_path.find('\t') != std::string::npos;
+      m_bUnsafe = UnsafeInTags(m_path);
     }
-    // A tab ends the file field: such a path cannot be written.
-    if (m_bTab) {
+    if (m_bUnsafe) {
       ++m_nLeftOut;
       return;
     }
@@ -62,7 +74,8 @@ class CtagsFormatter : public XrefFormatter {
   std::string LeftOut() const override {
     if (m_nLeftOut == 0) return std::string();
     return std::to_string(m_nLeftOut) +
-           " functions are not in the tags: their files' paths hold a tab.";
+           " functions are not in the tags: their files' paths hold a tab, a back-tick, "
+           "$ or [, or start with ~, which editors would take for other files or commands.";
   }
 
  private:
@@ -79,7 +92,7 @@ class CtagsFormatter : public XrefFormatter {
   std::string m_folder;
   int m_nFile = -1;    // whose path m_path is
   std::string m_path;  // as written
-  bool m_bTab = false;
+  bool m_bUnsafe = false;  // m_path cannot be written
   std::string m_text;               // the tag lines, one after another
   std::vector<std::size_t> m_ends;  // where each ends
   int m_nLeftOut = 0;

@@ -22,8 +22,7 @@ std::string OpenMessage(const std::string& path, int err) {
 }
 
 std::string WriteMessage(const std::string& path, int err) {
-  bool full = err == ENOSPC || err == EDQUOT;
-  return Message(full ? CFileException::diskFull : CFileException::writeError, path, err);
+  return Message(CFileException::CauseFromWriteError(err), path, err);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // sources, as a user would type it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -100,8 +101,10 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
         {"-dash.c", "void k(void)\n{\n}\n"}, {"list", "a.c\n\n" + src.Join("b.c") + "\n"},
         {"list0", std::string("a.c\0b.c\0\0", 9)}, {"gaps", "a.c\nmissing.c\nb.c\n"},
         {"crlf", "a.c\r\n\r\nb.c\r\n"}, {"big-first", "big.c\nmissing.c\n"},
-        // テ (83 65) and a tab, an escape sequence and DEL in missing names.
-        {"controls", "\x83\x65\t.c\nb\x1b[31mx\x7f.c\n"}})
+        // テ (83 65) and a tab, an escape sequence, DEL and a UTF-8 C1 control
+        // (CSI) in missing names.
+        {"controls", "\x83\x65\t.c\nb\x1b[31mx\x7f.c\nc\xc2\x9b" "2J.c\n"},
+        {"\x95\x5c\t.c", kOneLine}})
     src.Write(name, text);
   ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
   const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n";
@@ -112,6 +115,7 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
     return std::string("    \"") + id + "\" [label=\"" + name + "\", tooltip=\"" + file + ":" +
            std::to_string(line) + "\"];\n";
   };
+  const std::string sjisTab = "@/\xE8\xA1\xA8\xE2\x90\x89.c";
   const char* a = "@/a.c";
   const char* b = "@/b\\\"\\\\.c";
   // h's call to printf, which no function defines, and the end.
@@ -138,7 +142,8 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref -L crlf", 0, kA + kB, ""},
       {"tolvane-xref -L controls", 1, "",
        "tolvane-xref: @/\x83\x65\\t.c was not found. Skipped.\n"
-       "tolvane-xref: @/b\\x1b[31mx\\x7f.c was not found. Skipped.\n"},
+       "tolvane-xref: @/b\\x1b[31mx\\x7f.c was not found. Skipped.\n"
+       "tolvane-xref: @/c\\xc2\\x9b2J.c was not found. Skipped.\n"},
       {"tolvane-xref -L - main.c <list", 0, kA + kB + kMain, ""},
       {"tolvane-xref -0 --files-from=- main.c <list0", 0, kA + kB + kMain, ""},
       {"cat list | tolvane-xref -L /dev/stdin main.c", 0, kA + kB + kMain, ""},
@@ -159,6 +164,11 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref --format=dot --callees=h a.c 'b\"\\.c'", 0,
        dot + clusterB + node("f2", "h", b, 1) + "  }\n" + callsPrintf, ""},
       {"tolvane-xref --format=dot a.c 'b\"\\.c' | dot -Tsvg >/dev/null", 0, "", ""},
+      // 表 (95 5C) and a tab: the path decoded, the tab as its picture.
+      {"tolvane-xref --format=dot $'\\x95\\x5c\\t.c'", 0,
+       dot + "  subgraph \"cluster_0\" {\n    label=\"" + sjisTab + "\";\n" +
+           node("f0", "f", sjisTab.c_str(), 1) + "  }\n}\n",
+       ""},
       {"tolvane-xref --format=dot ring*.c | dot -Tsvg >/dev/null", 0, "", ""},
       {"tolvane-xref main.c >/dev/full", 1, "",
        "tolvane-xref: cannot write the output (No space left on device)\n"},
@@ -362,9 +372,8 @@ TEST_F(Xref, WritesTheLinesOfHeadsAndFirstCallsInEveryFormat) {
   });
 }
 
-// The editors themselves read the tags and the grep lines, when installed.
+// The editors themselves read the tags and the grep lines.
 TEST_F(Xref, TakesEditorsToTheLinesThroughTagsAndGrepOutput) {
-  if (system("command -v vim >/dev/null") != 0) GTEST_SKIP() << "vim is not installed";
   src.Write("main.c", kMainC);
   src.Write("util.cpp", kUtilCpp);
   const std::string vim = "vim -es -u NONE -i NONE -N ";
@@ -374,6 +383,47 @@ TEST_F(Xref, TakesEditorsToTheLinesThroughTagsAndGrepOutput) {
     jumps += std::string(" -c 'tag ") + name + "' -c 'call add(g:w, expand(\"%\") . \":\" . line(\".\"))'";
   jumps = Replaced(jumps, "-c 'set tags=tags'", "-c 'let g:w = []' -c 'set tags=tags'") +
           " -c 'call writefile(g:w, \"jumps\")' -c 'qa!' && cat jumps";
+
+  // Files whose names vim could take for something else. Each defines tK
+  // (K its row); a tag vim must not follow is left out of the tags file.
+  // Vim gets $X, a home folder and a program `pwn` that leaves a file "ran",
+  // and files its expansions would reach instead: ab.c and home/x.c.
+  struct Name {
+    std::string file;
+    bool kept;
+  } names[] = {
+      {"plain.c", true},   {"a|b.c", true},    {"a%b.c", true},     {"#a.c", true},
+      {"a b.c", true},     {"a\\b.c", true},   {"a*.c", true},      {"a?.c", true},
+      {"a{b,c}.c", true},  {"a;b.c", true},    {"a<b.c", true},     {"a'b'.c", true},
+      {"a~b.c", true},     {"+b.c", true},     {"\x83\x5C.c", true},  // ソ
+      {"a`pwn`.c", false}, {"\x83`pwn`.c", false},  // ヂ's second byte is a back-tick
+      {"a$X.c", false},    {"~/x.c", false},   {"a[b].c", false},   {"a\tb.c", false},
+  };
+  for (const char* dir : {"t", "t/~", "home", "bin"})
+    ASSERT_EQ(mkdir(src.Join(dir).c_str(), 0700), 0);
+  src.Write("t/ab.c", "decoy\n");
+  src.Write("home/x.c", "decoy\n");
+  src.Write("t/a\nb.c", kOneLine);  // never reaches a formatter
+  std::string pwn = src.Write("bin/pwn", "#!/bin/sh\ntouch " + src.Join("ran") + "\n");
+  ASSERT_EQ(chmod(pwn.c_str(), 0700), 0);
+  std::vector<std::string> tags;
+  std::string script = "let g:w = []\nset tags=t/tags\n", landed;
+  int leftOut = 0;
+  for (std::size_t k = 0; k < std::size(names); ++k) {
+    std::string tag = "t" + std::to_string(k);
+    src.Write("t/" + names[k].file, "void " + tag + "(void)\n{\n}\n");
+    if (names[k].kept) tags.push_back(tag);
+    leftOut += !names[k].kept;
+    // The first line of the file the tag takes vim to, empty when none.
+    script += "enew\nsilent! tag " + tag + "\ncall add(g:w, getline('.'))\n";
+    landed += names[k].kept ? "void " + tag + "(void)\n" : "\n";
+  }
+  script += "call writefile(g:w, 'jumps')\nqa!\n";
+  src.Write("jumps.vim", script);
+  std::sort(tags.begin(), tags.end());
+  std::string tagNames = "!_TAG_FILE_FORMAT\n!_TAG_FILE_SORTED\n";
+  for (const std::string& t : tags) tagNames += t + "\n";
+
   Check({
       {"tolvane-xref --format=ctags -o tags main.c util.cpp && " + jumps, 0,
        "main.c:2\nutil.cpp:2\nutil.cpp:2\n", ""},
@@ -382,6 +432,14 @@ TEST_F(Xref, TakesEditorsToTheLinesThroughTagsAndGrepOutput) {
            "{_, e -> e.valid . \" \" . bufname(e.bufnr) . \":\" . e.lnum . \":\" . e.text}), "
            "\"list\")' -c 'qa!' && cat list",
        0, "1 main.c:4: init\n1 main.c:5: run\n1 util.cpp:1: cleanup\n", ""},
+      {"tolvane-xref -R --format=ctags -o t/tags t; echo $?; cut -f1 t/tags", 0, "1\n" + tagNames,
+       "tolvane-xref: @/t/a\\nb.c holds a line feed. Skipped.\n"
+       "tolvane-xref: " + std::to_string(leftOut) +
+           " functions are not in the tags: their files' paths hold a tab, a back-tick, $ or [, "
+           "or start with ~, which editors would take for other files or commands.\n"},
+      {"X=b HOME=@/home SHELL=/bin/bash PATH=@/bin:$PATH " + vim +
+           "-S jumps.vim && cat jumps && ! ls ran 2>/dev/null",
+       0, landed, ""},
   });
 }
 

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "analysis/pipeline.h"
+#include "analysis/report_head.h"
 #include "platform/files/file_exception.h"
 #include "platform/files/write_all.h"
 #include "platform/files/removed_on_signal.h"
@@ -23,15 +24,6 @@ namespace {
   CFileException::Cause cause = CFileException::CauseFromOpenError(err);
   if (cause == CFileException::generic) cause = CFileException::writeError;
   throw CFileException(cause, outName, err);
-}
-
-// "関数名：", the start of every entry's line.
-const char* HeaderIn(TextEncoding encoding) {
-  switch (encoding) {
-    case TextEncoding::kUtf8: return "\xE9\x96\xA2\xE6\x95\xB0\xE5\x90\x8D\xEF\xBC\x9A";
-    case TextEncoding::kEucJp: return "\xB4\xD8\xBF\xF4\xCC\xBE\xA1\xA7";
-    default: return "\x8A\xD6\x90\x94\x96\xBC\x81\x46";
-  }
 }
 
 std::function<void(const std::string&)> g_beforeRename;
@@ -106,7 +98,7 @@ std::string CReportWriter::Text(const CString& outName) const {
   std::string text;
   auto it = m_entries.find(outName.view());
   if (it == m_entries.end()) return text;
-  const char* header = HeaderIn(Encoding(outName));
+  std::string_view header = ReportHeadIn(Encoding(outName));
   for (int i : it->second) {
     text += header;
     text += m_engine.GetEntryName(i);

@@ -22,3 +22,11 @@ const std::vector<ImageResource>& TolvaneBitmaps() {
       {IDB_SPLASH, kSplashBitmap, kSplashBitmapSize}};
   return bitmaps;
 }
+
+std::string TolvaneVersionText(const char* program) {
+  const VersionResource& v = TolvaneVersion();
+  std::string shown;
+  for (const auto& [key, value] : v.strings)
+    if (std::string(key) == "FileVersion") shown = value;
+  return std::string(program) + " " + shown + " (" + v.fileVersion + ")\n";
+}

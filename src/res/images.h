@@ -6,6 +6,7 @@
 // read too. No Qt here.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/ui/resource_types.h"
@@ -21,6 +22,11 @@ const std::vector<ImageResource>& TolvaneBitmaps();
 /// The version block: file and product version 1.0.0.1 and the strings
 /// CompanyName to ProductVersion.
 const VersionResource& TolvaneVersion();
+
+/// What `program --version` prints: "PROGRAM 3.0 (1.0.0.1)" and a line
+/// feed, the version the About box shows (the FileVersion string) and the
+/// file version.
+std::string TolvaneVersionText(const char* program);
 
 /// The language and code page the version strings are given in (0x0411
 /// Japanese, 1200 UTF-16), which VersionResource has no field for.

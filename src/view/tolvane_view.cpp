@@ -8,6 +8,7 @@
 
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
+#include "platform/files/source_tree.h"
 #include "platform/files/working_dir.h"
 #include "platform/ui/dc.h"
 #include "platform/ui/message_box.h"
@@ -179,14 +180,7 @@ bool CTolvaneView::IsBracketed(const CString& entry) {
   return s.size() >= 2 && s.front() == '[' && s.back() == ']';
 }
 
-bool CTolvaneView::IsSourcePath(const CString& path) {
-  const std::string& p = path.str();
-  for (const char* ext : {".c", ".cpp", ".C", ".CPP"}) {
-    std::size_t n = std::char_traits<char>::length(ext);
-    if (p.size() >= n && p.compare(p.size() - n, n, ext) == 0) return true;
-  }
-  return false;
-}
+bool CTolvaneView::IsSourcePath(const CString& path) { return HasSourceName(path.str()); }
 
 void CTolvaneView::FillSourceList() {
   if (m_finder.FindFile("*")) {

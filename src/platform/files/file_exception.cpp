@@ -71,10 +71,12 @@ CFileException::Cause CFileException::CauseFromOpenError(int osError) {
     case ENXIO:
     case ENODEV:
       return notRegularFile;
-    case ENOSPC:
-    case EDQUOT:
-      return diskFull;
     default:
-      return generic;
+      // A file made by the open may find the disk full.
+      return CauseFromWriteError(osError) == diskFull ? diskFull : generic;
   }
+}
+
+CFileException::Cause CFileException::CauseFromWriteError(int osError) {
+  return osError == ENOSPC || osError == EDQUOT ? diskFull : writeError;
 }

@@ -28,6 +28,9 @@ class CFileException : public std::exception {
 
   /// The cause that an errno value of a failed open stands for.
   static Cause CauseFromOpenError(int osError);
+  /// The cause that an errno value of a failed write stands for: diskFull
+  /// (ENOSPC, EDQUOT) or writeError.
+  static Cause CauseFromWriteError(int osError);
 
   Cause m_cause;
   CString m_strFileName;

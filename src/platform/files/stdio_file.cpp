@@ -41,10 +41,7 @@ void GiveBack(std::unique_ptr<char[]>& b, std::size_t size) {
   b.reset();
 }
 
-CFileException::Cause WriteCause(int err) {
-  return (err == ENOSPC || err == EDQUOT) ? CFileException::diskFull
-                                          : CFileException::writeError;
-}
+CFileException::Cause WriteCause(int err) { return CFileException::CauseFromWriteError(err); }
 
 }  // namespace
 

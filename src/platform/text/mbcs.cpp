@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/text/euc_jp.h"
+
 namespace mbcs {
 
 namespace {
@@ -68,7 +70,9 @@ std::size_t NextEucBoundary(const unsigned char* p, std::size_t len, std::size_t
   while (i < to) {
     i = SkipAscii(p, i, to);
     if (i >= to) break;
-    std::size_t step = p[i] == 0x8F ? 3 : (p[i] >= 0xA1 || p[i] == 0x8E) ? 2 : 1;
+    // 0xFF leads no character, but the walk has always taken it with the
+    // byte after it; so it stays, and matches stay where they were.
+    std::size_t step = p[i] == 0xFF ? 2 : 1 + static_cast<std::size_t>(EucJpLeadOf(p[i]).need);
     i = i + step <= len ? i + step : len;
   }
   return i;

@@ -9,13 +9,12 @@
 
 #include <cstddef>
 
+#include "platform/text/shift_jis.h"
 #include "platform/text/text_encoding.h"
 
 namespace mbcs {
 
-constexpr bool IsLeadByte(unsigned char b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+constexpr bool IsLeadByte(unsigned char b) { return IsShiftJisLead(b); }
 
 constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
 

@@ -7,11 +7,14 @@
 #include <memory>
 #include <vector>
 
+#include "platform/text/cp932.h"
+#include "platform/text/euc_jp.h"
+#include "platform/text/shift_jis.h"
+#include "platform/text/utf8.h"
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // What the system's converter makes of each of the byte sequences, each
 // followed by a line feed to part them: one code point each, or 0 where its
@@ -36,29 +39,12 @@ std::vector<char32_t> DecodeEach(const char* converter, const std::vector<std::s
   return out;
 }
 
-// Code page 932 as a table, built once from the system's converter: what
-// each single byte and each lead-trail pair stands for (0: nothing).
-struct Cp932 {
-  std::array<char32_t, 256> single{};
-  std::array<std::array<char32_t, 256>, 256> pair{};  // [lead][trail], only leads filled
-
-  Cp932() {
-    for (int b = 0; b < 0x80; ++b) single[b] = static_cast<char32_t>(b);
-    for (int b = 0xA1; b <= 0xDF; ++b) single[b] = 0xFF61 + static_cast<char32_t>(b - 0xA1);
-    std::vector<std::string> seqs;
-    for (int lead = 0x81; lead <= 0xFC; ++lead) {
-      if (!IsLead(static_cast<unsigned char>(lead))) continue;
-      for (int trail = 0x40; trail <= 0xFC; ++trail)
-        seqs.push_back({static_cast<char>(lead), static_cast<char>(trail)});
-    }
-    std::vector<char32_t> chars = DecodeEach("windows-31j", seqs);
-    for (std::size_t k = 0; k < seqs.size(); ++k)
-      pair[static_cast<unsigned char>(seqs[k][0])][static_cast<unsigned char>(seqs[k][1])] = chars[k];
-  }
-};
-
 // EUC-JP's two- and three-byte characters (JIS X 0208 and JIS X 0212) as
-// tables indexed by their last two bytes less 0xA1.
+// tables indexed by their last two bytes less 0xA1, built once from the
+// system's converter. Nothing else in the program decodes EUC-JP, so there
+// is no second table to disagree with; a committed one would have to come
+// from another converter, whose readings of JIS X 0208 and 0212 need not
+// be these.
 struct EucJp {
   std::array<std::array<char32_t, 94>, 94> two{};
   std::array<std::array<char32_t, 94>, 94> three{};
@@ -79,11 +65,6 @@ struct EucJp {
   }
 };
 
-const Cp932& Cp932Table() {
-  static const Cp932 table;
-  return table;
-}
-
 const EucJp& EucJpTable() {
   static const EucJp table;
   return table;
@@ -99,12 +80,11 @@ struct Char {
 };
 
 Char Cp932At(const unsigned char* p, std::size_t i, std::size_t n) {
-  const Cp932& t = Cp932Table();
-  Char r{t.single[p[i]], 1, false};
-  if (IsLead(p[i])) {
+  Char r{Cp932Char(p[i]), 1, false};
+  if (IsShiftJisLead(p[i])) {
     if (i + 1 == n) {
       r.cut = true;
-    } else if (char32_t c = t.pair[p[i]][p[i + 1]]) {
+    } else if (char32_t c = Cp932Char(p[i], p[i + 1])) {
       r = {c, 2, false};
     }
   }
@@ -112,22 +92,14 @@ Char Cp932At(const unsigned char* p, std::size_t i, std::size_t n) {
 }
 
 Char Utf8At(const unsigned char* p, std::size_t i, std::size_t n) {
-  const unsigned char b = p[i];
-  std::size_t need;
-  char32_t c;
-  unsigned char low = 0x80, high = 0xBF;
-  if (b >= 0xC2 && b <= 0xDF) need = 1, c = b & 0x1F;
-  else if (b >= 0xE0 && b <= 0xEF) need = 2, c = b & 0x0F;
-  else if (b >= 0xF0 && b <= 0xF4) need = 3, c = b & 0x07;
-  else return {};
-  if (b == 0xE0) low = 0xA0;
-  else if (b == 0xED) high = 0x9F;
-  else if (b == 0xF0) low = 0x90;
-  else if (b == 0xF4) high = 0x8F;
+  const Utf8Lead lead = Utf8LeadOf(p[i]);
+  if (lead.need == 0) return {};
+  char32_t c = p[i] & (0x7F >> (lead.need + 1));
+  unsigned char low = lead.low, high = lead.high;
   // The longest start of a character that the bytes make: a broken one is
   // one U+FFFD over just those bytes.
   std::size_t len = 1;
-  for (; len <= need; ++len) {
+  for (; len <= static_cast<std::size_t>(lead.need); ++len) {
     if (i + len == n) return {0, len, true};
     const unsigned char t = p[i + len];
     if (t < low || t > high) return {0, len, false};
@@ -139,28 +111,17 @@ Char Utf8At(const unsigned char* p, std::size_t i, std::size_t n) {
 }
 
 Char EucJpAt(const unsigned char* p, std::size_t i, std::size_t n) {
-  const unsigned char b = p[i];
-  auto trail = [&](std::size_t k, unsigned char high) {
-    return i + k < n && p[i + k] >= 0xA1 && p[i + k] <= high;
-  };
-  if (b == 0x8E) {
-    if (i + 1 == n) return {0, 1, true};
-    if (!trail(1, 0xDF)) return {};
-    return {0xFF61 + static_cast<char32_t>(p[i + 1] - 0xA1), 2, false};
+  const EucJpLead lead = EucJpLeadOf(p[i]);
+  if (lead.need == 0) return {};
+  unsigned char high = lead.high;
+  for (std::size_t k = 1; k <= static_cast<std::size_t>(lead.need); ++k, high = 0xFE) {
+    if (i + k == n) return {0, k, true};
+    if (p[i + k] < kEucJpTrailLow || p[i + k] > high) return {0, lead.need == 1 ? 1 : k, false};
   }
-  if (b == 0x8F) {
-    for (std::size_t k = 1; k <= 2; ++k) {
-      if (i + k == n) return {0, k, true};
-      if (!trail(k, 0xFE)) return {0, k, false};
-    }
-    return {EucJpTable().three[p[i + 1] - 0xA1][p[i + 2] - 0xA1], 3, false};
-  }
-  if (b >= 0xA1 && b <= 0xFE) {
-    if (i + 1 == n) return {0, 1, true};
-    if (!trail(1, 0xFE)) return {};
-    return {EucJpTable().two[b - 0xA1][p[i + 1] - 0xA1], 2, false};
-  }
-  return {};
+  const unsigned char a = p[i + lead.need - 1], b = p[i + lead.need];
+  if (p[i] == 0x8E) return {0xFF61 + static_cast<char32_t>(b - kEucJpTrailLow), 2, false};
+  if (p[i] == 0x8F) return {EucJpTable().three[a - kEucJpTrailLow][b - kEucJpTrailLow], 3, false};
+  return {EucJpTable().two[a - kEucJpTrailLow][b - kEucJpTrailLow], 2, false};
 }
 
 // Appends bytes as UTF-8. Returns where a character cut by the end of the
