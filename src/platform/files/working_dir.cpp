@@ -220,15 +220,9 @@ std::unique_ptr<CWorkingDir> CWorkingDir::Create() {
 
 std::unique_ptr<CWorkingDir> CWorkingDir::CreateRemovedOnSignal(
     const std::vector<std::string>& names) {
-  // From the moment the folder exists a signal always finds it to remove.
-  sigset_t fatal, old;
-  sigemptyset(&fatal);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&fatal, sig);
-  sigprocmask(SIG_BLOCK, &fatal, &old);
-  struct Restore {
-    sigset_t* old;
-    ~Restore() { sigprocmask(SIG_SETMASK, old, nullptr); }
-  } restore{&old};
+  // From the moment the folder exists a signal always finds it to remove:
+  // other threads block these signals or wait for the registration.
+  CSignalsBlocked blocked;
   std::unique_ptr<CWorkingDir> dir = Create();
   for (const std::string& n : names)
     dir->m_onSignal.push_back(
