@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/files/file_exception.h"
+#include "platform/files/working_dir_testing.h"
 
 namespace {
 
@@ -107,6 +108,16 @@ void RemoveAbandonedOwnFolders(const std::string& temp) {
   ::closedir(dir);
 }
 
+int g_renameNoReplaceError = 0;  // for tests: renameat2 fails with it
+
+int RenameNoReplace(int dirFd, const char* from, const char* to) {
+  if (g_renameNoReplaceError) {
+    errno = g_renameNoReplaceError;
+    return -1;
+  }
+  return ::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE);
+}
+
 // Makes a locked run folder in the open folder parentFd (named parent).
 // It is made under a name the clean-up passes over and renamed only once
 // locked, so that no other process can take it for abandoned meanwhile.
@@ -129,7 +140,9 @@ int MakeLockedRun(int parentFd, const std::string& parent, std::string* path) {
     }
     // RENAME_NOREPLACE, so that a folder of that name (however unlikely) is
     // never put in place of; without it, rename would replace an empty one.
-    if (::renameat2(parentFd, name.c_str(), parentFd, runName.c_str(), RENAME_NOREPLACE) != 0 &&
+    // File systems that cannot refuse (EINVAL), and old kernels (ENOSYS),
+    // get a plain rename.
+    if (RenameNoReplace(parentFd, name.c_str(), runName.c_str()) != 0 &&
         !((errno == EINVAL || errno == ENOSYS) &&
           ::renameat(parentFd, name.c_str(), parentFd, runName.c_str()) == 0)) {
       int err = errno;
@@ -244,3 +257,5 @@ CWorkingDir::~CWorkingDir() {
   }
   if (!m_strOwnParent.empty()) ::rmdir(m_strOwnParent.c_str());
 }
+
+void FailRenameNoReplaceForTesting(int err) { g_renameNoReplaceError = err; }
