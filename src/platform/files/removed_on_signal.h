@@ -4,10 +4,12 @@
 // would otherwise be left behind by Ctrl-C, a closed terminal, a kill, a
 // CPU time limit or a crash.
 //
-// The signals that end a process from outside reach the main thread only:
-// every other thread is started with them blocked (StartThreadWithoutSignals),
-// so that the main thread, which blocks them while it makes and registers a
-// folder, cannot be overtaken by a handler that does not know it yet.
+// A folder is made and registered by a thread that blocks the signals
+// meanwhile (CSignalsBlocked), so that no handler can run before it knows
+// the folder. The program's own threads are started with those signals
+// blocked for good (StartThreadWithoutSignals), so that only the main
+// thread takes them; threads a toolkit starts on its own (Qt's) may take
+// one too, and their handler then waits for the registration to end.
 #pragma once
 
 #include <csignal>
