@@ -1,7 +1,6 @@
 #include "cli/xref_target.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
