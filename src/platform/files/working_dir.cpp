@@ -9,6 +9,7 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 #include "platform/files/file_exception.h"
@@ -64,9 +65,19 @@ bool RemoveContents(int fd, int depth = 0) {
   return ok;
 }
 
+// A folder that a starting process leaves empty for a few system calls
+// only: empty and untouched for this long, its process was killed in
+// between.
+bool LongUntouched(const struct stat& st) {
+  constexpr time_t kSeconds = 3600;
+  return st.st_mtime + kSeconds < ::time(nullptr);
+}
+
 // Removes the run folders in the open folder fd whose lock nobody holds:
 // their process is gone. Process ids say nothing here: they are reused, and
-// another PID namespace has its own. Returns how many were removed.
+// another PID namespace has its own. Also removes the long untouched
+// folders of runs killed before they were locked (rmdir: only when empty).
+// Returns how many run folders were removed.
 int RemoveAbandonedRuns(int fd) {
   int listFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
   DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
@@ -76,6 +87,11 @@ int RemoveAbandonedRuns(int fd) {
   }
   int removed = 0;
   while (dirent* e = ::readdir(dir)) {
+    struct stat st;
+    if (StartsWith(e->d_name, kNewPrefix) &&
+        ::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+        LongUntouched(st))
+      ::unlinkat(fd, e->d_name, AT_REMOVEDIR);
     if (!StartsWith(e->d_name, kRunPrefix)) continue;
     int run = ::openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (run < 0) continue;  // a link, or not a folder: not ours to judge
@@ -90,7 +106,8 @@ int RemoveAbandonedRuns(int fd) {
 
 // The private folders made by earlier processes when the per-user folder
 // could not be trusted: their abandoned runs go, and then the folder, when
-// that left it empty (an empty one may belong to a process just starting).
+// that left it empty or it was long untouched (an empty one may belong to a
+// process just starting; rmdir keeps one that is not empty).
 void RemoveAbandonedOwnFolders(const std::string& temp) {
   DIR* dir = ::opendir(temp.c_str());
   if (!dir) return;
@@ -101,7 +118,7 @@ void RemoveAbandonedOwnFolders(const std::string& temp) {
     if (fd < 0) continue;
     struct stat st;
     if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0 &&
-        RemoveAbandonedRuns(fd) > 0)
+        (RemoveAbandonedRuns(fd) > 0 || LongUntouched(st)))
       ::unlinkat(::dirfd(dir), e->d_name, AT_REMOVEDIR);
     ::close(fd);
   }

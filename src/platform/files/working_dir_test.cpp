@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <fcntl.h>
 #include <pthread.h>
 
 #include "platform/files/file_exception.h"
@@ -121,11 +123,16 @@ TEST(CWorkingDir, TakesAFolderOfItsOwnWhenTheUserFolderCannotBeTrusted) {
     if (setup == "open to others") mkdir(user.c_str(), 0700), chmod(user.c_str(), 0705);
     if (setup == "file") WriteWholeFile(user, "");
     if (setup == "other user") mkdir(user.c_str(), 0700), chown(user.c_str(), 4242, 4242);
-    // What a run killed outright left.
+    // What runs killed outright left: one in the middle of its work, one
+    // before it made its run folder, an hour ago.
     const std::string abandoned = tmp.Join("tolvane-" + uid + ".gone42");
+    const std::string early = tmp.Join("tolvane-" + uid + ".early1");
     mkdir(abandoned.c_str(), 0700);
     mkdir((abandoned + "/run-gone42").c_str(), 0700);
     WriteWholeFile(abandoned + "/run-gone42/tmp1.fnc", "work");
+    mkdir(early.c_str(), 0700);
+    struct timespec hourAgo[2] = {{time(nullptr) - 3700, 0}, {time(nullptr) - 3700, 0}};
+    utimensat(AT_FDCWD, early.c_str(), hourAgo, 0);
     {
       auto dir = CWorkingDir::Create();
       const std::string own = tmp.Join("tolvane-" + uid + ".");
@@ -171,6 +178,8 @@ TEST(CWorkingDir, ThreadsStartWithTheFatalSignalsBlocked) {
 
 // A run killed outright leaves its folder; the next start removes it, by
 // the lock its process held, not by process ids, and follows no link.
+// One killed before it locked its folder leaves it empty: removed once it
+// has been untouched for an hour.
 TEST(CWorkingDir, RemovesTheFoldersOfRunsThatAreGone) {
   TempDir base, outside;
   ScopedEnv xdg("XDG_RUNTIME_DIR", base.path().c_str());
@@ -205,6 +214,11 @@ TEST(CWorkingDir, RemovesTheFoldersOfRunsThatAreGone) {
     return set;
   };
   EXPECT_EQ(names().size(), 3u);  // the live run's, the dead one's, the link
+  // One killed an hour ago before it could lock its folder.
+  const std::string early = user + "/new-early1";
+  ASSERT_EQ(mkdir(early.c_str(), 0700), 0);
+  struct timespec hourAgo[2] = {{time(nullptr) - 3700, 0}, {time(nullptr) - 3700, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, early.c_str(), hourAgo, 0), 0);
 
   auto next = CWorkingDir::Create();
   std::string nextName = next->GetPath().substr(user.size() + 1);
