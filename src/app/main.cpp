@@ -1,4 +1,5 @@
 // tolvane: the desktop program.
+#include <csignal>
 #include <cstdio>
 
 #include "app/command_line.h"
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
     case CommandLine::kStart:
       break;
   }
+  // A report past the file size limit (ulimit -f) fails with EFBIG and is
+  // named like any failed write, where the signal would end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   theApp.m_startPaths = cl.paths;
   return AfxWinMain(argc, argv);
 }

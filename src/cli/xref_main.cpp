@@ -178,8 +178,12 @@ int XrefMain(int argc, char** argv) {
     return 2;
   }
 
-  // A reader that goes away shows up as EPIPE from write(), not as a signal.
+  // A reader that goes away shows up as EPIPE from write(), not as a signal;
+  // a file past the size limit (ulimit -f) as EFBIG, reported as any other
+  // failed write, where the signal would end the run without a word and
+  // leave the temporary files.
   ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
 
   int status = 0;
   std::string cwd;

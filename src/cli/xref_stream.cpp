@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/files/removed_on_signal.h"
 #include "platform/text/text_encoding.h"
 
 namespace {
@@ -53,7 +54,7 @@ XrefStream::XrefStream(XrefFormatter& formatter, const XrefSelection& selection,
       m_bThreaded(threaded) {
   if (m_bThreaded) {
     m_batch.reserve(kBatch + kBatch / 4);
-    m_thread = std::thread(&XrefStream::Work, this);
+    m_thread = StartThreadWithoutSignals(&XrefStream::Work, this);
   }
 }
 

@@ -443,31 +443,73 @@ TEST_F(Xref, TakesEditorsToTheLinesThroughTagsAndGrepOutput) {
   });
 }
 
-TEST_F(Xref, ReplacesTheOutputFileOnlyWithACompleteOutput) {
+// Every kind of target -o may name: a regular file is replaced whole
+// (keeping its permissions and group), the system's stream names are the
+// descriptors themselves, /dev/null and the user's own FIFOs are written
+// directly, and anything else (a link, a folder, a device, another user's
+// FIFO) is refused with the old file untouched.
+TEST_F(Xref, WritesTheOutputOnlyToTargetsThatAreSafeToWrite) {
   src.Write("a.c", kCallsA);
+  src.Write("big.c", BigSource());
   ASSERT_EQ(mkdir(src.Join("lib").c_str(), 0700), 0);
-  std::string asUser =
-      geteuid() == 0 ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
-  Check({
-      {"echo old >out && chmod 640 out && tolvane-xref -o out a.c && cat out && stat -c %a out",
-       0, kA + "640\n", ""},
+  bool root = geteuid() == 0;
+  std::string asUser = root ? "setpriv --bounding-set=-dac_override,-dac_read_search " : "";
+  // A group to keep: root may give any; another user one of their own.
+  std::string group = root ? "4242" : "$(id -G | tr ' ' '\\n' | tail -1)";
+  const std::string kRefused = "; only a regular file, /dev/null, or a FIFO or terminal of "
+                               "your own takes the output.\n";
+  std::vector<Row> rows = {
+      {"echo old >out && chgrp " + group + " out && chmod 640 out && tolvane-xref -o out a.c && "
+           "cat out && test $(stat -c %a:%g out) = 640:" + group,
+       0, kA, ""},
       {"umask 027 && tolvane-xref a.c --output=new && cat new && stat -c %a new", 0,
        kA + "640\n", ""},
       {"tolvane-xref -o - a.c", 0, kA, ""},
-      {"ln -s out link && tolvane-xref -o link --callees=g a.c && test -L link && cat out", 0,
+      {"echo old >out && ln -s out link && tolvane-xref -o link a.c; echo $?; cat out", 0,
+       "1\nold\n", "tolvane-xref: @/link is a symbolic link; name the file itself.\n"},
+      {"ln -s nowhere dangling && ln -s loop loop && tolvane-xref -o dangling a.c; "
+       "tolvane-xref -o loop a.c; echo $?; ls nowhere",
+       2, "1\n",
+       "tolvane-xref: @/dangling is a symbolic link; name the file itself.\n"
+       "tolvane-xref: @/loop is a symbolic link; name the file itself.\n"
+       "ls: cannot access 'nowhere': No such file or directory\n"},
+      {"ln -s lib folder && tolvane-xref -o folder/out --callees=g a.c && cat lib/out", 0,
        "<@/a.fnc>g\n\th\n", ""},
       {"tolvane-xref -o /dev/null a.c && test -c /dev/null", 0, "", ""},
+      // Opened anew, the file would be written from its start over "first".
+      {"(echo first; tolvane-xref -o /dev/stdout --callees=g a.c) >so && "
+       "tolvane-xref -o /dev/fd/3 --callees=f a.c 3>>so && cat so",
+       0, "first\n<@/a.fnc>g\n\th\n<@/a.fnc>f\n\tg\n\th\n", ""},
+      {"tolvane-xref -o /dev/stderr --callees=g a.c 2>&1", 0, "<@/a.fnc>g\n\th\n", ""},
+      // The shell holds the FIFO open for reading and writing, so that the
+      // output waits in it; a second reader then takes it to the end.
+      {"mkfifo fifo && exec 3<>fifo && tolvane-xref -o fifo --callees=g a.c && exec 4<fifo 3>&- "
+       "&& cat <&4",
+       0, "<@/a.fnc>g\n\th\n", ""},
+      {"mkfifo lonely && tolvane-xref -o lonely a.c", 1, "",
+       "tolvane-xref: @/lonely is a FIFO without a reader; no output written to it.\n"},
+      {"tolvane-xref -o /dev/zero a.c", 1, "", "tolvane-xref: /dev/zero is a device" + kRefused},
+      {"tolvane-xref -o lib a.c", 1, "", "tolvane-xref: @/lib is not a regular file. (Is a directory)\n"},
       {"echo old >out && tolvane-xref -o out a.c missing.c; cat out", 0, "old\n",
        "tolvane-xref: @/missing.c was not found.\n"
        "tolvane-xref: @/out is left as it was: the run did not finish.\n"},
       {"tolvane-xref -o a.c a.c; cat a.c", 0, kCallsA,
        "tolvane-xref: @/a.c is a file the run analyses: no output written to it.\n"},
-      {"tolvane-xref -o lib a.c", 1, "", "tolvane-xref: @/lib is not a regular file. (Is a directory)\n"},
       {"mkdir ro && echo old >ro/out && chmod 555 ro && " + asUser +
            "tolvane-xref -o ro/out a.c; cat ro/out",
        0, "old\n", "tolvane-xref: Access to @/ro/out was denied. (Permission denied)\n"},
-      {"ls -A", 0, "a.c\nlib\nlink\nnew\nout\nro\n", ""},
-  });
+      // Past the file size limit the write fails as any other would.
+      {"(ulimit -f 1024 && tolvane-xref --format=json -o out big.c); echo $?; cat out", 0, "1\nold\n",
+       "tolvane-xref: A write error occurred on @/out. (File too large)\n"},
+  };
+  if (root)
+    rows.push_back({"mkfifo theirs && chown nobody theirs && tolvane-xref -o theirs a.c", 1, "",
+                    "tolvane-xref: @/theirs is a FIFO of another user" + kRefused});
+  rows.push_back({"ls -A", 0,
+                  std::string("a.c\nbig.c\ndangling\nfifo\nfolder\nlib\nlink\nlonely\nloop\nnew\n"
+                              "out\nro\nso\n") + (root ? "theirs\n" : ""),
+                  ""});
+  Check(rows);
 }
 
 TEST_F(Xref, LeavesTheOldOutputFileWhenTheDiskIsFull) {

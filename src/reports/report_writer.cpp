@@ -127,7 +127,6 @@ void CReportWriter::Write(const CString& outName, bool replace) const {
 
   struct stat st;
   bool replaces = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-  mode_t mode = ReplacementMode(replaces ? &st : nullptr);
 
   int fd = ::mkostemp(&temp[0], O_CLOEXEC);
   if (fd < 0) Fail(outName, errno);
@@ -135,7 +134,7 @@ void CReportWriter::Write(const CString& outName, bool replace) const {
   // The old report is replaced only by a complete new one, on disk before
   // the rename makes it visible.
   int err = WriteAll(fd, text);
-  if (err == 0 && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)) err = errno;
+  if (err == 0) err = SealReplacement(fd, replaces ? &st : nullptr);
   bool ok = err == 0;
   if (::close(fd) != 0 && ok) {
     ok = false;

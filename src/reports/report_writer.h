@@ -27,7 +27,8 @@ ReportPlan PlanReports(const CFunctionTable& engine);
 /// Writes one report (temporary file in its folder, then rename): a failure
 /// leaves any old report as it was, and a fatal signal meanwhile removes the
 /// temporary file. A replaced report keeps its permissions, less setuid,
-/// setgid and sticky; a new one gets 0666 less the umask. Unless replace is
+/// setgid and sticky, and its group where the user may set it; a new one
+/// gets 0666 less the umask. Unless replace is
 /// set, a file of that name that turned up since the plan is kept, and the
 /// write fails (alreadyExists). Throws CFileException naming outName.
 void WriteReport(const CFunctionTable& engine, const CString& outName, bool replace);

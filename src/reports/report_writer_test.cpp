@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -11,6 +12,7 @@
 
 #include "analysis/pipeline.h"
 #include "platform/files/file_exception.h"
+#include "platform/files/write_all_testing.h"
 #include "reports/report_writer_testing.h"
 #include "tests/small_file_system.h"
 #include "tests/temp_dir.h"
@@ -70,7 +72,9 @@ TEST_F(Reports, AreWrittenInTheEncodingTheirSourcesShare) {
       {kEuc, kEuc, kHeadEuc},
       {"", "", kHead},          // ASCII alone: as ever
       {kSjis, "", kHead},
-      {kUtf8, kSjis, kHead},    // sources differ: Shift-JIS
+      {kUtf8, kSjis, kHead},    // sources differ: Shift-JIS, whichever comes first
+      {kSjis, kUtf8, kHead},
+      {kEuc, kUtf8, kHead},
   };
   for (const Case& k : cases) {
     src.Write("a.c", "/* " + k.c + " */\nvoid f(void)\n{\n}\n");
@@ -129,6 +133,35 @@ TEST_F(Reports, AFullDiskLeavesTheOldReportAndNoTemporaryFile) {
   EXPECT_EQ(ListFolder(dir), "a.c a.fnc filler");
 }
 
+// The steps that put a complete report on disk: one that fails leaves the
+// old report, not a short one in its place. A group the user may not give
+// is no failure.
+TEST_F(Reports, AReportNotSafelyOnDiskLeavesTheOldOne) {
+  src.Write("a.c", "void f(void)\n{\n}\n");
+  Plan({"a.c"});
+  const std::string report = src.Join("a.fnc");
+  struct Row {
+    const char* step;
+    int err;
+    std::string failure;
+  } rows[] = {
+      {"fchown", EIO, "A write error occurred on " + report + ". (Input/output error)"},
+      {"fchmod", EIO, "A write error occurred on " + report + ". (Input/output error)"},
+      {"fsync", EIO, "A write error occurred on " + report + ". (Input/output error)"},
+      {"fsync", ENOSPC, "Disk full while writing " + report + ". (No space left on device)"},
+      {"fchown", EPERM, "(none)"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.step);
+    WriteWholeFile(report, "old report");
+    FailSealStepForTesting(row.step, row.err);
+    EXPECT_EQ(Failure(CString(report), true), row.failure);
+    FailSealStepForTesting(nullptr, 0);
+    EXPECT_EQ(ReadWholeFile(report), row.failure == "(none)" ? kHead + "f\n\n" : "old report");
+    EXPECT_EQ(ListFolder(src.path()), "a.c a.fnc");
+  }
+}
+
 TEST_F(Reports, KeepAReplacedReportsModeAndGiveANewOneTheUmasks) {
   src.Write("a.c", "void f(void)\n{\n}\n");
   Plan({"a.c"});
@@ -156,6 +189,17 @@ TEST_F(Reports, KeepAReplacedReportsModeAndGiveANewOneTheUmasks) {
     ASSERT_EQ(stat(report.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, row.mode);
   }
+  // Its group too, where the user may give it: root any, others their own.
+  gid_t groups[64];
+  int n = getgroups(64, groups);
+  gid_t other = geteuid() == 0 ? 4242 : n > 0 ? groups[n - 1] : getegid();
+  ASSERT_EQ(chown(report.c_str(), static_cast<uid_t>(-1), other), 0);
+  ASSERT_EQ(chmod(report.c_str(), 0640), 0);
+  EXPECT_EQ(Failure(CString(report), true), "(none)");
+  struct stat st;
+  ASSERT_EQ(stat(report.c_str(), &st), 0);
+  EXPECT_EQ(st.st_gid, other);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
 }
 
 // A file made by someone else between the plan and the rename is kept and

@@ -1,18 +1,31 @@
-// Paths that a fatal signal (SIGINT, SIGTERM, SIGHUP, SIGQUIT) removes before
-// the process ends with that signal: the working files of a run, and the
-// temporary file of a report being written beside the user's sources. Either
-// would otherwise be left behind by Ctrl-C or a closed terminal.
+// Paths that a fatal signal removes before the process ends with that
+// signal: the working files of a run, and the temporary file of a report or
+// of tolvane-xref's output being written beside the user's files. Each
+// would otherwise be left behind by Ctrl-C, a closed terminal, a kill, a
+// CPU time limit or a crash.
+//
+// A folder is made and registered by a thread that blocks the signals
+// meanwhile (CSignalsBlocked), so that no handler can run before it knows
+// the folder. The program's own threads are started with those signals
+// blocked for good (StartThreadWithoutSignals), so that only the main
+// thread takes them; threads a toolkit starts on its own (Qt's) may take
+// one too, and their handler then waits for the registration to end.
 #pragma once
 
+#include <csignal>
 #include <cstddef>
 #include <string>
+#include <thread>
+#include <utility>
 
 class CRemovedOnSignal {
  public:
   enum Kind { kFile, kFolder };
 
-  /// From now until destroyed, a fatal signal removes path: files first,
-  /// then (empty) folders, then the process ends with the signal as it would
+  /// From now until destroyed, a fatal signal (SIGINT, SIGTERM, SIGHUP,
+  /// SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU,
+  /// SIGPWR; SIGABRT, SIGSEGV, SIGBUS) removes path: files first, then
+  /// (empty) folders, then the process ends with the signal as it would
   /// have without the handler. A signal that was ignored when the first path
   /// was registered stays ignored. A path longer than kMaxPath, or one past
   /// kSlots registered at once, is not registered. Any thread.
@@ -27,3 +40,31 @@ class CRemovedOnSignal {
  private:
   int m_nSlot = -1;
 };
+
+/// The signals sent from outside that remove the registered paths (the
+/// list above less SIGABRT, SIGSEGV and SIGBUS, which a thread raises on
+/// itself).
+sigset_t SignalsFromOutside();
+
+/// Blocks SignalsFromOutside() on the calling thread for its lifetime;
+/// a thread started meanwhile keeps them blocked for good.
+class CSignalsBlocked {
+ public:
+  CSignalsBlocked();
+  ~CSignalsBlocked();
+  CSignalsBlocked(const CSignalsBlocked&) = delete;
+  CSignalsBlocked& operator=(const CSignalsBlocked&) = delete;
+
+ private:
+  sigset_t m_old;
+};
+
+/// Starts a thread running f(args...) with SignalsFromOutside() blocked in
+/// it, so that they reach the main thread only. Every thread of the
+/// program other than the main one is started this way. Throws
+/// std::system_error as std::thread does.
+template <class F, class... Args>
+std::thread StartThreadWithoutSignals(F&& f, Args&&... args) {
+  CSignalsBlocked blocked;
+  return std::thread(std::forward<F>(f), std::forward<Args>(args)...);
+}

@@ -9,9 +9,11 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <ctime>
 #include <unistd.h>
 
 #include "platform/files/file_exception.h"
+#include "platform/files/working_dir_testing.h"
 
 namespace {
 
@@ -63,9 +65,19 @@ bool RemoveContents(int fd, int depth = 0) {
   return ok;
 }
 
+// A folder that a starting process leaves empty for a few system calls
+// only: empty and untouched for this long, its process was killed in
+// between.
+bool LongUntouched(const struct stat& st) {
+  constexpr time_t kSeconds = 3600;
+  return st.st_mtime + kSeconds < ::time(nullptr);
+}
+
 // Removes the run folders in the open folder fd whose lock nobody holds:
 // their process is gone. Process ids say nothing here: they are reused, and
-// another PID namespace has its own. Returns how many were removed.
+// another PID namespace has its own. Also removes the long untouched
+// folders of runs killed before they were locked (rmdir: only when empty).
+// Returns how many run folders were removed.
 int RemoveAbandonedRuns(int fd) {
   int listFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
   DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
@@ -75,6 +87,11 @@ int RemoveAbandonedRuns(int fd) {
   }
   int removed = 0;
   while (dirent* e = ::readdir(dir)) {
+    struct stat st;
+    if (StartsWith(e->d_name, kNewPrefix) &&
+        ::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+        LongUntouched(st))
+      ::unlinkat(fd, e->d_name, AT_REMOVEDIR);
     if (!StartsWith(e->d_name, kRunPrefix)) continue;
     int run = ::openat(fd, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (run < 0) continue;  // a link, or not a folder: not ours to judge
@@ -89,7 +106,8 @@ int RemoveAbandonedRuns(int fd) {
 
 // The private folders made by earlier processes when the per-user folder
 // could not be trusted: their abandoned runs go, and then the folder, when
-// that left it empty (an empty one may belong to a process just starting).
+// that left it empty or it was long untouched (an empty one may belong to a
+// process just starting; rmdir keeps one that is not empty).
 void RemoveAbandonedOwnFolders(const std::string& temp) {
   DIR* dir = ::opendir(temp.c_str());
   if (!dir) return;
@@ -100,11 +118,21 @@ void RemoveAbandonedOwnFolders(const std::string& temp) {
     if (fd < 0) continue;
     struct stat st;
     if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0 &&
-        RemoveAbandonedRuns(fd) > 0)
+        (RemoveAbandonedRuns(fd) > 0 || LongUntouched(st)))
       ::unlinkat(::dirfd(dir), e->d_name, AT_REMOVEDIR);
     ::close(fd);
   }
   ::closedir(dir);
+}
+
+int g_renameNoReplaceError = 0;  // for tests: renameat2 fails with it
+
+int RenameNoReplace(int dirFd, const char* from, const char* to) {
+  if (g_renameNoReplaceError) {
+    errno = g_renameNoReplaceError;
+    return -1;
+  }
+  return ::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE);
 }
 
 // Makes a locked run folder in the open folder parentFd (named parent).
@@ -129,7 +157,9 @@ int MakeLockedRun(int parentFd, const std::string& parent, std::string* path) {
     }
     // RENAME_NOREPLACE, so that a folder of that name (however unlikely) is
     // never put in place of; without it, rename would replace an empty one.
-    if (::renameat2(parentFd, name.c_str(), parentFd, runName.c_str(), RENAME_NOREPLACE) != 0 &&
+    // File systems that cannot refuse (EINVAL), and old kernels (ENOSYS),
+    // get a plain rename.
+    if (RenameNoReplace(parentFd, name.c_str(), runName.c_str()) != 0 &&
         !((errno == EINVAL || errno == ENOSYS) &&
           ::renameat(parentFd, name.c_str(), parentFd, runName.c_str()) == 0)) {
       int err = errno;
@@ -220,15 +250,9 @@ std::unique_ptr<CWorkingDir> CWorkingDir::Create() {
 
 std::unique_ptr<CWorkingDir> CWorkingDir::CreateRemovedOnSignal(
     const std::vector<std::string>& names) {
-  // From the moment the folder exists a signal always finds it to remove.
-  sigset_t fatal, old;
-  sigemptyset(&fatal);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&fatal, sig);
-  sigprocmask(SIG_BLOCK, &fatal, &old);
-  struct Restore {
-    sigset_t* old;
-    ~Restore() { sigprocmask(SIG_SETMASK, old, nullptr); }
-  } restore{&old};
+  // From the moment the folder exists a signal always finds it to remove:
+  // other threads block these signals or wait for the registration.
+  CSignalsBlocked blocked;
   std::unique_ptr<CWorkingDir> dir = Create();
   for (const std::string& n : names)
     dir->m_onSignal.push_back(
@@ -250,3 +274,5 @@ CWorkingDir::~CWorkingDir() {
   }
   if (!m_strOwnParent.empty()) ::rmdir(m_strOwnParent.c_str());
 }
+
+void FailRenameNoReplaceForTesting(int err) { g_renameNoReplaceError = err; }

@@ -5,7 +5,9 @@
 //
 // The folders live in the per-user folder, each named run-XXXXXX and locked
 // (flock on the folder) for as long as its process lives. A process killed
-// outright leaves its folder unlocked, so the next start removes it.
+// outright leaves its folder unlocked, so the next start removes it; one
+// killed in the few steps before the lock leaves an empty folder, removed
+// once it has been untouched for an hour.
 #pragma once
 
 #include <memory>
@@ -26,9 +28,11 @@ class CWorkingDir {
   /// folder cannot be created.
   static std::unique_ptr<CWorkingDir> Create();
 
-  /// As Create, and until the folder is destroyed a fatal signal (SIGINT,
-  /// SIGTERM, SIGHUP, SIGQUIT) removes the files of the given names inside
-  /// it and the folder before the process ends with that signal.
+  /// As Create, and until the folder is destroyed a fatal signal (those
+  /// CRemovedOnSignal lists) removes the files of the given names inside it
+  /// and the folder before the process ends with that signal. Call it on a
+  /// thread that takes those signals (the main one): they are blocked while
+  /// the folder is made.
   static std::unique_ptr<CWorkingDir> CreateRemovedOnSignal(
       const std::vector<std::string>& names);
 

@@ -10,10 +10,15 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
+#include <fcntl.h>
+#include <pthread.h>
 
 #include "platform/files/file_exception.h"
+#include "platform/files/working_dir_testing.h"
 #include "tests/temp_dir.h"
 
 namespace {
@@ -71,8 +76,34 @@ TEST(CWorkingDir, CreatesAFreshPrivateFolderPerCallAndRemovesItAfterwards) {
   EXPECT_EQ(ListFolder(base.Join("tolvane")), "");
 }
 
+// A file system that cannot refuse to replace a folder (EINVAL), or an old
+// kernel (ENOSYS), gets a plain rename; any other failure is named, and
+// leaves no half-made folder.
+TEST(CWorkingDir, RenamesPlainlyWhereRenamingWithoutReplacingIsNotToBeHad) {
+  TempDir base;
+  ScopedEnv xdg("XDG_RUNTIME_DIR", base.path().c_str());
+  const std::string user = base.Join("tolvane");
+  for (int err : {EINVAL, ENOSYS, EIO}) {
+    SCOPED_TRACE(err);
+    FailRenameNoReplaceForTesting(err);
+    std::string path;
+    std::string failure = FileErrorOf([&path] { path = CWorkingDir::Create()->GetPath(); });
+    FailRenameNoReplaceForTesting(0);
+    if (err == EIO) {
+      EXPECT_EQ(failure, "An unexpected error occurred while accessing " + user +
+                             ". (Input/output error)");
+    } else {
+      EXPECT_EQ(failure, "(none)");
+      EXPECT_EQ(path.rfind(user + "/run-", 0), 0u) << path;
+    }
+    EXPECT_EQ(ListFolder(user), "");
+  }
+}
+
 // Another local user can make the predictable folder first, or it may have
-// been opened up: the run then goes on in a folder nobody could guess.
+// been opened up: the run then goes on in a folder nobody could guess,
+// which a fatal signal removes as well, and which the next start removes
+// when its process is gone.
 TEST(CWorkingDir, TakesAFolderOfItsOwnWhenTheUserFolderCannotBeTrusted) {
   TempDir tmp, elsewhere;
   ScopedEnv xdg("XDG_RUNTIME_DIR", nullptr), tmpdir("TMPDIR", tmp.path().c_str());
@@ -81,15 +112,27 @@ TEST(CWorkingDir, TakesAFolderOfItsOwnWhenTheUserFolderCannotBeTrusted) {
   struct Row {
     const char* setup;
     bool rootOnly;
-  } rows[] = {{"link", false}, {"open", false}, {"file", false}, {"other user", true}};
+  } rows[] = {{"link", false},   {"open to group", false}, {"open to others", false},
+              {"file", false},   {"other user", true}};
   for (const Row& row : rows) {
     if (row.rootOnly && geteuid() != 0) continue;
     std::string setup = row.setup;
     SCOPED_TRACE(setup);
     if (setup == "link") symlink(elsewhere.path().c_str(), user.c_str());
-    if (setup == "open") mkdir(user.c_str(), 0777), chmod(user.c_str(), 0777);
+    if (setup == "open to group") mkdir(user.c_str(), 0700), chmod(user.c_str(), 0750);
+    if (setup == "open to others") mkdir(user.c_str(), 0700), chmod(user.c_str(), 0705);
     if (setup == "file") WriteWholeFile(user, "");
     if (setup == "other user") mkdir(user.c_str(), 0700), chown(user.c_str(), 4242, 4242);
+    // What runs killed outright left: one in the middle of its work, one
+    // before it made its run folder, an hour ago.
+    const std::string abandoned = tmp.Join("tolvane-" + uid + ".gone42");
+    const std::string early = tmp.Join("tolvane-" + uid + ".early1");
+    mkdir(abandoned.c_str(), 0700);
+    mkdir((abandoned + "/run-gone42").c_str(), 0700);
+    WriteWholeFile(abandoned + "/run-gone42/tmp1.fnc", "work");
+    mkdir(early.c_str(), 0700);
+    struct timespec hourAgo[2] = {{time(nullptr) - 3700, 0}, {time(nullptr) - 3700, 0}};
+    utimensat(AT_FDCWD, early.c_str(), hourAgo, 0);
     {
       auto dir = CWorkingDir::Create();
       const std::string own = tmp.Join("tolvane-" + uid + ".");
@@ -100,13 +143,43 @@ TEST(CWorkingDir, TakesAFolderOfItsOwnWhenTheUserFolderCannotBeTrusted) {
       WriteWholeFile(dir->GetPath() + "/tmp1.fnc", "work");
     }
     EXPECT_EQ(ListFolder(tmp.path()), "tolvane-" + uid);  // the planted one alone
+    pid_t child = fork();
+    if (child == 0) {
+      auto dir = CWorkingDir::CreateRemovedOnSignal({"tmp1.fnc"});
+      WriteWholeFile(dir->GetPath() + "/tmp1.fnc", "work");
+      raise(SIGTERM);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(ListFolder(tmp.path()), "tolvane-" + uid);
     EXPECT_EQ(ListFolder(elsewhere.path()), "");
     std::remove(user.c_str());
   }
 }
 
+// Only the main thread takes the signals that end the process from
+// outside, so that a folder it makes with them blocked is registered
+// before any handler runs.
+TEST(CWorkingDir, ThreadsStartWithTheFatalSignalsBlocked) {
+  sigset_t before, inThread, after;
+  pthread_sigmask(SIG_SETMASK, nullptr, &before);
+  StartThreadWithoutSignals([&inThread] { pthread_sigmask(SIG_SETMASK, nullptr, &inThread); })
+      .join();
+  pthread_sigmask(SIG_SETMASK, nullptr, &after);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM,
+                  SIGPROF, SIGXCPU, SIGPWR}) {
+    EXPECT_EQ(sigismember(&inThread, sig), 1) << sig;
+    EXPECT_EQ(sigismember(&after, sig), sigismember(&before, sig)) << sig;
+  }
+  for (int sig : {SIGABRT, SIGSEGV, SIGBUS}) EXPECT_EQ(sigismember(&inThread, sig), 0) << sig;
+}
+
 // A run killed outright leaves its folder; the next start removes it, by
 // the lock its process held, not by process ids, and follows no link.
+// One killed before it locked its folder leaves it empty: removed once it
+// has been untouched for an hour.
 TEST(CWorkingDir, RemovesTheFoldersOfRunsThatAreGone) {
   TempDir base, outside;
   ScopedEnv xdg("XDG_RUNTIME_DIR", base.path().c_str());
@@ -141,6 +214,11 @@ TEST(CWorkingDir, RemovesTheFoldersOfRunsThatAreGone) {
     return set;
   };
   EXPECT_EQ(names().size(), 3u);  // the live run's, the dead one's, the link
+  // One killed an hour ago before it could lock its folder.
+  const std::string early = user + "/new-early1";
+  ASSERT_EQ(mkdir(early.c_str(), 0700), 0);
+  struct timespec hourAgo[2] = {{time(nullptr) - 3700, 0}, {time(nullptr) - 3700, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, early.c_str(), hourAgo, 0), 0);
 
   auto next = CWorkingDir::Create();
   std::string nextName = next->GetPath().substr(user.size() + 1);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/files/file_exception.h"
+#include "platform/files/removed_on_signal.h"
 #include "platform/files/working_dir.h"
 #include "platform/ui/guard/window_finder.h"
 
@@ -307,7 +308,7 @@ bool CCaptionServer::Listen(std::string* error) {
   }
   m_nListen = fd;  // from here on the destructor closes and removes it
   try {
-    m_thread = std::thread([this] { Serve(); });
+    m_thread = StartThreadWithoutSignals([this] { Serve(); });
   } catch (const std::system_error& e) {
     return fail(std::string("No thread for the caption server (") + e.what() + ").");
   }
