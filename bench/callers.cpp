@@ -33,7 +33,7 @@ void WriteSource(const std::string& path, int entries, int callers) {
   for (int i = 1; i < entries; ++i) {
     out << "void func" << i << "(int n)\n{\n";
     for (int k = 1; k <= 4; ++k) out << "    helper" << (i * 7 + k) % 5000 << "(n);\n";
-    if (i % every == 0) out << "    Target();\n";
+    if ((i - 1) % every == 0) out << "    Target();\n";
     out << "}\n";
   }
 }

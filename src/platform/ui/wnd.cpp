@@ -183,7 +183,6 @@ void CWnd::OnMove(int, int) { Default(); }
 void CWnd::OnActivate(UINT, CWnd*, BOOL) { Default(); }
 void CWnd::OnLButtonDblClk(UINT, CPoint) { Default(); }
 void CWnd::OnDrawItem(int, void*) { Default(); }
-void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
 
 // ---- CWnd: the window ----
 

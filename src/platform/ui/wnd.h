@@ -76,7 +76,6 @@ class CWnd : public CCmdTarget {
   void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
   void OnLButtonDblClk(UINT nFlags, CPoint point);
   void OnDrawItem(int nIDCtl, void* lpDrawItemStruct);
-  void OnContextMenu(CWnd* pWnd, CPoint point);
 
   // ---- The window ----
 
