@@ -4,6 +4,7 @@
 // on the callee), and which entry has a name (Ctrl+F).
 #include "results/callers_dlg.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -127,6 +128,8 @@ class CallersTest : public QObject {
     // One window per entry, shown again as it was.
     ClickItem(v->m_listFunctions, kDraw);
     CCallersDlg* d = v->FindCallersDlg(v->m_listFunctions.GetText(kDraw));
+    QCOMPARE(QAccessible::queryAccessibleInterface(d->m_listCallers.m_hWnd)->text(QAccessible::Name),
+             QString("呼出し元"));
     QTest::keyClick(d->m_hWnd, Qt::Key_Escape);
     QVERIFY(!d->IsWindowVisible());
     Keys(Qt::Key_R, Qt::ControlModifier);
@@ -184,6 +187,8 @@ class CallersTest : public QObject {
     CFindDlg* box = v->GetFindDlg();
     QVERIFY(box && box->IsWindowVisible());
     QCOMPARE(Text(*box), QString("関数の検索"));
+    QCOMPARE(QAccessible::queryAccessibleInterface(box->m_editText.m_hWnd)->text(QAccessible::Name),
+             QString("検索する関数名"));
     QTRY_VERIFY(box->m_editText.m_hWnd->hasFocus());
     struct {
       const char* text;
