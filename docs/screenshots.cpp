@@ -18,6 +18,8 @@
 #include "platform/files/drives.h"
 #include "platform/ui/qt_string.h"
 #include "platform/ui/widgets.h"
+#include "results/callers_dlg.h"
+#include "results/find_dlg.h"
 #include "results/source_dlg.h"
 #include "view/tolvane_view.h"
 
@@ -123,8 +125,6 @@ int main(int argc, char** argv) {
   Settle(600);
   auto* listing = dynamic_cast<CSourceDlg*>(CWnd::FromHandlePermanent(QApplication::activeWindow()));
   if (listing) {
-    listing->MoveWindow(main.left + 120, main.top + 150, 620, 520);
-    Settle();
     if (listing->m_listLines.GetCount() > 1) Click(listing->m_listLines, 1, true);
     Settle();
     CRect r;
@@ -132,6 +132,36 @@ int main(int argc, char** argv) {
     Shoot("listing.png", Union(main, r));
   }
   if (listing) listing->m_hWnd->hide();
+
+  // Who calls skip_blanks: the callers window over the form (Ctrl+R).
+  Click(view->m_listFunctions, Row(view->m_listFunctions, ">skip_blanks"));
+  frame->m_hWnd->activateWindow();
+  Settle(200);
+  QTest::keyClick(frame->m_hWnd, Qt::Key_R, Qt::ControlModifier);
+  Settle(600);
+  if (CCallersDlg* callers = view->FindCallersDlg(view->m_listFunctions.GetText(view->m_listFunctions.GetCurSel()))) {
+    callers->MoveWindow(main.left + 200, main.top + 260, 460, 260);
+    Settle();
+    CRect r;
+    callers->GetWindowRect(&r);
+    Shoot("callers.png", Union(main, r));
+    callers->m_hWnd->hide();
+  }
+
+  // The find box (Ctrl+F) after finding "ring_".
+  frame->m_hWnd->activateWindow();
+  Settle(200);
+  QTest::keyClick(frame->m_hWnd, Qt::Key_F, Qt::ControlModifier);
+  Settle(400);
+  if (CFindDlg* find = view->GetFindDlg()) {
+    QTest::keyClicks(find->m_editText.m_hWnd, "ring_");
+    QTest::mouseClick(find->m_btnFindNext.m_hWnd, Qt::LeftButton);
+    Settle();
+    CRect r;
+    find->GetWindowRect(&r);
+    Shoot("find.png", Union(main, r));
+    find->m_hWnd->hide();
+  }
 
   // A whole folder: the progress box of a long walk, which is then cancelled.
   std::string top = (std::filesystem::temp_directory_path() / "tolvane-screenshots").string();

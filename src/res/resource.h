@@ -9,6 +9,8 @@
 #define IDD_TOLVANE_FORM 101
 #define IDD_SPLASH 102
 #define IDD_SOURCE 108
+#define IDD_CALLERS 109
+#define IDD_FIND 110
 
 // The document template's resources: menu, accelerators, icon, string.
 #define IDR_MAINFRAME 2
@@ -40,6 +42,15 @@
 #define IDC_LINES 1005
 #define IDC_SOURCE 1010
 
+// Controls of the callers window.
+#define IDC_CALLERS_COUNT 1040
+#define IDC_CALLERS_LIST 1041
+
+// Controls of the find box.
+#define IDC_FIND_TEXT 1050
+#define IDC_FIND_NEXT 1051
+#define IDC_FIND_MESSAGE 1052
+
 // Controls of the About box.
 #define IDC_ABOUT_VERSION 1101
 #define IDC_ABOUT_BUILD 1102
@@ -48,3 +59,4 @@
 
 // Commands of the program's own.
 #define ID_FILE_ADD_FOLDER 32771
+#define ID_VIEW_CALLERS 32772

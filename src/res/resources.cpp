@@ -80,9 +80,29 @@ const DialogTemplate kSource = {
         {IDC_LINES, ControlKind::ListBox, 21, 193, 274, 49, kListBox | LBS_USETABSTOPS, "", "該当行"},
     }};
 
+// The callers window of a found function: their count, and their entries.
+const DialogTemplate kCallers = {
+    IDD_CALLERS, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, 0,
+    16, 16, 260, 160, "呼出し元", "ＭＳ Ｐゴシック", 9,
+    {
+        {IDC_CALLERS_COUNT, ControlKind::Static, 6, 5, 120, 9, kChild, "", ""},
+        {IDC_CALLERS_LIST, ControlKind::ListBox, 6, 16, 248, 138, kListBox | WS_HSCROLL, "", "呼出し元"},
+    }};
+
+// The find box: a name, the button, and what it did not find.
+const DialogTemplate kFind = {
+    IDD_FIND, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 40, 40, 196, 44, "関数の検索", "ＭＳ Ｐゴシック", 9,
+    {
+        {IDC_FIND_TEXT, ControlKind::Edit, 6, 7, 124, 13, kChild | WS_TABSTOP | ES_AUTOHSCROLL | WS_BORDER, "",
+         "検索する関数名"},
+        {IDC_FIND_NEXT, ControlKind::PushButton, 136, 6, 54, 15, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON,
+         "次を検索(&F)", ""},
+        {IDC_FIND_MESSAGE, ControlKind::Static, 6, 28, 184, 10, kChild, "", ""},
+    }};
+
 ResourceTable MakeTable() {
   ResourceTable t;
-  t.dialogs = {&kForm, &kAbout, &kSplash, &kSource};
+  t.dialogs = {&kForm, &kAbout, &kSplash, &kSource, &kCallers, &kFind};
   t.icons = TolvaneIcons();
   t.bitmaps = TolvaneBitmaps();
   t.version = TolvaneVersion();
@@ -114,6 +134,8 @@ ResourceTable MakeTable() {
                          {kShift, VK_INSERT, ID_EDIT_PASTE},
                          {FVIRTKEY, VK_F6, ID_NEXT_PANE},
                          {kShift, VK_F6, ID_PREV_PANE},
+                         {kCtrl, 'R', ID_VIEW_CALLERS},
+                         {kCtrl, 'F', ID_EDIT_FIND},
                      }}};
   return t;
 }

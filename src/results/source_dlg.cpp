@@ -1,5 +1,6 @@
 #include "results/source_dlg.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string_view>
 #include <utility>
@@ -50,6 +51,20 @@ int CSourceDlg::LineNumberOf(const CString& entry) {
   while (i < entry.GetLength() && entry[i] == ' ') ++i;
   for (; i < entry.GetLength() && entry[i] >= '0' && entry[i] <= '9'; ++i) n = n * 10 + (entry[i] - '0');
   return n;
+}
+
+CRect CSourceDlg::Placement(const CRect& form, const CRect& workArea, int n) {
+  int width = std::min(form.Width(), workArea.Width());
+  int height = workArea.Height() / 2;
+  int x = form.right + width <= workArea.right ? form.right : form.left;
+  x = std::clamp(x, workArea.left, workArea.right - width);
+  int y = std::clamp(form.top, workArea.top, workArea.bottom - height);
+  // Down as far as the work area goes, then from the top again; right as
+  // far as there is room.
+  int steps = 1 + (workArea.bottom - height - y) / kCaption;
+  int dy = (n % steps) * kCaption;
+  int dx = std::min(dy, workArea.right - width - x);
+  return CRect(x + dx, y + dy, x + dx + width, y + dy + height);
 }
 
 void CSourceDlg::ShowFile(const CString& path, const CString& name, TextEncoding encoding) {

@@ -37,6 +37,13 @@ class CSourceDlg : public CDialog {
   static CString LineEntry(int number, std::string_view shown);
   /// The line number an entry stands for: its leading decimal digits.
   static int LineNumberOf(const CString& entry);
+  /// Where listing window n (from 0) of a form whose window is form opens,
+  /// on a screen whose work area is workArea: half the work area high and
+  /// as wide as the form, right of it when it fits there, else over it;
+  /// each window a caption's height below (and, where there is room, right
+  /// of) the one before, from the top again when it would leave the work
+  /// area.
+  static CRect Placement(const CRect& form, const CRect& workArea, int n);
 
   void OnPaint();
   void OnSize(UINT nType, int cx, int cy);

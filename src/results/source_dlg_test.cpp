@@ -214,6 +214,66 @@ class SourceDlgTest : public QObject {
     QCOMPARE(p->app->m_mapSourceDlg.begin()->second.get(), d);
   }
 
+  void listingWindowsOpenBesideTheFormInTurnAndRestWithoutPainting() {
+    // Where window n opens, for a form 600 wide at 100, 50.
+    const CRect form(100, 50, 700, 450), wide(0, 0, 1400, 1000), narrow(0, 0, 1000, 800);
+    struct {
+      CRect area;
+      int n;
+      CRect want;
+    } places[] = {
+        {wide, 0, CRect(700, 50, 1300, 550)},    // right of the form
+        {wide, 2, CRect(738, 88, 1338, 588)},    // two captions further
+        {wide, 5, CRect(795, 145, 1395, 645)},   // as far right as there is room
+        {narrow, 0, CRect(100, 50, 700, 450)},   // over the form
+        {narrow, 19, CRect(100, 50, 700, 450)},  // back at the top: a 19th step does not fit
+        {CRect(0, 30, 1400, 630), 0, CRect(700, 50, 1300, 350)},
+    };
+    for (auto& p : places) {
+      CRect got = CSourceDlg::Placement(form, p.area, p.n);
+      QVERIFY2(got == p.want, std::to_string(p.n).c_str());
+    }
+
+    tree->Write("a.c", "void A(void)\n{\n  B();\n}\nvoid B(void)\n{\n}\n");
+    Start();
+    Analyze({"a.c"});
+    CRect frame, got;
+    p->Frame()->GetWindowRect(&frame);
+    const CRect area = p->Frame()->GetWorkArea();
+    std::vector<CSourceDlg*> shown;
+    for (int row : {0, 1}) {
+      shown.push_back(ShowRow(row, "a.c"));
+      QVERIFY(QTest::qWaitForWindowExposed(shown.back()->m_hWnd));
+      shown.back()->GetWindowRect(&got);
+      QVERIFY(got == CSourceDlg::Placement(frame, area, row));
+    }
+    // Shown again, a window stays where it is.
+    shown[0]->MoveWindow(10, 20, 400, 300);
+    QCOMPARE(ShowRow(0, "a.c"), shown[0]);
+    shown[0]->GetWindowRect(&got);
+    QVERIFY(got == CRect(10, 20, 410, 320));
+
+    // At rest, nothing paints: painting applies the layout, which moves
+    // nothing and so asks for no other paint.
+    struct PaintCounter : QObject {
+      int paints = 0;
+      bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+      }
+    } counter;
+    for (CSourceDlg* d : shown) {
+      d->m_hWnd->installEventFilter(&counter);
+      for (QWidget* child : d->m_hWnd->findChildren<QWidget*>()) child->installEventFilter(&counter);
+      d->m_hWnd->update();
+    }
+    QTRY_VERIFY(counter.paints > 0);
+    QTest::qWait(200);
+    counter.paints = 0;
+    QTest::qWait(200);
+    QCOMPARE(counter.paints, 0);
+  }
+
   void aDoubleClickedLineBecomesTheFirstVisibleWithTheCaretAtItsStart() {
     std::string text = "void Big(void)\n{\n";
     for (int i = 3; i <= 13000; ++i) text += i == 42 || i == 12345 ? "  Big();\n" : "  x++;\n";

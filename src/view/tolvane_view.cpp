@@ -10,9 +10,14 @@
 #include "platform/files/file_exception.h"
 #include "platform/files/source_tree.h"
 #include "platform/files/working_dir.h"
+#include "platform/ui/app.h"
 #include "platform/ui/dc.h"
+#include "platform/ui/menu.h"
 #include "platform/ui/message_box.h"
 #include "reports/report_writer.h"
+#include "results/callers_dlg.h"
+#include "results/find_dlg.h"
+#include "results/name_lookup.h"
 #include "results/source_dlg.h"
 
 namespace {
@@ -43,7 +48,7 @@ IMPLEMENT_DYNCREATE(CTolvaneView, CFormView)
 
 BEGIN_MESSAGE_MAP(CTolvaneView, CFormView)
   ON_BN_CLICKED(IDC_ADD, OnAdd)
-  ON_BN_CLICKED(IDC_ANALYZE, OnAnalyze)
+  ON_BN_CLICKED(IDC_ANALYZE, OnClickedAnalyze)
   ON_WM_CREATE()
   ON_LBN_DBLCLK(IDC_FOUND_FILES, OnDblclkFoundFiles)
   ON_LBN_DBLCLK(IDC_CHOSEN_FILES, OnDblclkChosenFiles)
@@ -58,6 +63,12 @@ BEGIN_MESSAGE_MAP(CTolvaneView, CFormView)
   ON_WM_PAINT()
   ON_WM_SIZE()
   ON_COMMAND(ID_FILE_ADD_FOLDER, OnAddFolder)
+  ON_WM_CONTEXTMENU()
+  ON_COMMAND(ID_VIEW_CALLERS, OnShowCallers)
+  ON_LBN_DBLCLK(IDC_CALLEES, OnDblclkCallees)
+  ON_COMMAND(ID_EDIT_FIND, OnEditFind)
+  ON_COMMAND(ID_FILE_NEW, OnFileNew)
+  ON_COMMAND(ID_FILE_OPEN, OnFileOpen)
 END_MESSAGE_MAP()
 
 CTolvaneView::CTolvaneView() : CFormView(IDD), m_strExtension("fnc"), m_engine(this) {}
@@ -225,8 +236,29 @@ int CTolvaneView::TakeFoundFile() {
   if (i == LB_ERR) return LB_ERR;
   m_listFound.GetText(i, m_strFoundFile);
   if (!IsBracketed(m_strFoundFile)) return i;
-  Navigate(m_strFoundFile);
+  if (MayDiscardChosen())
+    Navigate(m_strFoundFile);
+  else
+    m_listFound.RevertUserAction();
   return LB_ERR;
+}
+
+bool CTolvaneView::MayDiscardChosen() {
+  int n = m_listChosen.GetCount();
+  if (n <= kMaxSelected) return true;
+  return AfxMessageBox("選択したｿｰｽﾌｧｲﾙ (" + CString(std::to_string(n)) + "個) を破棄して移動しますか？",
+                       MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+// A new document empties the chosen files too.
+void CTolvaneView::OnFileNew() {
+  CWinApp* app = AfxGetApp();
+  if (app && MayDiscardChosen()) app->OnFileNew();
+}
+
+void CTolvaneView::OnFileOpen() {
+  CWinApp* app = AfxGetApp();
+  if (app && MayDiscardChosen()) app->OnFileOpen();
 }
 
 void CTolvaneView::OnSelchangeFoundFiles() {
@@ -364,6 +396,14 @@ void CTolvaneView::OnFileOutput() {
 
 // ---- The analysis ----
 
+// A run replaces the table that the callers windows and the last step to a
+// definition refer to.
+void CTolvaneView::OnClickedAnalyze() {
+  m_callersDlgs.clear();
+  m_lastDefinition = DefinitionStep();
+  OnAnalyze();
+}
+
 void CTolvaneView::OnAnalyze() {
   m_strStatus.Empty();
   ReplaceText(m_editStatus, m_strStatus);
@@ -466,7 +506,104 @@ void CTolvaneView::OnShowSource() {
     fresh->ShowFile(source, CString(table.GetEntryName(i)),
                     table.GetFileEncoding(table.GetEntryFile(i)));
     dlg = m_pSourceDlgOwner->KeepSourceDlg(key, std::move(fresh));
+    if (CWnd* frame = GetParent()) {
+      CRect form;
+      frame->GetWindowRect(&form);
+      dlg->MoveWindow(CSourceDlg::Placement(form, frame->GetWorkArea(), m_nListingsPlaced++));
+    }
     dlg->SetForegroundWindow();
   }
   dlg->ShowWindow(SW_SHOWNORMAL);
+}
+
+int CTolvaneView::SelectedFunction() const {
+  int i = m_listFunctions.GetCurSel();
+  return i != LB_ERR && i < m_engine.GetTable().GetFunctionCount() ? i : LB_ERR;
+}
+
+void CTolvaneView::SelectFunction(int i) {
+  m_listFunctions.SetCurSel(i);
+  OnSelchangeFunctions();
+}
+
+void CTolvaneView::OnContextMenu(CWnd* pWnd, CPoint point) {
+  if (pWnd != &m_listFunctions) return;
+  CMenu menu;
+  menu.CreatePopupMenu();
+  UINT state = SelectedFunction() == LB_ERR ? UINT{MF_GRAYED} : UINT{0};
+  menu.AppendMenu(MF_STRING | state, ID_VIEW_CALLERS,
+                  "呼出し元を表示(&R)");
+  menu.TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, this);
+}
+
+CCallersDlg* CTolvaneView::FindCallersDlg(const CString& entry) const {
+  auto it = m_callersDlgs.find(entry.str());
+  return it == m_callersDlgs.end() ? nullptr : it->second.get();
+}
+
+void CTolvaneView::OnShowCallers() {
+  int i = SelectedFunction();
+  if (i == LB_ERR) return;
+  CString entry = m_listFunctions.GetText(i);
+  CCallersDlg* dlg = FindCallersDlg(entry);
+  if (!dlg) {
+    auto fresh = std::make_unique<CCallersDlg>();
+    fresh->Create(IDD_CALLERS);
+    fresh->m_onChoose = [this](int caller) {
+      if (caller < m_engine.GetTable().GetFunctionCount()) SelectFunction(caller);
+    };
+    const CFunctionTable& table = m_engine.GetTable();
+    std::vector<int> callers = FindCallers(table, table.GetEntryName(i));
+    std::vector<CString> texts;
+    texts.reserve(callers.size());
+    for (int caller : callers) texts.push_back(table.GetEntryText(caller));
+    fresh->ShowCallers(entry, std::move(callers), std::move(texts));
+    dlg = fresh.get();
+    m_callersDlgs[entry.str()] = std::move(fresh);
+  }
+  dlg->ShowWindow(SW_SHOWNORMAL);
+}
+
+void CTolvaneView::OnDblclkCallees() {
+  int c = m_listCallees.GetCurSel();
+  if (c == LB_ERR) return;
+  CString name = m_listCallees.GetText(c);
+  const std::vector<int> defs = FindDefinitions(m_engine.GetTable(), name.view());
+  if (defs.empty()) {
+    m_strStatus = name + " の定義は見つかりません。";
+    ReplaceText(m_editStatus, m_strStatus);
+    return;
+  }
+  int from = SelectedFunction();
+  if (m_lastDefinition.name == name.str() && m_lastDefinition.from == from) from = m_lastDefinition.to;
+  auto next = std::upper_bound(defs.begin(), defs.end(), from);
+  if (next == defs.end()) next = defs.begin();
+  m_lastDefinition = {name.str(), SelectedFunction(), *next};
+  SelectFunction(*next);
+  m_strStatus = name + ": 定義 " + CString(std::to_string(next - defs.begin() + 1)) + "/" +
+                CString(std::to_string(defs.size()));
+  ReplaceText(m_editStatus, m_strStatus);
+}
+
+bool CTolvaneView::FindFunction(const CString& text) {
+  const CFunctionTable& table = m_engine.GetTable();
+  int count = std::min(table.GetFunctionCount(), m_listFunctions.GetCount());
+  int from = SelectedFunction();  // LB_ERR: from the first
+  for (int k = 1; k <= count; ++k) {
+    int i = (from + k) % count;
+    if (table.GetEntryName(i).find(text.view()) != std::string_view::npos) {
+      SelectFunction(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+void CTolvaneView::OnEditFind() {
+  if (!m_pFindDlg) {
+    m_pFindDlg = std::make_unique<CFindDlg>();
+    m_pFindDlg->Create(IDD_FIND);
+    m_pFindDlg->m_findNext = [this](const CString& text) { return FindFunction(text); };
+  }
+  m_pFindDlg->ShowForTyping();
 }

@@ -4,12 +4,20 @@
 // File output buttons, the functions found with their count, and the
 // functions the selected one calls.
 //
+// The found functions are browsed from here too: who calls the selected
+// one (a callers window per function, from the context menu or Ctrl+R),
+// where a function it calls is defined (a double-click on the callee), and
+// which entry has a name holding a text (the find box, Ctrl+F).
+//
 // The analysis itself is the engine's; the view drives it file by file and
 // shows what it reports: every head as an entry of the found-functions
 // list, every newly collected name in the status line.
 #pragma once
 
 #include <chrono>
+#include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "analysis/pipeline.h"
@@ -21,6 +29,8 @@
 #include "res/resource.h"
 #include "view/form_layout.h"
 
+class CCallersDlg;
+class CFindDlg;
 class ISourceDlgOwner;
 
 class CTolvaneView : public CFormView, public IAnalysisSink {
@@ -95,6 +105,23 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   void OnPaint();
   void OnSize(UINT nType, int cx, int cy);
   void OnAddFolder();
+  void OnClickedAnalyze();
+  void OnContextMenu(CWnd* pWnd, CPoint point);
+  void OnShowCallers();
+  void OnDblclkCallees();
+  void OnEditFind();
+  void OnFileNew();
+  void OnFileOpen();
+
+  /// Selects entry i of the found functions (a valid index of the table)
+  /// and shows its callees, as a selection by the user does.
+  void SelectFunction(int i);
+  /// Selects the next entry after the selected one, wrapping, whose
+  /// function name holds text (case-sensitive). Returns whether one did.
+  bool FindFunction(const CString& text);
+  /// The callers window kept for an entry text, or null.
+  CCallersDlg* FindCallersDlg(const CString& entry) const;
+  CFindDlg* GetFindDlg() const { return m_pFindDlg.get(); }
 
   /// Appends every source below folder to the chosen-files list, as the
   /// menu's add-folder command does once the folder is picked.
@@ -129,6 +156,11 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   static void ReplaceText(CEdit& edit, const CString& text);
   // Writes the status text to the status line and paints it now.
   void FlushStatus();
+  // Whether the chosen files may be emptied: asks first when there are more
+  // than Add can bring at one press.
+  bool MayDiscardChosen();
+  // The selected entry of the found functions, or LB_ERR.
+  int SelectedFunction() const;
 
   // The status line is painted at most this often during a run; the clock
   // is read once every kStatusCheck names.
@@ -139,6 +171,18 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   CString m_strLastCallee;  // the name the status line is to show
   std::chrono::steady_clock::time_point m_lastStatus;
   ISourceDlgOwner* m_pSourceDlgOwner = nullptr;
+  int m_nListingsPlaced = 0;  // listing windows opened, for their offsets
+
+  // The callers windows by entry text, until the next run; the find box.
+  std::map<std::string, std::unique_ptr<CCallersDlg>> m_callersDlgs;
+  std::unique_ptr<CFindDlg> m_pFindDlg;
+  // The definition a callee's double-click went to last, and from which
+  // entry: the same double-click from there goes on to the next one.
+  struct DefinitionStep {
+    std::string name;
+    int from = LB_ERR;
+    int to = LB_ERR;
+  } m_lastDefinition;
 
   // The form follows the frame from the size it first had on the screen.
   CFormLayout m_layout;

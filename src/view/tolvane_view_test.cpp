@@ -10,6 +10,7 @@
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -256,6 +257,66 @@ class TolvaneViewTest : public QObject {
     ClickItem(view->m_listFound, Row(view->m_listFound, "[" + tree->Join("sub") + "/deeper]"));
     QCOMPARE(answer.Texts(), QStringList({"ドライブの準備が出来ていません！！"}));
     QCOMPARE(Cwd(), Q(tree->Join("sub")));
+  }
+
+  void moreThan99ChosenFilesAreDiscardedOnlyWhenTheUserSaysSo() {
+    std::filesystem::create_directory(tree->Join("sub"));
+    tree->Write("a.c", "");
+    Open(tree->path());
+    const std::string sub = "[" + tree->Join("sub") + "]";
+    for (int chosen : {99, 100}) {
+      view->OnInitialUpdate();
+      std::vector<CString> paths;
+      for (int i = 0; i < chosen; ++i) paths.push_back(CString(tree->Join("f" + std::to_string(1000 + i) + ".c")));
+      view->ChooseFiles(paths);
+      const QString question = "選択したｿｰｽﾌｧｲﾙ (" + QString::number(chosen) + "個) を破棄して移動しますか？";
+      ClickItem(view->m_listFound, Row(view->m_listFound, tree->Join("a.c")));
+      view->m_listChosen.m_hWnd->setFocus();
+      const QStringList found = Items(view->m_listFound), chosenFiles = Items(view->m_listChosen);
+      const std::vector<int> selected = SelectedRows(view->m_listFound);
+      const int focusItem = view->m_listFound.GetCurSel();
+      auto unchanged = [&] {
+        QCOMPARE(Cwd(), Q(tree->path()));
+        QCOMPARE(Items(view->m_listFound), found);
+        QCOMPARE(Items(view->m_listChosen), chosenFiles);
+        QVERIFY(SelectedRows(view->m_listFound) == selected);
+        QCOMPARE(view->m_listFound.GetCurSel(), focusItem);
+      };
+      // By click, double-click and keyboard: いいえ keeps everything, the
+      // keyboard focus too; up to 99 files nothing is asked.
+      struct {
+        std::function<void()> act;
+        QWidget* focusAfter;
+      } ways[] = {
+          {[&] { ClickItem(view->m_listFound, Row(view->m_listFound, sub)); }, view->m_listChosen.m_hWnd},
+          // The test's second click comes after the box and focuses the list;
+          // a user's goes to the box.
+          {[&] { DoubleClickItem(view->m_listFound, Row(view->m_listFound, sub)); }, nullptr},
+          {[&] {
+             view->m_listFound.m_hWnd->setFocus();
+             QTest::keyClick(view->m_listFound.m_hWnd, Qt::Key_Home);
+           },
+           view->m_listFound.m_hWnd},
+      };
+      for (auto& way : ways) {
+        frame->m_hWnd->activateWindow();  // again after the last box
+        QTRY_COMPARE(QApplication::activeWindow(), frame->m_hWnd);
+        MessageBoxAnswerer no(QMessageBox::No);
+        way.act();
+        QCOMPARE(no.Texts(), chosen > 99 ? QStringList({question}) : QStringList());
+        if (chosen <= 99) break;
+        unchanged();
+        if (way.focusAfter) QCOMPARE(frame->m_hWnd->focusWidget(), way.focusAfter);
+      }
+      if (chosen > 99) {
+        MessageBoxAnswerer yes(QMessageBox::Yes);
+        ClickItem(view->m_listFound, Row(view->m_listFound, sub));
+        QCOMPARE(yes.Texts(), QStringList({question}));
+      }
+      QCOMPARE(Cwd(), Q(tree->Join("sub")));
+      QCOMPARE(view->m_listChosen.GetCount(), 0);
+      QVERIFY(chdir(tree->path().c_str()) == 0);
+    }
   }
 
   void theSourcesListSelectsOneItemPerClickAndNothingElse() {

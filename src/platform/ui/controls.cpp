@@ -173,6 +173,10 @@ int CListBox::Dir(UINT attr, const CString&) {
   return last;
 }
 
+void CListBox::RevertUserAction() {
+  if (ListBoxWidget* list = List(m_hWnd)) list->RevertUserAction();
+}
+
 BOOL CListBox::IsMultipleSelection() const {
   ListBoxWidget* list = List(m_hWnd);
   return list && list->Multiple();

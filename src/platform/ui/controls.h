@@ -55,6 +55,11 @@ class CListBox : public CWnd {
   /// drive order, after the items (attr DDL_DRIVES; the list lists no files).
   int Dir(UINT attr, const CString& fileSpec);
   BOOL IsMultipleSelection() const;
+  /// For a handler that refuses what the user asked: puts back the
+  /// selection, the focus item and the keyboard focus as they were before
+  /// the user's last click or key on the list, without a notification. A
+  /// double-click begun with that click then does nothing.
+  void RevertUserAction();
 };
 
 /// An edit box, single-line or (ES_MULTILINE) multi-line. Positions are in

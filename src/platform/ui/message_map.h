@@ -87,6 +87,11 @@ LRESULT Point(CCmdTarget* t, WPARAM w, LPARAM l) {
   return 0;
 }
 template <auto F>
+LRESULT ContextMenu(CCmdTarget* t, WPARAM w, LPARAM l) {
+  (Target<F>(t)->*F)(reinterpret_cast<CWnd*>(w), CPoint(Lo(l), Hi(l)));
+  return 0;
+}
+template <auto F>
 LRESULT DrawItem(CCmdTarget* t, WPARAM w, LPARAM l) {
   (Target<F>(t)->*F)(static_cast<int>(w), reinterpret_cast<void*>(l));
   return 0;
@@ -150,4 +155,6 @@ class CCmdTarget : public CObject {
 #define ON_WM_MOVE() {WM_MOVE, 0, 0, &afx::Move<&ThisClass::OnMove>},
 #define ON_WM_ACTIVATE() {WM_ACTIVATE, 0, 0, &afx::Activate<&ThisClass::OnActivate>},
 #define ON_WM_LBUTTONDBLCLK() {WM_LBUTTONDBLCLK, 0, 0, &afx::Point<&ThisClass::OnLButtonDblClk>},
+// wParam: the window clicked (a CWnd*); lParam: the point on the screen.
+#define ON_WM_CONTEXTMENU() {WM_CONTEXTMENU, 0, 0, &afx::ContextMenu<&ThisClass::OnContextMenu>},
 #define ON_WM_DRAWITEM() {WM_DRAWITEM, 0, 0, &afx::DrawItem<&ThisClass::OnDrawItem>},

@@ -72,6 +72,7 @@ enum : UINT {
   WM_PAINT = 0x000F,
   WM_CLOSE = 0x0010,
   WM_DRAWITEM = 0x002B,
+  WM_CONTEXTMENU = 0x007B,
   WM_COMMAND = 0x0111,
   WM_TIMER = 0x0113,
   WM_LBUTTONDBLCLK = 0x0203,
@@ -132,6 +133,10 @@ enum : DWORD {
   SS_LEFT = 0x0,
   SS_LEFTNOWORDWRAP = 0xC,
 };
+
+// Menu items and popup menus.
+enum : UINT { MF_STRING = 0x0, MF_GRAYED = 0x1 };
+enum : UINT { TPM_LEFTALIGN = 0x0, TPM_RIGHTBUTTON = 0x2 };
 
 // List-box results and the drive listing.
 enum : int { LB_ERR = -1 };

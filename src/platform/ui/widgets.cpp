@@ -1,5 +1,7 @@
 #include "platform/ui/widgets.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
@@ -172,6 +174,48 @@ ListBoxWidget::ListBoxWidget(QWidget* parent, int id, DWORD style)
   };
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this, note);
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, note);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    if (now == this) m_focusFrom = old;
+  });
+}
+
+void ListBoxWidget::focusInEvent(QFocusEvent* e) {
+  m_focusByClick = e->reason() == Qt::MouseFocusReason;
+  QListView::focusInEvent(e);
+}
+
+void ListBoxWidget::KeepStateBefore() {
+  m_rowsBefore.clear();
+  for (const QModelIndex& i : selectionModel()->selectedRows()) m_rowsBefore.push_back(i.row());
+  m_currentBefore = currentIndex().isValid() ? currentIndex().row() : -1;
+  m_focusBefore = m_focusByClick ? m_focusFrom.data() : QApplication::focusWidget();
+  m_focusByClick = false;
+}
+
+void ListBoxWidget::RevertUserAction() {
+  QItemSelection rows;
+  for (int r : m_rowsBefore) rows.select(m_model.index(r), m_model.index(r));
+  selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+  if (m_currentBefore >= 0)
+    selectionModel()->setCurrentIndex(m_model.index(m_currentBefore), QItemSelectionModel::NoUpdate);
+  else
+    selectionModel()->clearCurrentIndex();
+  if (m_focusBefore) m_focusBefore->setFocus(Qt::OtherFocusReason);
+  NoteReset();
+}
+
+void ListBoxWidget::contextMenuEvent(QContextMenuEvent* e) {
+  // The window the list stands on decides, as it does for every notification.
+  CWnd* self = CWnd::FromHandlePermanent(this);
+  CWnd* parent = parentWidget() ? CWnd::FromHandlePermanent(parentWidget()) : nullptr;
+  if (!self || !parent) {
+    QListView::contextMenuEvent(e);
+    return;
+  }
+  QPoint p = e->globalPos();
+  LPARAM at = static_cast<LPARAM>((static_cast<unsigned>(p.x()) & 0xFFFF) |
+                                  ((static_cast<unsigned>(p.y()) & 0xFFFF) << 16));
+  CWnd::CallWndProc(parent, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(self), at);
 }
 
 void ListBoxWidget::UserAction(const std::function<void()>& action) {
@@ -186,6 +230,7 @@ void ListBoxWidget::mousePressEvent(QMouseEvent* e) {
   QModelIndex index = indexAt(e->position().toPoint());
   m_pressRow = index.isValid() ? index.row() : -1;
   m_pressGeneration = m_generation;
+  KeepStateBefore();
   UserAction([this, e] { QListView::mousePressEvent(e); });
 }
 
@@ -221,11 +266,13 @@ void ListBoxWidget::keyPressEvent(QKeyEvent* e) {
   // Shift and Ctrl extend nothing: a key moves the focus item or (space)
   // toggles it.
   if (m_multiple && (e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))) {
+    KeepStateBefore();
     QKeyEvent plain(e->type(), e->key(), Qt::NoModifier, e->text(), e->isAutoRepeat(), e->count());
     UserAction([this, &plain] { QListView::keyPressEvent(&plain); });
     e->setAccepted(plain.isAccepted());
     return;
   }
+  KeepStateBefore();
   UserAction([this, e] { QListView::keyPressEvent(e); });
 }
 

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
@@ -124,8 +125,15 @@ class ListBoxWidget : public QListView {
   /// characters: close to what painting takes, and cheap enough for every
   /// item of a long list.
   int TextWidth(const std::string& text) const;
+  /// Puts back the selection, the focus item and the keyboard focus as they
+  /// were before the user's last click or key on the list, for a handler
+  /// that refuses what the user asked; a double-click begun with that click
+  /// then does nothing.
+  void RevertUserAction();
 
  protected:
+  void focusInEvent(QFocusEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
@@ -136,6 +144,8 @@ class ListBoxWidget : public QListView {
   // Runs Qt's handling of one user action, then notifies LBN_SELCHANGE once
   // if it changed the selection or the focus item.
   void UserAction(const std::function<void()>& action);
+  // Keeps what RevertUserAction puts back.
+  void KeepStateBefore();
 
   int m_id;
   bool m_sorted;
@@ -147,6 +157,14 @@ class ListBoxWidget : public QListView {
   int m_pressGeneration = -1;  // m_generation at the last press
   int m_pressRow = -1;         // the row under the last press
   mutable std::vector<int> m_charWidths;  // by UTF-16 code unit; 0: not measured yet
+  // The state before the last user action.
+  std::vector<int> m_rowsBefore;
+  int m_currentBefore = -1;
+  QPointer<QWidget> m_focusBefore;
+  // A click gives the list the focus before the list sees the click: where
+  // the focus came from.
+  QPointer<QWidget> m_focusFrom;
+  bool m_focusByClick = false;
 };
 
 /// A single-line edit control.

@@ -290,8 +290,12 @@ void CWnd::MoveWindow(int x, int y, int width, int height, BOOL bRepaint) {
   CRect m = NonClientMargins();
   QSize size(std::max(0, width - m.left - m.right), std::max(0, height - m.top - m.bottom));
   // A window the user cannot size is still sized by the program.
+  QRect place(x + m.left, y + m.top, size.width(), size.height());
+  // Painting may apply a layout that moves the window where it is: asking
+  // for another paint then would paint for ever.
+  if (m_hWnd->geometry() == place) return;
   if (m_hWnd->minimumSize() == m_hWnd->maximumSize()) m_hWnd->setFixedSize(size);
-  m_hWnd->setGeometry(x + m.left, y + m.top, size.width(), size.height());
+  m_hWnd->setGeometry(place);
   if (bRepaint) m_hWnd->update();
 }
 
@@ -327,6 +331,12 @@ void CWnd::CenterWindow(CWnd* pAlternateOwner) {
     QPoint p = m_hWnd->parentWidget()->mapFromGlobal(QPoint(x, y));
     m_hWnd->move(p);
   }
+}
+
+CRect CWnd::GetWorkArea() const {
+  QScreen* screen = m_hWnd && m_hWnd->screen() ? m_hWnd->screen() : QGuiApplication::primaryScreen();
+  QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
+  return CRect(area.left(), area.top(), area.left() + area.width(), area.top() + area.height());
 }
 
 CWnd* CWnd::GetParent() const {

@@ -92,12 +92,17 @@ class CWnd : public CCmdTarget {
   void GetWindowRect(CRect* rect) const;
   /// Moves and sizes the window: in the parent's client coordinates for a
   /// child, by its outer rectangle on the screen for a top-level window.
+  /// With bRepaint the window is painted again, unless it stays as it was:
+  /// a move to where it stands neither moves nor repaints it.
   void MoveWindow(int x, int y, int width, int height, BOOL bRepaint = TRUE);
   void MoveWindow(const CRect& rect, BOOL bRepaint = TRUE);
   /// Centres a top-level window over pAlternateOwner or its owner when that
   /// is visible and not minimised, else in the work area of the screen.
   void CenterWindow(CWnd* pAlternateOwner = nullptr);
   CWnd* GetParent() const;
+  /// The work area (the screen less its panels) of the screen the window
+  /// is on, in screen coordinates.
+  CRect GetWorkArea() const;
   /// Sets the window's icon, big (bBigIcon) or small: both are the same
   /// picture in every size here.
   void SetIcon(HICON hIcon, BOOL bBigIcon);
