@@ -89,6 +89,10 @@ CString CTolvaneApp::FileErrorText(const CFileException& e) const { return Japan
 
 CString CTolvaneApp::OutOfMemoryText() const { return JapaneseOutOfMemoryText(); }
 
+std::string CTolvaneApp::NoDisplayText() const {
+  return "tolvane: no display was found; tolvane-xref works without one.\n";
+}
+
 void CTolvaneApp::OnAppAbout() {
   CAboutDlg aboutDlg;
   aboutDlg.DoModal();
