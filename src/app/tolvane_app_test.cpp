@@ -297,14 +297,6 @@ class TolvaneAppTest : public QObject {
     }
   }
 
-  void anEncodingSettingItCannotUseIsNamedOnceAtStart() {
-    WriteIn(p->config, "tolvane/tolvane.ini", "[Settings]\nEncoding=sjis   ; Shift-JIS\n");
-    p->app->CloseAllDocuments();
-    MessageBoxAnswerer box;
-    QVERIFY(p->Start());
-    QCOMPARE(box.Texts(), QStringList({"tolvane.ini の Encoding=sjis は使えません。auto で読みます。"}));
-  }
-
   void theOtherAcceleratorsReachNoHandlerAndExitEndsTheProgram() {
     // In the extension box with its text selected, where cut, delete, undo
     // or paste would show at once; the lists and the caption stay as well.
