@@ -10,7 +10,7 @@ struct CommandLine {
     kStart,    // start the program with paths
     kHelp,     // --help: the usage on stdout, status 0
     kVersion,  // --version: the version on stdout, status 0
-    kMisuse    // any other option: error and usage on stderr, status 2
+    kMisuse    // any other option: the error and where help is on stderr, status 2
   };
   Action action = kStart;
   std::vector<std::string> paths;  // as given

@@ -46,24 +46,37 @@ TEST(ParseCommandLine, TakesPathsAndAnswersTheTwoOptionsOnly) {
 }
 
 // The program itself, with no display to open a window on and no way to
-// reach another copy: the answers must come without either.
-TEST(TolvaneCommandLine, HelpVersionAndMisuseAnswerWithoutAWindow) {
+// reach another copy: the answers must come without either. Writes that
+// fail are errors; with no display at all it says so in one line.
+TEST(TolvaneCommandLine, HelpVersionMisuseAndNoDisplayAnswerWithoutAWindow) {
+  const std::string noDisplay = "tolvane: no display was found; tolvane-xref works without one.\n";
+  const std::string full = "tolvane: cannot write the output (No space left on device)\n";
   struct {
     std::vector<std::string> args;
+    std::string platform;  // QT_QPA_PLATFORM, unset when empty
+    std::string redirect;  // of the program's descriptors
     int status;
     std::string out, err;
   } cases[] = {
-      {{"--version"}, 0, "tolvane 3.0 (1.0.0.1)\n", ""},
-      {{"src", "--help"}, 0, UsageText(), ""},
-      {{"--bogus"}, 2, "", "tolvane: unknown option '--bogus'\n" + UsageText()},
+      {{"--version"}, "xcb", "", 0, "tolvane 3.0 (1.0.0.1)\n", ""},
+      {{"src", "--help"}, "xcb", "", 0, UsageText(), ""},
+      {{"--bogus"}, "xcb", "", 2, "", "tolvane: unknown option '--bogus'\nTry 'tolvane --help' for more information.\n"},
+      {{"--help"}, "xcb", ">/dev/full", 1, "", full},
+      {{"--version"}, "xcb", ">/dev/full", 1, "", full},
+      {{"--version"}, "xcb", "<&- >&-", 0, "", ""},  // written into /dev/null
+      {{}, "xcb", "", 1, "", noDisplay},
+      {{"src"}, "", "", 1, "", noDisplay},
+      {{}, "xcb;wayland", "<&-", 1, "", noDisplay},
   };
   for (auto& c : cases) {
-    std::vector<std::string> argv = {"/usr/bin/env",           "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
-                                     "QT_QPA_PLATFORM=xcb",    "XDG_RUNTIME_DIR=/nonexistent",
-                                     TOLVANE_PATH};
+    std::vector<std::string> argv = {"/bin/sh", "-c", "exec \"$@\" " + c.redirect, "sh",
+                                     "/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+                                     "-u", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR=/nonexistent"};
+    if (!c.platform.empty()) argv.push_back("QT_QPA_PLATFORM=" + c.platform);
+    argv.push_back(TOLVANE_PATH);
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     ChildResult r = RunChild(argv);
-    SCOPED_TRACE(c.args.front());
+    SCOPED_TRACE((c.args.empty() ? "" : c.args.front()) + " " + c.platform + " " + c.redirect);
     EXPECT_EQ(r.exitCode, c.status);
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, c.err);

@@ -34,7 +34,7 @@ void CSettingsFile::Load(const std::string& path) {
   bool inSection = false;  // lines before the first section belong to none
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::string text = Trim(line);
+    std::string text = Trim(line.substr(0, line.find(';')));
     if (!text.empty() && text.front() == '[') {
       std::size_t close = text.find(']');
       inSection = close != std::string::npos;
@@ -51,4 +51,13 @@ void CSettingsFile::Load(const std::string& path) {
 CString CSettingsFile::ReadSetting(const char* section, const char* key, const CString& def) const {
   auto it = m_values.find(std::make_pair(Lower(section), Lower(key)));
   return it == m_values.end() ? def : CString(it->second);
+}
+
+CString CSettingsFile::ReadChoice(const char* section, const char* key, const char* fallback,
+                                  const std::function<bool(std::string_view)>& take) const {
+  CString value = ReadSetting(section, key);
+  if (!value.IsEmpty() && take(value.view())) return CString();
+  take(fallback);
+  if (value.IsEmpty()) return CString();
+  return CString("tolvane.ini の ") + key + "=" + value + " は使えません。" + fallback + " で読みます。";
 }

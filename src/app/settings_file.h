@@ -1,12 +1,15 @@
 // CSettingsFile: the program's settings, read from
 // $XDG_CONFIG_HOME/tolvane/tolvane.ini (~/.config/tolvane/tolvane.ini when
 // XDG_CONFIG_HOME is unset or empty). The file holds "[section]" lines and
-// "key=value" lines under them, as a Windows profile does. The program reads
-// it once at start and never writes it.
+// "key=value" lines under them, as a Windows profile does; a ";" starts a
+// comment that runs to the end of its line. The program reads it once at
+// start and never writes it.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "platform/text/cstring.h"
@@ -22,8 +25,17 @@ class CSettingsFile {
 
   /// The value of key in [section], or def when the file has none. Section
   /// and key compare without regard to ASCII case; blanks around a key and
-  /// around a value do not count. The first of repeated keys wins.
+  /// around a value, and comments, do not count. The first of repeated keys
+  /// wins.
   CString ReadSetting(const char* section, const char* key, const CString& def = CString()) const;
+
+  /// Hands the value of key in [section] to take, which returns false for a
+  /// value it cannot use; fallback is handed over instead of such a value,
+  /// and when the file has none or an empty one. Returns the message that
+  /// names the value not used, "tolvane.ini の Encoding=sjis は使えません。auto
+  /// で読みます。", or "" when none was refused.
+  CString ReadChoice(const char* section, const char* key, const char* fallback,
+                     const std::function<bool(std::string_view)>& take) const;
 
  private:
   std::map<std::pair<std::string, std::string>, std::string> m_values;  // lower-cased names

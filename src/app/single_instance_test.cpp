@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <unistd.h>
 
 #include "platform/ui/guard/guard_test_support.h"
 #include "platform/ui/guard/window_finder.h"
@@ -66,6 +67,24 @@ TEST_F(SingleInstance, ASecondCopyIsRefusedWithItsMessageAndTheFirstGoesOn) {
   // The menu's Exit ends the first copy with status 0.
   ASSERT_TRUE(Keys(kCaption, "alt+f x"));
   EXPECT_EQ(first->Wait(), 0);
+}
+
+// Started with its standard descriptors closed, the program opens the
+// display on a descriptor of its own: the GUI library's messages (asked for
+// here) go to /dev/null, not into the display connection.
+TEST_F(SingleInstance, StartedWithoutStandardDescriptorsItShowsItsWindow) {
+  LineChild copy({"/bin/sh", "-c", "exec \"$@\" <&- >&- 2>&-", "sh", "/usr/bin/env", "-u",
+                  "QT_QPA_PLATFORM", "QT_LOGGING_RULES=qt.qpa.*=true",
+                  "XDG_RUNTIME_DIR=" + runtime.path(), TOLVANE_PATH});
+  ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
+  for (int fd = 0; fd <= 2; ++fd) {
+    char target[64] = {};
+    std::string link = "/proc/" + std::to_string(copy.pid()) + "/fd/" + std::to_string(fd);
+    EXPECT_GT(readlink(link.c_str(), target, sizeof target - 1), 0) << link;
+    EXPECT_STREQ(target, "/dev/null") << fd;
+  }
+  ASSERT_TRUE(Keys(kCaption, "alt+f x"));
+  EXPECT_EQ(copy.Wait(), 0);
 }
 
 }  // namespace

@@ -52,10 +52,13 @@ BOOL CTolvaneApp::InitInstance() {
   auto* view = static_cast<CTolvaneView*>(frame->GetActiveView());
   view->SetSourceDlgOwner(this);
   // Every source in the encoding its bytes show, unless the settings name
-  // one for all: "auto", "cp932", "utf-8" or "euc-jp" (anything else is
-  // taken for auto).
+  // one for all: "auto", "cp932", "utf-8" or "euc-jp". Any other value is
+  // named once, and auto taken.
   EncodingChoice encoding = EncodingChoice::kAuto;
-  ParseEncodingChoice(m_settings.ReadSetting("Settings", "Encoding", "auto").view(), encoding);
+  CString unusable = m_settings.ReadChoice(
+      "Settings", "Encoding", "auto",
+      [&encoding](std::string_view name) { return ParseEncodingChoice(name, encoding); });
+  if (!unusable.IsEmpty()) AfxMessageBox(unusable, MB_OK | MB_ICONEXCLAMATION);
   view->SetEncoding(encoding);
   if (!place.sources.empty())
     view->ChooseFiles(std::vector<CString>(place.sources.begin(), place.sources.end()));
@@ -88,6 +91,10 @@ CSourceDlg* CTolvaneApp::KeepSourceDlg(const CString& key, std::unique_ptr<CSour
 CString CTolvaneApp::FileErrorText(const CFileException& e) const { return JapaneseFileErrorText(e); }
 
 CString CTolvaneApp::OutOfMemoryText() const { return JapaneseOutOfMemoryText(); }
+
+std::string CTolvaneApp::NoDisplayText() const {
+  return "tolvane: no display was found; tolvane-xref works without one.\n";
+}
 
 void CTolvaneApp::OnAppAbout() {
   CAboutDlg aboutDlg;

@@ -40,6 +40,8 @@ class CTolvaneApp : public CWinApp, public ISourceDlgOwner {
   /// Texts of the message boxes that report what reaches the event loop.
   CString FileErrorText(const CFileException& e) const override;
   CString OutOfMemoryText() const override;
+  /// "tolvane: no display was found; tolvane-xref works without one."
+  std::string NoDisplayText() const override;
 
   /// The paths of the command line: InitInstance starts in the folder they
   /// name, with the sources among them chosen (see FindStartPlace).

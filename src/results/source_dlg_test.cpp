@@ -144,33 +144,34 @@ class SourceDlgTest : public QObject {
     }
   }
 
+  // A value the program cannot use is named once at start, and each file is
+  // then read in the encoding its bytes show.
   void theProfileCanNameOneEncodingForEverySource() {
-    TempDir config;
-    std::filesystem::create_directory(config.Join("tolvane"));
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    std::string saved = old ? old : "";
-    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     struct Case {
       const char* profile;
       bool found;  // f, calling g
+      QStringList boxes;
     } cases[] = {
-        {"", true},
-        {"[Settings]\r\nEncoding=cp932\r\n", false},
-        {"[Settings]\nEncoding=latin-1\n", true},  // unknown: auto
+        {"", true, {}},
+        {"[Settings]\r\nEncoding=cp932\r\n", false, {}},
+        {"[Settings]\nEncoding=cp932   ; every file\n", false, {}},
+        {"[Settings]\nEncoding=latin-1\n", true,
+         {"tolvane.ini の Encoding=latin-1 は使えません。auto で読みます。"}},
     };
     for (const Case& c : cases) {
-      config.Write("tolvane/tolvane.ini", c.profile);
       p.reset();  // the old program leaves its folder before the new one enters its own
       p.reset(new Program);
+      std::filesystem::create_directory(p->config.Join("tolvane"));
+      p->config.Write("tolvane/tolvane.ini", c.profile);
       tree = &p->tree;
       // The comment's あ ends in 0x82, which Shift-JIS pairs with the "*".
       tree->Write("ex.c", "/* \xE3\x81\x82*/\nint f(void)\n{\n    g();\n}\n");
+      MessageBoxAnswerer box;
       Start();
+      QCOMPARE(box.Texts(), c.boxes);
       Analyze({"ex.c"});
       QCOMPARE(Items(View()->m_listFunctions), c.found ? QStringList({Entry("ex.fnc", "f")}) : QStringList());
     }
-    if (old) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
   }
 
   void oneWindowAFunctionShownAgainUnchangedAfterItWasClosed() {

@@ -1,6 +1,7 @@
 // Test helper: the desktop program started as it starts (offscreen, without
 // the single-instance guard), in a temporary folder that is its current
-// directory, with a private folder for its working files.
+// directory, with a private folder for its working files and a settings
+// folder of its own (empty: the user's settings do not count).
 #pragma once
 
 #include <QApplication>
@@ -22,6 +23,7 @@ class Program {
   Program() : m_oldCwd(GetCurrentDirectory().str()) {
     static TempDir runtime;
     setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     if (chdir(tree.path().c_str()) != 0) qFatal("cannot enter %s", tree.path().c_str());
   }
   ~Program() {
@@ -47,6 +49,7 @@ class Program {
   QString Path(const std::string& name) const { return QString::fromStdString(tree.Join(name)); }
 
   TempDir tree;
+  TempDir config;  // XDG_CONFIG_HOME: tolvane/tolvane.ini is read at Start()
   std::unique_ptr<CTolvaneApp> app;
 
  private:

@@ -40,6 +40,11 @@ class CWinApp : public CCmdTarget {
   /// The text of the message box that reports running out of memory.
   virtual CString OutOfMemoryText() const { return CString("Out of memory."); }
 
+  /// The line written to standard error, with its line feed, when the GUI
+  /// library finds no display to show windows on; the program then ends
+  /// with status 1.
+  virtual std::string NoDisplayText() const { return "No display was found.\n"; }
+
   /// Icon nIDResource of the resources.
   HICON LoadIcon(UINT nIDResource) const;
 

@@ -14,10 +14,13 @@
 #include <chrono>
 #include <cctype>
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <system_error>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/files/file_exception.h"
@@ -45,10 +48,18 @@ std::string SocketPrefix() {
 }
 
 // The abstract socket names of copies that found no private folder: they
-// hold the uid, but another user can take any of them first. That can hide
-// a copy from later ones; it cannot stop a start, since an answer counts
-// only from a peer of this user.
-std::string AbstractFolder() { return "tolvane-" + std::to_string(::geteuid()) + "/"; }
+// hold the uid and a hash of the per-user folder's path, so that copies meet
+// where they would have met in that folder (a session with a runtime folder
+// of its own, a test run, meets nobody else). Another user can take any of
+// them first. That can hide a copy from later ones; it cannot stop a start,
+// since an answer counts only from a peer of this user.
+std::string AbstractFolder() {
+  std::uint64_t hash = 0xcbf29ce484222325u;  // FNV-1a
+  for (unsigned char c : CWorkingDir::UserFolder()) hash = (hash ^ c) * 0x100000001b3u;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return "tolvane-" + std::to_string(::geteuid()) + "-" + hex + "/";
+}
 
 // The address of name inside the folder open as dirFd. A path too long for
 // sun_path is reached through the descriptor instead.
@@ -122,18 +133,42 @@ int ConnectToSameUser(const sockaddr_un& addr, socklen_t len) {
   return fd;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// One search: every peer it reached, and what it may still spend. Each
+// connection tried counts against the cap, and none is tried once the
+// deadline has passed, so that sockets planted by the thousand cost a start
+// no more than one hung copy does.
+struct Search {
+  Clock::time_point deadline;
+  int triesLeft = kMaxCaptionPeers;
+  std::vector<Peer> peers;
+
+  bool MayTry() const { return triesLeft > 0 && Clock::now() < deadline; }
+  // Connects to addr; false when the connection failed, errno set.
+  bool Try(const sockaddr_un& addr, socklen_t len) {
+    --triesLeft;
+    int fd = ConnectToSameUser(addr, len);
+    if (fd < 0) return false;
+    peers.push_back(Peer{fd, std::string()});
+    return true;
+  }
+};
+
 class CaptionSocketFinder : public IWindowFinder {
  public:
+  explicit CaptionSocketFinder(int timeoutMs) : m_nTimeoutMs(timeoutMs) {}
   bool HasTopLevelWindow(const std::string& captionUtf8) override;
 
  private:
-  static void ConnectAll(int dirFd, const std::string& folder, std::vector<Peer>& peers);
-  static void ConnectAllAbstract(std::vector<Peer>& peers);
-  static bool AnyAnswers(std::vector<Peer>& peers, const std::string& captionUtf8);
+  static void ConnectAll(int dirFd, const std::string& folder, Search& search);
+  static void ConnectAllAbstract(Search& search);
+  static bool AnyAnswers(Search& search, const std::string& captionUtf8);
+
+  int m_nTimeoutMs;
 };
 
-void CaptionSocketFinder::ConnectAll(int dirFd, const std::string& folder,
-                                     std::vector<Peer>& peers) {
+void CaptionSocketFinder::ConnectAll(int dirFd, const std::string& folder, Search& search) {
   int listFd = ::fcntl(dirFd, F_DUPFD_CLOEXEC, 0);  // closedir closes it
   DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
   if (!dir) {
@@ -141,7 +176,9 @@ void CaptionSocketFinder::ConnectAll(int dirFd, const std::string& folder,
     return;
   }
   const std::string prefix = SocketPrefix();
-  while (dirent* e = ::readdir(dir)) {
+  while (search.MayTry()) {
+    dirent* e = ::readdir(dir);
+    if (!e) break;
     pid_t pid = PidOfSocketName(e->d_name, prefix);
     struct stat st;
     sockaddr_un addr;
@@ -149,10 +186,7 @@ void CaptionSocketFinder::ConnectAll(int dirFd, const std::string& folder,
     if (pid == 0 || ::fstatat(dirFd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISSOCK(st.st_mode) || !SocketAddress(dirFd, folder, e->d_name, &addr, &len))
       continue;
-    int fd = ConnectToSameUser(addr, len);
-    if (fd >= 0)
-      peers.push_back(Peer{fd, std::string()});
-    else if (errno == ECONNREFUSED && IsLeftOver(pid))
+    if (!search.Try(addr, len) && errno == ECONNREFUSED && IsLeftOver(pid))
       ::unlinkat(dirFd, e->d_name, 0);
   }
   ::closedir(dir);
@@ -160,42 +194,36 @@ void CaptionSocketFinder::ConnectAll(int dirFd, const std::string& folder,
 
 // The abstract names in use are listed by the kernel, one socket a line,
 // the name last, written with a leading "@".
-void CaptionSocketFinder::ConnectAllAbstract(std::vector<Peer>& peers) {
+void CaptionSocketFinder::ConnectAllAbstract(Search& search) {
   std::ifstream table("/proc/net/unix");
   const std::string lead = "@" + AbstractFolder(), prefix = SocketPrefix();
   std::string line;
-  std::vector<std::string> seen;
-  while (std::getline(table, line)) {
+  // A listening socket and the sockets it accepted share the name.
+  std::unordered_set<std::string> seen;
+  while (search.MayTry() && std::getline(table, line)) {
     std::size_t at = line.find(lead);
     if (at == std::string::npos || at == 0 || line[at - 1] != ' ') continue;
     std::string name = line.substr(at + lead.size());
-    if (PidOfSocketName(name.c_str(), prefix) == 0) continue;
-    // A listening socket and the sockets it accepted share the name.
-    bool again = false;
-    for (const std::string& s : seen) again = again || s == name;
-    if (again) continue;
-    seen.push_back(name);
     sockaddr_un addr;
     socklen_t len;
-    if (!AbstractAddress(name, &addr, &len)) continue;
-    int fd = ConnectToSameUser(addr, len);
-    if (fd >= 0) peers.push_back(Peer{fd, std::string()});
+    if (PidOfSocketName(name.c_str(), prefix) == 0 || !AbstractAddress(name, &addr, &len) ||
+        !seen.insert(name).second)
+      continue;
+    search.Try(addr, len);
   }
 }
 
-// Reads every peer's caption at once under one deadline, so that a copy
-// that hangs costs the timeout once, however many there are.
-bool CaptionSocketFinder::AnyAnswers(std::vector<Peer>& peers,
-                                     const std::string& captionUtf8) {
-  using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(kCaptionReplyTimeoutMs);
+// Reads every peer's caption at once under the search's deadline, so that
+// a copy that hangs costs the timeout once, however many there are.
+bool CaptionSocketFinder::AnyAnswers(Search& search, const std::string& captionUtf8) {
+  std::vector<Peer>& peers = search.peers;
   bool found = false;
   std::vector<pollfd> fds;
   for (;;) {
     fds.clear();
     for (const Peer& p : peers)
       if (p.fd >= 0) fds.push_back(pollfd{p.fd, POLLIN, 0});
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(search.deadline - Clock::now());
     if (found || fds.empty() || left.count() <= 0) break;
     if (::poll(fds.data(), fds.size(), static_cast<int>(left.count()) + 1) < 0 && errno != EINTR)
       break;
@@ -218,20 +246,25 @@ bool CaptionSocketFinder::AnyAnswers(std::vector<Peer>& peers,
   return found;
 }
 
+// The copies are looked for where this copy would serve: in the per-user
+// folder, or under abstract names only when no private folder can be had
+// (see CCaptionServer::Listen).
 bool CaptionSocketFinder::HasTopLevelWindow(const std::string& captionUtf8) {
-  std::vector<Peer> peers;
+  Search search;
+  search.deadline = Clock::now() + std::chrono::milliseconds(m_nTimeoutMs);
   int dirFd = -1;
   try {
-    dirFd = CWorkingDir::OpenUserFolder(false);
+    dirFd = CWorkingDir::OpenUserFolder(true);
   } catch (const CFileException&) {
-    // A folder others could plant sockets in is not asked.
+    // No private folder: the copies serve under abstract names.
   }
   if (dirFd >= 0) {
-    ConnectAll(dirFd, CWorkingDir::UserFolder(), peers);
+    ConnectAll(dirFd, CWorkingDir::UserFolder(), search);
     ::close(dirFd);
+  } else {
+    ConnectAllAbstract(search);
   }
-  ConnectAllAbstract(peers);
-  return AnyAnswers(peers, captionUtf8);
+  return AnyAnswers(search, captionUtf8);
 }
 
 }  // namespace
@@ -379,6 +412,10 @@ CStartLock::~CStartLock() {
   if (m_nFd >= 0) ::close(m_nFd);  // closing releases the lock
 }
 
+std::unique_ptr<IWindowFinder> MakeCaptionSocketFinder(int timeoutMs) {
+  return std::make_unique<CaptionSocketFinder>(timeoutMs);
+}
+
 std::unique_ptr<IWindowFinder> MakeCaptionSocketFinder() {
-  return std::make_unique<CaptionSocketFinder>();
+  return MakeCaptionSocketFinder(kCaptionReplyTimeoutMs);
 }

@@ -7,10 +7,12 @@
 // count. A client connects and reads the caption, UTF-8, up to the end of
 // the stream. Either side trusts only a peer of the same user.
 //
-// When the per-user folder cannot be trusted, the socket takes a name in the
-// abstract namespace, tolvane-<uid>/guard-<display>-<pid>. Another user can
-// take such a name first: that can hide a copy from later ones, never refuse
-// a start.
+// When no private per-user folder can be had, the socket takes a name in the
+// abstract namespace, tolvane-<uid>-<hash of the folder's path>/guard-<display>-<pid>,
+// and only then does a starting copy look for such names. Another user can
+// take such a name first, or plant any number of them: that can hide a copy
+// from later ones, never refuse a start, and never make one wait longer than
+// kCaptionReplyTimeoutMs.
 #pragma once
 
 #include <memory>
@@ -18,8 +20,17 @@
 #include <string>
 #include <thread>
 
-/// How long a starting copy waits for all the other copies together.
+/// How long a starting copy's whole search takes at most: finding the other
+/// copies' sockets, connecting and waiting for all of their answers.
 constexpr int kCaptionReplyTimeoutMs = 200;
+/// How many sockets one search connects to at most.
+constexpr int kMaxCaptionPeers = 64;
+
+class IWindowFinder;
+
+/// The finder of MakeCaptionSocketFinder() with a search that ends timeoutMs
+/// after it starts (with 0, before the first connection).
+std::unique_ptr<IWindowFinder> MakeCaptionSocketFinder(int timeoutMs);
 
 /// The display whose copies a start looks for: DISPLAY without its screen
 /// number, else "wayland:" and WAYLAND_DISPLAY, else "" (no display).

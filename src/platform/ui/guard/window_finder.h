@@ -23,7 +23,8 @@ class IWindowFinder {
 std::unique_ptr<IWindowFinder> MakeX11WindowFinder();
 
 /// The captions served by the running copies of this user on this display (see
-/// CCaptionServer). All of them together get kCaptionReplyTimeoutMs to
-/// answer; one that does not counts as no window. Sockets whose copy is gone
-/// are removed on the way.
+/// CCaptionServer). The whole search, answers included, gets
+/// kCaptionReplyTimeoutMs and at most kMaxCaptionPeers connections; a copy
+/// that does not answer in time counts as no window. Sockets whose copy is
+/// gone are removed on the way.
 std::unique_ptr<IWindowFinder> MakeCaptionSocketFinder();
