@@ -21,11 +21,3 @@ const std::vector<ImageResource>& TolvaneBitmaps();
 /// The version block: file and product version 1.0.0.1 and the strings
 /// CompanyName to ProductVersion.
 const VersionResource& TolvaneVersion();
-
-/// The language and code page the version strings are given in (0x0411
-/// Japanese, 1200 UTF-16), which VersionResource has no field for.
-struct VersionTranslation {
-  unsigned language;
-  unsigned codePage;
-};
-const VersionTranslation& TolvaneVersionTranslation();

@@ -24,7 +24,6 @@ class CString {
 
   char GetAt(int i) const { return m_str[static_cast<std::size_t>(i)]; }
   char operator[](int i) const { return GetAt(i); }
-  void SetAt(int i, char c) { m_str[static_cast<std::size_t>(i)] = c; }
 
   /// The bytes, followed by a zero byte (which ends the text only for
   /// callers that do not also take GetLength()).

@@ -147,7 +147,6 @@ int ListBoxWidget::TextWidth(const std::string& text) const {
 
 ListBoxWidget::ListBoxWidget(QWidget* parent, int id, DWORD style)
     : QListView(parent),
-      m_id(id),
       m_sorted(style & LBS_SORT),
       m_multiple(style & LBS_MULTIPLESEL) {
   setProperty(kIdProperty, id);
@@ -252,7 +251,7 @@ void EditWidget::SetUserLimit(int chars) {
   setValidator(chars > 0 ? new LengthValidator(this, chars) : nullptr);
 }
 
-EditWidget::EditWidget(QWidget* parent, int id, DWORD style) : QLineEdit(parent), m_id(id) {
+EditWidget::EditWidget(QWidget* parent, int id, DWORD style) : QLineEdit(parent) {
   setProperty(kIdProperty, id);
   setReadOnly(style & ES_READONLY);
   setFrame(style & WS_BORDER);
@@ -278,7 +277,7 @@ std::set<MultiLineEditWidget*>& Pending() {
 }  // namespace
 
 MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, int id, DWORD style)
-    : QPlainTextEdit(parent), m_id(id), m_wantReturn(style & ES_WANTRETURN) {
+    : QPlainTextEdit(parent), m_wantReturn(style & ES_WANTRETURN) {
   setProperty(kIdProperty, id);
   setReadOnly(style & ES_READONLY);
   if (style & ES_READONLY)  // a caret to move and text to select and copy
@@ -348,7 +347,7 @@ void MultiLineEditWidget::focusInEvent(QFocusEvent* e) {
 
 // ---- ButtonWidget ----
 
-ButtonWidget::ButtonWidget(QWidget* parent, int id) : QPushButton(parent), m_id(id) {
+ButtonWidget::ButtonWidget(QWidget* parent, int id) : QPushButton(parent) {
   setProperty(kIdProperty, id);
   connect(this, &QPushButton::clicked, this, [this] { CWnd::NotifyParent(this, BN_CLICKED); });
 }
