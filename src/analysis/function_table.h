@@ -122,7 +122,6 @@ class CFunctionTable {
 class CCallList {
  public:
   int GetCount() const { return static_cast<int>(m_count); }
-  bool IsEmpty() const { return m_count == 0; }
   POSITION GetHeadPosition() const { return m_count ? 1 : 0; }
   /// The name at pos, and pos moved to the next one (0 after the last).
   std::string_view GetNextView(POSITION& pos) const {

@@ -75,4 +75,3 @@ class CEdit : public CWnd {
 
 class CButton : public CWnd {};
 
-class CStatic : public CWnd {};
