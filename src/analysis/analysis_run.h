@@ -14,7 +14,6 @@
 #include "platform/files/stdio_file.h"
 #include "platform/text/basic_types.h"
 #include "platform/text/cstring.h"
-#include "platform/text/string_list.h"
 
 namespace scan {
 struct Statement;

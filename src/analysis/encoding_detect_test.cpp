@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <random>
 #include <string>
+
+#include "analysis/pipeline.h"
+#include "platform/files/stdio_file.h"
+#include "tests/temp_dir.h"
 
 namespace {
 
@@ -51,15 +57,130 @@ TEST(DetectEncoding, TakesTheFirstRuleThatHoldsWhereverTheTextStands) {
   CEncodingDetector::UseWideVectors(true);
 }
 
-TEST(DetectEncoding, GivesTheSameAnswerFedInAnyPieces) {
-  for (const Case& c : kCases) {
-    std::string text = "/* " + c.bytes + " " + c.bytes + " */\n";
-    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
-      CEncodingDetector d;
-      if (d.Feed(text.data(), cut)) d.Feed(text.data() + cut, text.size() - cut);
-      EXPECT_EQ(d.Result(), c.expected) << c.what << ", cut at " << cut;
+// The rules once more, each on its own over the whole text and written
+// from what the encodings are rather than as the detector checks them.
+bool ValidUtf8(const std::string& s) {
+  for (std::size_t i = 0; i < s.size();) {
+    unsigned char b = static_cast<unsigned char>(s[i]);
+    int length = b < 0x80 ? 1
+                 : (b & 0xE0) == 0xC0 ? 2
+                 : (b & 0xF0) == 0xE0 ? 3
+                 : (b & 0xF8) == 0xF0 ? 4
+                 : 0;
+    if (length == 0 || i + length > s.size()) return false;
+    unsigned long c = length == 1 ? b : b & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+      unsigned char t = static_cast<unsigned char>(s[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      c = c << 6 | (t & 0x3F);
     }
+    const unsigned long least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    i += length;
   }
+  return true;
+}
+
+bool ValidEucJp(const std::string& s) {
+  auto in = [&](std::size_t i, int low, int high) {
+    return i < s.size() && static_cast<unsigned char>(s[i]) >= low &&
+           static_cast<unsigned char>(s[i]) <= high;
+  };
+  for (std::size_t i = 0; i < s.size();) {
+    if (in(i, 0x00, 0x7F)) i += 1;
+    else if (in(i, 0xA1, 0xFE) && in(i + 1, 0xA1, 0xFE)) i += 2;
+    else if (in(i, 0x8E, 0x8E) && in(i + 1, 0xA1, 0xDF)) i += 2;
+    else if (in(i, 0x8F, 0x8F) && in(i + 1, 0xA1, 0xFE) && in(i + 2, 0xA1, 0xFE)) i += 3;
+    else return false;
+  }
+  return true;
+}
+
+TextEncoding PlainEncoding(const std::string& s) {
+  bool high = false, kana = true;
+  for (char ch : s) {
+    unsigned char b = static_cast<unsigned char>(ch);
+    if (b >= 0x80) high = true;
+    if (b >= 0x80 && (b < 0xA1 || b > 0xDF)) kana = false;
+  }
+  if (!high) return TextEncoding::kAscii;
+  if (kana) return TextEncoding::kCp932;
+  if (ValidUtf8(s)) return TextEncoding::kUtf8;
+  if (ValidEucJp(s)) return TextEncoding::kEucJp;
+  return TextEncoding::kCp932;
+}
+
+// Random text of the bytes at the edges of the rules' ranges and ASCII: in
+// each, characters mostly of one encoding (or none), now and then cut short
+// or a stray byte among them, and runs of ASCII of any length.
+std::string RandomText(std::mt19937& rng) {
+  static const unsigned char kHigh[] = {0x80, 0x8E, 0x8F, 0xA0, 0xA1, 0xBF, 0xC2,
+                                        0xDF, 0xE0, 0xED, 0xF0, 0xF4, 0xF5, 0xFE};
+  auto any = [&](std::initializer_list<unsigned char> from) {
+    return static_cast<char>(from.begin()[rng() % from.size()]);
+  };
+  const int mostly = static_cast<int>(rng() % 3);  // none, UTF-8, EUC-JP
+  std::string s;
+  for (int n = static_cast<int>(rng() % 12); n-- > 0;) {
+    int r = static_cast<int>(rng() % 10);
+    std::string c;
+    if (r < 2) {
+      c.assign(1 + rng() % 40, r ? 'a' : '\n');
+    } else if (r < 4 || mostly == 0) {
+      c = static_cast<char>(kHigh[rng() % sizeof kHigh]);
+    } else if (mostly == 1) {
+      c = any({0xC2, 0xDF, 0xE0, 0xED, 0xF0, 0xF4, 0xF5});
+      unsigned char lead = static_cast<unsigned char>(c[0]);
+      for (int k = lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3; k-- > 0;)
+        c += any({0x80, 0x8E, 0x8F, 0xA0, 0xA1, 0xBF});
+    } else {
+      switch (rng() % 3) {
+        case 0: c = {any({0xA1, 0xBF, 0xDF, 0xE0, 0xFE}), any({0xA1, 0xBF, 0xDF, 0xE0, 0xFE})}; break;
+        case 1: c = {'\x8E', any({0xA1, 0xBF, 0xDF, 0xE0, 0xFE})}; break;
+        default: c = {'\x8F', any({0xA1, 0xDF, 0xFE}), any({0xA1, 0xDF, 0xFE})}; break;
+      }
+    }
+    if (c.size() > 1 && rng() % 5 == 0) c.resize(1 + rng() % (c.size() - 1));
+    s += c;
+  }
+  return s;
+}
+
+TEST(DetectEncoding, AgreesWithThePlainRulesOnRandomTextFedInRandomPieces) {
+  std::mt19937 rng(20);
+  for (int round = 0; round < 100000; ++round) {
+    std::string text = RandomText(rng);
+    CEncodingDetector d;
+    for (std::size_t at = 0; at < text.size();) {
+      std::size_t n = 1 + rng() % (text.size() - at);
+      if (!d.Feed(text.data() + at, n)) break;
+      at += n;
+    }
+    ASSERT_EQ(EncodingName(d.Result()), std::string(EncodingName(PlainEncoding(text))))
+        << ::testing::PrintToString(text);
+  }
+}
+
+TEST(DetectEncoding, AFileIsDecidedByAllOfItsBytesBeyondTheFirstBuffer) {
+  // A first buffer of valid text of one encoding, or of katakana, and the
+  // text that decides after it.
+  TempDir dir;
+  CStdioFile::SetBufferSize(512);
+  std::mt19937 rng(21);
+  const char* const starts[] = {"a", "\xE3\x81\x82", "\xB8\xEC", "\xB1"};
+  for (int round = 0; round < 120; ++round) {
+    std::string text = "int x; /* ";
+    while (text.size() < 700) text += starts[round % 4];
+    text += RandomText(rng) + " */\n";
+    CAnalysisEngine e;
+    e.BeginRun(dir.path());
+    e.AnalyzeFile(CString(dir.Write("s.c", text)), "fnc");
+    e.EndRun();
+    ASSERT_EQ(EncodingName(e.GetTable().GetFileEncoding(0)),
+              std::string(EncodingName(PlainEncoding(text))))
+        << ::testing::PrintToString(text.substr(690));
+  }
+  CStdioFile::SetBufferSize(128 * 1024);
 }
 
 TEST(DetectEncoding, StopsAsSoonAsOnlyShiftJisRemains) {

@@ -18,11 +18,13 @@
 #include <vector>
 
 #include "platform/text/cstring.h"
-#include "platform/text/string_list.h"
 #include "platform/text/text_encoding.h"
 
 class CAnalysisRun;
 class CCallList;
+
+/// An opaque place in a call list; 0 is "no place" (the end, or not found).
+typedef std::size_t POSITION;
 
 /// Short texts (at most 255 bytes each) kept back to back in blocks, each
 /// known by a number. Adding one never moves the others.
@@ -115,12 +117,11 @@ class CFunctionTable {
   int m_nCurFunc = -1;
 };
 
-/// The call list of one function: its distinct callees in order, read as a
-/// CStringList is. Valid until the table changes.
+/// The call list of one function: its distinct callees in order, read from
+/// the head by position or with a range for. Valid until the table changes.
 class CCallList {
  public:
   int GetCount() const { return static_cast<int>(m_count); }
-  bool IsEmpty() const { return m_count == 0; }
   POSITION GetHeadPosition() const { return m_count ? 1 : 0; }
   /// The name at pos, and pos moved to the next one (0 after the last).
   std::string_view GetNextView(POSITION& pos) const {

@@ -159,7 +159,3 @@ void WriteReport(const CFunctionTable& engine, const CString& outName, bool repl
 std::string ReportText(const CFunctionTable& engine, const CString& outName) {
   return CReportWriter(engine).Text(outName);
 }
-
-TextEncoding ReportEncoding(const CFunctionTable& engine, const CString& outName) {
-  return CReportWriter(engine).Encoding(outName);
-}

@@ -38,11 +38,6 @@ void WriteReport(const CFunctionTable& engine, const CString& outName, bool repl
 /// calls on a line after a tab, then an empty line. LF line ends.
 std::string ReportText(const CFunctionTable& engine, const CString& outName);
 
-/// The encoding of the report outName: that of the files its entries were
-/// found in, when all of them that hold more than ASCII share one (and all
-/// ASCII: Shift-JIS); Shift-JIS when they differ.
-TextEncoding ReportEncoding(const CFunctionTable& engine, const CString& outName);
-
 /// Writes many reports of one run, going over the table once rather than
 /// once a report. The engine must outlive it and keep its table meanwhile.
 class CReportWriter {
@@ -52,7 +47,9 @@ class CReportWriter {
   void Write(const CString& outName, bool replace) const;
   /// As ReportText.
   std::string Text(const CString& outName) const;
-  /// As ReportEncoding.
+  /// The encoding of the report outName: that of the files its entries were
+  /// found in, when all of them that hold more than ASCII share one (and all
+  /// ASCII: Shift-JIS); Shift-JIS when they differ.
   TextEncoding Encoding(const CString& outName) const;
 
  private:

@@ -28,10 +28,3 @@ const VersionResource& TolvaneVersion();
 /// file version.
 std::string TolvaneVersionText(const char* program);
 
-/// The language and code page the version strings are given in (0x0411
-/// Japanese, 1200 UTF-16), which VersionResource has no field for.
-struct VersionTranslation {
-  unsigned language;
-  unsigned codePage;
-};
-const VersionTranslation& TolvaneVersionTranslation();

@@ -2,8 +2,6 @@
 # generated version.cpp, and the desktop file and the Debian package take
 # their version from it. Values are written to C++ and desktop files as they
 # stand, blanks included.
-set(TOLVANE_VERSION_LANGUAGE 0x0411)  # Japanese
-set(TOLVANE_VERSION_CODEPAGE 1200)    # UTF-16
 set(TOLVANE_FILE_VERSION 1.0.0.1)
 set(TOLVANE_PRODUCT_VERSION 1.0.0.1)
 # Name, value: the block's strings in their order.

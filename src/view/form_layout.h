@@ -29,8 +29,6 @@ class CFormLayout {
   /// Throws std::logic_error when the form lacks one of them.
   void Capture(const CWnd& form, const std::vector<Control>& controls, int cx, int cy);
   bool IsCaptured() const { return m_bCaptured; }
-  /// The size recorded by Capture.
-  CSize GetInitialSize() const { return m_initial; }
 
   /// Where each recorded control goes for a form of cx x cy pixels, in the
   /// order of Capture.

@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 const std::vector<std::string>& SourceSuffixes() {
   static const std::vector<std::string> suffixes = {".c", ".cpp", ".C", ".CPP"};
@@ -19,11 +21,30 @@ bool HasSuffix(std::string_view name, const std::vector<std::string>& suffixes) 
 
 bool HasSourceName(const std::string& name) { return HasSuffix(name, SourceSuffixes()); }
 
-// One folder being read. Only one is open at a time, so the depth of a tree
-// costs no file descriptors.
+// A folder already read, held open so that the folders below it are opened
+// from it rather than by path: a folder swapped for a link meanwhile is then
+// not followed, nor is one of its parents.
+struct CSourceTreeWalk::HeldFolder {
+  int fd;
+  int* held;  // the walk's count of folders held
+  HeldFolder(int f, int* count) : fd(f), held(count) { ++*held; }
+  ~HeldFolder() {
+    ::close(fd);
+    --*held;
+  }
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
+};
+
+// One folder being read. Only one is open at a time, and of the folders
+// read only those are held whose subfolders are still to be read, at most
+// kMaxHeld of them: the depth of a tree costs a bounded number of file
+// descriptors.
 struct CSourceTreeWalk::OpenFolder {
   DIR* dir = nullptr;
   std::string prefix;  // the folder's path with a '/' at its end
+  std::shared_ptr<HeldFolder> base;  // as in its Item
+  std::size_t baseLength = 0;
   std::vector<Item> children;  // its sources and folders read so far
   ~OpenFolder() {
     if (dir) ::closedir(dir);
@@ -32,16 +53,38 @@ struct CSourceTreeWalk::OpenFolder {
 
 CSourceTreeWalk::CSourceTreeWalk(std::string root, std::vector<std::string> suffixes)
     : m_suffixes(std::move(suffixes)) {
-  m_todo.push_back({std::move(root), true});
+  m_todo.push_back({std::move(root), true, nullptr, 0});
 }
 
 CSourceTreeWalk::~CSourceTreeWalk() = default;
 
 namespace {
 
-bool IsFolder(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// Opens the folder at path[from..] below the folder base, one name at a
+// time and following no link. Without a base, path[..from] (the root, all
+// of path when from is 0) is opened by its path as given. Returns -1 with
+// errno set when it cannot.
+int OpenFolderBelow(int base, const std::string& path, std::size_t from) {
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  int fd = base;
+  if (base < 0) {
+    fd = ::open((from == 0 ? path : path.substr(0, from)).c_str(), flags);
+    if (fd < 0 || from == 0) return fd;
+  }
+  while (from < path.size()) {
+    std::size_t end = path.find('/', from);
+    if (end == std::string::npos) end = path.size();
+    int next = ::openat(fd, path.substr(from, end - from).c_str(), flags | O_NOFOLLOW);
+    int err = errno;
+    if (fd != base) ::close(fd);
+    if (next < 0) {
+      errno = err;
+      return -1;
+    }
+    fd = next;
+    from = end + 1;
+  }
+  return fd;
 }
 
 }  // namespace
@@ -66,7 +109,26 @@ void CSourceTreeWalk::EndFolder() {
     };
     return next(x, a.folder) < next(y, b.folder);
   });
-  for (auto it = children.rbegin(); it != children.rend(); ++it) m_todo.push_back(std::move(*it));
+  // Its subfolders are opened from it, or, when too many folders are held
+  // already, from the folder its own opening started from.
+  std::shared_ptr<HeldFolder> base = m_open->base;
+  std::size_t baseLength = m_open->baseLength;
+  if (std::any_of(children.begin(), children.end(), [](const Item& i) { return i.folder; })) {
+    int fd = m_nHeld < kMaxHeld ? ::fcntl(::dirfd(m_open->dir), F_DUPFD_CLOEXEC, 0) : -1;
+    if (fd >= 0) {
+      base = std::make_shared<HeldFolder>(fd, &m_nHeld);
+      baseLength = from;
+    } else if (!base && baseLength == 0) {
+      baseLength = from;  // the root, not held: opened again by its path
+    }
+  }
+  for (auto it = children.rbegin(); it != children.rend(); ++it) {
+    if (it->folder) {
+      it->base = base;
+      it->baseLength = baseLength;
+    }
+    m_todo.push_back(std::move(*it));
+  }
   m_open.reset();
 }
 
@@ -86,12 +148,22 @@ bool CSourceTreeWalk::Step(int budget) {
       }
       m_folder = std::move(next.path);
       auto open = std::make_unique<OpenFolder>();
-      open->dir = ::opendir(m_folder.c_str());
+      int fd = OpenFolderBelow(next.base ? next.base->fd : -1, m_folder, next.baseLength);
+      int err = errno;
+      if (fd >= 0 && !(open->dir = ::fdopendir(fd))) {
+        err = errno;
+        ::close(fd);
+      }
       if (!open->dir) {
-        m_failures.push_back({m_folder, errno, false});
+        // A folder that is no longer one (a link now) is left out, as a
+        // link to a folder is.
+        if (next.baseLength == 0 || (err != ENOTDIR && err != ELOOP))
+          m_failures.push_back({m_folder, err, false});
         continue;
       }
       open->prefix = !m_folder.empty() && m_folder.back() == '/' ? m_folder : m_folder + "/";
+      open->base = std::move(next.base);
+      open->baseLength = next.baseLength;
       m_open = std::move(open);
     }
     errno = 0;
@@ -103,17 +175,18 @@ bool CSourceTreeWalk::Step(int budget) {
     }
     const char* name = e->d_name;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-    std::string path = m_open->prefix + name;
+    const int at = ::dirfd(m_open->dir);
+    struct stat st;
     unsigned char type = e->d_type;
     if (type == DT_UNKNOWN) {
-      struct stat st;
-      if (::lstat(path.c_str(), &st) != 0) continue;  // gone meanwhile
+      if (::fstatat(at, name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone meanwhile
       type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISLNK(st.st_mode) ? DT_LNK : DT_REG;
     }
     if (type == DT_DIR) {
-      m_open->children.push_back({std::move(path), true});
-    } else if (HasSuffix(name, m_suffixes) && !(type == DT_LNK && IsFolder(path))) {
-      m_open->children.push_back({std::move(path), false});
+      m_open->children.push_back({m_open->prefix + name, true, nullptr, 0});
+    } else if (HasSuffix(name, m_suffixes) &&
+               !(type == DT_LNK && ::fstatat(at, name, &st, 0) == 0 && S_ISDIR(st.st_mode))) {
+      m_open->children.push_back({m_open->prefix + name, false, nullptr, 0});
     }
   }
   return !m_bDone;

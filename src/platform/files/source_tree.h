@@ -2,8 +2,10 @@
 // caller with a window to serve can walk a tree of any size: every file
 // whose name ends in one of the suffixes (by default ".c", ".cpp", ".C" or
 // ".CPP"), by full path in byte-wise order. Links to folders are not
-// followed (a tree could loop); other links are taken by their name.
-// Folders that cannot be read are kept apart.
+// followed (a tree could loop); other links are taken by their name. Each
+// folder below the root is opened from its parent's descriptor, never
+// through a link, so a folder swapped for a link during the walk is not
+// followed. Folders that cannot be read are kept apart.
 #pragma once
 
 #include <memory>
@@ -47,13 +49,23 @@ class CSourceTreeWalk {
   /// The folder being read, "" when none is.
   const std::string& Current() const { return m_folder; }
 
+  /// How many folders already read a walk keeps open at most, to open the
+  /// folders below them from.
+  static constexpr int kMaxHeld = 64;
+
  private:
+  struct HeldFolder;
   struct OpenFolder;
   struct Item {
     std::string path;
     bool folder;
+    // A folder is opened from base, an open folder above it, by the names
+    // in path after its first baseLength bytes; the root has no base.
+    std::shared_ptr<HeldFolder> base;
+    std::size_t baseLength;
   };
   void EndFolder();
+  int m_nHeld = 0;  // before the members that hold folders: it outlives them
   std::vector<std::string> m_suffixes;
   std::vector<Item> m_todo;  // sources to take and folders to read, the next last
   std::unique_ptr<OpenFolder> m_open;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <stdexcept>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -39,6 +40,40 @@ std::unique_ptr<char[]> TakeBuffer() {
 void GiveBack(std::unique_ptr<char[]>& b, std::size_t size) {
   if (b && size == t_pool.size && t_pool.free.size() < 4) t_pool.free.push_back(std::move(b));
   b.reset();
+}
+
+// Opens a file to read, looking at what path names first: opening a
+// device can act on it (a tape rewinds, a watchdog starts, a terminal line
+// changes), so a device is never opened. Anything else is opened through
+// the handle looked at rather than by its path again, so that a link
+// swapped meanwhile cannot have a device opened after all. Returns -1 with
+// errno set, ENODEV for a device.
+int OpenToRead(const char* path, int flags) {
+  int handle;
+  do handle = ::open(path, O_PATH | O_CLOEXEC);
+  while (handle < 0 && errno == EINTR);
+  if (handle < 0) return -1;
+  struct stat st;
+  int fd = -1, err = 0;
+  if (::fstat(handle, &st) != 0) {
+    err = errno;
+  } else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+    err = ENODEV;
+  } else {
+    std::string again = "/proc/self/fd/" + std::to_string(handle);
+    do fd = ::open(again.c_str(), flags);
+    while (fd < 0 && errno == EINTR);
+    // Without /proc, by path after all; the caller's type check still
+    // refuses anything but a regular file.
+    if (fd < 0 && errno == ENOENT) {
+      do fd = ::open(path, flags);
+      while (fd < 0 && errno == EINTR);
+    }
+    err = errno;
+  }
+  ::close(handle);
+  errno = err;
+  return fd;
 }
 
 CFileException::Cause WriteCause(int err) { return CFileException::CauseFromWriteError(err); }
@@ -85,8 +120,13 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
   // type check below then refuses anything but a regular file.
   if (m_bCanRead) oflags |= O_NOCTTY | O_NONBLOCK;
   int fd;
-  do fd = ::open(path.GetString(), oflags, 0600);
-  while (fd < 0 && errno == EINTR);
+  if (m_bCanWrite) {
+    do fd = ::open(path.GetString(), oflags, 0600);
+    while (fd < 0 && errno == EINTR);
+  } else {
+    fd = OpenToRead(path.GetString(), oflags);
+    if (fd < 0 && errno == ENODEV) Fail(CFileException::notRegularFile, 0);
+  }
   if (fd < 0) {
     int err = errno;
     Fail(CFileException::CauseFromOpenError(err), err);

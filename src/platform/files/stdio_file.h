@@ -41,8 +41,9 @@ class CStdioFile {
   /// Opens path for reading (modeRead), writing (modeWrite) or both
   /// (modeReadWrite), creating it with modeCreate. A file that can be read
   /// must be a regular file: a directory, FIFO, device or socket is refused
-  /// before anything is read, and opening never blocks; nor does reading a
-  /// file of length 0, which fails instead where it would wait. Throws
+  /// before anything is read (a device without being opened, since opening
+  /// one can act on it), and opening never blocks; nor does reading a file
+  /// of length 0, which fails instead where it would wait. Throws
   /// CFileException.
   void Open(const CString& path, unsigned flags);
 

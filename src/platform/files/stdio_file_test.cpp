@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
 #include <string>
+#include <sys/inotify.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "tests/small_file_system.h"
@@ -82,6 +87,22 @@ TEST(CStdioFileReading, RefusesMissingFilesAndWhatIsNotARegularFileBeforeReading
   const std::string real = dir.Write("a.c", "x"), nul = real + std::string("\0.c", 3);
   ASSERT_EQ(mkdir(dir.Join("lib.c").c_str(), 0700), 0);
   ASSERT_EQ(mkfifo(dir.Join("pipe.c").c_str(), 0600), 0);  // without a writer, opening would block
+  const std::string sock = dir.Join("sock.c");
+  int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  ASSERT_LT(sock.size(), sizeof addr.sun_path);
+  sock.copy(addr.sun_path, sock.size());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  // A terminal of this test's own, behind a link: opening a device can act
+  // on it, so it must not be opened at all.
+  int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master) | unlockpt(master), 0);
+  const std::string tty = ptsname(master);
+  ASSERT_EQ(symlink(tty.c_str(), dir.Join("tty.c").c_str()), 0);
+  int opens = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(inotify_add_watch(opens, tty.c_str(), IN_OPEN), 0);
   struct Case {
     std::string path, message;
   } cases[] = {
@@ -89,10 +110,17 @@ TEST(CStdioFileReading, RefusesMissingFilesAndWhatIsNotARegularFileBeforeReading
       {nul, nul + " was not found."},  // not the file named by the part before the zero byte
       {dir.Join("lib.c"), dir.Join("lib.c") + " is not a regular file."},
       {dir.Join("pipe.c"), dir.Join("pipe.c") + " is not a regular file."},
+      {sock, sock + " is not a regular file. (No such device or address)"},
       {"/dev/null", "/dev/null is not a regular file."},
+      {dir.Join("tty.c"), dir.Join("tty.c") + " is not a regular file."},
   };
   for (const Case& c : cases)
     EXPECT_EQ(FileErrorOf([&] { CStdioFile f(CString(c.path), kRead); }), c.message);
+  char event[256];
+  EXPECT_LT(read(opens, event, sizeof event), 0) << "the terminal was opened";
+  close(opens);
+  close(master);
+  close(listener);
 }
 
 TEST(CStdioFileReading, FailsRatherThanWaitsOnAnEmptySystemFileThatHasNoTextYet) {

@@ -1,7 +1,6 @@
 #include "platform/text/cstring.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/text/mbcs.h"
 
@@ -23,14 +22,6 @@ int CString::Find(const char* p, std::size_t n, int start) const {
 
 int CString::Find(char ch, int start) const { return Find(&ch, 1, start); }
 
-int CString::Find(const char* sub, int start) const {
-  return Find(sub, std::strlen(sub), start);
-}
-
-int CString::Find(const CString& sub, int start) const {
-  return Find(sub.m_str.data(), sub.m_str.size(), start);
-}
-
 int CString::Find(const CString& sub, int start, TextEncoding encoding) const {
   if (start < 0) start = 0;
   std::size_t at = mbcs::FindIn(encoding, m_str.data(), m_str.size(), sub.m_str.data(),
@@ -50,11 +41,6 @@ CString CString::Mid(int first) const {
 CString CString::Mid(int first, int n) const {
   std::size_t f = Clamp(first, m_str.size());
   return CString(m_str.substr(f, Clamp(n, m_str.size() - f)));
-}
-
-CString CString::Right(int n) const {
-  std::size_t k = Clamp(n, m_str.size());
-  return CString(m_str.substr(m_str.size() - k));
 }
 
 void CString::Truncate(int n) {

@@ -24,7 +24,6 @@ class CString {
 
   char GetAt(int i) const { return m_str[static_cast<std::size_t>(i)]; }
   char operator[](int i) const { return GetAt(i); }
-  void SetAt(int i, char c) { m_str[static_cast<std::size_t>(i)] = c; }
 
   /// The bytes, followed by a zero byte (which ends the text only for
   /// callers that do not also take GetLength()).
@@ -37,8 +36,6 @@ class CString {
   /// Character-aware search from byte `start`, which must be a character
   /// boundary. Returns the byte position of the first match, or -1.
   int Find(char ch, int start = 0) const;
-  int Find(const char* sub, int start = 0) const;
-  int Find(const CString& sub, int start = 0) const;
   /// As Find, over text in the given encoding (UTF-8 and EUC-JP: every
   /// byte below 0x80 is a character of its own).
   int Find(const CString& sub, int start, TextEncoding encoding) const;
@@ -47,7 +44,6 @@ class CString {
   CString Left(int n) const;
   CString Mid(int first) const;
   CString Mid(int first, int n) const;
-  CString Right(int n) const;
 
   /// Keeps the first n bytes (no effect when the text is shorter).
   void Truncate(int n);

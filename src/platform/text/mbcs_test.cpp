@@ -64,10 +64,13 @@ TEST(MbcsFindIn, MatchesOnlyWholeCharactersOfEachEncoding) {
 }
 
 TEST(EncodingChoice, ReadsTheFourNamesAndNothingElse) {
-  for (const char* name : {"auto", "cp932", "utf-8", "euc-jp"}) {
-    EncodingChoice c = EncodingChoice::kAuto;
-    EXPECT_TRUE(ParseEncodingChoice(name, c)) << name;
-    EXPECT_STREQ(EncodingChoiceName(c), name);
+  const EncodingChoice all[] = {EncodingChoice::kAuto, EncodingChoice::kCp932,
+                                EncodingChoice::kUtf8, EncodingChoice::kEucJp};
+  const char* const names[] = {"auto", "cp932", "utf-8", "euc-jp"};
+  for (int k = 0; k < 4; ++k) {
+    EncodingChoice c = all[(k + 1) % 4];
+    EXPECT_TRUE(ParseEncodingChoice(names[k], c)) << names[k];
+    EXPECT_EQ(c, all[k]) << names[k];
   }
   for (const char* name : {"", "UTF-8", "utf8", "sjis", "auto "}) {
     EncodingChoice c = EncodingChoice::kEucJp;

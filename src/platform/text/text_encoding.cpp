@@ -16,10 +16,6 @@ const char* EncodingName(TextEncoding encoding) {
   return "cp932";
 }
 
-const char* EncodingChoiceName(EncodingChoice choice) {
-  return kChoiceNames[static_cast<int>(choice)];
-}
-
 bool ParseEncodingChoice(std::string_view name, EncodingChoice& choice) {
   for (int k = 0; k < 4; ++k) {
     if (name == kChoiceNames[k]) {

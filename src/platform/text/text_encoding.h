@@ -18,10 +18,8 @@ enum class EncodingChoice : unsigned char { kAuto, kCp932, kUtf8, kEucJp };
 
 /// "ascii", "cp932", "utf-8" or "euc-jp".
 const char* EncodingName(TextEncoding encoding);
-/// "auto", "cp932", "utf-8" or "euc-jp".
-const char* EncodingChoiceName(EncodingChoice choice);
-/// The choice named by one of the texts above (exactly). Returns false and
-/// leaves choice as it was for any other text.
+/// The choice named "auto", "cp932", "utf-8" or "euc-jp" (exactly). Returns
+/// false and leaves choice as it was for any other text.
 bool ParseEncodingChoice(std::string_view name, EncodingChoice& choice);
 
 /// Whether text in this encoding pairs a Shift-JIS lead byte with the byte

@@ -80,4 +80,3 @@ class CEdit : public CWnd {
 
 class CButton : public CWnd {};
 
-class CStatic : public CWnd {};

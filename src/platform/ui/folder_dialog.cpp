@@ -108,5 +108,3 @@ BOOL CProgressDlg::Pump(const CString& text) {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   return !m_p->box.wasCanceled();
 }
-
-BOOL CProgressDlg::IsShown() const { return m_p->box.isVisible(); }

@@ -40,8 +40,6 @@ class CProgressDlg {
   /// Shows text in the box and serves the events waiting. Returns FALSE once
   /// the user has pressed キャンセル or closed the box.
   BOOL Pump(const CString& text);
-  /// Whether the box has been shown.
-  BOOL IsShown() const;
 
  private:
   struct Impl;

@@ -1,5 +1,5 @@
 // Dynamic creation: a class declared with DECLARE_DYNCREATE can be created
-// by the framework from its CRuntimeClass, which also names it.
+// by the framework from its CRuntimeClass.
 //
 //   // in the class:           // in the .cpp:
 //   DECLARE_DYNCREATE(CMyView)  IMPLEMENT_DYNCREATE(CMyView, CFormView)
@@ -9,7 +9,6 @@
 #include "platform/text/object.h"
 
 struct CRuntimeClass {
-  const char* m_lpszClassName;
   CObject* (*m_pfnCreateObject)();
   CObject* CreateObject() const { return m_pfnCreateObject(); }
 };
@@ -23,5 +22,4 @@ struct CRuntimeClass {
 
 #define IMPLEMENT_DYNCREATE(class_name, base_class_name)                       \
   CObject* class_name::CreateObject() { return new class_name; }               \
-  const CRuntimeClass class_name::class##class_name = {#class_name,            \
-                                                       &class_name::CreateObject};
+  const CRuntimeClass class_name::class##class_name = {&class_name::CreateObject};

@@ -149,7 +149,6 @@ int ListBoxWidget::TextWidth(const std::string& text) const {
 
 ListBoxWidget::ListBoxWidget(QWidget* parent, int id, DWORD style)
     : QListView(parent),
-      m_id(id),
       m_sorted(style & LBS_SORT),
       m_multiple(style & LBS_MULTIPLESEL) {
   setProperty(kIdProperty, id);
@@ -299,7 +298,7 @@ void EditWidget::SetUserLimit(int chars) {
   setValidator(chars > 0 ? new LengthValidator(this, chars) : nullptr);
 }
 
-EditWidget::EditWidget(QWidget* parent, int id, DWORD style) : QLineEdit(parent), m_id(id) {
+EditWidget::EditWidget(QWidget* parent, int id, DWORD style) : QLineEdit(parent) {
   setProperty(kIdProperty, id);
   setReadOnly(style & ES_READONLY);
   setFrame(style & WS_BORDER);
@@ -325,7 +324,7 @@ std::set<MultiLineEditWidget*>& Pending() {
 }  // namespace
 
 MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, int id, DWORD style)
-    : QPlainTextEdit(parent), m_id(id), m_wantReturn(style & ES_WANTRETURN) {
+    : QPlainTextEdit(parent), m_wantReturn(style & ES_WANTRETURN) {
   setProperty(kIdProperty, id);
   setReadOnly(style & ES_READONLY);
   if (style & ES_READONLY)  // a caret to move and text to select and copy
@@ -395,7 +394,7 @@ void MultiLineEditWidget::focusInEvent(QFocusEvent* e) {
 
 // ---- ButtonWidget ----
 
-ButtonWidget::ButtonWidget(QWidget* parent, int id) : QPushButton(parent), m_id(id) {
+ButtonWidget::ButtonWidget(QWidget* parent, int id) : QPushButton(parent) {
   setProperty(kIdProperty, id);
   connect(this, &QPushButton::clicked, this, [this] { CWnd::NotifyParent(this, BN_CLICKED); });
 }

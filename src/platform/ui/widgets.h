@@ -40,7 +40,6 @@ class WndHost : public Base, public IWndHost {
     if (m_default) m_default();
   }
   void Release() override { m_wnd = nullptr; }
-  CWnd* Wnd() const { return m_wnd; }
 
  protected:
   /// Dispatches msg with def as its default handling. Returns false when
@@ -114,7 +113,6 @@ class ListBoxModel : public QAbstractListModel {
 class ListBoxWidget : public QListView {
  public:
   ListBoxWidget(QWidget* parent, int id, DWORD style);
-  int Id() const { return m_id; }
   bool Sorted() const { return m_sorted; }
   bool Multiple() const { return m_multiple; }
   ListBoxModel& Model() { return m_model; }
@@ -147,7 +145,6 @@ class ListBoxWidget : public QListView {
   // Keeps what RevertUserAction puts back.
   void KeepStateBefore();
 
-  int m_id;
   bool m_sorted;
   bool m_multiple;
   ListBoxModel m_model;
@@ -171,15 +168,11 @@ class ListBoxWidget : public QListView {
 class EditWidget : public QLineEdit {
  public:
   EditWidget(QWidget* parent, int id, DWORD style);
-  int Id() const { return m_id; }
   /// Limits the user's typing and pasting (0: no limit).
   void SetUserLimit(int chars);
 
  protected:
   void focusInEvent(QFocusEvent* e) override;
-
- private:
-  int m_id;
 };
 
 /// A multi-line edit control. Text the program appends at the end is held
@@ -190,7 +183,6 @@ class MultiLineEditWidget : public QPlainTextEdit {
  public:
   MultiLineEditWidget(QWidget* parent, int id, DWORD style);
   ~MultiLineEditWidget() override;
-  int Id() const { return m_id; }
   /// Appends UTF-8 text whose line ends are "\r\n" or "\n".
   void AppendPending(std::string_view utf8);
   /// Whether the next replacement of the selection appends at the end.
@@ -206,7 +198,6 @@ class MultiLineEditWidget : public QPlainTextEdit {
   void focusInEvent(QFocusEvent* e) override;
 
  private:
-  int m_id;
   bool m_wantReturn;
   bool m_atEnd = true;
   std::string m_pending;
@@ -215,10 +206,6 @@ class MultiLineEditWidget : public QPlainTextEdit {
 class ButtonWidget : public QPushButton {
  public:
   ButtonWidget(QWidget* parent, int id);
-  int Id() const { return m_id; }
-
- private:
-  int m_id;
 };
 
 /// The control ID of a control widget; -1 for others.

@@ -55,8 +55,6 @@ class CInstanceGuard {
   /// REQUIRES: IsAnotherCopyRunning returned false.
   void FollowCaption(QWidget* window);
 
-  CCaptionServer& Server() { return m_server; }
-
  private:
   std::unique_ptr<IWindowFinder> m_pFinder;
   CCaptionServer m_server;
