@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,6 +73,16 @@ std::string SourceAt(const std::string& output, const std::vector<XrefSource>& s
 std::string FolderOf(const std::string& path) {
   std::size_t slash = path.rfind('/');
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// TOLVANE_XREF_THREADS=1 formats on the main thread, =2 on a thread of its
+// own, whatever the format and the processors; unset (or anything else),
+// the run decides.
+std::optional<bool> ThreadsChosen() {
+  const char* v = std::getenv("TOLVANE_XREF_THREADS");
+  if (v && std::strcmp(v, "1") == 0) return false;
+  if (v && std::strcmp(v, "2") == 0) return true;
+  return std::nullopt;
 }
 
 // Hands the stream the entries of a long file while the run finds them,
@@ -248,9 +260,9 @@ int XrefMain(int argc, char** argv) {
   // where it would mix with the progress display; formats other than text
   // are formatted on a second thread where there are processors for two.
   bool streaming = !::isatty(outFd);
-  XrefStream stream(*formatter, selection,
-                    streaming && options.format != XrefOptions::kText &&
-                        XrefStream::SecondThreadHelps());
+  bool threaded = streaming && options.format != XrefOptions::kText &&
+                  XrefStream::SecondThreadHelps();
+  XrefStream stream(*formatter, selection, ThreadsChosen().value_or(threaded));
 
   std::string failure;
   std::unique_ptr<CWorkingDir> workDir;

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <system_error>
+#include <utility>
 
 #include "platform/text/text_encoding.h"
 
@@ -40,32 +42,53 @@ std::string_view TakeText(const char*& p) {
 
 }  // namespace
 
+std::thread XrefStream::StartFormattingThread(std::function<void()> work) {
+  return std::thread(std::move(work));
+}
+
 bool XrefStream::SecondThreadHelps() {
   cpu_set_t set;
   return sched_getaffinity(0, sizeof set, &set) != 0 || CPU_COUNT(&set) >= 2;
 }
 
-XrefStream::XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded)
+XrefStream::XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded,
+                       ThreadStarter start, std::size_t maxQueued)
     : m_formatter(formatter),
       m_sel(selection),
       m_bPlaces(formatter.NeedsPlaces()),
       m_bEntryLines(!m_bPlaces && formatter.NeedsEntryLines()),
-      m_bThreaded(threaded) {
-  if (m_bThreaded) {
-    m_batch.reserve(kBatch + kBatch / 4);
-    m_thread = std::thread(&XrefStream::Work, this);
+      m_nMaxQueued(maxQueued) {
+  if (!threaded) return;
+  m_batch.reserve(kBatch + kBatch / 4);
+  try {
+    m_thread = start([this] { Work(); });
+  } catch (const std::system_error&) {
+    // No thread to be had (ulimit -u or -v, a cgroup at its limit): this
+    // one formats, as on a single processor.
+    return;
   }
+  m_bThreaded = true;
 }
 
-XrefStream::~XrefStream() {
-  try {
-    Finish();
-  } catch (...) {
-    // Reported only through Finish(); a destructor must not throw.
-  }
+XrefStream::~XrefStream() { Stop(false); }
+
+int XrefStream::HeldBack() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_nHeldBack;
 }
 
 void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
+  if (m_bDone) return;
+  try {
+    FeedEntries(engine, upTo);
+  } catch (...) {
+    // A formatter that failed half-way through an entry takes no more.
+    Stop(false);
+    throw;
+  }
+}
+
+void XrefStream::FeedEntries(const CFunctionTable& engine, int upTo) {
   bool all = m_formatter.NeedsAll();
   for (; m_nNext < upTo; ++m_nNext) {
     int i = m_nNext;
@@ -146,9 +169,20 @@ void XrefStream::TakePlaces(const char*& p) {
 
 void XrefStream::Hand() {
   {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    auto room = [this] { return m_nQueued < m_nMaxQueued || m_error; };
+    if (!room()) {
+      ++m_nHeldBack;
+      m_room.wait(lock, room);
+    }
+    if (m_error) {
+      std::exception_ptr error = m_error;
+      m_error = nullptr;
+      std::rethrow_exception(error);
+    }
     m_queue.push_back(std::string());
     m_queue.back().swap(m_batch);
+    m_nQueued += m_queue.back().size();
     // A batch the formatter is done with comes back: a fresh one each time
     // would cost the allocator and the page faults of a new block.
     if (!m_spare.empty()) {
@@ -191,34 +225,55 @@ void XrefStream::Work() {
       std::string batch;
       {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_ready.wait(lock, [this] { return m_bDone || !m_queue.empty(); });
-        if (m_queue.empty()) break;  // done, and nothing left
+        m_ready.wait(lock, [this] { return m_bLast || m_bCancel || !m_queue.empty(); });
+        if (m_bCancel) return;
+        if (m_queue.empty()) break;  // the last batch is done
         batch = std::move(m_queue.front());
         m_queue.pop_front();
       }
       Decode(batch);
-      std::lock_guard<std::mutex> lock(m_mutex);
-      if (m_spare.size() < 2) m_spare.push_back(std::move(batch));
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_nQueued -= batch.size();
+        if (m_spare.size() < 2) m_spare.push_back(std::move(batch));
+      }
+      m_room.notify_one();
     }
     m_formatter.Finish();
   } catch (...) {
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_error = std::current_exception();
+    // What is queued will not be formatted: Hand must not wait for room.
+    m_queue.clear();
+    m_nQueued = 0;
   }
+  m_room.notify_one();
 }
 
 void XrefStream::Finish() {
-  if (m_bFinished) return;
-  m_bFinished = true;
-  if (m_bThreaded) {
-    if (!m_batch.empty()) Hand();
-    {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      m_bDone = true;
-    }
-    m_ready.notify_one();
-    m_thread.join();
-    if (m_error) std::rethrow_exception(m_error);
-  } else {
+  if (m_bDone) return;
+  if (!m_bThreaded) {
+    m_bDone = true;
     m_formatter.Finish();
+    return;
   }
+  try {
+    if (!m_batch.empty()) Hand();
+  } catch (...) {
+    Stop(false);
+    throw;
+  }
+  Stop(true);
+  if (m_error) std::rethrow_exception(m_error);
+}
+
+void XrefStream::Stop(bool finish) {
+  m_bDone = true;
+  if (!m_thread.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    (finish ? m_bLast : m_bCancel) = true;
+  }
+  m_ready.notify_one();
+  m_thread.join();
 }

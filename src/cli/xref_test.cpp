@@ -412,6 +412,37 @@ TEST_F(Xref, ReplacesTheOutputFileOnlyWithACompleteOutput) {
   });
 }
 
+// TOLVANE_XREF_THREADS chooses one thread or two; a fault preloaded into
+// the program stands in for limits that root escapes. "one" is what a
+// single thread writes.
+TEST_F(Xref, FormatsAlikeOnOneThreadOrTwoAndEndsCleanlyWhenThreadsOrMemoryFail) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's runtime must come first among the preloaded libraries";
+#endif
+  src.Write("big.c", BigSource());
+  src.Write("main.c", kMainC);
+  const std::string one = "TOLVANE_XREF_THREADS=1 ", two = "TOLVANE_XREF_THREADS=2 ";
+  const std::string fault = std::string("LD_PRELOAD=") + XREF_FAULTS_PATH + " XREF_FAULT=";
+  const std::string oom = "tolvane-xref: Out of memory.\n";
+  std::vector<Row> rows;
+  for (std::string format : {"text", "json", "dot", "ctags", "grep"}) {
+    std::string run = "tolvane-xref --format=" + format + " big.c main.c";
+    rows.push_back({one + run + " >one && " + two + run + " | cmp - one && " + two + fault +
+                        "no-threads " + run + " -o out && cmp out one",
+                    0, "", ""});
+    // The formatting thread runs out of memory at once, or later on: the
+    // old file stays, nothing else is left behind.
+    for (const char* n : {"1", "5"})
+      rows.push_back({"echo old >out && " + two + fault + "new-off-main:" + n + " " + run +
+                          " -o out; echo $?; cat out; ls -A",
+                      0, "1\nold\nbig.c\nmain.c\none\nout\n",
+                      oom + "tolvane-xref: @/out is left as it was: the run did not finish.\n"});
+    // One thread: the same fault meets no thread at all.
+    rows.push_back({one + fault + "new-off-main:1 " + run + " | cmp - one", 0, "", ""});
+  }
+  Check(rows);
+}
+
 TEST_F(Xref, LeavesTheOldOutputFileWhenTheDiskIsFull) {
   src.Write("big.c", BigSource());
   ASSERT_EQ(mkdir(src.Join("small").c_str(), 0700), 0);
