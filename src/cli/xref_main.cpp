@@ -193,7 +193,9 @@ int XrefMain(int argc, char** argv) {
     return err ? 1 : 0;
   }
   if (options.action == XrefOptions::kUsageError) {
-    WriteAll(2, "tolvane-xref: " + EscapedForTerminal(options.error) + "\n" + XrefUsage());
+    // The whole usage would bury the one line that matters.
+    WriteAll(2, "tolvane-xref: " + EscapedForTerminal(options.error) +
+                    "\nTry 'tolvane-xref --help' for more information.\n");
     return 2;
   }
 

@@ -104,6 +104,7 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
         {"controls", "\x83\x65\t.c\nb\x1b[31mx\x7f.c\n"}})
     src.Write(name, text);
   ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
+  const std::string tryHelp = "Try 'tolvane-xref --help' for more information.\n";
   const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n";
   const std::string clusterA = "  subgraph \"cluster_0\" {\n    label=\"@/a.c\";\n",
                     clusterB = "  subgraph \"cluster_1\" {\n    label=\"@/b\\\"\\\\.c\";\n";
@@ -128,7 +129,9 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref --help", 0, usage, ""},
       {"tolvane-xref --help >/dev/full", 1, "",
        "tolvane-xref: cannot write the output (No space left on device)\n"},
-      {"tolvane-xref", 2, "", "tolvane-xref: no FILE given\n" + usage},
+      {"tolvane-xref", 2, "", "tolvane-xref: no FILE given\n" + tryHelp},
+      {"tolvane-xref --calers=foo a.c", 2, "",
+       "tolvane-xref: unknown option --calers=foo\n" + tryHelp},
       // A named FILE that cannot be read ends the run; one from a list is skipped.
       {"tolvane-xref a.c lib.c", 1, kA,
        "tolvane-xref: @/lib.c is a folder; give -R to analyse the sources below it.\n"},
