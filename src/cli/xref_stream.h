@@ -71,19 +71,16 @@ class XrefStream {
   void Work();
   void Decode(const std::string& batch);
   void Hand();
-  // The places of entry i (for a formatter that NeedsPlaces): read into a
-  // record, added to the batch, taken from a batch into m_record.
-  static void ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r);
-  void PutPlaces(const CFunctionTable& engine, int i);
-  void TakePlaces(const char*& p);
+  // Entry i of the engine's table into m_read, with the places the
+  // formatter needs.
+  void Read(const CFunctionTable& engine, int i, bool selected);
 
   XrefFormatter& m_formatter;
   const XrefSelection& m_sel;
   int m_nNext = 0;
-  XrefRecord m_record;  // reused: its call vector keeps its room
+  XrefRecord m_read;  // the entry being handed over; its vectors keep their room
   bool m_bPlaces;
   bool m_bEntryLines;  // and not the other places
-  XrefRecord m_places;  // scratch of PutPlaces
   bool m_bDone = false;  // finished, or failed: nothing more is taken
 
   // Threaded: batches of encoded entries, from Feed to Work.
@@ -91,6 +88,7 @@ class XrefStream {
   std::string m_batch;
   int m_nSentFile = -1;  // whose texts the decoder has
   // Touched by the formatting thread only, while it runs:
+  XrefRecord m_decoded;
   std::string m_fileSource, m_fileOutName;  // the decoder's copies
   // Guarded by m_mutex:
   mutable std::mutex m_mutex;
