@@ -1,7 +1,8 @@
 // The output formats of tolvane-xref: the function table (or the part of it
-// a question selects) as text, JSON or a Graphviz graph. A formatter is
-// handed the entries one by one, in table order, each once it is final, so
-// that it can write while the run goes on.
+// a question selects) as text, JSON, a Graphviz graph, a tags file or grep
+// lines, each written by a writer of its own behind one interface. A
+// formatter is handed the entries one by one, in table order, each once it
+// is final, so that it can write while the run goes on.
 #pragma once
 
 #include <memory>
@@ -112,7 +113,12 @@ std::string_view ShownPath(std::string_view path, std::string_view folder);
 /// valid UTF-8 and not valid CP932: *shown is then empty.
 bool DecodedPath(std::string_view path, std::string* shown);
 
-// The formatters that xref_tags.cpp makes.
+// The writers, one a file (xref_text.cpp, xref_json.cpp, xref_dot.cpp, and
+// xref_tags.cpp for ctags and grep), as MakeXrefFormatter describes them.
+std::unique_ptr<XrefFormatter> MakeTextFormatter(const XrefSelection& sel, XrefOutput& out,
+                                                 const XrefLayout& layout);
+std::unique_ptr<XrefFormatter> MakeJsonFormatter(XrefOutput& out);
+std::unique_ptr<XrefFormatter> MakeDotFormatter(const XrefSelection& sel, XrefOutput& out);
 std::unique_ptr<XrefFormatter> MakeCtagsFormatter(const XrefSelection& sel, XrefOutput& out,
                                                   const XrefLayout& layout);
 std::unique_ptr<XrefFormatter> MakeGrepFormatter(const XrefSelection& sel, XrefOutput& out,
