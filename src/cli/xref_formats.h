@@ -73,9 +73,10 @@ class XrefFormatter {
 /// How the formatters write lines and paths.
 struct XrefLayout {
   bool lineNumbers = false;  // text: ":LINE" after each entry and call
-  /// ctags and grep: a path below this folder (a full path, no trailing
-  /// "/") is written relative to it; "" writes every path in full.
-  std::string relativeTo;
+  /// The current folder, a full path; "" when it cannot be told.
+  std::string cwd;
+  /// The -o file as a full path; "" for standard output.
+  std::string output;
 };
 
 /// The formatter of format for the selection, writing to out.
@@ -95,10 +96,12 @@ struct XrefLayout {
 ///    name. Entries that an edge reaches are drawn too.
 ///  ctags: a tags file sorted byte-wise, "NAME\tFILE\tLINE;\"\tkind:f", a
 ///    member function also under its bare name with "class:CLASS"; paths
-///    are bytes, relative to layout.relativeTo when below it. Entries of a
+///    are bytes, relative to the tags file's folder when below it (on
+///    standard output, to the current folder). Entries of a
 ///    file whose path holds a tab are left out (LeftOut says so).
 ///  grep: "FILE:LINE: NAME" per entry; for --callers one per caller at its
-///    first call of the name, for --callees one per call at its first call.
+///    first call of the name, for --callees one per call at its first call;
+///    paths are bytes, relative to the current folder when below it.
 std::unique_ptr<XrefFormatter> MakeXrefFormatter(XrefOptions::Format format,
                                                  const XrefSelection& sel, XrefOutput& out,
                                                  const XrefLayout& layout);

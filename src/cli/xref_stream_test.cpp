@@ -17,7 +17,8 @@ class Table {
  public:
   explicit Table(int n) {
     std::string text;
-    for (int i = 0; i < n; ++i) text += "void f" + std::to_string(i) + "(void)\n{\n  g();\n  h();\n}\n";
+    for (int i = 0; i < n; ++i)
+      text += "void f" + std::to_string(i) + "(void)\n{\n  g();\n  h();\n}\n";
     m_engine.Run({CString(m_dir.Write("a.c", text))}, CString("fnc"), m_dir.path());
   }
   const CFunctionTable& get() const { return m_engine.GetTable(); }
