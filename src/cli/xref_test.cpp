@@ -443,6 +443,11 @@ TEST_F(Xref, FormatsAlikeOnOneThreadOrTwoAndEndsCleanlyWhenThreadsOrMemoryFail) 
     // One thread: the same fault meets no thread at all.
     rows.push_back({one + fault + "new-off-main:1 " + run + " | cmp - one", 0, "", ""});
   }
+  // A thread's stack (as big as the stack limit) beyond the address space
+  // left: no thread to be had, even for root. "one" is the grep output.
+  rows.push_back({"ulimit -s 2000000 && ulimit -v 1500000 && " + two +
+                      "tolvane-xref --format=grep big.c main.c | cmp - one",
+                  0, "", ""});
   Check(rows);
 }
 
