@@ -69,16 +69,6 @@ std::string SourceAt(const std::string& output, const std::vector<XrefSource>& s
   return std::string();
 }
 
-// TOLVANE_XREF_THREADS=1 formats on the main thread, =2 on a thread of its
-// own, whatever the format and the processors; unset (or anything else),
-// the run decides.
-std::optional<bool> ThreadsChosen() {
-  const char* v = std::getenv("TOLVANE_XREF_THREADS");
-  if (v && std::strcmp(v, "1") == 0) return false;
-  if (v && std::strcmp(v, "2") == 0) return true;
-  return std::nullopt;
-}
-
 // Hands the stream the entries of a long file while the run finds them,
 // every kFeedEvery functions, so that a file of a million functions never
 // waits whole in one batch: the entries before the current one are final.
@@ -223,6 +213,16 @@ std::unique_ptr<XrefTarget> OpenTarget(const std::string& output, const std::str
     return nullptr;
   }
   return target;
+}
+
+// TOLVANE_XREF_THREADS=1 formats on the main thread, =2 on a thread of its
+// own, whatever the format and the processors; unset (or anything else),
+// the run decides.
+std::optional<bool> ThreadsChosen() {
+  const char* v = std::getenv("TOLVANE_XREF_THREADS");
+  if (v && std::strcmp(v, "1") == 0) return false;
+  if (v && std::strcmp(v, "2") == 0) return true;
+  return std::nullopt;
 }
 
 // Formats other than text are formatted on a second thread where there
