@@ -1,7 +1,8 @@
 // The output formats of tolvane-xref: the function table (or the part of it
-// a question selects) as text, JSON or a Graphviz graph. A formatter is
-// handed the entries one by one, in table order, each once it is final, so
-// that it can write while the run goes on.
+// a question selects) as text, JSON, a Graphviz graph, a tags file or grep
+// lines, each written by a writer of its own behind one interface. A
+// formatter is handed the entries one by one, in table order, each once it
+// is final, so that it can write while the run goes on.
 #pragma once
 
 #include <memory>
@@ -73,9 +74,10 @@ class XrefFormatter {
 /// How the formatters write lines and paths.
 struct XrefLayout {
   bool lineNumbers = false;  // text: ":LINE" after each entry and call
-  /// ctags and grep: a path below this folder (a full path, no trailing
-  /// "/") is written relative to it; "" writes every path in full.
-  std::string relativeTo;
+  /// The current folder, a full path; "" when it cannot be told.
+  std::string cwd;
+  /// The -o file as a full path; "" for standard output.
+  std::string output;
 };
 
 /// The formatter of format for the selection, writing to out.
@@ -97,12 +99,14 @@ struct XrefLayout {
 ///    control characters but the line feed show as their pictures (U+2400...).
 ///  ctags: a tags file sorted byte-wise, "NAME\tFILE\tLINE;\"\tkind:f", a
 ///    member function also under its bare name with "class:CLASS"; paths
-///    are bytes, relative to layout.relativeTo when below it. Entries of a
-///    file whose path as written holds a tab, a back-tick, '$' or '[', or
-///    starts with '~', are left out (LeftOut says so): vim would run a
-///    command or open another file.
+///    are bytes, relative to the tags file's folder when below it (on
+///    standard output, to the current folder). Entries of a file whose path
+///    as written holds a tab, a back-tick, '$' or '[', or starts with '~',
+///    are left out (LeftOut says so): vim would run a command or open
+///    another file.
 ///  grep: "FILE:LINE: NAME" per entry; for --callers one per caller at its
-///    first call of the name, for --callees one per call at its first call.
+///    first call of the name, for --callees one per call at its first call;
+///    paths are bytes, relative to the current folder when below it.
 std::unique_ptr<XrefFormatter> MakeXrefFormatter(XrefOptions::Format format,
                                                  const XrefSelection& sel, XrefOutput& out,
                                                  const XrefLayout& layout);
@@ -117,7 +121,12 @@ std::string_view ShownPath(std::string_view path, std::string_view folder);
 /// valid UTF-8 and not valid CP932: *shown is then empty.
 bool DecodedPath(std::string_view path, std::string* shown);
 
-// The formatters that xref_tags.cpp makes.
+// The writers, one a file (xref_text.cpp, xref_json.cpp, xref_dot.cpp, and
+// xref_tags.cpp for ctags and grep), as MakeXrefFormatter describes them.
+std::unique_ptr<XrefFormatter> MakeTextFormatter(const XrefSelection& sel, XrefOutput& out,
+                                                 const XrefLayout& layout);
+std::unique_ptr<XrefFormatter> MakeJsonFormatter(XrefOutput& out);
+std::unique_ptr<XrefFormatter> MakeDotFormatter(const XrefSelection& sel, XrefOutput& out);
 std::unique_ptr<XrefFormatter> MakeCtagsFormatter(const XrefSelection& sel, XrefOutput& out,
                                                   const XrefLayout& layout);
 std::unique_ptr<XrefFormatter> MakeGrepFormatter(const XrefSelection& sel, XrefOutput& out,

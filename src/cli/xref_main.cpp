@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,12 +60,6 @@ std::string SourceAt(const std::string& output, const std::vector<XrefSource>& s
       return s.path;
   }
   return std::string();
-}
-
-// The folder of a full path, without a trailing "/" except for the root.
-std::string FolderOf(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Hands the stream the entries of a long file while the run finds them,
@@ -163,20 +159,142 @@ int WriteReports(const CFunctionTable& engine, bool force) {
   return status;
 }
 
+// --help, --version or a usage error: answered without a run. Returns the
+// exit status.
+int Answer(const XrefOptions& options) {
+  if (options.action == XrefOptions::kUsageError) {
+    // The whole usage would bury the one line that matters.
+    WriteAll(2, "tolvane-xref: " + EscapedForTerminal(options.error) +
+                    "\nTry 'tolvane-xref --help' for more information.\n");
+    return 2;
+  }
+  int err = WriteAll(1, options.action == XrefOptions::kHelp ? XrefUsage() : VersionText());
+  if (err) Complain(std::string("cannot write the output (") + std::strerror(err) + ")");
+  return err ? 1 : 0;
+}
+
+XrefSelection SelectionOf(const XrefOptions& options) {
+  XrefSelection selection;
+  if (options.callers) {
+    selection.kind = XrefSelection::kCallers;
+    selection.name = *options.callers;
+  } else if (options.callees) {
+    selection.kind = XrefSelection::kCallees;
+    selection.name = *options.callees;
+  }
+  return selection;
+}
+
+// The -o file, opened. Null, the reason told, when it cannot be written or
+// is one of the sources.
+std::unique_ptr<XrefTarget> OpenTarget(const std::string& output, const std::string& cwd,
+                                       const std::vector<XrefSource>& sources) {
+  if (cwd.empty() && output[0] != '/') {
+    Complain("cannot tell the current directory");
+    return nullptr;
+  }
+  std::string path = AbsoluteXrefPath(output, cwd);
+  std::string source = SourceAt(path, sources);
+  if (!source.empty()) {
+    Complain(source + " is a file the run analyses: no output written to it.");
+    return nullptr;
+  }
+  auto target = std::make_unique<XrefTarget>();
+  std::string why;
+  if (!target->Open(path, &why)) {
+    Complain(why);
+    return nullptr;
+  }
+  return target;
+}
+
+// TOLVANE_XREF_THREADS=1 formats on the main thread, =2 on a thread of its
+// own, whatever the format and the processors; unset (or anything else),
+// the run decides.
+std::optional<bool> ThreadsChosen() {
+  const char* v = std::getenv("TOLVANE_XREF_THREADS");
+  if (v && std::strcmp(v, "1") == 0) return false;
+  if (v && std::strcmp(v, "2") == 0) return true;
+  return std::nullopt;
+}
+
+// Formats other than text are formatted on a second thread where there
+// are processors for two, unless TOLVANE_XREF_THREADS says otherwise.
+bool SecondThread(const XrefOptions& options, bool streaming) {
+  bool helps = streaming && options.format != XrefOptions::kText &&
+               XrefStream::SecondThreadHelps();
+  return ThreadsChosen().value_or(helps);
+}
+
+// The run, in a working folder of its own. Returns false when a file was
+// skipped; *failure says why the run ended early.
+bool Analyze(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
+             const XrefOptions& options, XrefStream* stream, const XrefOutput& out,
+             std::string* failure) {
+  bool clean = true;
+  try {
+    std::unique_ptr<CWorkingDir> workDir = CreateWorkingDir();
+    clean = AnalyzeSources(engine, sources, options, workDir->GetPath(), stream, out, *failure);
+  } catch (const CFileException& e) {
+    *failure = e.GetErrorMessage().str();
+  } catch (const std::bad_alloc&) {
+    *failure = "Out of memory.";
+  } catch (const std::exception& e) {
+    *failure = e.what();
+  }
+  return clean;
+}
+
+// Hands the formatter the rest of what the run found, whatever happened to
+// the run, and has it finish. *failure, when still empty, says why it
+// could not.
+void FinishFormatting(const CFunctionTable& table, XrefStream& stream, std::string* failure) {
+  try {
+    stream.Feed(table, table.GetFunctionCount());
+    stream.Finish();
+  } catch (const std::bad_alloc&) {
+    if (failure->empty()) *failure = "Out of memory.";
+  } catch (const std::exception& e) {
+    if (failure->empty()) *failure = e.what();
+  }
+}
+
+// Writes what remains of the output and puts the -o file in place, or
+// leaves the old one when the run failed (failure not empty); then says
+// what went wrong, the failure included. Returns false when the output
+// could not be written.
+bool CompleteOutput(XrefOutput& out, XrefTarget* target, const std::string& failure) {
+  bool written = true;
+  std::string kept;  // why the output file stayed as it was
+  if (!out.Flush()) {
+    if (target) {
+      Complain(XrefTargetWriteError(target->path(), out.Error()));
+    } else {
+      Complain(std::string("cannot write the output (") + std::strerror(out.Error()) + ")");
+    }
+    written = false;
+  } else if (target && !failure.empty()) {
+    // A run cut short would replace a whole output with less.
+    target->Discard();
+    kept = target->path() + " is left as it was: the run did not finish.";
+  } else if (target) {
+    std::string why;
+    if (!target->Commit(&why)) {
+      Complain(why);
+      written = false;
+    }
+  }
+  if (!failure.empty()) Complain(failure);
+  if (!kept.empty()) Complain(kept);
+  return written;
+}
+
 }  // namespace
 
 int XrefMain(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   XrefOptions options = ParseXrefOptions(args);
-  if (options.action == XrefOptions::kHelp || options.action == XrefOptions::kVersion) {
-    int err = WriteAll(1, options.action == XrefOptions::kHelp ? XrefUsage() : VersionText());
-    if (err) Complain(std::string("cannot write the output (") + std::strerror(err) + ")");
-    return err ? 1 : 0;
-  }
-  if (options.action == XrefOptions::kUsageError) {
-    WriteAll(2, "tolvane-xref: " + EscapedForTerminal(options.error) + "\n" + XrefUsage());
-    return 2;
-  }
+  if (options.action != XrefOptions::kRun) return Answer(options);
 
   // A reader that goes away shows up as EPIPE from write(), not as a signal;
   // a file past the size limit (ulimit -f) as EFBIG, reported as any other
@@ -186,8 +304,8 @@ int XrefMain(int argc, char** argv) {
   ::signal(SIGXFSZ, SIG_IGN);
 
   int status = 0;
-  std::string cwd;
-  cwd = GetCurrentDirectory().str();  // "" when unknown: then only full paths can be taken
+  // "" when unknown: then only full paths can be taken.
+  std::string cwd = GetCurrentDirectory().str();
   std::vector<XrefSource> sources;
   std::string fatal;
   auto skipped = [&status](const std::string& message) {
@@ -199,111 +317,38 @@ int XrefMain(int argc, char** argv) {
     return 1;
   }
 
-  XrefSelection selection;
-  if (options.callers) {
-    selection.kind = XrefSelection::kCallers;
-    selection.name = *options.callers;
-  } else if (options.callees) {
-    selection.kind = XrefSelection::kCallees;
-    selection.name = *options.callees;
-  }
-  // Paths in a tags file are taken from its folder, in grep lines from
-  // the current one.
   XrefLayout layout;
   layout.lineNumbers = options.lineNumbers;
+  layout.cwd = cwd;
   std::unique_ptr<XrefTarget> target;
   if (!options.output.empty()) {
-    if (cwd.empty() && options.output[0] != '/') {
-      Complain("cannot tell the current directory");
-      return 1;
-    }
-    std::string path = AbsoluteXrefPath(options.output, cwd);
-    std::string source = SourceAt(path, sources);
-    if (!source.empty()) {
-      Complain(source + " is a file the run analyses: no output written to it.");
-      return 1;
-    }
-    target.reset(new XrefTarget);
-    std::string why;
-    if (!target->Open(path, &why)) {
-      Complain(why);
-      return 1;
-    }
-    layout.relativeTo = options.format == XrefOptions::kCtags ? FolderOf(path) : cwd;
-  } else {
-    layout.relativeTo = cwd;
+    target = OpenTarget(options.output, cwd, sources);
+    if (!target) return 1;
+    layout.output = AbsoluteXrefPath(options.output, cwd);
   }
-  if (options.format != XrefOptions::kCtags && options.format != XrefOptions::kGrep)
-    layout.relativeTo.clear();
-  while (layout.relativeTo.size() > 1 && layout.relativeTo.back() == '/')
-    layout.relativeTo.pop_back();
   int outFd = target ? target->fd() : 1;
   XrefOutput out(outFd);
+  XrefSelection selection = SelectionOf(options);
   std::unique_ptr<XrefFormatter> formatter =
       MakeXrefFormatter(options.format, selection, out, layout);
   // The output is written while the run goes on, except to a terminal,
-  // where it would mix with the progress display; formats other than text
-  // are formatted on a second thread where there are processors for two.
+  // where it would mix with the progress display.
   bool streaming = !::isatty(outFd);
-  XrefStream stream(*formatter, selection,
-                    streaming && options.format != XrefOptions::kText &&
-                        XrefStream::SecondThreadHelps());
+  XrefStream stream(*formatter, selection, SecondThread(options, streaming));
 
-  std::string failure;
-  std::unique_ptr<CWorkingDir> workDir;
   StreamFeeder feeder(streaming ? &stream : nullptr);
   CAnalysisEngine engine(&feeder);
   feeder.Watch(engine.GetTable());
-  try {
-    workDir = CreateWorkingDir();
-    if (!AnalyzeSources(engine, sources, options, workDir->GetPath(),
-                        streaming ? &stream : nullptr, out, failure))
-      status = 1;
-  } catch (const CFileException& e) {
-    failure = e.GetErrorMessage().str();
-  } catch (const std::bad_alloc&) {
-    failure = "Out of memory.";
-  } catch (const std::exception& e) {
-    failure = e.what();
-  }
-  // Whatever happened, what was found is printed.
-  try {
-    stream.Feed(engine.GetTable(), engine.GetTable().GetFunctionCount());
-    stream.Finish();
-  } catch (const std::bad_alloc&) {
-    if (failure.empty()) failure = "Out of memory.";
-  } catch (const std::exception& e) {
-    if (failure.empty()) failure = e.what();
-  }
+  std::string failure;
+  if (!Analyze(engine, sources, options, streaming ? &stream : nullptr, out, &failure)) status = 1;
+  FinishFormatting(engine.GetTable(), stream, &failure);
   if (!failure.empty()) status = 1;
   std::string leftOut = formatter->LeftOut();
   if (!leftOut.empty()) {
     Complain(leftOut);
     status = 1;
   }
-
-  std::string kept;  // why the output file stayed as it was
-  if (!out.Flush()) {
-    if (target) {
-      Complain(XrefTargetWriteError(target->path(), out.Error()));
-    } else {
-      Complain(std::string("cannot write the output (") + std::strerror(out.Error()) + ")");
-    }
-    status = 1;
-  } else if (target && !failure.empty()) {
-    // A run cut short would replace a whole output with less.
-    target->Discard();
-    kept = target->path() + " is left as it was: the run did not finish.";
-  } else if (target) {
-    std::string why;
-    if (!target->Commit(&why)) {
-      Complain(why);
-      status = 1;
-    }
-  }
-  if (!failure.empty()) Complain(failure);
-  if (!kept.empty()) Complain(kept);
-  workDir.reset();
+  if (!CompleteOutput(out, target.get(), failure)) status = 1;
   // Reports only of a complete run: a partial one would replace good
   // reports with less.
   if (options.reports && status == 0) status = WriteReports(engine.GetTable(), options.force);

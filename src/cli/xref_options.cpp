@@ -118,94 +118,194 @@ const char* XrefUsage() {
          "was refused; 2 wrong arguments.\n";
 }
 
-XrefOptions ParseXrefOptions(const std::vector<std::string>& args) {
+namespace {
+
+// What the arguments read so far say.
+struct Reading {
   XrefOptions o;
   bool suffixesGiven = false;
+};
+
+using Apply = std::string (*)(Reading& r, const std::string& value);
+
+// An option: its names, and what it does. One that takes a value says what
+// it needs ("a value", "a FILE"), which a missing value (or an empty one,
+// when emptyIsMissing) lacks; its apply returns why it refuses the value,
+// or "".
+struct Option {
+  const char* shortName;  // nullptr: none
+  const char* longName;
+  const char* needs;  // nullptr: the option takes no value
+  bool emptyIsMissing;
+  Apply apply;
+};
+
+const Option kOptions[] = {
+    {"-h", "--help", nullptr, false,
+     [](Reading& r, const std::string&) {
+       r.o.action = XrefOptions::kHelp;
+       return std::string();
+     }},
+    {nullptr, "--version", nullptr, false,
+     [](Reading& r, const std::string&) {
+       r.o.action = XrefOptions::kVersion;
+       return std::string();
+     }},
+    {"-0", "--null", nullptr, false,
+     [](Reading& r, const std::string&) {
+       r.o.nullSeparated = true;
+       return std::string();
+     }},
+    {"-R", "--recursive", nullptr, false,
+     [](Reading& r, const std::string&) {
+       r.o.recursive = true;
+       return std::string();
+     }},
+    {"-q", "--quiet", nullptr, false,
+     [](Reading& r, const std::string&) {
+       r.o.quiet = true;
+       return std::string();
+     }},
+    {"-n", "--line-numbers", nullptr, false,
+     [](Reading& r, const std::string&) {
+       r.o.lineNumbers = true;
+       return std::string();
+     }},
+    {nullptr, "--reports", nullptr, false,
+     [](Reading& r, const std::string&) {
+       r.o.reports = true;
+       return std::string();
+     }},
+    {nullptr, "--force", nullptr, false,
+     [](Reading& r, const std::string&) {
+       r.o.force = true;
+       return std::string();
+     }},
+    {nullptr, "--ext", "a value", false,
+     [](Reading& r, const std::string& v) {
+       if (!IsValidExtension(v))
+         return "bad extension '" + v + "': 1 to 3 ASCII letters or digits";
+       r.o.extension = v;
+       return std::string();
+     }},
+    {"-L", "--files-from", "a LIST", true,
+     [](Reading& r, const std::string& v) {
+       r.o.lists.push_back(v);
+       return std::string();
+     }},
+    {"-o", "--output", "a FILE", true,
+     [](Reading& r, const std::string& v) {
+       r.o.output = v == "-" ? std::string() : v;
+       return std::string();
+     }},
+    {nullptr, "--suffixes", "a value", false,
+     [](Reading& r, const std::string& v) {
+       if (!ReadSuffixes(v, &r.o.suffixes))
+         return "bad suffixes '" + v + "': name endings such as c,cpp,h separated by commas";
+       r.suffixesGiven = true;
+       return std::string();
+     }},
+    {nullptr, "--encoding", "a value", false,
+     [](Reading& r, const std::string& v) {
+       if (!ParseEncodingChoice(v, r.o.encoding))
+         return "bad encoding '" + v + "': auto, cp932, utf-8 or euc-jp";
+       return std::string();
+     }},
+    {nullptr, "--format", "a value", false,
+     [](Reading& r, const std::string& v) {
+       static const std::pair<const char*, XrefOptions::Format> kFormats[] = {
+           {"text", XrefOptions::kText},   {"json", XrefOptions::kJson},
+           {"dot", XrefOptions::kDot},     {"ctags", XrefOptions::kCtags},
+           {"grep", XrefOptions::kGrep}};
+       for (const auto& [name, format] : kFormats) {
+         if (v != name) continue;
+         r.o.format = format;
+         return std::string();
+       }
+       return "bad format '" + v + "': text, json, dot, ctags or grep";
+     }},
+    {nullptr, "--callers", "a NAME", true,
+     [](Reading& r, const std::string& v) {
+       r.o.callers = v;
+       return std::string();
+     }},
+    {nullptr, "--callees", "a NAME", true,
+     [](Reading& r, const std::string& v) {
+       r.o.callees = v;
+       return std::string();
+     }},
+};
+
+// The rules between options, checked once all are read, in this order:
+// each is broken when its test holds.
+struct Rule {
+  bool (*broken)(const Reading& r);
+  const char* message;
+};
+
+const Rule kRules[] = {
+    // The output is one entry or name per line: a line feed in a path could
+    // not be read back.
+    {[](const Reading& r) {
+       for (const std::string& f : r.o.files)
+         if (f.find('\n') != std::string::npos) return true;
+       return false;
+     },
+     "a FILE holds a line feed"},
+    {[](const Reading& r) { return r.o.files.empty() && r.o.lists.empty(); }, "no FILE given"},
+    {[](const Reading& r) { return r.o.callers && r.o.callees; },
+     "--callers and --callees do not go together"},
+    {[](const Reading& r) { return r.o.force && !r.o.reports; },
+     "--force goes only with --reports"},
+    {[](const Reading& r) { return r.o.nullSeparated && r.o.lists.empty(); },
+     "--null goes only with --files-from"},
+    {[](const Reading& r) { return r.suffixesGiven && !r.o.recursive; },
+     "--suffixes goes only with --recursive"},
+    {[](const Reading& r) { return r.o.lineNumbers && r.o.format != XrefOptions::kText; },
+     "--line-numbers goes only with --format=text"},
+};
+
+// The option args[i] is, or nullptr. For one that takes a value, moves i
+// to the last argument it used and sets *value (left unset when missing).
+const Option* ReadOption(const std::vector<std::string>& args, std::size_t& i,
+                         std::optional<std::string>* value) {
+  for (const Option& opt : kOptions) {
+    if (opt.needs) {
+      if (TakeValue(args, i, opt.shortName, opt.longName, value)) return &opt;
+    } else if (args[i] == opt.longName || (opt.shortName && args[i] == opt.shortName)) {
+      return &opt;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+XrefOptions ParseXrefOptions(const std::vector<std::string>& args) {
+  Reading r;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--") {
-      o.files.insert(o.files.end(), args.begin() + i + 1, args.end());
+      r.o.files.insert(r.o.files.end(), args.begin() + i + 1, args.end());
       break;
     }
     if (a.empty() || a[0] != '-') {
-      o.files.push_back(a);
+      r.o.files.push_back(a);
       continue;
     }
     std::optional<std::string> value;
-    if (a == "--help" || a == "-h") {
-      o.action = XrefOptions::kHelp;
-      return o;
-    } else if (a == "--version") {
-      o.action = XrefOptions::kVersion;
-      return o;
-    } else if (a == "-0" || a == "--null") {
-      o.nullSeparated = true;
-    } else if (a == "-R" || a == "--recursive") {
-      o.recursive = true;
-    } else if (a == "-q" || a == "--quiet") {
-      o.quiet = true;
-    } else if (a == "-n" || a == "--line-numbers") {
-      o.lineNumbers = true;
-    } else if (a == "--reports") {
-      o.reports = true;
-    } else if (a == "--force") {
-      o.force = true;
-    } else if (TakeValue(args, i, nullptr, "--ext", &value)) {
-      if (!value) return UsageError("--ext needs a value");
-      if (!IsValidExtension(*value))
-        return UsageError("bad extension '" + *value + "': 1 to 3 ASCII letters or digits");
-      o.extension = *value;
-    } else if (TakeValue(args, i, "-L", "--files-from", &value)) {
-      if (!value || value->empty()) return UsageError("--files-from needs a LIST");
-      o.lists.push_back(*value);
-    } else if (TakeValue(args, i, "-o", "--output", &value)) {
-      if (!value || value->empty()) return UsageError("--output needs a FILE");
-      o.output = *value == "-" ? std::string() : *value;
-    } else if (TakeValue(args, i, nullptr, "--suffixes", &value)) {
-      if (!value) return UsageError("--suffixes needs a value");
-      if (!ReadSuffixes(*value, &o.suffixes))
-        return UsageError("bad suffixes '" + *value +
-                          "': name endings such as c,cpp,h separated by commas");
-      suffixesGiven = true;
-    } else if (TakeValue(args, i, nullptr, "--encoding", &value)) {
-      if (!value) return UsageError("--encoding needs a value");
-      if (!ParseEncodingChoice(*value, o.encoding))
-        return UsageError("bad encoding '" + *value + "': auto, cp932, utf-8 or euc-jp");
-    } else if (TakeValue(args, i, nullptr, "--format", &value)) {
-      if (!value) return UsageError("--format needs a value");
-      static const std::pair<const char*, XrefOptions::Format> kFormats[] = {
-          {"text", XrefOptions::kText},   {"json", XrefOptions::kJson},
-          {"dot", XrefOptions::kDot},     {"ctags", XrefOptions::kCtags},
-          {"grep", XrefOptions::kGrep}};
-      bool known = false;
-      for (const auto& [name, format] : kFormats) {
-        if (*value != name) continue;
-        o.format = format;
-        known = true;
-      }
-      if (!known) return UsageError("bad format '" + *value + "': text, json, dot, ctags or grep");
-    } else if (TakeValue(args, i, nullptr, "--callers", &value)) {
-      if (!value || value->empty()) return UsageError("--callers needs a NAME");
-      o.callers = value;
-    } else if (TakeValue(args, i, nullptr, "--callees", &value)) {
-      if (!value || value->empty()) return UsageError("--callees needs a NAME");
-      o.callees = value;
-    } else {
-      return UsageError("unknown option " + a);
-    }
+    const Option* opt = ReadOption(args, i, &value);
+    if (!opt) return UsageError("unknown option " + a);
+    if (opt->needs && (!value || (opt->emptyIsMissing && value->empty())))
+      return UsageError(std::string(opt->longName) + " needs " + opt->needs);
+    std::string why = opt->apply(r, value.value_or(std::string()));
+    if (!why.empty()) return UsageError(why);
+    // --help and --version answer at once, whatever follows.
+    if (r.o.action != XrefOptions::kRun) return r.o;
   }
-  // The output is one entry or name per line: a line feed in a path could
-  // not be read back.
-  for (const std::string& f : o.files)
-    if (f.find('\n') != std::string::npos) return UsageError("a FILE holds a line feed");
-  if (o.files.empty() && o.lists.empty()) return UsageError("no FILE given");
-  if (o.callers && o.callees) return UsageError("--callers and --callees do not go together");
-  if (o.force && !o.reports) return UsageError("--force goes only with --reports");
-  if (o.nullSeparated && o.lists.empty()) return UsageError("--null goes only with --files-from");
-  if (suffixesGiven && !o.recursive) return UsageError("--suffixes goes only with --recursive");
-  if (o.lineNumbers && o.format != XrefOptions::kText)
-    return UsageError("--line-numbers goes only with --format=text");
-  return o;
+  for (const Rule& rule : kRules)
+    if (rule.broken(r)) return UsageError(rule.message);
+  return r.o;
 }
 
 std::string AbsoluteXrefPath(const std::string& file, const std::string& cwd) {

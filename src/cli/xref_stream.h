@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,56 +18,90 @@
 
 class XrefStream {
  public:
+  /// Starts a thread running work. Throws std::system_error when the system
+  /// has no thread to give (a process or address-space limit).
+  using ThreadStarter = std::thread (*)(std::function<void()> work);
+  /// The starter every run uses: the formatting thread is started here only.
+  static std::thread StartFormattingThread(std::function<void()> work);
+
   /// Whether a thread of its own speeds the formatter up: whenever this
   /// process may run on two processors or more. Even with every processor
   /// busy with other work it does, as the scheduler shares time out by
   /// thread; on a single processor the hand-over is pure cost.
   static bool SecondThreadHelps();
 
-  /// Neither is owned; both must outlive the stream.
-  XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded);
-  /// Finishes, if Finish was not called.
+  /// The most encoded entries waiting for the formatting thread, in bytes:
+  /// beyond that Feed waits, so that a reader that stalls holds the run
+  /// back rather than filling memory.
+  static constexpr std::size_t kMaxQueued = 8 * 1024 * 1024;
+
+  /// Neither is owned; both must outlive the stream. threaded asks for a
+  /// formatting thread; when start cannot give one, the caller's thread
+  /// formats (Threaded() tells). maxQueued: as kMaxQueued.
+  XrefStream(XrefFormatter& formatter, const XrefSelection& selection, bool threaded,
+             ThreadStarter start = &StartFormattingThread,
+             std::size_t maxQueued = kMaxQueued);
+  /// Stops and joins the formatting thread. Does not finish the formatter:
+  /// a stream left without Finish() is one whose run failed.
   ~XrefStream();
   XrefStream(const XrefStream&) = delete;
   XrefStream& operator=(const XrefStream&) = delete;
 
+  bool Threaded() const { return m_bThreaded; }
+  /// How many times Feed or Finish waited for the formatting thread to make
+  /// room in the queue.
+  int HeldBack() const;
+
   /// Hands over the entries of the engine's table from the first not yet
   /// handed over up to (not including) upTo. REQUIRES: they are final:
-  /// before the current function while the run goes on.
+  /// before the current function while the run goes on. Throws what the
+  /// formatter threw, once; the stream then takes nothing more, and its
+  /// thread is joined.
   void Feed(const CFunctionTable& engine, int upTo);
   /// Waits until the formatter has had every entry handed over, then has it
-  /// finish. Rethrows what the formatter threw.
+  /// finish; the thread is joined. Throws what the formatter threw, unless
+  /// Feed did. Only the first call does anything.
   void Finish();
 
  private:
+  void FeedEntries(const CFunctionTable& engine, int upTo);
+  // Ends the formatting thread and joins it: after the queued entries and
+  // the formatter's Finish when finish, else at once. The stream is done.
+  void Stop(bool finish);
   void Work();
   void Decode(const std::string& batch);
   void Hand();
-  // The places of entry i (for a formatter that NeedsPlaces): read into a
-  // record, added to the batch, taken from a batch into m_record.
-  static void ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r);
-  void PutPlaces(const CFunctionTable& engine, int i);
-  void TakePlaces(const char*& p);
+  // Entry i of the engine's table into m_read, with the places the
+  // formatter needs.
+  void Read(const CFunctionTable& engine, int i, bool selected);
 
   XrefFormatter& m_formatter;
   const XrefSelection& m_sel;
   int m_nNext = 0;
-  XrefRecord m_record;  // reused: its call vector keeps its room
+  XrefRecord m_read;  // the entry being handed over; its vectors keep their room
   bool m_bPlaces;
   bool m_bEntryLines;  // and not the other places
-  XrefRecord m_places;  // scratch of PutPlaces
-  bool m_bFinished = false;
+  bool m_bDone = false;  // finished, or failed: nothing more is taken
 
   // Threaded: batches of encoded entries, from Feed to Work.
-  bool m_bThreaded;
+  bool m_bThreaded = false;
   std::string m_batch;
   int m_nSentFile = -1;  // whose texts the decoder has
+  // Touched by the formatting thread only, while it runs:
+  XrefRecord m_decoded;
   std::string m_fileSource, m_fileOutName;  // the decoder's copies
-  std::mutex m_mutex;
-  std::condition_variable m_ready;
+  // Guarded by m_mutex:
+  mutable std::mutex m_mutex;
+  std::condition_variable m_ready;  // a batch, or the end, for Work
+  std::condition_variable m_room;   // room in the queue, or a failure, for Hand
   std::deque<std::string> m_queue;
+  std::size_t m_nQueued = 0;         // bytes in m_queue
+  const std::size_t m_nMaxQueued;
+  int m_nHeldBack = 0;
   std::vector<std::string> m_spare;  // handed back, to be filled again
-  bool m_bDone = false;
-  std::exception_ptr m_error;
+  bool m_bLast = false;    // no more batches: finish the formatter
+  bool m_bCancel = false;  // stop at once, the formatter unfinished
+  std::exception_ptr m_error;  // what the formatter threw, until reported
+
   std::thread m_thread;
 };

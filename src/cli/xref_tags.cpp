@@ -21,6 +21,23 @@ bool UnsafeInTags(std::string_view path) {
          (!path.empty() && path[0] == '~');
 }
 
+// A folder as ShownPath takes it: without a trailing "/", except the root.
+std::string AsFolder(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+// A tags file's paths are taken from its folder, where an editor looks
+// them up; on standard output, from the current folder.
+std::string TagsFolder(const XrefLayout& layout) {
+  if (layout.output.empty()) return AsFolder(layout.cwd);
+  std::size_t slash = layout.output.rfind('/');
+  return AsFolder(slash == 0 ? "/" : layout.output.substr(0, slash));
+}
+
+// Grep lines are read from where the command ran.
+std::string GrepFolder(const XrefLayout& layout) { return AsFolder(layout.cwd); }
+
 void AppendNumber(std::string& s, int n) {
   char buf[16];
   auto r = std::to_chars(buf, buf + sizeof buf, n);
@@ -32,7 +49,7 @@ void AppendNumber(std::string& s, int n) {
 class CtagsFormatter : public XrefFormatter {
  public:
   CtagsFormatter(XrefOutput& out, const XrefLayout& layout)
-      : m_out(out), m_folder(layout.relativeTo) {}
+      : m_out(out), m_folder(TagsFolder(layout)) {}
   bool NeedsPlaces() const override { return true; }
 
   void Add(const XrefRecord& r) override {
@@ -102,7 +119,7 @@ class CtagsFormatter : public XrefFormatter {
 class GrepFormatter : public XrefFormatter {
  public:
   GrepFormatter(const XrefSelection& sel, XrefOutput& out, const XrefLayout& layout)
-      : m_sel(sel), m_out(out), m_folder(layout.relativeTo) {}
+      : m_sel(sel), m_out(out), m_folder(GrepFolder(layout)) {}
   bool NeedsPlaces() const override { return true; }
 
   void Add(const XrefRecord& r) override {

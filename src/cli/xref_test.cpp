@@ -107,6 +107,7 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
         {"\x95\x5c\t.c", kOneLine}})
     src.Write(name, text);
   ASSERT_EQ(mkdir(src.Join("lib.c").c_str(), 0700), 0);
+  const std::string tryHelp = "Try 'tolvane-xref --help' for more information.\n";
   const std::string usage = XrefUsage(), dot = "digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n";
   const std::string clusterA = "  subgraph \"cluster_0\" {\n    label=\"@/a.c\";\n",
                     clusterB = "  subgraph \"cluster_1\" {\n    label=\"@/b\\\"\\\\.c\";\n";
@@ -132,7 +133,9 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref --help", 0, usage, ""},
       {"tolvane-xref --help >/dev/full", 1, "",
        "tolvane-xref: cannot write the output (No space left on device)\n"},
-      {"tolvane-xref", 2, "", "tolvane-xref: no FILE given\n" + usage},
+      {"tolvane-xref", 2, "", "tolvane-xref: no FILE given\n" + tryHelp},
+      {"tolvane-xref --calers=foo a.c", 2, "",
+       "tolvane-xref: unknown option --calers=foo\n" + tryHelp},
       // A named FILE that cannot be read ends the run; one from a list is skipped.
       {"tolvane-xref a.c lib.c", 1, kA,
        "tolvane-xref: @/lib.c is a folder; give -R to analyse the sources below it.\n"},
@@ -509,6 +512,43 @@ TEST_F(Xref, WritesTheOutputOnlyToTargetsThatAreSafeToWrite) {
                   std::string("a.c\nbig.c\ndangling\nfifo\nfolder\nlib\nlink\nlonely\nloop\nnew\n"
                               "out\nro\nso\n") + (root ? "theirs\n" : ""),
                   ""});
+  Check(rows);
+}
+
+// TOLVANE_XREF_THREADS chooses one thread or two; a fault preloaded into
+// the program stands in for limits that root escapes. "one" is what a
+// single thread writes.
+TEST_F(Xref, FormatsAlikeOnOneThreadOrTwoAndEndsCleanlyWhenThreadsOrMemoryFail) {
+  src.Write("big.c", BigSource());
+  src.Write("main.c", kMainC);
+  const std::string one = "TOLVANE_XREF_THREADS=1 ", two = "TOLVANE_XREF_THREADS=2 ";
+  // The sanitizer's runtime would rather come first of the libraries.
+  const std::string fault = std::string("ASAN_OPTIONS=$ASAN_OPTIONS:verify_asan_link_order=0 ") +
+                            "LD_PRELOAD=" + XREF_FAULTS_PATH + " XREF_FAULT=";
+  const std::string oom = "tolvane-xref: Out of memory.\n";
+  std::vector<Row> rows;
+  for (std::string format : {"text", "json", "dot", "ctags", "grep"}) {
+    std::string run = "tolvane-xref --format=" + format + " big.c main.c";
+    rows.push_back({one + run + " >one && " + two + run + " | cmp - one && " + two + fault +
+                        "no-threads " + run + " -o out && cmp out one",
+                    0, "", ""});
+    // The formatting thread runs out of memory at once, or later on: the
+    // old file stays, nothing else is left behind.
+    for (const char* n : {"1", "5"})
+      rows.push_back({"echo old >out && " + two + fault + "new-off-main:" + n + " " + run +
+                          " -o out; echo $?; cat out; ls -A",
+                      0, "1\nold\nbig.c\nmain.c\none\nout\n",
+                      oom + "tolvane-xref: @/out is left as it was: the run did not finish.\n"});
+    // One thread: the same fault meets no thread at all.
+    rows.push_back({one + fault + "new-off-main:1 " + run + " | cmp - one", 0, "", ""});
+  }
+#if !defined(__SANITIZE_ADDRESS__)  // whose shadow memory needs more address space
+  // A thread's stack (as big as the stack limit) beyond the address space
+  // left: no thread to be had, even for root. "one" is the grep output.
+  rows.push_back({"ulimit -s 2000000 && ulimit -v 1500000 && " + two +
+                      "tolvane-xref --format=grep big.c main.c | cmp - one",
+                  0, "", ""});
+#endif
   Check(rows);
 }
 
