@@ -80,3 +80,4 @@ class CEdit : public CWnd {
 
 class CButton : public CWnd {};
 
+class CStatic : public CWnd {};
