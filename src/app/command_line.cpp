@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "platform/files/source_tree.h"
+#include "platform/text/terminal_escape.h"
 #include "res/images.h"
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
@@ -25,7 +26,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       ++i;  // Qt's, read by the GUI library
     } else if (options && arg.size() > 1 && arg[0] == '-') {
       cl.action = CommandLine::kMisuse;
-      cl.error = "unknown option '" + arg + "'";
+      // Told on a terminal: the option as typed cannot steer it.
+      cl.error = "unknown option '" + EscapedForTerminal(arg) + "'";
       return cl;
     } else {
       cl.paths.push_back(arg);

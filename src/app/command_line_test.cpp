@@ -33,6 +33,7 @@ TEST(ParseCommandLine, TakesPathsAndAnswersTheTwoOptionsOnly) {
       {{"a.c", "--bogus", "--help"}, CommandLine::kMisuse, {}, "unknown option '--bogus'"},
       {{"-h"}, CommandLine::kMisuse, {}, "unknown option '-h'"},
       {{"-platform"}, CommandLine::kMisuse, {}, "unknown option '-platform'"},
+      {{"--\x1b]0;x\a"}, CommandLine::kMisuse, {}, "unknown option '--\\x1b]0;x\\x07'"},
   };
   for (auto& c : cases) {
     CommandLine cl = Parse(c.args);
