@@ -3,12 +3,10 @@
 // guard).
 #include "results/source_dlg.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QPointer>
-#include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
@@ -18,6 +16,7 @@
 #include "app/tolvane_app.h"
 #include "platform/files/drives.h"
 #include "platform/ui/qt_string.h"
+#include "platform/ui/text_view.h"
 #include "tests/gui_support.h"
 #include "tests/program_fixture.h"
 #include "view/tolvane_view.h"
@@ -26,13 +25,17 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-QPlainTextEdit* Edit(CSourceDlg* d) { return qobject_cast<QPlainTextEdit*>(d->m_editSource.m_hWnd); }
+TextViewWidget* SourceView(CSourceDlg* d) { return dynamic_cast<TextViewWidget*>(d->m_editSource.m_hWnd); }
 
-// The edit's lines, as shown.
+// The source text as a screen reader reads it.
+QAccessibleTextInterface* Read(CSourceDlg* d) {
+  return QAccessible::queryAccessibleInterface(d->m_editSource.m_hWnd)->textInterface();
+}
+
+// The view's lines, as shown.
 QStringList EditLines(CSourceDlg* d) {
-  QStringList lines;
-  for (QTextBlock b = Edit(d)->document()->begin(); b.isValid(); b = b.next()) lines << b.text();
-  return lines;
+  QAccessibleTextInterface* text = Read(d);
+  return text->text(0, text->characterCount()).split(QLatin1Char('\n'));
 }
 
 const char kParse[] =
@@ -288,8 +291,8 @@ class SourceDlgTest : public QObject {
       int line = row == 1 ? 42 : 12345;
       QCOMPARE(d->m_editSource.GetFirstVisibleLine(), line - 1);
       QTRY_VERIFY(d->m_editSource.m_hWnd->hasFocus());
-      QCOMPARE(Edit(d)->textCursor().blockNumber(), line - 1);
-      QCOMPARE(Edit(d)->textCursor().positionInBlock(), 0);
+      QCOMPARE(SourceView(d)->Caret().line, line - 1);
+      QCOMPARE(SourceView(d)->Caret().column, 0);
     }
   }
 
