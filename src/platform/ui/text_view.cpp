@@ -257,12 +257,16 @@ int TextViewWidget::LineTop(int i) const {
   return (i - first) * m_lineHeight + (first == 0 ? kMargin : 0);
 }
 
-int TextViewWidget::VisibleLines() const { return std::max(1, viewport()->height() / m_lineHeight); }
+// The lines that fit whole below the top margin, as an edit counts them
+// from its last line up.
+int TextViewWidget::VisibleLines() const {
+  return std::max(1, (viewport()->height() - kMargin - 1) / m_lineHeight);
+}
 
 void TextViewWidget::AdjustScrollBars() {
   QScrollBar* v = verticalScrollBar();
   v->setPageStep(VisibleLines());
-  v->setRange(0, std::max(0, LineCount() - VisibleLines()));
+  v->setRange(0, std::clamp(LineCount() - VisibleLines(), 0, LineCount() - 1));
   QScrollBar* h = horizontalScrollBar();
   h->setPageStep(viewport()->width());
   h->setRange(0, std::max(0, m_widest + 2 * kMargin - viewport()->width()));
@@ -309,11 +313,9 @@ void TextViewWidget::Select(Pos anchor, Pos caret, bool scroll) {
 
 void TextViewWidget::EnsureVisible(Pos p) {
   QScrollBar* v = verticalScrollBar();
-  const int first = v->value();
-  const int fit = std::max(1, (viewport()->height() - (first == 0 ? kMargin : 0)) / m_lineHeight);
-  if (p.line < first)
+  if (p.line < v->value())
     v->setValue(p.line);
-  else if (p.line >= first + fit)
+  else if (LineTop(p.line) + m_lineHeight > viewport()->height())
     v->setValue(p.line - VisibleLines() + 1);
   QTextLayout layout;
   LayOut(layout, Line(p.line));
