@@ -217,7 +217,7 @@ void TextViewWidget::SetLines(CDisplayLines lines) {
   for (; !longest.empty(); longest.pop()) {
     QTextLayout layout;
     LayOut(layout, Line(static_cast<int>(longest.top().second)));
-    m_widest = std::max(m_widest, qCeil(layout.lineAt(0).naturalTextWidth()));
+    m_widest = std::max(m_widest, layout.lineAt(0).naturalTextWidth());
   }
   m_caret = m_anchor = Pos();
   m_desiredX = -1;
@@ -257,10 +257,10 @@ int TextViewWidget::LineTop(int i) const {
   return (i - first) * m_lineHeight + (first == 0 ? kMargin : 0);
 }
 
-// The lines that fit whole below the top margin, as an edit counts them
-// from its last line up.
+// The lines that fit whole between the margins, as an edit counts them from
+// its last line up.
 int TextViewWidget::VisibleLines() const {
-  return std::max(1, (viewport()->height() - kMargin - 1) / m_lineHeight);
+  return std::max(1, (viewport()->height() - 2 * kMargin - 1) / m_lineHeight);
 }
 
 void TextViewWidget::AdjustScrollBars() {
@@ -269,12 +269,12 @@ void TextViewWidget::AdjustScrollBars() {
   v->setRange(0, std::clamp(LineCount() - VisibleLines(), 0, LineCount() - 1));
   QScrollBar* h = horizontalScrollBar();
   h->setPageStep(viewport()->width());
-  h->setRange(0, std::max(0, m_widest + 2 * kMargin - viewport()->width()));
+  h->setRange(0, std::max(0, static_cast<int>(m_widest + 2 * kMargin) - viewport()->width()));
 }
 
 void TextViewWidget::NoteWidth(qreal width) {
-  if (qCeil(width) <= m_widest) return;
-  m_widest = qCeil(width);
+  if (width <= m_widest) return;
+  m_widest = width;
   AdjustScrollBars();
 }
 
@@ -294,6 +294,7 @@ TextViewWidget::Pos TextViewWidget::Clamp(Pos p) const {
 void TextViewWidget::Select(Pos anchor, Pos caret, bool scroll) {
   anchor = Clamp(anchor);
   caret = Clamp(caret);
+  m_pageY = -1;
   if (anchor == m_anchor && caret == m_caret) {
     if (scroll) EnsureVisible(caret);
     return;
@@ -312,20 +313,45 @@ void TextViewWidget::Select(Pos anchor, Pos caret, bool scroll) {
 }
 
 void TextViewWidget::EnsureVisible(Pos p) {
+  // A line above the top comes to the top, one below the bottom to the
+  // bottom; a caret beyond either side comes to the middle.
   QScrollBar* v = verticalScrollBar();
-  if (p.line < v->value())
+  const int height = viewport()->height(), width = viewport()->width();
+  if (LineTop(p.line) < 0)
     v->setValue(p.line);
-  else if (LineTop(p.line) + m_lineHeight > viewport()->height())
-    v->setValue(p.line - VisibleLines() + 1);
+  else if (LineTop(p.line) + m_lineHeight > height)
+    v->setValue(p.line - height / m_lineHeight + 1);
   QTextLayout layout;
   LayOut(layout, Line(p.line));
   NoteWidth(layout.lineAt(0).naturalTextWidth());
   const int x = kMargin + qRound(layout.lineAt(0).cursorToX(p.column));
   QScrollBar* h = horizontalScrollBar();
-  if (x < h->value() + kMargin)
-    h->setValue(x - kMargin);
-  else if (x >= h->value() + viewport()->width() - kMargin)
-    h->setValue(x - viewport()->width() + kMargin + 1);
+  if (x - h->value() < 0 || x - h->value() > width - 1) h->setValue(std::max(0, x - width / 2));
+}
+
+TextViewWidget::Pos TextViewWidget::PageMove(int pages, Pos from) {
+  EnsureVisible(from);
+  QScrollBar* v = verticalScrollBar();
+  const int first = v->value(), height = viewport()->height();
+  if (m_pageY < 0) m_pageY = LineTop(from.line);
+  int y = m_pageY;
+  if (pages > 0) {
+    const int fit = (height - (first == 0 ? kMargin : 0)) / m_lineHeight;
+    if (first + fit >= LineCount())
+      y = height;  // the last line is in sight: the caret goes down to it
+    else
+      v->setValue(first + fit);
+  } else {
+    int top = first == 0 ? 0 : std::max(0, first - height / m_lineHeight);
+    if (first - height / m_lineHeight - 1 < 0) y = 0;
+    v->setValue(top);
+  }
+  Pos p = from;
+  do
+    p.line += pages;
+  while (p.line > 0 && p.line < LineCount() - 1 && (pages > 0 ? LineTop(p.line) < y : LineTop(p.line) > y));
+  p.line = std::clamp(p.line, 0, LineCount() - 1);
+  return p;
 }
 
 TextViewWidget::Pos TextViewWidget::PositionAt(QPoint point) const {
@@ -491,35 +517,44 @@ void TextViewWidget::keyPressEvent(QKeyEvent* e) {
   const QTextLine line = layout.lineAt(0);
   const int length = LineLength(p.line);
   const QTextLayout::CursorMode mode = ctrl ? QTextLayout::SkipWords : QTextLayout::SkipCharacters;
-  bool vertical = false;
+  bool vertical = false, paging = false;
+  if (e->key() != Qt::Key_PageUp && e->key() != Qt::Key_PageDown) m_pageY = -1;
   switch (e->key()) {
     case Qt::Key_Left:
-      if (p.column > 0)
-        p.column = layout.previousCursorPosition(p.column, mode);
-      else if (p.line > 0)
-        p = {p.line - 1, LineLength(p.line - 1)};
+    case Qt::Key_Right: {
+      const bool left = e->key() == Qt::Key_Left;
+      if (m_anchor != m_caret && !shift) {  // a selection ends at its own edge
+        p = left ? std::min(m_anchor, m_caret) : std::max(m_anchor, m_caret);
+      } else if (left) {
+        if (p.column > 0)
+          p.column = layout.previousCursorPosition(p.column, mode);
+        else if (p.line > 0)
+          p = {p.line - 1, LineLength(p.line - 1)};
+      } else {
+        if (p.column < length)
+          p.column = layout.nextCursorPosition(p.column, mode);
+        else if (p.line + 1 < LineCount())
+          p = {p.line + 1, 0};
+      }
       break;
-    case Qt::Key_Right:
-      if (p.column < length)
-        p.column = layout.nextCursorPosition(p.column, mode);
-      else if (p.line + 1 < LineCount())
-        p = {p.line + 1, 0};
-      break;
+    }
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown: {
-      if (ctrl && (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down)) {
-        ScrollBy(e->key() == Qt::Key_Up ? -1 : 1, 0);
+      const bool page = e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown;
+      const bool up = e->key() == Qt::Key_Up || e->key() == Qt::Key_PageUp;
+      if (ctrl && !page) {
+        ScrollBy(up ? -1 : 1, 0);
         return;
       }
       vertical = true;
-      if (m_desiredX < 0) m_desiredX = qRound(line.cursorToX(p.column));
-      const int page = VisibleLines();
-      const int step = e->key() == Qt::Key_Up ? -1 : e->key() == Qt::Key_Down ? 1
-                       : e->key() == Qt::Key_PageUp ? -page : page;
-      p.line = std::clamp(p.line + step, 0, LineCount() - 1);
-      if (e->key() == Qt::Key_PageUp || e->key() == Qt::Key_PageDown) ScrollBy(step, 0);
+      paging = page;
+      if (m_desiredX < 0) m_desiredX = line.cursorToX(p.column);
+      if (page)
+        p = PageMove(up ? -1 : 1, p);
+      else
+        p.line = std::clamp(p.line + (up ? -1 : 1), 0, LineCount() - 1);
       QTextLayout to;
       LayOut(to, Line(p.line));
       p.column = to.lineAt(0).xToCursor(m_desiredX);
@@ -542,7 +577,9 @@ void TextViewWidget::keyPressEvent(QKeyEvent* e) {
       return;
   }
   if (!vertical) m_desiredX = -1;
-  Select(shift ? m_anchor : p, p, true);
+  const int pageY = m_pageY;
+  Select(shift ? m_anchor : p, p, !paging);
+  if (paging) m_pageY = pageY;
 }
 
 void TextViewWidget::mousePressEvent(QMouseEvent* e) {

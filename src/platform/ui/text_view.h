@@ -82,6 +82,10 @@ class TextViewWidget : public QAbstractScrollArea {
   // scrolled to the top, as an edit's does.
   int LineTop(int i) const;
   int VisibleLines() const;
+  // Page up or down (pages -1 or 1): the line at the other edge of the
+  // viewport comes to the top or the bottom, and the caret keeps its place
+  // in the viewport.
+  Pos PageMove(int pages, Pos from);
   void AdjustScrollBars();
   // Notes the width of a line laid out: the text is as wide as its widest.
   void NoteWidth(qreal width);
@@ -101,9 +105,12 @@ class TextViewWidget : public QAbstractScrollArea {
   CDisplayLines m_lines;
   int m_lineHeight = 13;
   qreal m_tabStop = 80;
-  int m_widest = 0;  // the widest line seen or estimated, in pixels
+  qreal m_widest = 0;  // the widest line seen or estimated, in pixels
   Pos m_caret, m_anchor;
-  int m_desiredX = -1;  // where up and down keep the caret, in pixels
+  qreal m_desiredX = -1;  // where up and down keep the caret, in pixels
+  // Where page up and down keep the caret in the viewport, while they
+  // follow each other.
+  int m_pageY = -1;
   bool m_caretShown = false;
   bool m_wantReturn = false;
   bool m_dragging = false;
