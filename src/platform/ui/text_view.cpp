@@ -4,7 +4,9 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -626,6 +628,25 @@ void TextViewWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   }
   m_dragging = true;
   Select({p.line, start}, {p.line, end}, true);
+}
+
+void TextViewWidget::contextMenuEvent(QContextMenuEvent* e) {
+  // The menu of a read-only edit, in Qt's own words (and translations).
+  auto text = [](const char* what, QKeySequence::StandardKey key) {
+    return QCoreApplication::translate("QWidgetTextControl", what) + QLatin1Char('\t') +
+           QKeySequence(key).toString(QKeySequence::NativeText);
+  };
+  QMenu menu(this);
+  QAction* copy = menu.addAction(text("&Copy", QKeySequence::Copy));
+  copy->setEnabled(m_anchor != m_caret);
+  menu.addSeparator();
+  QAction* all = menu.addAction(text("Select All", QKeySequence::SelectAll));
+  all->setEnabled(LineCount() > 1);
+  QAction* chosen = menu.exec(e->globalPos());
+  if (chosen == copy)
+    Copy();
+  else if (chosen == all)
+    Select({0, 0}, End(), true);
 }
 
 void TextViewWidget::focusInEvent(QFocusEvent* e) {
