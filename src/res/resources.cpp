@@ -73,10 +73,8 @@ const DialogTemplate kSource = {
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
     WS_EX_NOPARENTNOTIFY, 0, 0, 303, 261, "aaa", "ＭＳ Ｐゴシック", 9,
     {
-        {IDC_SOURCE, ControlKind::Edit, 23, 54, 226, 111,
-         kChild | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL |
-             ES_WANTRETURN | WS_BORDER | WS_HSCROLL | WS_VSCROLL,
-         "", "ソース"},
+        {IDC_SOURCE, ControlKind::TextView, 23, 54, 226, 111,
+         kChild | WS_TABSTOP | ES_WANTRETURN | WS_BORDER | WS_HSCROLL | WS_VSCROLL, "", "ソース"},
         {IDC_LINES, ControlKind::ListBox, 21, 193, 274, 49, kListBox | LBS_USETABSTOPS, "", "該当行"},
     }};
 

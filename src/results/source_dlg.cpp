@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/files/stdio_file.h"
+#include "platform/text/mbcs.h"
 #include "platform/ui/code_page.h"
 #include "platform/ui/dc.h"
 #include "res/resource.h"
@@ -69,26 +74,39 @@ CRect CSourceDlg::Placement(const CRect& form, const CRect& workArea, int n) {
 
 void CSourceDlg::ShowFile(const CString& path, const CString& name, TextEncoding encoding) {
   CStdioFile file(path, CStdioFile::modeRead | CStdioFile::typeText);
-  CDisplayDecoder decoder(CodePageOf(encoding));
-  // One piece ahead: a piece without a line end is cut inside its line
-  // only when another piece follows it.
-  CString piece, next;
-  bool have = file.ReadString(piece);
-  std::string shown;
-  for (int number = 1; have; ++number) {
-    bool more = file.ReadString(next);
-    std::string_view text = piece.view();
-    bool lineEnd = !text.empty() && text.back() == '\n';
-    if (lineEnd) text.remove_suffix(1);
-    shown.clear();
-    decoder.Append(shown, text, more && !lineEnd);
-    if (CString(text).Find(name, 0, encoding) >= 0) m_listLines.AddString(LineEntry(number, shown));
-    shown += "\r\n";
-    m_editSource.ReplaceSel(CString(shown));
-    std::swap(piece, next);
-    have = more;
+  CDisplayLines lines(CodePageOf(encoding));
+  // Room for the whole file at once: growing would copy it.
+  std::error_code error;
+  std::uintmax_t size = std::filesystem::file_size(path.GetString(), error);
+  if (!error) lines.Reserve(static_cast<std::size_t>(size));
+  std::vector<std::size_t> mentions;
+  std::string_view run;
+  while (file.ReadPieces(run)) {
+    while (!run.empty()) {
+      // A piece ends after its LF, or after 255 bytes.
+      std::size_t n = std::min(run.size(), CStdioFile::kMaxPiece);
+      if (const void* lf = std::memchr(run.data(), '\n', n)) n = static_cast<const char*>(lf) - run.data() + 1;
+      lines.Add(run.substr(0, n));
+      run.remove_prefix(n);
+      std::string_view piece = lines.Piece(lines.GetCount() - 1);
+      if (mbcs::FindIn(encoding, piece.data(), piece.size(), name.GetString(),
+                       static_cast<std::size_t>(name.GetLength())) != mbcs::kNotFound)
+        mentions.push_back(lines.GetCount());
+    }
   }
   file.Close();
+  // Numbered as shown: a character cut between two pieces shows whole, at
+  // the start of the second.
+  std::vector<CString> entries;
+  entries.reserve(mentions.size());
+  std::string shown;
+  for (std::size_t number : mentions) {
+    shown.clear();
+    lines.AppendShown(shown, number - 1);
+    entries.push_back(LineEntry(static_cast<int>(number), shown));
+  }
+  m_listLines.AddStrings(std::move(entries));
+  m_editSource.SetLines(std::move(lines));
 }
 
 void CSourceDlg::Layout() {
@@ -122,7 +140,8 @@ void CSourceDlg::OnDblclkLines() {
   if (i == LB_ERR) return;
   m_listLines.GetText(i, m_strLine);
   int n = LineNumberOf(m_strLine);
-  // To the top, however long the file, then down to line n.
+  // To the top, however long the file, then down to line n; the caret to
+  // the start of the line now at the top.
   m_editSource.LineScroll(-m_editSource.GetFirstVisibleLine());
   m_editSource.LineScroll(n - 1);
   m_editSource.SetFocus();

@@ -1,7 +1,9 @@
 // CSourceDlg: the listing window of one found function. It shows the whole
-// source file the function was found in, one piece of at most 255 bytes an
-// edit line, and below it every piece that mentions the function's name,
-// numbered; a double-click on one scrolls the source to it.
+// source file the function was found in, one piece of at most 255 bytes a
+// line, and below it every piece that mentions the function's name,
+// numbered; a double-click on one scrolls the source to it. The file is
+// read once into the text view, which keeps its bytes and draws only the
+// lines in sight.
 #pragma once
 
 #include <memory>
@@ -17,14 +19,14 @@ class CSourceDlg : public CDialog {
   CSourceDlg();
 
   CListBox m_listLines;
-  CEdit m_editSource;
+  CTextView m_editSource;
   CString m_strSource;
   CString m_strLine;
 
   BOOL OnInitDialog() override;
 
   /// Reads path (text in the given encoding) into the window: every piece
-  /// into the edit, and every piece that holds name (a match of whole
+  /// into the text view, and every piece that holds name (a match of whole
   /// characters of that encoding) into the list of lines, after its
   /// number. A character cut between two pieces of a line shows whole, at
   /// the start of the second. Throws CFileException when the file cannot
@@ -52,14 +54,14 @@ class CSourceDlg : public CDialog {
   int OnCreate(LPCREATESTRUCT lpCreateStruct);
   void OnDrawItem(int nIDCtl, void* lpDrawItemStruct);
   void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
-  // Does nothing: the edit takes the focus as any control does.
+  // Does nothing: the text view takes the focus as any control does.
   void OnSetfocusSource();
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
 
  private:
-  // The edit fills the width from 20 pixels below the top, and the list a
+  // The text view fills the width from 20 pixels below the top, and the list a
   // 64-pixel band along the bottom, whatever the window's size.
   void Layout();
 

@@ -3,12 +3,14 @@
 // guard).
 #include "results/source_dlg.h"
 
+#include <QAccessible>
 #include <QApplication>
-#include <QPointer>
+#include <QClipboard>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
+#include <QTextCursor>
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
@@ -18,6 +20,7 @@
 #include "app/tolvane_app.h"
 #include "platform/files/drives.h"
 #include "platform/ui/qt_string.h"
+#include "platform/ui/text_view.h"
 #include "tests/gui_support.h"
 #include "tests/program_fixture.h"
 #include "view/tolvane_view.h"
@@ -26,13 +29,17 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-QPlainTextEdit* Edit(CSourceDlg* d) { return qobject_cast<QPlainTextEdit*>(d->m_editSource.m_hWnd); }
+TextViewWidget* SourceView(CSourceDlg* d) { return dynamic_cast<TextViewWidget*>(d->m_editSource.m_hWnd); }
 
-// The edit's lines, as shown.
+// The source text as a screen reader reads it.
+QAccessibleTextInterface* Read(CSourceDlg* d) {
+  return QAccessible::queryAccessibleInterface(d->m_editSource.m_hWnd)->textInterface();
+}
+
+// The view's lines, as shown.
 QStringList EditLines(CSourceDlg* d) {
-  QStringList lines;
-  for (QTextBlock b = Edit(d)->document()->begin(); b.isValid(); b = b.next()) lines << b.text();
-  return lines;
+  QAccessibleTextInterface* text = Read(d);
+  return text->text(0, text->characterCount()).split(QLatin1Char('\n'));
 }
 
 const char kParse[] =
@@ -275,22 +282,166 @@ class SourceDlgTest : public QObject {
     QCOMPARE(counter.paints, 0);
   }
 
-  void aDoubleClickedLineBecomesTheFirstVisibleWithTheCaretAtItsStart() {
+  // A file of a million lines, with a line cut into two pieces (and a
+  // character cut between them) at its top, in its middle and at its end,
+  // the last line without a line end. Mentions, what shows at the top of
+  // the view, the keys, the mouse and copying, at each place.
+  void aMillionLineFileIsNumberedScrolledAndCopiedThroughout() {
+    const std::string kanji = "\xE8\xAA\x9E";  // 語, cut after its first byte
+    const std::string cutLine = "    Big(); /*" + std::string(241, 'x') + kanji + "*/\n";
     std::string text = "void Big(void)\n{\n";
-    for (int i = 3; i <= 13000; ++i) text += i == 42 || i == 12345 ? "  Big();\n" : "  x++;\n";
-    tree->Write("big.c", text + "}\n");
+    text.reserve(8000000);
+    for (int line = 3; line <= 999999; ++line)
+      text += line == 3 || line == 500000 || line == 999998 ? cutLine : line == 999999 ? "}\n" : "  x++;\n";
+    tree->Write("big.c", text + "Big();");
     Start();
     Analyze({"big.c"});
     CSourceDlg* d = Show(Entry("big.fnc", "Big"), "big.c");
-    QCOMPARE(Items(d->m_listLines), QStringList({"0001 void Big(void)", "0042   Big();", "12345   Big();"}));
-    for (int row : {2, 1}) {
-      DoubleClickItem(d->m_listLines, row);
-      int line = row == 1 ? 42 : 12345;
-      QCOMPARE(d->m_editSource.GetFirstVisibleLine(), line - 1);
-      QTRY_VERIFY(d->m_editSource.m_hWnd->hasFocus());
-      QCOMPARE(Edit(d)->textCursor().blockNumber(), line - 1);
-      QCOMPARE(Edit(d)->textCursor().positionInBlock(), 0);
+    const QString head = "    Big(); /*" + QString(241, 'x'), tail = "語*/";
+    QCOMPARE(Items(d->m_listLines), QStringList({"0001 void Big(void)", "0003 " + head, "500001 " + head,
+                                                 "1000000 " + head, "1000003 Big();"}));
+    QCOMPARE(d->m_editSource.GetLineCount(), 1000004);  // the pieces, and the empty line after them
+    TextViewWidget* view = SourceView(d);
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(view);
+    QCOMPARE(reader->text(QAccessible::Name), QString("ソース"));
+    QVERIFY(reader->state().readOnly && reader->state().multiLine);
+    QAccessibleTextInterface* read = reader->textInterface();
+    // The line a screen reader finds at a point of the view.
+    auto lineAt = [&](QPoint point) {
+      int start, end;
+      return read->textAtOffset(read->offsetAtPoint(view->viewport()->mapToGlobal(point)),
+                                QAccessible::LineBoundary, &start, &end);
+    };
+    const int last = 1000003, bottom = view->verticalScrollBar()->maximum();
+    QVERIFY(bottom > last - 60 && bottom < last);
+    QClipboard* clipboard = QApplication::clipboard();
+    struct {
+      int row, piece;     // the entry, and its piece's line in the view
+      QString top, next;  // the first two lines shown after the double-click
+    } places[] = {
+        {1, 2, head + "\n", tail + "\n"},
+        {2, 500000, head + "\n", tail + "\n"},
+        {0, 0, "void Big(void)\n", "{\n"},
+        {4, last - 1, "", ""},  // as far down as the text goes
+    };
+    for (const auto& place : places) {
+      DoubleClickItem(d->m_listLines, place.row);
+      const int first = std::min(place.piece, bottom);
+      QCOMPARE(d->m_editSource.GetFirstVisibleLine(), first);
+      QTRY_VERIFY(view->hasFocus());
+      // The caret at the start of the line at the top.
+      QCOMPARE(read->cursorPosition(), view->OffsetOf({first, 0}));
+      QCOMPARE(lineAt(QPoint(1, 1)), view->Line(first) + "\n");
+      if (!place.top.isEmpty()) {
+        QCOMPARE(lineAt(QPoint(1, 1)), place.top);
+        QCOMPARE(lineAt(QPoint(1, view->Caret().line == 0 ? 20 : 16)), place.next);
+        // Two lines selected with the keys and copied.
+        Key(d->m_editSource, Qt::Key_Down, Qt::ShiftModifier);
+        Key(d->m_editSource, Qt::Key_Down, Qt::ShiftModifier);
+        Key(d->m_editSource, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), place.top + place.next);
+        int start = -1, end = -1;
+        read->selection(0, &start, &end);
+        QCOMPARE(std::pair(start, end), std::pair(view->OffsetOf({first, 0}), view->OffsetOf({first + 2, 0})));
+        QCOMPARE(read->cursorPosition(), end);
+      }
     }
+    // The end, and the long line before it: the view scrolls sideways.
+    Key(d->m_editSource, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(d->m_editSource.GetFirstVisibleLine(), bottom);
+    QCOMPARE(read->cursorPosition(), read->characterCount());
+    for (int k = 0; k < 4; ++k) Key(d->m_editSource, Qt::Key_Up);
+    Key(d->m_editSource, Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(view->Caret().line, last - 4);
+    QScrollBar* across = view->horizontalScrollBar();
+    QVERIFY(across->value() > 0);
+    Key(d->m_editSource, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(), head);
+    Key(d->m_editSource, Qt::Key_Home);
+    QCOMPARE(across->value(), 0);
+    // A page up moves the text a page, and the caret with it.
+    Key(d->m_editSource, Qt::Key_PageUp);
+    const int top = d->m_editSource.GetFirstVisibleLine();
+    QVERIFY(top < bottom - 5);
+    QCOMPARE(view->Caret().line - top, last - 4 - bottom);
+    Key(d->m_editSource, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(d->m_editSource.GetFirstVisibleLine(), 0);
+    QCOMPARE(read->cursorPosition(), 0);
+    // The mouse selects from a press to a release.
+    QTest::mousePress(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(6, 2));
+    QTest::mouseMove(view->viewport(), QPoint(30, 30));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
+    Key(d->m_editSource, Qt::Key_C, Qt::ControlModifier);
+    QVERIFY(clipboard->text().contains("\n"));
+    QCOMPARE(clipboard->text(), view->SelectedText());
+    // Everything: the whole text as read, each piece on a line of its own.
+    Key(d->m_editSource, Qt::Key_A, Qt::ControlModifier);
+    Key(d->m_editSource, Qt::Key_C, Qt::ControlModifier);
+    const QString all = clipboard->text();
+    QCOMPARE(all.size(), read->characterCount());
+    QCOMPARE(all.count(QLatin1Char('\n')), last);
+    QVERIFY(all.startsWith("void Big(void)\n{\n" + head + "\n" + tail + "\n  x++;\n"));
+    QVERIFY(all.endsWith(head + "\n" + tail + "\n}\nBig();\n"));
+  }
+
+  // The keys move the caret, select and scroll as in the read-only edit
+  // the view stands in for, which is the yardstick here: on lines long and
+  // short, empty, with tabs and with wide characters.
+  void theKeysMoveSelectAndScrollAsAReadOnlyEditDoes() {
+    std::string text = "void P(void)\n{\n";
+    for (int i = 0; i < 200; ++i)
+      text += i % 17 == 3   ? "    call(); /*" + std::string(300, 'x') + "*/\n"
+              : i % 13 == 5 ? "\tif (a)\t{ \xE8\xAA\x9E\xE8\xAA\x9E b = c; }\n"
+              : i % 7 == 0  ? "\n"
+                            : "  value = compute(value, " + std::to_string(i) + ");\n";
+    tree->Write("p.c", text + "}\n");
+    Start();
+    Analyze({"p.c"});
+    TextViewWidget* view = SourceView(Show(Entry("p.fnc", "P"), "p.c"));
+    QPlainTextEdit edit;
+    edit.setFont(view->font());
+    edit.setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit.setReadOnly(true);
+    edit.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    edit.setTabStopDistance(QFontMetricsF(edit.font()).horizontalAdvance(QLatin1Char(' ')) * 8);
+    edit.setPlainText(view->Text({0, 0}, view->End()));
+    edit.resize(view->size());
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    QCOMPARE(edit.viewport()->size(), view->viewport()->size());
+    const Qt::KeyboardModifiers none, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
+    const struct {
+      Qt::Key key;
+      Qt::KeyboardModifiers mods;
+      int times;
+    } keys[] = {
+        {Qt::Key_Down, none, 3},    {Qt::Key_End, none, 1},      {Qt::Key_Down, none, 22},
+        {Qt::Key_End, none, 1},     {Qt::Key_Up, none, 2},       {Qt::Key_Home, none, 1},
+        {Qt::Key_Up, none, 19},     {Qt::Key_PageDown, none, 2}, {Qt::Key_PageUp, shift, 1},
+        {Qt::Key_Right, none, 2},   {Qt::Key_Right, ctrl, 2},    {Qt::Key_Left, ctrl, 1},
+        {Qt::Key_Down, shift, 1},   {Qt::Key_End, shift, 1},     {Qt::Key_Left, none, 1},
+        {Qt::Key_Right, shift, 1},  {Qt::Key_Right, none, 1},    {Qt::Key_End, ctrl, 1},
+        {Qt::Key_PageUp, none, 1},  {Qt::Key_Home, ctrl, 1},     {Qt::Key_Down, ctrl, 1},
+        {Qt::Key_PageDown, none, 2}, {Qt::Key_PageUp, none, 3},  {Qt::Key_End, ctrl, 1},
+        {Qt::Key_PageUp, none, 1},  {Qt::Key_PageDown, none, 2},
+    };
+    int step = 0;
+    for (const auto& k : keys) {
+      for (int n = 0; n < k.times; ++n, ++step) {
+        QTest::keyClick(&edit, k.key, k.mods);
+        QTest::keyClick(view, k.key, k.mods);
+        const QTextCursor c = edit.textCursor();
+        const std::vector<int> want = {c.position(), c.anchor(), edit.verticalScrollBar()->value(),
+                                       edit.horizontalScrollBar()->value()};
+        const std::vector<int> got = {view->OffsetOf(view->Caret()), view->OffsetOf(view->Anchor()),
+                                      view->verticalScrollBar()->value(), view->horizontalScrollBar()->value()};
+        QVERIFY2(got == want, ("key " + std::to_string(step)).c_str());
+      }
+    }
+    QCOMPARE(view->verticalScrollBar()->maximum(), edit.verticalScrollBar()->maximum());
+    QCOMPARE(view->horizontalScrollBar()->maximum(), edit.horizontalScrollBar()->maximum());
   }
 
   void aFileThatCannotBeReadIsNamedAndLeavesNoWindow() {

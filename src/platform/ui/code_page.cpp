@@ -184,3 +184,37 @@ void CDisplayDecoder::Append(std::string& out, std::string_view piece, bool more
   std::size_t kept = Decode(out, text, m_nCodePage, more);
   m_held = text.substr(kept);
 }
+
+void CDisplayLines::Add(std::string_view piece) {
+  const std::size_t i = m_starts.size();
+  std::uint32_t held = 0;
+  if (i > 0 && m_bytes.back() != '\n') {
+    // The piece before continues its line: a character it ends inside of
+    // shows with this one.
+    std::string_view before = Decoded(i - 1);
+    m_scratch.clear();
+    held = static_cast<std::uint32_t>(before.size() - Decode(m_scratch, before, m_nCodePage, true));
+  }
+  if ((i & ((std::size_t{1} << kBlockBits) - 1)) == 0) m_blocks.push_back(m_bytes.size());
+  m_starts.push_back(static_cast<std::uint32_t>(m_bytes.size() - m_blocks.back()) | held << kHeldShift);
+  m_bytes.append(piece);
+}
+
+std::string_view CDisplayLines::Piece(std::size_t i) const {
+  std::string_view p(m_bytes.data() + Start(i), End(i) - Start(i));
+  if (!p.empty() && p.back() == '\n') p.remove_suffix(1);
+  return p;
+}
+
+std::string_view CDisplayLines::Decoded(std::size_t i) const {
+  std::size_t held = m_starts[i] >> kHeldShift;
+  std::size_t start = Start(i) - held;
+  std::string_view p(m_bytes.data() + start, End(i) - start);
+  if (p.back() == '\n') p.remove_suffix(1);
+  return p;
+}
+
+void CDisplayLines::AppendShown(std::string& out, std::size_t i) const {
+  const bool more = i + 1 < m_starts.size() && m_bytes[End(i) - 1] != '\n';
+  Decode(out, Decoded(i), m_nCodePage, more);
+}

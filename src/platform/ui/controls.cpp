@@ -3,13 +3,12 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <algorithm>
 #include <cctype>
 
 #include "platform/files/drives.h"
 #include "platform/ui/qt_string.h"
+#include "platform/ui/text_view.h"
 #include "platform/ui/widgets.h"
 
 namespace {
@@ -188,32 +187,9 @@ namespace {
 
 QLineEdit* Line(QWidget* w) { return qobject_cast<QLineEdit*>(w); }
 
-// A multi-line edit with its held-back text given to the document.
-MultiLineEditWidget* Multi(QWidget* w) {
-  auto* edit = dynamic_cast<MultiLineEditWidget*>(w);
-  if (edit) edit->Flush();
-  return edit;
-}
-
-QString FromWindowsLines(const CString& text) { return ToQString(text).remove(QLatin1Char('\r')); }
-
 }  // namespace
 
-void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
-  if (MultiLineEditWidget* edit = Multi(m_hWnd)) {
-    QTextCursor c = edit->textCursor();
-    int length = edit->document()->characterCount() - 1;
-    if (nStartChar >= 0) {
-      c.setPosition(std::min(nStartChar, length));
-      c.setPosition(nEndChar < 0 ? length : std::min(nEndChar, length), QTextCursor::KeepAnchor);
-    } else {
-      c.clearSelection();
-    }
-    edit->setTextCursor(c);
-    if (!bNoScroll) edit->ensureCursorVisible();
-    edit->SetAppendsAtEnd(!c.hasSelection() && c.atEnd());
-    return;
-  }
+void CEdit::SetSel(int nStartChar, int nEndChar, BOOL) {
   QLineEdit* edit = Line(m_hWnd);
   if (!edit) return;
   if (nStartChar < 0) {  // no selection: the caret stays where it is
@@ -227,18 +203,6 @@ void CEdit::SetSel(int nStartChar, int nEndChar, BOOL bNoScroll) {
 }
 
 void CEdit::ReplaceSel(const CString& text, BOOL) {
-  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(m_hWnd)) {
-    if (multi->AppendsAtEnd()) {
-      multi->AppendPending(text.view());
-      return;
-    }
-    multi->Flush();
-    QTextCursor c = multi->textCursor();
-    c.insertText(FromWindowsLines(text));
-    multi->setTextCursor(c);
-    multi->SetAppendsAtEnd(c.atEnd());
-    return;
-  }
   QLineEdit* edit = Line(m_hWnd);
   if (!edit) return;
   // The program's text bypasses the limit on typing, which insert() keeps.
@@ -250,26 +214,31 @@ void CEdit::ReplaceSel(const CString& text, BOOL) {
   edit->setCursorPosition(start + static_cast<int>(added.size()));
 }
 
-void CEdit::ScrollCaret() {
-  if (MultiLineEditWidget* edit = Multi(m_hWnd)) edit->ensureCursorVisible();
-  // A line edit keeps its caret in view by itself.
+// ---- CTextView ----
+
+namespace {
+
+TextViewWidget* View(QWidget* w) { return dynamic_cast<TextViewWidget*>(w); }
+
+}  // namespace
+
+void CTextView::SetLines(CDisplayLines lines) {
+  if (TextViewWidget* view = View(m_hWnd)) view->SetLines(std::move(lines));
 }
 
-BOOL CEdit::LineScroll(int nLines, int nChars) {
-  MultiLineEditWidget* edit = Multi(m_hWnd);
-  if (!edit) return FALSE;
-  // Without wrapping, the vertical scroll bar counts lines.
-  QScrollBar* v = edit->verticalScrollBar();
-  v->setValue(std::clamp(v->value() + nLines, v->minimum(), v->maximum()));
-  if (nChars) {
-    QScrollBar* h = edit->horizontalScrollBar();
-    int charWidth = edit->fontMetrics().averageCharWidth();
-    h->setValue(std::clamp(h->value() + nChars * charWidth, h->minimum(), h->maximum()));
-  }
+int CTextView::GetLineCount() const {
+  TextViewWidget* view = View(m_hWnd);
+  return view ? view->LineCount() : 0;
+}
+
+BOOL CTextView::LineScroll(int nLines, int nChars) {
+  TextViewWidget* view = View(m_hWnd);
+  if (!view) return FALSE;
+  view->ScrollBy(nLines, nChars * view->fontMetrics().averageCharWidth());
   return TRUE;
 }
 
-int CEdit::GetFirstVisibleLine() const {
-  MultiLineEditWidget* edit = Multi(m_hWnd);
-  return edit ? edit->verticalScrollBar()->value() : 0;
+int CTextView::GetFirstVisibleLine() const {
+  TextViewWidget* view = View(m_hWnd);
+  return view ? view->FirstVisibleLine() : 0;
 }

@@ -1,12 +1,13 @@
-// The standard controls: list boxes, single-line edit boxes, buttons and
-// static texts, each a CWnd over a standard Qt widget (so that a screen
-// reader reads it). The program's own changes to a control never send a
+// The standard controls: list boxes, single-line edit boxes, buttons,
+// static texts and read-only text views, each a CWnd over a Qt widget that
+// a screen reader reads. The program's own changes to a control never send a
 // notification; the user's actions do.
 #pragma once
 
 #include <vector>
 
 #include "platform/text/cstring.h"
+#include "platform/ui/code_page.h"
 #include "platform/ui/wnd.h"
 
 /// A list box. Items are byte strings, shown decoded from the system's
@@ -62,19 +63,33 @@ class CListBox : public CWnd {
   void RevertUserAction();
 };
 
-/// An edit box, single-line or (ES_MULTILINE) multi-line. Positions are in
-/// characters; in a multi-line edit "\r\n" ends a line.
+/// A single-line edit box. Positions are in characters.
 class CEdit : public CWnd {
  public:
   void SetSel(int nStartChar, int nEndChar, BOOL bNoScroll = FALSE);
   /// Replaces the selection (or inserts at the caret) with text.
   void ReplaceSel(const CString& text, BOOL bCanUndo = FALSE);
-  /// Scrolls the caret into view.
-  void ScrollCaret();
-  /// Multi-line: scrolls by nLines lines (down when positive) and nChars
-  /// characters, as far as the text allows.
+  /// Scrolls the caret into view (a line edit keeps it there by itself).
+  void ScrollCaret() {}
+};
+
+/// A read-only view of a file's text (ControlKind::TextView), one line a
+/// piece and an empty line after the last: a caret, selection with the
+/// mouse and the keys, copying, scroll bars both ways, and a read-only text
+/// to screen readers, as a read-only multi-line edit has. Only the lines in
+/// sight are laid out and drawn, so a file of millions of lines costs about
+/// its own bytes. Its window text is the whole text, "\r\n" after each
+/// line; setting it shows that text (pieces of at most 255 bytes a line).
+class CTextView : public CWnd {
+ public:
+  /// Shows lines in place of what it showed; the caret goes to the start.
+  void SetLines(CDisplayLines lines);
+  /// The lines shown: the pieces and the empty line after them.
+  int GetLineCount() const;
+  /// Scrolls by nLines lines (down when positive) and nChars characters, as
+  /// far as the text allows.
   BOOL LineScroll(int nLines, int nChars = 0);
-  /// Multi-line: the index of the topmost visible line, from 0.
+  /// The index of the topmost visible line, from 0.
   int GetFirstVisibleLine() const;
 };
 

@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include "platform/ui/qt_string.h"
+#include "platform/ui/text_view.h"
 #include "platform/ui/widgets.h"
 
 QPixmap AfxLoadIconPixmap(int id, int size);  // images.cpp
@@ -53,11 +54,10 @@ QWidget* CreateControl(QWidget* parent, const DialogControl& c) {
     case ControlKind::ListBox:
       w = new ListBoxWidget(parent, c.id, c.style);
       break;
+    case ControlKind::TextView:
+      w = new TextViewWidget(parent, c.id, c.style);
+      break;
     case ControlKind::Edit:
-      if (c.style & ES_MULTILINE) {
-        w = new MultiLineEditWidget(parent, c.id, c.style);
-        break;
-      }
       w = new EditWidget(parent, c.id, c.style);
       if (c.style & ES_READONLY) {  // read-only boxes show on the window's colour
         QPalette p = w->palette();

@@ -10,7 +10,9 @@
 
 #include "platform/ui/ui_types.h"
 
-enum class ControlKind { PushButton, ListBox, Edit, Static, Icon };
+/// TextView: a read-only view of a file's text (CTextView); its style takes
+/// WS_BORDER, WS_HSCROLL, WS_VSCROLL, WS_TABSTOP and ES_WANTRETURN.
+enum class ControlKind { PushButton, ListBox, Edit, Static, Icon, TextView };
 
 /// One control of a dialog template. Positions and sizes are in dialog units.
 struct DialogControl {

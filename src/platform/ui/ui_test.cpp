@@ -258,6 +258,14 @@ class UiTest : public QObject {
         decoder.Append(first, std::string_view(c.bytes).substr(0, cut), true);
         decoder.Append(second, std::string_view(c.bytes).substr(cut), false);
         QCOMPARE(ToQString(CString(first + second)), QString::fromUtf8(c.shown));
+        // Kept as two pieces, each shows as the decoder showed it.
+        if (cut == 0 || cut == c.bytes.size()) continue;
+        CDisplayLines lines(c.codePage);
+        lines.Add(std::string_view(c.bytes).substr(0, cut));
+        lines.Add(std::string_view(c.bytes).substr(cut));
+        std::string kept[2];
+        for (std::size_t i : {0, 1}) lines.AppendShown(kept[i], i);
+        QVERIFY(kept[0] == first && kept[1] == second);
       }
     }
     // The last piece of a file ends what it holds.

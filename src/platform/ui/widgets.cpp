@@ -7,10 +7,9 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 #include <QValidator>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <algorithm>
-#include <set>
+
+#include "platform/ui/text_view.h"
 
 namespace {
 
@@ -31,10 +30,8 @@ QWidget* FindControl(const QWidget* parent, int id) {
 }
 
 QString WidgetText(QWidget* widget) {
-  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(widget)) {
-    multi->Flush();
-    return multi->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  }
+  if (auto* view = dynamic_cast<TextViewWidget*>(widget))
+    return view->Text({0, 0}, view->End()).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
   if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
@@ -42,10 +39,18 @@ QString WidgetText(QWidget* widget) {
 }
 
 void SetWidgetText(QWidget* widget, const QString& text) {
-  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(widget)) {
-    multi->Flush();
-    multi->setPlainText(QString(text).remove(QLatin1Char('\r')));
-    multi->SetAppendsAtEnd(text.isEmpty());
+  if (auto* view = dynamic_cast<TextViewWidget*>(widget)) {
+    const QByteArray utf8 = QString(text).remove(QLatin1Char('\r')).toUtf8();
+    CDisplayLines lines(CP_UTF8);
+    // Cut as a file is read: after each LF, or after 255 bytes.
+    for (qsizetype at = 0; at < utf8.size();) {
+      qsizetype n = std::min<qsizetype>(utf8.size() - at, 255);
+      qsizetype lf = utf8.indexOf('\n', at);
+      if (lf >= 0 && lf < at + n) n = lf - at + 1;
+      lines.Add(std::string_view(utf8.constData() + at, static_cast<std::size_t>(n)));
+      at += n;
+    }
+    view->SetLines(std::move(lines));
   } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
     edit->setText(text);
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
@@ -309,86 +314,6 @@ EditWidget::EditWidget(QWidget* parent, int id, DWORD style) : QLineEdit(parent)
 
 void EditWidget::focusInEvent(QFocusEvent* e) {
   QLineEdit::focusInEvent(e);
-  CWnd::NotifyParent(this, EN_SETFOCUS);
-}
-
-// ---- MultiLineEditWidget ----
-
-namespace {
-
-std::set<MultiLineEditWidget*>& Pending() {
-  static std::set<MultiLineEditWidget*> edits;
-  return edits;
-}
-
-}  // namespace
-
-MultiLineEditWidget::MultiLineEditWidget(QWidget* parent, int id, DWORD style)
-    : QPlainTextEdit(parent), m_wantReturn(style & ES_WANTRETURN) {
-  setProperty(kIdProperty, id);
-  setReadOnly(style & ES_READONLY);
-  if (style & ES_READONLY)  // a caret to move and text to select and copy
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  // One edit line a file line, whatever its length; the scroll bars stay,
-  // so that text coming in never changes the width the lines are laid out
-  // in (which would lay out every line again).
-  setLineWrapMode(NoWrap);
-  setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-  setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-  if (!(style & WS_BORDER)) setFrameShape(QFrame::NoFrame);
-  document()->setUndoRedoEnabled(false);
-  setTabStopDistance(QFontMetricsF(font()).horizontalAdvance(QLatin1Char(' ')) * 8);
-}
-
-MultiLineEditWidget::~MultiLineEditWidget() { Pending().erase(this); }
-
-void MultiLineEditWidget::AppendPending(std::string_view utf8) {
-  m_pending.append(utf8);
-  Pending().insert(this);
-}
-
-void MultiLineEditWidget::Flush() {
-  Pending().erase(this);
-  if (m_pending.empty()) return;
-  std::string text;
-  text.swap(m_pending);
-  QTextCursor cursor(document());
-  cursor.movePosition(QTextCursor::End);
-  cursor.beginEditBlock();
-  // A megabyte at a time, cut after a line end, keeps the converted copy
-  // small.
-  constexpr std::size_t kChunk = 1 << 20;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = std::min(text.size(), start + kChunk);
-    if (end < text.size()) {
-      std::size_t nl = text.find('\n', end);
-      end = nl == std::string::npos ? text.size() : nl + 1;
-    }
-    QString chunk = QString::fromUtf8(text.data() + start, static_cast<qsizetype>(end - start));
-    chunk.remove(QLatin1Char('\r'));
-    cursor.insertText(chunk);
-    start = end;
-  }
-  cursor.endEditBlock();
-}
-
-void MultiLineEditWidget::FlushAll() {
-  while (!Pending().empty()) (*Pending().begin())->Flush();
-}
-
-void MultiLineEditWidget::keyPressEvent(QKeyEvent* e) {
-  // Enter belongs to an edit that wants it, not to the dialog's default.
-  if (m_wantReturn && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
-    if (!isReadOnly()) QPlainTextEdit::keyPressEvent(e);
-    e->accept();
-    return;
-  }
-  QPlainTextEdit::keyPressEvent(e);
-}
-
-void MultiLineEditWidget::focusInEvent(QFocusEvent* e) {
-  QPlainTextEdit::focusInEvent(e);
   CWnd::NotifyParent(this, EN_SETFOCUS);
 }
 

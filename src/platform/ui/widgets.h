@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QWidget>
@@ -175,34 +174,6 @@ class EditWidget : public QLineEdit {
   void focusInEvent(QFocusEvent* e) override;
 };
 
-/// A multi-line edit control. Text the program appends at the end is held
-/// back and given to the document at once, when the handler that appended
-/// it returns or when the edit is next asked anything: a file of a million
-/// lines then goes in as one insertion instead of a million.
-class MultiLineEditWidget : public QPlainTextEdit {
- public:
-  MultiLineEditWidget(QWidget* parent, int id, DWORD style);
-  ~MultiLineEditWidget() override;
-  /// Appends UTF-8 text whose line ends are "\r\n" or "\n".
-  void AppendPending(std::string_view utf8);
-  /// Whether the next replacement of the selection appends at the end.
-  bool AppendsAtEnd() const { return m_atEnd; }
-  void SetAppendsAtEnd(bool atEnd) { m_atEnd = atEnd; }
-  /// Gives the held-back text to the document.
-  void Flush();
-  /// Flushes every multi-line edit that holds text back.
-  static void FlushAll();
-
- protected:
-  void keyPressEvent(QKeyEvent* e) override;
-  void focusInEvent(QFocusEvent* e) override;
-
- private:
-  bool m_wantReturn;
-  bool m_atEnd = true;
-  std::string m_pending;
-};
-
 class ButtonWidget : public QPushButton {
  public:
   ButtonWidget(QWidget* parent, int id);
@@ -212,10 +183,10 @@ class ButtonWidget : public QPushButton {
 int ControlId(const QWidget* widget);
 /// The direct child of parent whose control ID is id, or null.
 QWidget* FindControl(const QWidget* parent, int id);
-/// A widget's text as a window's text: an edit's text (lines ending in
-/// "\r\n" in a multi-line one), a button's or a label's, else its caption.
+/// A widget's text as a window's text: an edit's text, a text view's (lines
+/// ending in "\r\n"), a button's or a label's, else its caption.
 QString WidgetText(QWidget* widget);
-/// Sets it. A multi-line edit's caret goes to the start of the new text.
+/// Sets it. A text view's caret goes to the start of the new text.
 void SetWidgetText(QWidget* widget, const QString& text);
 
 // ---- WndHost's event handlers ----

@@ -3,10 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPointer>
-#include <QScrollBar>
-#include <QTextCursor>
 #include <QScreen>
 #include <QTimerEvent>
 #include <QWidget>
@@ -20,6 +17,7 @@
 #include "platform/ui/app.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/qt_string.h"
+#include "platform/ui/text_view.h"
 #include "platform/ui/widgets.h"
 
 QIcon AfxLoadIcon(int id);  // resources.cpp
@@ -106,15 +104,6 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::CallWndProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  // Once the outermost handler is done, text held back by multi-line edits
-  // goes in, before anything is painted.
-  static int depth = 0;
-  struct Depth {
-    Depth() { ++depth; }
-    ~Depth() {
-      if (--depth == 0) MultiLineEditWidget::FlushAll();
-    }
-  } scope;
   // After a programming error nothing more runs: the loops are ending.
   if (g_bProgrammingError) return 0;
   // Handlers do not catch: a file that cannot be opened, read or written
@@ -367,16 +356,11 @@ void CWnd::ClientToScreen(CPoint* point) const {
 void CWnd::SetCaretPos(CPoint point) {
   QWidget* focus = QApplication::focusWidget();
   if (ProgramFocus() && ProgramFocus()->window()->focusWidget() == ProgramFocus()) focus = ProgramFocus();
-  auto* edit = qobject_cast<QPlainTextEdit*>(focus);
-  if (!edit) return;
-  if (auto* multi = dynamic_cast<MultiLineEditWidget*>(edit)) multi->Flush();
-  QTextCursor at = edit->cursorForPosition(QPoint(point.x, point.y));
-  QTextCursor c = edit->textCursor();
-  c.setPosition(at.position());
+  auto* view = dynamic_cast<TextViewWidget*>(focus);
+  if (!view) return;
   // Placing the caret scrolls nothing: it is put where the text is shown.
-  int top = edit->verticalScrollBar()->value();
-  edit->setTextCursor(c);
-  edit->verticalScrollBar()->setValue(top);
+  TextViewWidget::Pos at = view->PositionAt(QPoint(point.x, point.y));
+  view->Select(at, at, false);
 }
 
 void CWnd::ShowCaret() {}
