@@ -580,14 +580,14 @@ class DotFormatter : public XrefFormatter {
 
 }  // namespace
 
-bool XrefSelection::Selects(const CFunctionTable& engine, int i) const {
+bool XrefSelection::Selects(const CTableEntry& entry) const {
   switch (kind) {
     case kAll:
       return true;
     case kCallers:
-      return engine.GetCallList(i).Find(std::string_view(name)) != 0;
+      return entry.calls.Find(std::string_view(name)) != 0;
     case kCallees:
-      return engine.GetEntryName(i) == name;
+      return entry.name == name;
   }
   return false;
 }

@@ -21,7 +21,6 @@
 #include "cli/xref_target.h"
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
-#include "platform/files/working_dir.h"
 #include "platform/files/write_all.h"
 #include "reports/report_writer.h"
 #include "res/images.h"
@@ -33,11 +32,6 @@ namespace {
 // name must not be able to steer the terminal.
 void Complain(const std::string& message) {
   WriteAll(2, "tolvane-xref: " + EscapedForTerminal(message) + "\n");
-}
-
-// The private working folder, which a fatal signal removes too.
-std::unique_ptr<CWorkingDir> CreateWorkingDir() {
-  return CWorkingDir::CreateRemovedOnSignal({CAnalysisEngine::kWorkFile1, CAnalysisEngine::kWorkFile2});
 }
 
 bool IsFolder(const std::string& path) {
@@ -73,73 +67,81 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Hands the stream the entries of a long file while the run finds them,
-// every kFeedEvery functions, so that a file of a million functions never
-// waits whole in one batch: the entries before the current one are final.
+// Hands the stream each entry once it is final, so that the output is
+// written while the run goes on, a file of a million functions too.
 class StreamFeeder : public IAnalysisSink {
  public:
-  static constexpr int kFeedEvery = 10000;
-  /// stream may be null: then nothing is fed.
+  /// stream may be null: then nothing is fed during the run.
   explicit StreamFeeder(XrefStream* stream) : m_pStream(stream) {}
-  /// The table the run fills, once the engine exists.
-  void Watch(const CFunctionTable& table) { m_pTable = &table; }
-  void OnFunctionAdded(int index) override {
-    if (m_pStream && m_pTable && index % kFeedEvery == 0) m_pStream->Feed(*m_pTable, index);
+  void OnEntryFinal(const CTableEntry& entry) override {
+    if (!m_pStream) return;
+    m_pStream->Feed(entry);
+    m_nFed = entry.index + 1;
   }
-  void OnCalleeAdded(const CString&) override {}
+  /// Feeds every entry of the table not fed yet.
+  void FeedRest(XrefStream& stream, const CFunctionTable& table) {
+    for (; m_nFed < table.GetFunctionCount(); ++m_nFed) stream.Feed(table.GetEntry(m_nFed));
+  }
 
  private:
   XrefStream* m_pStream;
-  const CFunctionTable* m_pTable = nullptr;
+  int m_nFed = 0;
 };
 
-// Analyses the sources in order as one run. A named file that fails ends
-// the run (failure says why); any other is named on stderr and skipped.
-// After each file, the entries before the current function, which are
-// final, go to stream when there is one. Returns false when a file was
-// skipped.
-bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
-                    const XrefOptions& options, const std::string& workDir,
-                    XrefStream* stream, const XrefOutput& out, std::string& failure) {
-  bool clean = true;
-  // Only a terminal gets progress: the size of each file then costs a stat.
-  std::unique_ptr<XrefProgress> progress;
-  if (!options.quiet && ::isatty(2))
-    progress.reset(new XrefProgress(2, static_cast<int>(sources.size())));
-  CString extension(options.extension);
-  engine.SetEncoding(options.encoding);
-  engine.BeginRun(workDir);
-  for (const XrefSource& s : sources) {
-    // Nobody reads the output any more (`| head`): the rest would be work
-    // for nothing, unless the reports still want the whole run.
-    if (out.ReaderGone() && !options.reports) break;
-    try {
-      engine.AnalyzeFile(CString(s.path), extension);
-    } catch (const CFileException& e) {
-      std::string message = e.GetErrorMessage().str();
-      bool own = e.m_strFileName.str() == s.path;
-      if (own && e.m_cause == CFileException::notRegularFile && IsFolder(s.path))
-        message = s.path + " is a folder; give -R to analyse the sources below it.";
-      // A working file that fails (a full disk) fails every file after it.
-      if (s.named || !own) {
-        failure = message;
-        break;
-      }
-      if (progress) progress->Finish();
-      Complain(message + " Skipped.");
-      clean = false;
+// The sources of a run with the CLI's side of it: progress on a terminal,
+// a message for each file skipped, and the run cut short once nobody reads
+// the output (`| head`), unless the reports still want the whole run.
+class XrefRunSources : public IAnalysisSources {
+ public:
+  XrefRunSources(const std::vector<XrefSource>& sources, const XrefOptions& options,
+                 const XrefOutput& out)
+      : m_sources(sources), m_out(out), m_bReports(options.reports) {
+    // Only a terminal gets progress: the size of each file then costs a stat.
+    if (!options.quiet && ::isatty(2))
+      m_pProgress.reset(new XrefProgress(2, static_cast<int>(sources.size())));
+  }
+  ~XrefRunSources() override {
+    if (m_pProgress) m_pProgress->Finish();
+  }
+  bool Next(AnalysisSource& next) override {
+    if (m_nNext >= m_sources.size() || StopNow()) return false;
+    const XrefSource& s = m_sources[m_nNext++];
+    next.path = CString(s.path);
+    next.endsRun = s.named;
+    return true;
+  }
+  void Done(const AnalysisSource& source, const CFileException* skipped) override {
+    if (skipped) {
+      if (m_pProgress) m_pProgress->Finish();
+      Complain(ErrorText(*skipped, source) + " Skipped.");
+      m_bClean = false;
     }
-    if (stream) stream->Feed(engine.GetTable(), engine.GetTable().GetCurrentFunction());
-    if (progress) {
+    if (m_pProgress) {
       struct stat st;
-      bool sized = ::stat(s.path.c_str(), &st) == 0;
-      progress->FileDone(sized ? static_cast<std::uint64_t>(st.st_size) : 0);
+      bool sized = ::stat(source.path.GetString(), &st) == 0;
+      m_pProgress->FileDone(sized ? static_cast<std::uint64_t>(st.st_size) : 0);
     }
   }
-  if (progress) progress->Finish();
-  if (failure.empty()) engine.EndRun();
-  return clean;
-}
+  bool StopNow() override { return m_out.ReaderGone() && !m_bReports; }
+  /// Whether no file was skipped.
+  bool Clean() const { return m_bClean; }
+
+  /// What e says, for an error of source: a folder named without -R is
+  /// told how to be read.
+  static std::string ErrorText(const CFileException& e, const AnalysisSource& source) {
+    if (e.m_cause == CFileException::notRegularFile && IsFolder(source.path.str()))
+      return source.path.str() + " is a folder; give -R to analyse the sources below it.";
+    return e.GetErrorMessage().str();
+  }
+
+ private:
+  const std::vector<XrefSource>& m_sources;
+  std::size_t m_nNext = 0;
+  const XrefOutput& m_out;
+  bool m_bReports;
+  bool m_bClean = true;
+  std::unique_ptr<XrefProgress> m_pProgress;
+};
 
 // The reports of a complete run, as --reports asks. Returns the exit status.
 int WriteReports(const CFunctionTable& engine, bool force) {
@@ -253,17 +255,18 @@ int XrefMain(int argc, char** argv) {
                         XrefStream::SecondThreadHelps());
 
   std::string failure;
-  std::unique_ptr<CWorkingDir> workDir;
   StreamFeeder feeder(streaming ? &stream : nullptr);
-  CAnalysisEngine engine(&feeder);
-  feeder.Watch(engine.GetTable());
+  CAnalysisEngine engine;
   try {
-    workDir = CreateWorkingDir();
-    if (!AnalyzeSources(engine, sources, options, workDir->GetPath(),
-                        streaming ? &stream : nullptr, out, failure))
-      status = 1;
-  } catch (const CFileException& e) {
-    failure = e.GetErrorMessage().str();
+    XrefRunSources runSources(sources, options, out);
+    AnalysisRequest request;
+    request.extension = CString(options.extension);
+    request.encoding = options.encoding;
+    AnalysisOutcome outcome = engine.Run(runSources, request, &feeder);
+    if (outcome.failure)
+      failure = outcome.failedSource ? XrefRunSources::ErrorText(*outcome.failure, *outcome.failedSource)
+                                     : outcome.failure->GetErrorMessage().str();
+    if (!runSources.Clean()) status = 1;
   } catch (const std::bad_alloc&) {
     failure = "Out of memory.";
   } catch (const std::exception& e) {
@@ -271,7 +274,7 @@ int XrefMain(int argc, char** argv) {
   }
   // Whatever happened, what was found is printed.
   try {
-    stream.Feed(engine.GetTable(), engine.GetTable().GetFunctionCount());
+    feeder.FeedRest(stream, engine.GetTable());
     stream.Finish();
   } catch (const std::bad_alloc&) {
     if (failure.empty()) failure = "Out of memory.";
@@ -306,7 +309,6 @@ int XrefMain(int argc, char** argv) {
   }
   if (!failure.empty()) Complain(failure);
   if (!kept.empty()) Complain(kept);
-  workDir.reset();
   // Reports only of a complete run: a partial one would replace good
   // reports with less.
   if (options.reports && status == 0) status = WriteReports(engine.GetTable(), options.force);

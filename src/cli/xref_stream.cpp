@@ -65,65 +65,59 @@ XrefStream::~XrefStream() {
   }
 }
 
-void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
-  bool all = m_formatter.NeedsAll();
-  for (; m_nNext < upTo; ++m_nNext) {
-    int i = m_nNext;
-    bool selected = m_sel.Selects(engine, i);
-    if (!selected && !all) continue;
-    const CCallList calls = engine.GetCallList(i);
-    if (!m_bThreaded) {
-      if (m_bPlaces) ReadPlaces(engine, i, &m_record);
-      if (m_bEntryLines) m_record.line = engine.GetEntryLine(i);
-      m_record.index = i;
-      m_record.file = engine.GetEntryFile(i);
-      m_record.selected = selected;
-      m_record.name = engine.GetEntryName(i);
-      m_record.source = engine.GetEntrySource(i).view();
-      m_record.outName = engine.GetEntryOutName(i).view();
-      m_record.calls.clear();
-      for (POSITION pos = calls.GetHeadPosition(); pos;)
-        m_record.calls.push_back(calls.GetNextView(pos));
-      m_formatter.Add(m_record);
-      continue;
-    }
-    int file = engine.GetEntryFile(i);
-    bool newFile = file != m_nSentFile;
-    m_nSentFile = file;
-    PutNumber(m_batch, static_cast<std::uint32_t>(i));
-    PutNumber(m_batch, static_cast<std::uint32_t>(file));
-    m_batch += static_cast<char>((selected ? kSelected : 0) | (newFile ? kFileTexts : 0));
-    if (newFile) {
-      PutText(m_batch, engine.GetEntrySource(i).view());
-      PutText(m_batch, engine.GetEntryOutName(i).view());
-    }
-    PutText(m_batch, engine.GetEntryName(i));
-    PutNumber(m_batch, static_cast<std::uint32_t>(calls.GetCount()));
-    for (POSITION pos = calls.GetHeadPosition(); pos;) PutText(m_batch, calls.GetNextView(pos));
-    if (m_bPlaces) PutPlaces(engine, i);
-    if (m_bEntryLines) PutNumber(m_batch, static_cast<std::uint32_t>(engine.GetEntryLine(i)));
-    // Handed over as soon as it is full, not at the end of the call: a
-    // batch of 10,000 entries would outgrow its buffer, and the memory of
-    // each bigger one is fresh.
-    if (m_batch.size() >= kBatch) Hand();
+void XrefStream::Feed(const CTableEntry& e) {
+  bool selected = m_sel.Selects(e);
+  if (!selected && !m_formatter.NeedsAll()) return;
+  const CCallList& calls = e.calls;
+  if (!m_bThreaded) {
+    if (m_bPlaces) ReadPlaces(e, &m_record);
+    if (m_bEntryLines) m_record.line = e.line;
+    m_record.index = e.index;
+    m_record.file = e.file;
+    m_record.selected = selected;
+    m_record.name = e.name;
+    m_record.source = e.source;
+    m_record.outName = e.outName;
+    m_record.calls.clear();
+    for (POSITION pos = calls.GetHeadPosition(); pos;)
+      m_record.calls.push_back(calls.GetNextView(pos));
+    m_formatter.Add(m_record);
+    return;
+  }
+  bool newFile = e.file != m_nSentFile;
+  m_nSentFile = e.file;
+  PutNumber(m_batch, static_cast<std::uint32_t>(e.index));
+  PutNumber(m_batch, static_cast<std::uint32_t>(e.file));
+  m_batch += static_cast<char>((selected ? kSelected : 0) | (newFile ? kFileTexts : 0));
+  if (newFile) {
+    PutText(m_batch, e.source);
+    PutText(m_batch, e.outName);
+  }
+  PutText(m_batch, e.name);
+  PutNumber(m_batch, static_cast<std::uint32_t>(calls.GetCount()));
+  for (POSITION pos = calls.GetHeadPosition(); pos;) PutText(m_batch, calls.GetNextView(pos));
+  if (m_bPlaces) PutPlaces(e);
+  if (m_bEntryLines) PutNumber(m_batch, static_cast<std::uint32_t>(e.line));
+  // Handed over as soon as it is full: the memory of each bigger batch
+  // would be fresh.
+  if (m_batch.size() >= kBatch) Hand();
+}
+
+void XrefStream::ReadPlaces(const CTableEntry& e, XrefRecord* r) {
+  r->line = e.line;
+  r->encoding = EncodingName(e.encoding);
+  r->sites.resize(static_cast<std::size_t>(e.calls.GetCount()));
+  POSITION pos = e.calls.GetHeadPosition();
+  for (XrefCallSite& site : r->sites) {
+    site.line = e.calls.LineAt(pos);
+    site.file = e.calls.FileAt(pos);
+    site.source = site.file == e.file ? std::string_view() : e.calls.SourceAt(pos);
+    e.calls.GetNextView(pos);
   }
 }
 
-void XrefStream::ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r) {
-  r->line = engine.GetEntryLine(i);
-  int file = engine.GetEntryFile(i);
-  r->encoding = EncodingName(engine.GetFileEncoding(file));
-  r->sites.resize(static_cast<std::size_t>(engine.GetCallList(i).GetCount()));
-  for (std::size_t k = 0; k < r->sites.size(); ++k) {
-    XrefCallSite& site = r->sites[k];
-    site.line = engine.GetCallLine(i, static_cast<int>(k));
-    site.file = engine.GetCallFile(i, static_cast<int>(k));
-    site.source = site.file == file ? std::string_view() : engine.GetFileSource(site.file).view();
-  }
-}
-
-void XrefStream::PutPlaces(const CFunctionTable& engine, int i) {
-  ReadPlaces(engine, i, &m_places);
+void XrefStream::PutPlaces(const CTableEntry& e) {
+  ReadPlaces(e, &m_places);
   PutNumber(m_batch, static_cast<std::uint32_t>(m_places.line));
   PutText(m_batch, m_places.encoding);
   for (const XrefCallSite& site : m_places.sites) {

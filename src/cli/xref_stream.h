@@ -30,10 +30,9 @@ class XrefStream {
   XrefStream(const XrefStream&) = delete;
   XrefStream& operator=(const XrefStream&) = delete;
 
-  /// Hands over the entries of the engine's table from the first not yet
-  /// handed over up to (not including) upTo. REQUIRES: they are final:
-  /// before the current function while the run goes on.
-  void Feed(const CFunctionTable& engine, int upTo);
+  /// Hands over the next entry of the table. REQUIRES: it is final, and
+  /// the entries before it were handed over.
+  void Feed(const CTableEntry& entry);
   /// Waits until the formatter has had every entry handed over, then has it
   /// finish. Rethrows what the formatter threw.
   void Finish();
@@ -42,15 +41,14 @@ class XrefStream {
   void Work();
   void Decode(const std::string& batch);
   void Hand();
-  // The places of entry i (for a formatter that NeedsPlaces): read into a
+  // The places of an entry (for a formatter that NeedsPlaces): read into a
   // record, added to the batch, taken from a batch into m_record.
-  static void ReadPlaces(const CFunctionTable& engine, int i, XrefRecord* r);
-  void PutPlaces(const CFunctionTable& engine, int i);
+  static void ReadPlaces(const CTableEntry& e, XrefRecord* r);
+  void PutPlaces(const CTableEntry& e);
   void TakePlaces(const char*& p);
 
   XrefFormatter& m_formatter;
   const XrefSelection& m_sel;
-  int m_nNext = 0;
   XrefRecord m_record;  // reused: its call vector keeps its room
   bool m_bPlaces;
   bool m_bEntryLines;  // and not the other places
