@@ -102,15 +102,17 @@ AnalysisOutcome RunSources(IAnalysisSources& sources, IFileAnalyzer& analyzer,
   while (sources.Next(source)) {
     CFileUnit unit(keepUnits ? nullptr : &assembler, &sources);
     try {
+      // What a file gave before it failed stays, as it does written through.
       try {
         analyzer.Analyze(source.path, unit);
-        if (keepUnits) unit.StitchInto(assembler);
       } catch (const CFileException&) {
-        // What the file gave before it failed stays, as it does written
-        // through.
+        if (keepUnits) unit.StitchInto(assembler);
+        throw;
+      } catch (const std::length_error&) {
         if (keepUnits) unit.StitchInto(assembler);
         throw;
       }
+      if (keepUnits) unit.StitchInto(assembler);
     } catch (const std::length_error&) {
       // The table is full: no later file could go in either.
       outcome.failure.emplace(CFileException::tooLarge, source.path);
