@@ -68,7 +68,7 @@ class IAnalysisSources {
   /// The next file; false when there is none, or to end the run here.
   virtual bool Next(AnalysisSource& next) = 0;
   /// The file Next gave last is done: analysed, or skipped for the error
-  /// skipped names. Not called for a file that ends the run.
+  /// skipped names. Not called for a file that ends the run or is stopped.
   virtual void Done(const AnalysisSource& source, const CFileException* skipped) {
     (void)source;
     (void)skipped;
