@@ -431,7 +431,7 @@ void CTolvaneView::OnEntryFinal(const CTableEntry& entry) {
   // but not so often that painting slows the run. It names the last call
   // of the entry, the last name added by the time the entry is final, and
   // its text is composed only when it is shown.
-  if (entry.calls.IsEmpty()) return;
+  if (entry.calls.GetCount() == 0) return;
   m_lastCallee = entry.calls.ViewAt(static_cast<POSITION>(entry.calls.GetCount()));
   m_bStatusPending = true;
   if (++m_nSinceCheck < kStatusCheck) return;
