@@ -1,7 +1,5 @@
 #include "analysis/name_set.h"
 
-thread_local std::uint64_t CNameSet::t_comparisons = 0;
-
 std::uint32_t CNameSet::Hash(std::string_view name) {
   // FNV-1a: names are short, and this mixes every byte.
   std::uint32_t h = 2166136261u;

@@ -37,7 +37,7 @@ class CNameSet {
   std::vector<std::uint32_t> m_short;  // the names, while there are few
   std::vector<Slot> m_slots;           // then the table
   std::size_t m_nSize = 0;
-  static thread_local std::uint64_t t_comparisons;
+  static inline thread_local std::uint64_t t_comparisons = 0;
 };
 
 template <class Get, class Add>
