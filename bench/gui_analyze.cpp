@@ -27,9 +27,9 @@ class CTimedView : public CTolvaneView {
   long callees = 0;
 
  protected:
-  void OnCalleeAdded(const CString& name) override {
-    ++callees;
-    if (!quiet) CTolvaneView::OnCalleeAdded(name);
+  void OnEntryFinal(const CTableEntry& entry) override {
+    callees += entry.calls.GetCount();
+    if (!quiet) CTolvaneView::OnEntryFinal(entry);
   }
 };
 

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/analysis_run.h"
+#include "tests/classic_run.h"
 #include "analysis/run_index.h"
 #include "tests/engine_table.h"
 #include "tests/plain_run.h"
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CStdioFile::SetBufferSize(control & 2 ? 512 + (control >> 4) * 7 : 128 * 1024);
   scan::RunIndex::UseWideVectors((control & 4) != 0);
   const bool byteWise = (control & 8) != 0;
-  CAnalysisRun engine;
+  ClassicRun engine;
   engine.SetEncoding(byteWise ? EncodingChoice::kUtf8 : EncodingChoice::kCp932);
   engine.BeginRun(Folder());
   for (const auto& file : files) engine.AnalyzeFile(CString(file.first), "fnc");

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "analysis/analysis_run.h"
+#include "tests/classic_run.h"
 #include "tests/engine_table.h"
 #include "tests/temp_dir.h"
 
@@ -51,7 +51,7 @@ TEST(BadInput, HugeAndSplitTextGivesWhatTheRulesSay) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    CAnalysisRun e;
+    ClassicRun e;
     e.Run({CString(dir.Write("a.c", c.bytes))}, "fnc", dir.path());
     EXPECT_EQ(TableText(e.GetTable()), c.table);
   }

@@ -3,13 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <stdexcept>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
-#include "analysis/analysis_run.h"
+#include "analysis/classic_rules.h"
 #include "analysis/recognition_rules.h"
 #include "platform/text/mbcs.h"
 
@@ -63,20 +62,11 @@ int SkipNameBackwards(const unsigned char* t, int i) {
 
 }  // namespace
 
-void CAnalysisRun::ResetFunctionTable() {
-  // Swapped with empty ones, so that the memory goes too.
-  std::deque<CFunctionTable::Entry>().swap(m_table.m_entries);
-  std::deque<CFunctionTable::Call>().swap(m_table.m_calls);
-  m_table.m_names.Clear();
-  m_table.m_files.clear();
-  m_table.m_nCurFunc = -1;
-}
-
-BOOL CAnalysisRun::GetFunctionName(const CString& text, NameBuffer& out, int pos) {
+BOOL CClassicRules::GetFunctionName(const CString& text, NameBuffer& out, int pos) {
   return NameBefore(text.view(), out, pos);
 }
 
-BOOL CAnalysisRun::NameBefore(std::string_view text, NameBuffer& out, int pos, int* start,
+BOOL CClassicRules::NameBefore(std::string_view text, NameBuffer& out, int pos, int* start,
                               bool byteWise) {
   const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   // Walk back from the "(" over blanks and further "(", then over the run
@@ -99,36 +89,26 @@ BOOL CAnalysisRun::NameBefore(std::string_view text, NameBuffer& out, int pos, i
   return TRUE;
 }
 
-BOOL CAnalysisRun::IsCallName(const char* name) {
+BOOL CClassicRules::IsCallName(const char* name) {
   return IsCallName(std::string_view(name)) ? TRUE : FALSE;
 }
 
-bool CAnalysisRun::IsCallName(std::string_view name) {
+bool CClassicRules::IsCallName(std::string_view name) {
   for (std::string_view word : rules::kNotCalls)
     if (!name.empty() && word[0] == name[0] && name == word) return false;
   return true;
 }
 
-void CAnalysisRun::AddFunction(const char* name) { AddEntry(name, 0); }
+void CClassicRules::AddFunction(const char* name) { AddEntry(name, 0); }
 
-void CAnalysisRun::AddEntry(const char* name, int line) {
-  CFunctionTable& t = m_table;
-  if (t.m_files.empty()) t.m_files.push_back(CFunctionTable::FileInfo{CString(), m_strOutName, 0});
-  if (t.m_calls.size() > UINT32_MAX) throw std::length_error("too many calls for one run");
-  t.m_entries.push_back(CFunctionTable::Entry{t.m_names.Add(name),
-                                              static_cast<std::uint32_t>(t.m_files.size() - 1),
-                                              static_cast<std::uint32_t>(line),
-                                              static_cast<std::uint32_t>(t.m_calls.size())});
-  ++t.m_nCurFunc;
-  if (m_pSink) m_pSink->OnFunctionAdded(t.m_nCurFunc);
-}
+void CClassicRules::AddEntry(const char* name, int line) { m_pUnit->AddHead(name, line); }
 
-void CAnalysisRun::ExtractCalls(const CString& statement, NameBuffer& name) {
+void CClassicRules::ExtractCalls(const CString& statement, NameBuffer& name) {
   SetStatement(statement.view(), false);
   CollectCalls(statement.view(), name);
 }
 
-void CAnalysisRun::CollectCalls(std::string_view statement, NameBuffer& name) {
+void CClassicRules::CollectCalls(std::string_view statement, NameBuffer& name) {
   // Each "(" at a character boundary is visited once, left to right.
   const char* t = statement.data();
   const std::size_t n = statement.size();
@@ -138,20 +118,14 @@ void CAnalysisRun::CollectCalls(std::string_view statement, NameBuffer& name) {
     CollectCallAt(statement, static_cast<int>(at), name);
 }
 
-void CAnalysisRun::CollectCallAt(std::string_view statement, int pos, NameBuffer& name) {
-  if (m_table.m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
+void CClassicRules::CollectCallAt(std::string_view statement, int pos, NameBuffer& name) {
+  if (!m_pUnit->TakesCalls()) return;  // before the run's first head nothing is recorded
   int start;
   if (NameBefore(statement, name, pos, &start, m_bByteWise)) CollectName(name, start);
 }
 
-void CAnalysisRun::CollectName(std::string_view name, int start) {
-  if (m_table.m_nCurFunc < 0) return;  // before the run's first head
+void CClassicRules::CollectName(std::string_view name, int start) {
   if (!IsCallName(name)) return;
-  CFunctionTable& t = m_table;
-  // The current function is the last entry: its calls are the last ones.
-  for (auto it = t.m_calls.begin() + t.m_entries.back().firstCall; it != t.m_calls.end(); ++it)
-    if (t.m_names.Get(it->name) == name) return;
-  t.m_calls.push_back(CFunctionTable::Call{t.m_names.Add(name),
-                                           static_cast<std::uint32_t>(StatementLine(start))});
-  if (m_pSink) m_pSink->OnCalleeAdded(CString(name));
+  // The line is looked up only for a name the function does not call yet.
+  m_pUnit->AddCall(name, [&] { return StatementLine(start); });
 }

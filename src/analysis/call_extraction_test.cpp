@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "analysis/analysis_run.h"
+#include "analysis/classic_rules.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ TEST(GetFunctionName, TakesTheNameThatEndsNearestBeforeTheParenthesis) {
     SCOPED_TRACE(c.text);
     NameBuffer out = "(none)";
     CString text(c.text);
-    BOOL found = CAnalysisRun::GetFunctionName(text, out, text.Find('('));
+    BOOL found = CClassicRules::GetFunctionName(text, out, text.Find('('));
     EXPECT_EQ((found ? "" : "FALSE ") + std::string(out), c.name);
   }
 }

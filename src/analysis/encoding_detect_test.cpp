@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "analysis/pipeline.h"
 #include "platform/files/stdio_file.h"
+#include "tests/classic_run.h"
 #include "tests/temp_dir.h"
 
 namespace {
@@ -172,7 +172,7 @@ TEST(DetectEncoding, AFileIsDecidedByAllOfItsBytesBeyondTheFirstBuffer) {
     std::string text = "int x; /* ";
     while (text.size() < 700) text += starts[round % 4];
     text += RandomText(rng) + " */\n";
-    CAnalysisEngine e;
+    ClassicRun e;
     e.BeginRun(dir.path());
     e.AnalyzeFile(CString(dir.Write("s.c", text)), "fnc");
     e.EndRun();

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analysis_run.h"
+#include "tests/classic_run.h"
 #include "analysis/run_index.h"
 #include "tests/plain_run.h"
 #include "tests/engine_table.h"
@@ -76,11 +76,15 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
       files[0].second = "void f(void)\n{\n";
       for (int i = 0; i < 300000; ++i) files[0].second += static_cast<char>(rng());
     }
-    for (const auto& [path, bytes] : files) WriteWholeFile(path, bytes);
+    std::vector<std::string> paths;
+    for (const auto& [path, bytes] : files) {
+      WriteWholeFile(path, bytes);
+      paths.push_back(path);
+    }
 
     // Every other pair of rounds byte-wise, as UTF-8 and EUC-JP are read.
     const bool byteWise = round / 4 % 2 == 1;
-    CAnalysisRun e;
+    ClassicRun e;
     e.SetEncoding(byteWise ? EncodingChoice::kUtf8 : EncodingChoice::kCp932);
     e.BeginRun(dir.path());
     for (const auto& file : files) e.AnalyzeFile(CString(file.first), "fnc");
@@ -90,6 +94,14 @@ TEST(FastPaths, GiveThePlainAlgorithmsResultsOnRandomSources) {
     ASSERT_EQ(ReadWholeFile(dir.Join("tmp2.fnc")), plain.work2) << "round " << round;
     ASSERT_EQ(TableText(e.GetTable()), plain.table) << "round " << round;
     ASSERT_EQ(LinesText(e.GetTable()), plain.lines) << "round " << round;
+    if (round % 4 == 0) {
+      // Each file's unit kept, then stitched: the same table.
+      ClassicRun kept;
+      kept.SetEncoding(byteWise ? EncodingChoice::kUtf8 : EncodingChoice::kCp932);
+      kept.Run(std::vector<CString>(paths.begin(), paths.end()), "fnc", dir.path(), true);
+      ASSERT_EQ(TableText(kept.GetTable()), plain.table) << "round " << round;
+      ASSERT_EQ(LinesText(kept.GetTable()), plain.lines) << "round " << round;
+    }
   }
   CStdioFile::SetBufferSize(128 * 1024);
   scan::RunIndex::UseWideVectors(true);

@@ -1,6 +1,7 @@
 #include "analysis/function_table.h"
 
 #include <algorithm>
+#include <climits>
 #include <stdexcept>
 
 std::uint32_t CNameArena::Add(std::string_view name) {
@@ -38,4 +39,31 @@ int CFunctionTable::CallFile(std::size_t call) const {
   auto after = std::upper_bound(m_files.begin(), m_files.end(), call,
                                 [](std::size_t c, const FileInfo& f) { return c < f.firstCall; });
   return static_cast<int>(after - m_files.begin()) - 1;
+}
+
+void CFunctionTable::Writer::Clear() {
+  // Swapped with empty ones, so that the memory goes too.
+  std::deque<Entry>().swap(m_t.m_entries);
+  std::deque<Call>().swap(m_t.m_calls);
+  m_t.m_names.Clear();
+  m_t.m_files.clear();
+}
+
+void CFunctionTable::Writer::AddFile(const CString& source, const CString& outName,
+                                     TextEncoding encoding) {
+  m_t.m_files.push_back(FileInfo{source, outName, m_t.m_calls.size(), encoding});
+}
+
+void CFunctionTable::Writer::AddEntry(std::string_view name, int line) {
+  if (m_t.m_files.empty()) AddFile(CString(), CString(), TextEncoding::kAscii);
+  if (m_t.m_calls.size() > UINT32_MAX) throw std::length_error("too many calls for one run");
+  m_t.m_entries.push_back(Entry{m_t.m_names.Add(name), static_cast<std::uint32_t>(m_t.m_files.size() - 1),
+                                static_cast<std::uint32_t>(line),
+                                static_cast<std::uint32_t>(m_t.m_calls.size())});
+}
+
+std::uint32_t CFunctionTable::Writer::AddCall(std::string_view name, int line) {
+  const std::uint32_t at = m_t.m_names.Add(name);
+  m_t.m_calls.push_back(Call{at, static_cast<std::uint32_t>(line)});
+  return at;
 }

@@ -1,8 +1,8 @@
 // The results of an analysis run: the functions found, in the order of
 // their heads, each with the file and line it was found at and the distinct
 // names it calls, each with where it is first called. This is all that the
-// view, the listing window, the reports and tolvane-xref read; only the run
-// writes it.
+// view, the listing window, the reports and tolvane-xref read; the run
+// writes it through its Writer.
 //
 // A table holds millions of functions in little memory: names lie back to
 // back in blocks, an entry and a call are a few 32-bit numbers, and nothing
@@ -20,8 +20,8 @@
 #include "platform/text/cstring.h"
 #include "platform/text/text_encoding.h"
 
-class CAnalysisRun;
 class CCallList;
+struct CTableEntry;
 
 /// An opaque place in a call list; 0 is "no place" (the end, or not found).
 typedef std::size_t POSITION;
@@ -72,7 +72,9 @@ class CFunctionTable {
   }
   /// -1 before the first head of a run, else the index of the last one: the
   /// function to which calls are attributed. The entries before it are final.
-  int GetCurrentFunction() const { return m_nCurFunc; }
+  int GetCurrentFunction() const { return GetFunctionCount() - 1; }
+  /// Entry i as one record.
+  inline CTableEntry GetEntry(int i) const;
   /// The files of the run that were opened for analysis, in order, each as
   /// it was given.
   int GetFileCount() const { return static_cast<int>(m_files.size()); }
@@ -82,8 +84,31 @@ class CFunctionTable {
   /// the one chosen for the run.
   TextEncoding GetFileEncoding(int i) const { return m_files[i].encoding; }
 
+  /// The one way to change a table: files, entries and calls appended in
+  /// the order the run meets them. Throws std::length_error where the
+  /// table would pass its capacity.
+  class Writer {
+   public:
+    explicit Writer(CFunctionTable& table) : m_t(table) {}
+    /// Empties the table, releasing its memory.
+    void Clear();
+    /// The entries and calls from now on are read in this file.
+    void AddFile(const CString& source, const CString& outName, TextEncoding encoding);
+    /// The encoding of the last file, once it is decided.
+    void SetFileEncoding(TextEncoding encoding) { m_t.m_files.back().encoding = encoding; }
+    /// Appends an entry found in the last file (a file without a path when
+    /// none was added); it becomes the current function.
+    void AddEntry(std::string_view name, int line);
+    /// Appends a call to the current function's list, returning the name's
+    /// place for NameAt. REQUIRES: an entry, and name not in its list yet.
+    std::uint32_t AddCall(std::string_view name, int line);
+    std::string_view NameAt(std::uint32_t at) const { return m_t.m_names.Get(at); }
+
+   private:
+    CFunctionTable& m_t;
+  };
+
  private:
-  friend class CAnalysisRun;  // the one writer
   friend class CCallList;
 
   struct FileInfo {
@@ -114,7 +139,6 @@ class CFunctionTable {
   std::vector<FileInfo> m_files;
   std::deque<Entry> m_entries;  // in blocks: growing never copies
   std::deque<Call> m_calls;
-  int m_nCurFunc = -1;
 };
 
 /// The call list of one function: its distinct callees in order, read from
@@ -133,6 +157,11 @@ class CCallList {
   std::string_view ViewAt(POSITION pos) const {
     return m_table->m_names.Get(m_table->m_calls[m_first + pos - 1].name);
   }
+  /// Where the name at pos is first called: the 1-based line, and the run's
+  /// file with its path.
+  int LineAt(POSITION pos) const { return static_cast<int>(m_table->m_calls[m_first + pos - 1].line); }
+  int FileAt(POSITION pos) const { return m_table->CallFile(m_first + pos - 1); }
+  std::string_view SourceAt(POSITION pos) const { return m_table->m_files[FileAt(pos)].source.view(); }
   /// The position of the name equal to s, or 0.
   POSITION Find(std::string_view s) const {
     for (POSITION pos = 1; pos <= m_count; ++pos)
@@ -174,4 +203,23 @@ class CCallList {
 
 CCallList CFunctionTable::GetCallList(int i) const {
   return CCallList(this, m_entries[i].firstCall, CallEnd(i) - m_entries[i].firstCall);
+}
+
+/// One entry of a table as a record of views into it: valid until the
+/// table changes.
+struct CTableEntry {
+  int index;
+  std::string_view name;
+  int file;  // the run's file it was found in
+  int line;  // of the name
+  std::string_view source, outName;
+  TextEncoding encoding;  // of its file
+  CCallList calls;
+};
+
+CTableEntry CFunctionTable::GetEntry(int i) const {
+  const Entry& e = m_entries[i];
+  const FileInfo& f = m_files[e.file];
+  return CTableEntry{i, m_names.Get(e.name), static_cast<int>(e.file), static_cast<int>(e.line),
+                     f.source.view(), f.outName.view(), f.encoding, GetCallList(i)};
 }

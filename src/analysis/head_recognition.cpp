@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "analysis/analysis_run.h"
+#include "analysis/classic_rules.h"
 #include "analysis/recognition_rules.h"
 #include "analysis/scanners.h"
 
@@ -20,12 +20,12 @@ bool IsConstructorOrDestructor(std::string_view name) {
 
 }  // namespace
 
-BOOL CAnalysisRun::RecognizeHead(const CString& statement) {
+BOOL CClassicRules::RecognizeHead(const CString& statement) {
   SetStatement(statement.view(), false);
   return RecognizeText(statement.view());
 }
 
-BOOL CAnalysisRun::RecognizeText(std::string_view statement) {
+BOOL CClassicRules::RecognizeText(std::string_view statement) {
   // Every rule needs a "(": without one there is nothing to look at.
   if (!std::memchr(statement.data(), '(', statement.size())) return FALSE;
   scan::Statement s;
@@ -33,7 +33,7 @@ BOOL CAnalysisRun::RecognizeText(std::string_view statement) {
   return RecognizeScanned(statement, s);
 }
 
-BOOL CAnalysisRun::RecognizeScanned(std::string_view statement, const scan::Statement& s) {
+BOOL CClassicRules::RecognizeScanned(std::string_view statement, const scan::Statement& s) {
   // Typed heads, keyword by keyword. The tab form only has to occur; the
   // space form, when it occurs, has to stand before the first "(".
   if (s.keyword && s.open >= 0 && s.close >= 0) {

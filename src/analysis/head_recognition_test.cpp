@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "analysis/analysis_run.h"
+#include "tests/classic_run.h"
 
 namespace {
 
@@ -10,14 +10,16 @@ namespace {
 // function "cur": "TRUE" and the entry recorded when RecognizeHead consumes
 // it, else "FALSE" and the calls ExtractCalls collects for cur.
 std::string Steps(const char* statement) {
-  CAnalysisRun e;
+  ClassicRun run;
+  CClassicRules& e = run.Rules();
   e.AddFunction("cur");
   const BOOL consumed = e.RecognizeHead(statement);
   NameBuffer name;
   if (!consumed) e.ExtractCalls(statement, name);
   std::string out = consumed ? "TRUE" : "FALSE";
-  for (int i = 1; i < e.GetTable().GetFunctionCount(); ++i) out += " " + std::string(e.GetTable().GetEntryName(i));
-  for (const CString& call : e.GetTable().GetCallList(0)) out += " " + call.str();
+  const CFunctionTable& t = run.GetTable();
+  for (int i = 1; i < t.GetFunctionCount(); ++i) out += " " + std::string(t.GetEntryName(i));
+  for (const CString& call : t.GetCallList(0)) out += " " + call.str();
   return out;
 }
 

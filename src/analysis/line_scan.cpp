@@ -1,8 +1,8 @@
 // The line tests of the two comment passes.
-#include "analysis/analysis_run.h"
+#include "analysis/classic_rules.h"
 #include "analysis/scanners.h"
 
-BOOL CAnalysisRun::CutLineComment(CString& line) {
+BOOL CClassicRules::CutLineComment(CString& line) {
   scan::LineComment r = scan::ScanLineComment(line.GetString(), line.GetLength());
   if (r.slashes < 0) return TRUE;
   if (!r.wordBefore) return FALSE;
@@ -11,14 +11,14 @@ BOOL CAnalysisRun::CutLineComment(CString& line) {
   return TRUE;
 }
 
-BOOL CAnalysisRun::LacksCommentOpen(const CString& line) {
+BOOL CClassicRules::LacksCommentOpen(const CString& line) {
   return scan::ScanComments(line.GetString(), line.GetLength()).open < 0 ? TRUE : FALSE;
 }
 
-BOOL CAnalysisRun::LacksCommentClose(const CString& line) {
+BOOL CClassicRules::LacksCommentClose(const CString& line) {
   return scan::ScanComments(line.GetString(), line.GetLength()).close < 0 ? TRUE : FALSE;
 }
 
-BOOL CAnalysisRun::HasBracket(const CString& line) {
+BOOL CClassicRules::HasBracket(const CString& line) {
   return scan::ScanComments(line.GetString(), line.GetLength()).bracket ? TRUE : FALSE;
 }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "analysis/analysis_run.h"
+#include "analysis/classic_rules.h"
 
 namespace {
 
@@ -11,10 +11,10 @@ namespace {
 // looks for in the original line.
 std::string Seen(const char* text) {
   CString line(text);
-  std::string out = CAnalysisRun::CutLineComment(line) ? line.str() : "dropped";
-  if (!CAnalysisRun::LacksCommentOpen(text)) out += " /*";
-  if (!CAnalysisRun::LacksCommentClose(text)) out += " */";
-  if (CAnalysisRun::HasBracket(text)) out += " bracket";
+  std::string out = CClassicRules::CutLineComment(line) ? line.str() : "dropped";
+  if (!CClassicRules::LacksCommentOpen(text)) out += " /*";
+  if (!CClassicRules::LacksCommentClose(text)) out += " */";
+  if (CClassicRules::HasBracket(text)) out += " bracket";
   return out;
 }
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "analysis/analysis_run.h"
+#include "analysis/classic_rules.h"
 #include "analysis/recognition_rules.h"
 #include "analysis/run_index.h"
 #include "analysis/scanners.h"
@@ -47,10 +47,11 @@ bool IsMacroTail(const char* p, const char* end) {
 }  // namespace
 
 template <class F>
-void CAnalysisRun::ForEachRun(int set, F f) {
+void CClassicRules::ForEachRun(int set, F f) {
   std::string_view run;
   m_inPlaces.Reset();
   while (m_pInFile->ReadPieces(run)) {
+    CheckStop();
     if (m_bDeciding) DecideEncoding(run);
     m_pIndex->Build(run.data(), run.size(), static_cast<scan::RunIndex::Set>(set), m_bByteWise);
     m_pRun = run.data();
@@ -60,7 +61,7 @@ void CAnalysisRun::ForEachRun(int set, F f) {
   m_pRun = nullptr;
 }
 
-void CAnalysisRun::CopyOut(std::size_t from, std::size_t to) {
+void CClassicRules::CopyOut(std::size_t from, std::size_t to) {
   if (from >= to) return;
   const lines::Place in = m_inPlaces.At(*m_pIndex, from);
   // A line feed alone is never looked up, and the bytes after it are
@@ -76,17 +77,17 @@ void CAnalysisRun::CopyOut(std::size_t from, std::size_t to) {
   }
 }
 
-void CAnalysisRun::CopyOut(std::string_view part) {
+void CClassicRules::CopyOut(std::string_view part) {
   const std::size_t from = static_cast<std::size_t>(part.data() - m_pRun);
   CopyOut(from, from + part.size());
 }
 
-void CAnalysisRun::InsertOut(std::string_view text) {
+void CClassicRules::InsertOut(std::string_view text) {
   m_pOutFile->WriteString(text);
   lines::Advance(m_outPlace, text.data(), text.size());
 }
 
-void CAnalysisRun::LineCommentPiece(std::string_view line) {
+void CClassicRules::LineCommentPiece(std::string_view line) {
   scan::LineComment r =
       scan::ScanLineComment(line.data(), static_cast<int>(line.size()), m_bByteWise);
   if (r.slashes < 0) {
@@ -102,7 +103,7 @@ void CAnalysisRun::LineCommentPiece(std::string_view line) {
   for (unsigned m = r.macros; m != 0; m &= m - 1) InsertOut("{}\n");
 }
 
-void CAnalysisRun::LineCommentPass() {
+void CClassicRules::LineCommentPass() {
   // Only a line holding the line-comment marker or the tail of a macro
   // name (from its first "_") can change in this pass. Whole lines
   // without either pass through in bulk; the others go piece by piece.
@@ -132,7 +133,7 @@ void CAnalysisRun::LineCommentPass() {
   });
 }
 
-void CAnalysisRun::BlockCommentPiece(std::string_view line) {
+void CClassicRules::BlockCommentPiece(std::string_view line) {
   scan::Comments c = scan::ScanComments(line.data(), static_cast<int>(line.size()), m_bByteWise);
   if (m_bInComment) {
     if (c.close >= 0) m_bInComment = 0;  // code after the "*/" is lost
@@ -147,7 +148,7 @@ void CAnalysisRun::BlockCommentPiece(std::string_view line) {
   }
 }
 
-void CAnalysisRun::BlockCommentPass() {
+void CClassicRules::BlockCommentPass() {
   using scan::RunIndex;
   ForEachRun(RunIndex::kForComments, [&](const char* p, std::size_t n, const RunIndex& index) {
     std::size_t kept = 0;  // pieces from here on are written unchanged, still to write
@@ -213,7 +214,7 @@ void CAnalysisRun::BlockCommentPass() {
   });
 }
 
-void CAnalysisRun::StatementPass() {
+void CClassicRules::StatementPass() {
   // A statement is gathered until its text holds "{", ";" or "}". Most lie
   // within one run and are handed over where they stand; one that runs on
   // past a run keeps its first kMaxStatement bytes in m_strStatement, so a
@@ -270,18 +271,18 @@ void CAnalysisRun::StatementPass() {
   if (carrying) HandleStatement(m_strStatement.view(), false);
 }
 
-void CAnalysisRun::HandleStatement(std::string_view statement, bool inRun) {
+void CClassicRules::HandleStatement(std::string_view statement, bool inRun) {
   SetStatement(statement, inRun);
   if (!RecognizeText(statement)) CollectCalls(statement, m_szCallName);
 }
 
-void CAnalysisRun::SetStatement(std::string_view statement, bool inRun) {
+void CClassicRules::SetStatement(std::string_view statement, bool inRun) {
   m_pStatement = statement.data();
   m_bStatementInRun = inRun;
   if (inRun) m_nStatementFrom = static_cast<std::size_t>(statement.data() - m_pRun);
 }
 
-int CAnalysisRun::StatementLine(int offset) {
+int CClassicRules::StatementLine(int offset) {
   lines::Place place;
   if (m_bStatementInRun) {
     place = m_inPlaces.At(*m_pIndex, m_nStatementFrom + static_cast<std::size_t>(offset));
@@ -292,7 +293,7 @@ int CAnalysisRun::StatementLine(int offset) {
   return lines::LineOf(m_work1Lines.Map(m_work2Lines.Map(place)));
 }
 
-void CAnalysisRun::HandleIndexedStatement(const char* run, std::size_t from, std::size_t to) {
+void CClassicRules::HandleIndexedStatement(const char* run, std::size_t from, std::size_t to) {
   using scan::RunIndex;
   const RunIndex& index = *m_pIndex;
   if (!index.Any(RunIndex::kOpen, from, to)) return;  // no "(": neither a head nor a call
@@ -322,7 +323,7 @@ void CAnalysisRun::HandleIndexedStatement(const char* run, std::size_t from, std
   }
   SetStatement(statement, true);
   if (RecognizeScanned(statement, s)) return;
-  if (m_table.m_nCurFunc < 0) return;  // before the run's first head nothing is recorded
+  if (!m_pUnit->TakesCalls()) return;  // before the run's first head nothing is recorded
   index.ForEach(RunIndex::kOpen, from, to, [&](std::size_t j) {
     int start;
     if (NameBefore(statement, m_szCallName, static_cast<int>(j - from), &start, m_bByteWise))

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/analysis_run.h"
+#include "tests/classic_run.h"
 #include "analysis/run_index.h"
 #include "tests/engine_table.h"
 #include "tests/plain_run.h"
@@ -41,7 +41,7 @@ TEST(RunIndexAlignment, FindsHeadsAtEveryOffsetAsThePlainAlgorithmDoes) {
         files.emplace_back(dir.Join("c" + std::to_string(h) + ".c"), before + comment + kHeads[h]);
       }
       for (const auto& [path, bytes] : files) WriteWholeFile(path, bytes);
-      CAnalysisRun e;
+      ClassicRun e;
       e.BeginRun(dir.path());
       for (const auto& file : files) e.AnalyzeFile(CString(file.first), "fnc");
       e.CloseWorkFiles();

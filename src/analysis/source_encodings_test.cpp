@@ -34,10 +34,10 @@ std::string Transcode(const std::string& utf8, const char* encoding) {
 std::string Analyze(const TempDir& dir, const std::string& bytes, TextEncoding* decided = nullptr,
                     EncodingChoice choice = EncodingChoice::kAuto) {
   CAnalysisEngine e;
-  e.SetEncoding(choice);
-  e.BeginRun(dir.path());
-  e.AnalyzeFile(CString(dir.Write("s.c", bytes)), "fnc");
-  e.EndRun();
+  CSourceList sources({CString(dir.Write("s.c", bytes))});
+  AnalysisRequest request;
+  request.encoding = choice;
+  EXPECT_FALSE(e.Run(sources, request).failure);
   if (decided) *decided = e.GetTable().GetFileEncoding(0);
   return TableText(e.GetTable());
 }

@@ -1,14 +1,14 @@
 // What the writers share: the selection and the choice of writer.
 #include "cli/xref_formats.h"
 
-bool XrefSelection::Selects(const CFunctionTable& engine, int i) const {
+bool XrefSelection::Selects(const CTableEntry& entry) const {
   switch (kind) {
     case kAll:
       return true;
     case kCallers:
-      return engine.GetCallList(i).Find(std::string_view(name)) != 0;
+      return entry.calls.Find(std::string_view(name)) != 0;
     case kCallees:
-      return engine.GetEntryName(i) == name;
+      return entry.name == name;
   }
   return false;
 }

@@ -25,8 +25,8 @@ struct XrefSelection {
   Kind kind = kAll;
   std::string name;
 
-  /// Whether entry i of the engine's table is selected.
-  bool Selects(const CFunctionTable& engine, int i) const;
+  /// Whether the entry is selected.
+  bool Selects(const CTableEntry& entry) const;
 };
 
 /// Where a function's first call of a name stands.

@@ -23,7 +23,6 @@
 #include "cli/xref_target.h"
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
-#include "platform/files/working_dir.h"
 #include "platform/files/write_all.h"
 #include "platform/text/terminal_escape.h"
 #include "reports/report_writer.h"
@@ -36,11 +35,6 @@ namespace {
 // name must not be able to steer the terminal.
 void Complain(const std::string& message) {
   WriteAll(2, "tolvane-xref: " + EscapedForTerminal(message) + "\n");
-}
-
-// The private working folder, which a fatal signal removes too.
-std::unique_ptr<CWorkingDir> CreateWorkingDir() {
-  return CWorkingDir::CreateRemovedOnSignal({CAnalysisEngine::kWorkFile1, CAnalysisEngine::kWorkFile2});
 }
 
 bool IsFolder(const std::string& path) {
@@ -62,73 +56,81 @@ std::string SourceAt(const std::string& output, const std::vector<XrefSource>& s
   return std::string();
 }
 
-// Hands the stream the entries of a long file while the run finds them,
-// every kFeedEvery functions, so that a file of a million functions never
-// waits whole in one batch: the entries before the current one are final.
+// Hands the stream each entry once it is final, so that the output is
+// written while the run goes on, a file of a million functions too.
 class StreamFeeder : public IAnalysisSink {
  public:
-  static constexpr int kFeedEvery = 10000;
-  /// stream may be null: then nothing is fed.
+  /// stream may be null: then nothing is fed during the run.
   explicit StreamFeeder(XrefStream* stream) : m_pStream(stream) {}
-  /// The table the run fills, once the engine exists.
-  void Watch(const CFunctionTable& table) { m_pTable = &table; }
-  void OnFunctionAdded(int index) override {
-    if (m_pStream && m_pTable && index % kFeedEvery == 0) m_pStream->Feed(*m_pTable, index);
+  void OnEntryFinal(const CTableEntry& entry) override {
+    if (!m_pStream) return;
+    m_pStream->Feed(entry);
+    m_nFed = entry.index + 1;
   }
-  void OnCalleeAdded(const CString&) override {}
+  /// Feeds every entry of the table not fed yet.
+  void FeedRest(XrefStream& stream, const CFunctionTable& table) {
+    for (; m_nFed < table.GetFunctionCount(); ++m_nFed) stream.Feed(table.GetEntry(m_nFed));
+  }
 
  private:
   XrefStream* m_pStream;
-  const CFunctionTable* m_pTable = nullptr;
+  int m_nFed = 0;
 };
 
-// Analyses the sources in order as one run. A named file that fails ends
-// the run (failure says why); any other is named on stderr and skipped.
-// After each file, the entries before the current function, which are
-// final, go to stream when there is one. Returns false when a file was
-// skipped.
-bool AnalyzeSources(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
-                    const XrefOptions& options, const std::string& workDir,
-                    XrefStream* stream, const XrefOutput& out, std::string& failure) {
-  bool clean = true;
-  // Only a terminal gets progress: the size of each file then costs a stat.
-  std::unique_ptr<XrefProgress> progress;
-  if (!options.quiet && ::isatty(2))
-    progress.reset(new XrefProgress(2, static_cast<int>(sources.size())));
-  CString extension(options.extension);
-  engine.SetEncoding(options.encoding);
-  engine.BeginRun(workDir);
-  for (const XrefSource& s : sources) {
-    // Nobody reads the output any more (`| head`): the rest would be work
-    // for nothing, unless the reports still want the whole run.
-    if (out.ReaderGone() && !options.reports) break;
-    try {
-      engine.AnalyzeFile(CString(s.path), extension);
-    } catch (const CFileException& e) {
-      std::string message = e.GetErrorMessage().str();
-      bool own = e.m_strFileName.str() == s.path;
-      if (own && e.m_cause == CFileException::notRegularFile && IsFolder(s.path))
-        message = s.path + " is a folder; give -R to analyse the sources below it.";
-      // A working file that fails (a full disk) fails every file after it.
-      if (s.named || !own) {
-        failure = message;
-        break;
-      }
-      if (progress) progress->Finish();
-      Complain(message + " Skipped.");
-      clean = false;
+// The sources of a run with the CLI's side of it: progress on a terminal,
+// a message for each file skipped, and the run cut short once nobody reads
+// the output (`| head`), unless the reports still want the whole run.
+class XrefRunSources : public IAnalysisSources {
+ public:
+  XrefRunSources(const std::vector<XrefSource>& sources, const XrefOptions& options,
+                 const XrefOutput& out)
+      : m_sources(sources), m_out(out), m_bReports(options.reports) {
+    // Only a terminal gets progress: the size of each file then costs a stat.
+    if (!options.quiet && ::isatty(2))
+      m_pProgress.reset(new XrefProgress(2, static_cast<int>(sources.size())));
+  }
+  ~XrefRunSources() override {
+    if (m_pProgress) m_pProgress->Finish();
+  }
+  bool Next(AnalysisSource& next) override {
+    if (m_nNext >= m_sources.size() || StopNow()) return false;
+    const XrefSource& s = m_sources[m_nNext++];
+    next.path = CString(s.path);
+    next.endsRun = s.named;
+    return true;
+  }
+  void Done(const AnalysisSource& source, const CFileException* skipped) override {
+    if (skipped) {
+      if (m_pProgress) m_pProgress->Finish();
+      Complain(ErrorText(*skipped, source) + " Skipped.");
+      m_bClean = false;
     }
-    if (stream) stream->Feed(engine.GetTable(), engine.GetTable().GetCurrentFunction());
-    if (progress) {
+    if (m_pProgress) {
       struct stat st;
-      bool sized = ::stat(s.path.c_str(), &st) == 0;
-      progress->FileDone(sized ? static_cast<std::uint64_t>(st.st_size) : 0);
+      bool sized = ::stat(source.path.GetString(), &st) == 0;
+      m_pProgress->FileDone(sized ? static_cast<std::uint64_t>(st.st_size) : 0);
     }
   }
-  if (progress) progress->Finish();
-  if (failure.empty()) engine.EndRun();
-  return clean;
-}
+  bool StopNow() override { return m_out.ReaderGone() && !m_bReports; }
+  /// Whether no file was skipped.
+  bool Clean() const { return m_bClean; }
+
+  /// What e says, for an error of source: a folder named without -R is
+  /// told how to be read.
+  static std::string ErrorText(const CFileException& e, const AnalysisSource& source) {
+    if (e.m_cause == CFileException::notRegularFile && IsFolder(source.path.str()))
+      return source.path.str() + " is a folder; give -R to analyse the sources below it.";
+    return e.GetErrorMessage().str();
+  }
+
+ private:
+  const std::vector<XrefSource>& m_sources;
+  std::size_t m_nNext = 0;
+  const XrefOutput& m_out;
+  bool m_bReports;
+  bool m_bClean = true;
+  std::unique_ptr<XrefProgress> m_pProgress;
+};
 
 // The reports of a complete run, as --reports asks. Returns the exit status.
 int WriteReports(const CFunctionTable& engine, bool force) {
@@ -226,17 +228,23 @@ bool SecondThread(const XrefOptions& options, bool streaming) {
   return ThreadsChosen().value_or(helps);
 }
 
-// The run, in a working folder of its own. Returns false when a file was
-// skipped; *failure says why the run ended early.
+// The run. Returns false when a file was skipped; *failure says why the
+// run ended early.
 bool Analyze(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
-             const XrefOptions& options, XrefStream* stream, const XrefOutput& out,
+             const XrefOptions& options, StreamFeeder& feeder, const XrefOutput& out,
              std::string* failure) {
   bool clean = true;
   try {
-    std::unique_ptr<CWorkingDir> workDir = CreateWorkingDir();
-    clean = AnalyzeSources(engine, sources, options, workDir->GetPath(), stream, out, *failure);
-  } catch (const CFileException& e) {
-    *failure = e.GetErrorMessage().str();
+    XrefRunSources runSources(sources, options, out);
+    AnalysisRequest request;
+    request.extension = CString(options.extension);
+    request.encoding = options.encoding;
+    AnalysisOutcome outcome = engine.Run(runSources, request, &feeder);
+    if (outcome.failure)
+      *failure = outcome.failedSource
+                     ? XrefRunSources::ErrorText(*outcome.failure, *outcome.failedSource)
+                     : outcome.failure->GetErrorMessage().str();
+    clean = runSources.Clean();
   } catch (const std::bad_alloc&) {
     *failure = "Out of memory.";
   } catch (const std::exception& e) {
@@ -248,9 +256,10 @@ bool Analyze(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
 // Hands the formatter the rest of what the run found, whatever happened to
 // the run, and has it finish. *failure, when still empty, says why it
 // could not.
-void FinishFormatting(const CFunctionTable& table, XrefStream& stream, std::string* failure) {
+void FinishFormatting(const CFunctionTable& table, StreamFeeder& feeder, XrefStream& stream,
+                      std::string* failure) {
   try {
-    stream.Feed(table, table.GetFunctionCount());
+    feeder.FeedRest(stream, table);
     stream.Finish();
   } catch (const std::bad_alloc&) {
     if (failure->empty()) *failure = "Out of memory.";
@@ -337,11 +346,10 @@ int XrefMain(int argc, char** argv) {
   XrefStream stream(*formatter, selection, SecondThread(options, streaming));
 
   StreamFeeder feeder(streaming ? &stream : nullptr);
-  CAnalysisEngine engine(&feeder);
-  feeder.Watch(engine.GetTable());
+  CAnalysisEngine engine;
   std::string failure;
-  if (!Analyze(engine, sources, options, streaming ? &stream : nullptr, out, &failure)) status = 1;
-  FinishFormatting(engine.GetTable(), stream, &failure);
+  if (!Analyze(engine, sources, options, feeder, out, &failure)) status = 1;
+  FinishFormatting(engine.GetTable(), feeder, stream, &failure);
   if (!failure.empty()) status = 1;
   std::string leftOut = formatter->LeftOut();
   if (!leftOut.empty()) {

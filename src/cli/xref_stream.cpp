@@ -133,10 +133,10 @@ int XrefStream::HeldBack() const {
   return m_nHeldBack;
 }
 
-void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
+void XrefStream::Feed(const CTableEntry& entry) {
   if (m_bDone) return;
   try {
-    FeedEntries(engine, upTo);
+    FeedEntry(entry);
   } catch (...) {
     // A formatter that failed half-way through an entry takes no more.
     Stop(false);
@@ -144,47 +144,43 @@ void XrefStream::Feed(const CFunctionTable& engine, int upTo) {
   }
 }
 
-void XrefStream::FeedEntries(const CFunctionTable& engine, int upTo) {
-  bool all = m_formatter.NeedsAll();
-  for (; m_nNext < upTo; ++m_nNext) {
-    bool selected = m_sel.Selects(engine, m_nNext);
-    if (!selected && !all) continue;
-    Read(engine, m_nNext, selected);
-    if (!m_bThreaded) {
-      m_formatter.Add(m_read);
-      continue;
-    }
-    bool fileTexts = m_read.file != m_nSentFile;
-    m_nSentFile = m_read.file;
-    BatchWriter writer(m_batch);
-    Code(writer, m_read, fileTexts, m_bPlaces, m_bEntryLines);
-    // Handed over as soon as it is full, not at the end of the call: a
-    // batch of 10,000 entries would outgrow its buffer, and the memory of
-    // each bigger one is fresh.
-    if (m_batch.size() >= kBatch) Hand();
+void XrefStream::FeedEntry(const CTableEntry& e) {
+  bool selected = m_sel.Selects(e);
+  if (!selected && !m_formatter.NeedsAll()) return;
+  Read(e, selected);
+  if (!m_bThreaded) {
+    m_formatter.Add(m_read);
+    return;
   }
+  bool fileTexts = m_read.file != m_nSentFile;
+  m_nSentFile = m_read.file;
+  BatchWriter writer(m_batch);
+  Code(writer, m_read, fileTexts, m_bPlaces, m_bEntryLines);
+  // Handed over as soon as it is full: a batch that grew past its buffer
+  // would be fresh memory each time.
+  if (m_batch.size() >= kBatch) Hand();
 }
 
-void XrefStream::Read(const CFunctionTable& engine, int i, bool selected) {
+void XrefStream::Read(const CTableEntry& e, bool selected) {
   XrefRecord& r = m_read;
-  r.index = i;
-  r.file = engine.GetEntryFile(i);
+  r.index = e.index;
+  r.file = e.file;
   r.selected = selected;
-  r.name = engine.GetEntryName(i);
-  r.source = engine.GetEntrySource(i).view();
-  r.outName = engine.GetEntryOutName(i).view();
-  const CCallList calls = engine.GetCallList(i);
+  r.name = e.name;
+  r.source = e.source;
+  r.outName = e.outName;
   r.calls.clear();
-  for (POSITION pos = calls.GetHeadPosition(); pos;) r.calls.push_back(calls.GetNextView(pos));
-  if (m_bPlaces || m_bEntryLines) r.line = engine.GetEntryLine(i);
+  for (POSITION pos = e.calls.GetHeadPosition(); pos;) r.calls.push_back(e.calls.GetNextView(pos));
+  if (m_bPlaces || m_bEntryLines) r.line = e.line;
   if (!m_bPlaces) return;
-  r.encoding = EncodingName(engine.GetFileEncoding(r.file));
+  r.encoding = EncodingName(e.encoding);
   r.sites.resize(r.calls.size());
-  for (std::size_t k = 0; k < r.sites.size(); ++k) {
-    XrefCallSite& site = r.sites[k];
-    site.line = engine.GetCallLine(i, static_cast<int>(k));
-    site.file = engine.GetCallFile(i, static_cast<int>(k));
-    site.source = site.file == r.file ? std::string_view() : engine.GetFileSource(site.file).view();
+  POSITION pos = e.calls.GetHeadPosition();
+  for (XrefCallSite& site : r.sites) {
+    site.line = e.calls.LineAt(pos);
+    site.file = e.calls.FileAt(pos);
+    site.source = site.file == r.file ? std::string_view() : e.calls.SourceAt(pos);
+    e.calls.GetNextView(pos);
   }
 }
 

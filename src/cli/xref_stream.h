@@ -52,32 +52,29 @@ class XrefStream {
   /// room in the queue.
   int HeldBack() const;
 
-  /// Hands over the entries of the engine's table from the first not yet
-  /// handed over up to (not including) upTo. REQUIRES: they are final:
-  /// before the current function while the run goes on. Throws what the
-  /// formatter threw, once; the stream then takes nothing more, and its
-  /// thread is joined.
-  void Feed(const CFunctionTable& engine, int upTo);
+  /// Hands over the next entry of the table. REQUIRES: it is final, and
+  /// the entries before it were handed over. Throws what the formatter
+  /// threw, once; the stream then takes nothing more, and its thread is
+  /// joined.
+  void Feed(const CTableEntry& entry);
   /// Waits until the formatter has had every entry handed over, then has it
   /// finish; the thread is joined. Throws what the formatter threw, unless
   /// Feed did. Only the first call does anything.
   void Finish();
 
  private:
-  void FeedEntries(const CFunctionTable& engine, int upTo);
+  void FeedEntry(const CTableEntry& entry);
   // Ends the formatting thread and joins it: after the queued entries and
   // the formatter's Finish when finish, else at once. The stream is done.
   void Stop(bool finish);
   void Work();
   void Decode(const std::string& batch);
   void Hand();
-  // Entry i of the engine's table into m_read, with the places the
-  // formatter needs.
-  void Read(const CFunctionTable& engine, int i, bool selected);
+  // An entry into m_read, with the places the formatter needs.
+  void Read(const CTableEntry& entry, bool selected);
 
   XrefFormatter& m_formatter;
   const XrefSelection& m_sel;
-  int m_nNext = 0;
   XrefRecord m_read;  // the entry being handed over; its vectors keep their room
   bool m_bPlaces;
   bool m_bEntryLines;  // and not the other places

@@ -19,10 +19,15 @@ class Table {
     std::string text;
     for (int i = 0; i < n; ++i)
       text += "void f" + std::to_string(i) + "(void)\n{\n  g();\n  h();\n}\n";
-    m_engine.Run({CString(m_dir.Write("a.c", text))}, CString("fnc"), m_dir.path());
+    CSourceList sources(std::vector<CString>{CString(m_dir.Write("a.c", text))});
+    m_engine.Run(sources, AnalysisRequest());
   }
   const CFunctionTable& get() const { return m_engine.GetTable(); }
   int size() const { return get().GetFunctionCount(); }
+  /// Hands stream the entries from *from up to upTo; *from follows.
+  void Feed(XrefStream& stream, int* from, int upTo) const {
+    for (; *from < upTo; ++*from) stream.Feed(get().GetEntry(*from));
+  }
 
  private:
   TempDir m_dir;
@@ -84,8 +89,9 @@ TEST(XrefStream, FormatsEveryEntryInOrderOnOneThreadOrTwoOrWhenNoThreadCanBeHad)
     XrefSelection all;
     XrefStream stream(rec, all, c.threaded, c.start);
     EXPECT_EQ(stream.Threaded(), c.expectThreaded);
-    stream.Feed(table.get(), 12345);
-    stream.Feed(table.get(), table.size());
+    int fed = 0;
+    table.Feed(stream, &fed, 12345);
+    table.Feed(stream, &fed, table.size());
     stream.Finish();
     stream.Finish();
     EXPECT_EQ(rec.finishes, 1);
@@ -108,9 +114,10 @@ TEST(XrefStream, ReportsAFormattersFailureOnceAndFormatsNothingAfterIt) {
       int failures = 0;
       {
         XrefStream stream(rec, all, threaded);
+        int fed = 0;
         for (int upTo : {10000, 20000, 30000, 30000}) {
           try {
-            stream.Feed(table.get(), upTo);
+            table.Feed(stream, &fed, upTo);
           } catch (const std::bad_alloc&) {
             ++failures;
           }
@@ -138,7 +145,8 @@ TEST(XrefStream, HoldsTheProducerBackWhileTheFormatterStalls) {
   XrefSelection all;
   XrefStream stream(rec, all, true, &XrefStream::StartFormattingThread, 1);
   rec.stalledFor = &stream;
-  stream.Feed(table.get(), table.size());
+  int fed = 0;
+  table.Feed(stream, &fed, table.size());
   stream.Finish();
   EXPECT_GE(stream.HeldBack(), 1);
   EXPECT_EQ(rec.text, Expected(30000));
@@ -152,7 +160,8 @@ TEST(XrefStream, StopsItsThreadWhenDestroyedUnfinished) {
   XrefSelection all;
   {
     XrefStream stream(rec, all, true);
-    stream.Feed(table.get(), table.size());
+    int fed = 0;
+    table.Feed(stream, &fed, table.size());
   }
   EXPECT_EQ(rec.finishes, 0);
 }

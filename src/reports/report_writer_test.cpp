@@ -32,7 +32,10 @@ class Reports : public ::testing::Test {
   std::string Plan(const std::vector<std::string>& files, const char* extension = "fnc") {
     std::vector<CString> paths;
     for (const std::string& f : files) paths.push_back(CString(src.Join(f)));
-    engine.Run(paths, CString(extension), work.path());
+    CSourceList sources(paths);
+    AnalysisRequest request;
+    request.extension = CString(extension);
+    EXPECT_FALSE(engine.Run(sources, request).failure);
     plan = PlanReports(engine.GetTable());
     std::string s;
     for (auto [label, names] : {std::pair{"outputs", &plan.outputs},
@@ -43,7 +46,7 @@ class Reports : public ::testing::Test {
     }
     return s;
   }
-  TempDir src, work;
+  TempDir src;
   CAnalysisEngine engine;
   ReportPlan plan;
 };

@@ -9,7 +9,6 @@
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
 #include "platform/files/source_tree.h"
-#include "platform/files/working_dir.h"
 #include "platform/ui/app.h"
 #include "platform/ui/dc.h"
 #include "platform/ui/menu.h"
@@ -24,16 +23,6 @@ namespace {
 
 // Found-sources selections are read this many at a time.
 constexpr int kMaxSelected = 99;
-
-// The working files of every run of this process live in one private
-// folder, made at the first analysis and removed when the program ends.
-const std::string& WorkingFolder() {
-  static std::unique_ptr<CWorkingDir> folder;
-  if (!folder)
-    folder = CWorkingDir::CreateRemovedOnSignal(
-        {CAnalysisEngine::kWorkFile1, CAnalysisEngine::kWorkFile2});
-  return folder->GetPath();
-}
 
 CString CountText(int n) { return CString(std::to_string(n)) + "関数"; }
 
@@ -71,7 +60,7 @@ BEGIN_MESSAGE_MAP(CTolvaneView, CFormView)
   ON_COMMAND(ID_FILE_OPEN, OnFileOpen)
 END_MESSAGE_MAP()
 
-CTolvaneView::CTolvaneView() : CFormView(IDD), m_strExtension("fnc"), m_engine(this) {}
+CTolvaneView::CTolvaneView() : CFormView(IDD), m_strExtension("fnc") {}
 
 CTolvaneView::~CTolvaneView() = default;
 
@@ -404,6 +393,27 @@ void CTolvaneView::OnClickedAnalyze() {
   OnAnalyze();
 }
 
+namespace {
+
+// The chosen-files list as the run's files, read one at a time: each ends
+// the run when it fails.
+class CChosenSources : public IAnalysisSources {
+ public:
+  explicit CChosenSources(CListBox& list) : m_list(list) {}
+  bool Next(AnalysisSource& next) override {
+    if (m_nNext >= m_list.GetCount()) return false;
+    m_list.GetText(m_nNext++, next.path);
+    next.endsRun = true;
+    return true;
+  }
+
+ private:
+  CListBox& m_list;
+  int m_nNext = 0;
+};
+
+}  // namespace
+
 void CTolvaneView::OnAnalyze() {
   m_strStatus.Empty();
   ReplaceText(m_editStatus, m_strStatus);
@@ -413,7 +423,6 @@ void CTolvaneView::OnAnalyze() {
   ReplaceText(m_editCalleeCount, m_strCalleeCount);
   m_listFunctions.ResetContent();
   m_listCallees.ResetContent();
-  m_engine.ResetFunctionTable();
   // Until this run completes, its table is no cross-reference to write out.
   m_btnFileOutput.EnableWindow(FALSE);
 
@@ -427,17 +436,12 @@ void CTolvaneView::OnAnalyze() {
   m_lastStatus = std::chrono::steady_clock::now();
   m_nSinceCheck = 0;
 
-  m_engine.BeginRun(WorkingFolder());
-  for (int i = 0; i < m_listChosen.GetCount(); ++i) {
-    m_listChosen.GetText(i, m_strChosenFile);
-    try {
-      m_engine.AnalyzeFile(m_strChosenFile, m_strExtension);
-    } catch (const std::length_error&) {
-      // The file holds more than the function table can take.
-      throw CFileException(CFileException::tooLarge, m_strChosenFile);
-    }
-  }
-  m_engine.EndRun();
+  CChosenSources sources(m_listChosen);
+  AnalysisRequest request;
+  request.extension = m_strExtension;
+  request.encoding = m_encoding;
+  AnalysisOutcome outcome = m_engine.Run(sources, request, this);
+  if (outcome.failure) throw *outcome.failure;
 
   m_bStatusPending = false;
   m_strFuncCount = CountText(m_listFunctions.GetCount());
@@ -448,15 +452,21 @@ void CTolvaneView::OnAnalyze() {
   m_btnShowSource.EnableWindow(TRUE);
 }
 
-void CTolvaneView::OnFunctionAdded(int index) {
-  m_listFunctions.AddString(m_engine.GetTable().GetEntryText(index));
+void CTolvaneView::OnHead(const CTableEntry& entry) {
+  CString text = "<";
+  text.Append(entry.outName.data(), entry.outName.size());
+  text += ">";
+  text.Append(entry.name.data(), entry.name.size());
+  m_listFunctions.AddString(text);
 }
 
-void CTolvaneView::OnCalleeAdded(const CString& name) {
+void CTolvaneView::OnEntryFinal(const CTableEntry& entry) {
   // The run keeps the event loop waiting: the status line is painted here,
-  // but not so often that painting slows the run. Its text is composed
-  // only when it is shown.
-  m_strLastCallee = name;
+  // but not so often that painting slows the run. It names the last call
+  // of the entry, the last name added by the time the entry is final, and
+  // its text is composed only when it is shown.
+  if (entry.calls.GetCount() == 0) return;
+  m_lastCallee = entry.calls.ViewAt(static_cast<POSITION>(entry.calls.GetCount()));
   m_bStatusPending = true;
   if (++m_nSinceCheck < kStatusCheck) return;
   m_nSinceCheck = 0;
@@ -464,7 +474,7 @@ void CTolvaneView::OnCalleeAdded(const CString& name) {
 }
 
 void CTolvaneView::FlushStatus() {
-  m_strStatus = m_strLastCallee + "を追加中。";
+  m_strStatus = CString(m_lastCallee) + "を追加中。";
   ReplaceText(m_editStatus, m_strStatus);
   m_editStatus.UpdateWindow();
   m_bStatusPending = false;

@@ -9,15 +9,16 @@
 // where a function it calls is defined (a double-click on the callee), and
 // which entry has a name holding a text (the find box, Ctrl+F).
 //
-// The analysis itself is the engine's; the view drives it file by file and
-// shows what it reports: every head as an entry of the found-functions
-// list, every newly collected name in the status line.
+// The analysis itself is the engine's; the view hands it the chosen files
+// and shows what it reports: every head as an entry of the found-functions
+// list, and the names collected in the status line.
 #pragma once
 
 #include <chrono>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/pipeline.h"
@@ -75,7 +76,7 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   void SetSourceDlgOwner(ISourceDlgOwner* owner) { m_pSourceDlgOwner = owner; }
   /// How the runs from now on read the chosen files: each in the encoding
   /// its bytes show (the default), or all in one.
-  void SetEncoding(EncodingChoice choice) { m_engine.SetEncoding(choice); }
+  void SetEncoding(EncodingChoice choice) { m_encoding = choice; }
 
   /// Appends the listing of the current directory to the found-sources list:
   /// its directories as "[path]", its C and C++ sources as full paths, then
@@ -141,8 +142,8 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   void DoDataExchange(CDataExchange* pDX) override;
 
   // Reports of the run.
-  void OnFunctionAdded(int index) override;
-  void OnCalleeAdded(const CString& name) override;
+  void OnHead(const CTableEntry& entry) override;
+  void OnEntryFinal(const CTableEntry& entry) override;
 
  private:
   // Makes the bracketed entry's directory (or drive) current and lists it.
@@ -168,7 +169,10 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   static constexpr int kStatusCheck = 64;
   bool m_bStatusPending = false;
   int m_nSinceCheck = 0;
-  CString m_strLastCallee;  // the name the status line is to show
+  // The name the status line is to show: a view into the table, which
+  // holds it until the next run.
+  std::string_view m_lastCallee;
+  EncodingChoice m_encoding = EncodingChoice::kAuto;
   std::chrono::steady_clock::time_point m_lastStatus;
   ISourceDlgOwner* m_pSourceDlgOwner = nullptr;
   int m_nListingsPlaced = 0;  // listing windows opened, for their offsets

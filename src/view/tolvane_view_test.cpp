@@ -127,9 +127,11 @@ class TolvaneViewTest : public QObject {
   void startsReadyWithItsListsFilledAndEveryCommandDisabled() {
     tree->Write("a.c", "");
     Open(tree->path());
-    QCOMPARE(Items(view->m_listFound),
-             QStringList({"[" + Q(tree->path()) + "/.]", "[" + Q(tree->path()) + "/..]",
-                          Q(tree->Join("a.c")), "[-a-]", "[-c-]", "[-e-]"}));
+    // "." and ".." come in the order the folder gives them.
+    const QStringList found = Items(view->m_listFound);
+    QCOMPARE(SetOf(found.mid(0, 2)),
+             std::set<QString>({"[" + Q(tree->path()) + "/.]", "[" + Q(tree->path()) + "/..]"}));
+    QCOMPARE(found.mid(2), QStringList({Q(tree->Join("a.c")), "[-a-]", "[-c-]", "[-e-]"}));
     QCOMPARE(Text(view->m_editExtension), QString("fnc"));
     QCOMPARE(Items(view->m_listExtension), QStringList({"fnc", "txt"}));
     QCOMPARE(view->m_listExtension.GetCurSel(), 0);
@@ -352,9 +354,10 @@ class TolvaneViewTest : public QObject {
     Key(found, Qt::Key_Down);
     QCOMPARE(Text(view->m_editStatus), ToQString(found.GetText(3)) + "を選択しました。");
     QVERIFY(SelectedRows(found).empty());
+    // Home goes to the first entry, "." or "..", whichever the folder gave first.
+    const CString first = found.GetText(0);
     Key(found, Qt::Key_Home);
-    QCOMPARE(found.GetCount(), 9);  // "." again: the list was rebuilt
-    QCOMPARE(Cwd(), Q(tree->path()));
+    QCOMPARE(Cwd(), Q(std::filesystem::canonical(first.Mid(1, first.GetLength() - 2).str()).string()));
   }
 
   void addMovesAtMost99SelectedEntriesAPress() {

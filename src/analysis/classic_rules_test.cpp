@@ -1,4 +1,4 @@
-#include "analysis/analysis_run.h"
+#include "tests/classic_run.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +13,15 @@
 
 namespace {
 
-// Notes what the engine reports: "+" and the name of each entry added, and
-// each callee's name.
+// Notes what the run reports: "+" and the name of each head recorded, "="
+// and the name of each entry final with ":" and each of its calls.
 struct Recorder : IAnalysisSink {
-  const CAnalysisRun* engine = nullptr;
   std::string events;
-  void OnFunctionAdded(int i) override { events += " +" + std::string(engine->GetTable().GetEntryName(i)); }
-  void OnCalleeAdded(const CString& name) override { events += " " + name.str(); }
+  void OnHead(const CTableEntry& e) override { events += " +" + std::string(e.name); }
+  void OnEntryFinal(const CTableEntry& e) override {
+    events += " =" + std::string(e.name);
+    for (POSITION pos = e.calls.GetHeadPosition(); pos;) events += ":" + std::string(e.calls.GetNextView(pos));
+  }
 };
 
 TEST(AnalysisRun, WorkedExampleGoesThroughBothWorkingFilesIntoFourEntries) {
@@ -31,8 +33,7 @@ TEST(AnalysisRun, WorkedExampleGoesThroughBothWorkingFilesIntoFourEntries) {
                               "END_MESSAGE_MAP()\n"
                               "void show(void)\n{\n/* print\ntwice */\nadd(1, 2);\n}\n");
   Recorder rec;
-  CAnalysisRun e(&rec);
-  rec.engine = &e;
+  ClassicRun e(&rec);
   e.BeginRun(dir.path());
   e.AnalyzeFile(CString(src), "fnc");
   e.CloseWorkFiles();
@@ -52,10 +53,12 @@ TEST(AnalysisRun, WorkedExampleGoesThroughBothWorkingFilesIntoFourEntries) {
   const std::string out = "<" + dir.Join("calc.fnc") + ">";
   EXPECT_EQ(TableText(e.GetTable()), out + "add\n" + out + "BEGIN_MESSAGE_MAP\n" + out + "ON_BN_CLICKED\n" +
                               out + "show\n\tadd\n");
-  EXPECT_EQ(rec.events, " +add +BEGIN_MESSAGE_MAP +ON_BN_CLICKED +show add");
+  // The last entry may still gain calls from a file after it.
+  EXPECT_EQ(rec.events, " +add =add +BEGIN_MESSAGE_MAP =BEGIN_MESSAGE_MAP +ON_BN_CLICKED =ON_BN_CLICKED +show");
   EXPECT_EQ(e.GetTable().GetEntrySource(3), CString(src));
 
   e.EndRun();
+  EXPECT_EQ(rec.events.substr(rec.events.rfind(' ')), " =show:add");
   EXPECT_EQ(ListFolder(dir.path()), "calc.c");
 }
 
@@ -66,7 +69,7 @@ TEST(AnalysisRun, CarriesTheCurrentFunctionFromOneFileToTheNextButNotToTheNextRu
   TempDir dir;
   std::string a = dir.Write("a.c", "  early();\nint one(void)\n{\n  f();\n/* open\n");
   std::string b = dir.Write("b", "  g(1);\n  f();\nvoid two(void)\n{\n  h();\n}\n");
-  CAnalysisRun e;
+  ClassicRun e;
   e.Run({CString(a), CString(b)}, "fnc", dir.path());
   EXPECT_EQ(TableText(e.GetTable()), "<" + dir.Join("a.fnc") + ">one\n\tf\n\tg\n"
                           "<" + dir.Join("b.fnc") + ">two\n\th\n");
@@ -129,9 +132,12 @@ TEST(AnalysisRun, RecordsTheSourceLineOfEachHeadAndOfEachFirstCall) {
     SCOPED_TRACE(c.first + "|" + c.second);
     std::vector<CString> files{CString(dir.Write("a.c", c.first))};
     if (!c.second.empty()) files.emplace_back(dir.Write("b.c", c.second));
-    CAnalysisRun e;
-    e.Run(files, "fnc", dir.path());
-    EXPECT_EQ(Places(e.GetTable()), c.places);
+    // Written through, and with each file's unit kept and stitched after it.
+    for (bool keepUnits : {false, true}) {
+      ClassicRun e;
+      e.Run(files, "fnc", dir.path(), keepUnits);
+      EXPECT_EQ(Places(e.GetTable()), c.places) << keepUnits;
+    }
   }
 }
 
@@ -147,11 +153,11 @@ TEST(AnalysisRun, NamesEntriesAfterThePathWithItsOwnExtensionReplaced) {
       {"/w/trailing.", "/w/trailing.fnc"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(CAnalysisRun::MakeOutName(c.path, "fnc"), CString(c.out)) << c.path;
+    EXPECT_EQ(CTableAssembler::MakeOutName(c.path, "fnc"), CString(c.out)) << c.path;
 }
 
 // The message of the CFileException that a run over files throws.
-std::string FailureOf(CAnalysisRun& e, const std::vector<std::string>& files,
+std::string FailureOf(ClassicRun& e, const std::vector<std::string>& files,
                       const std::string& workDir) {
   return FileErrorOf([&] { e.Run(std::vector<CString>(files.begin(), files.end()), "fnc", workDir); });
 }
@@ -160,11 +166,10 @@ TEST(AnalysisFailure, EndsTheRunAtAMissingFileKeepingWhatCameBefore) {
   TempDir dir;
   std::string a = dir.Write("a.c", "void f(void)\n{\n  g();\n}\n");
   std::string c = dir.Write("c.c", "void h(void)\n{\n}\n");
-  CAnalysisRun e;
+  ClassicRun e;
   EXPECT_EQ(FailureOf(e, {a, dir.Join("gone.c"), c}, dir.path()),
             dir.Join("gone.c") + " was not found.");
   EXPECT_EQ(TableText(e.GetTable()), "<" + dir.Join("a.fnc") + ">f\n\tg\n");
-  EXPECT_EQ(e.GetOutName(), CString(dir.Join("a.fnc")));
   // The working files of the files before stay where they were.
   EXPECT_EQ(ListFolder(dir.path()), "a.c c.c tmp1.fnc tmp2.fnc");
 }
@@ -179,7 +184,7 @@ TEST(AnalysisFailure, ReportsAFullDiskUnderTheWorkingFiles) {
   // Heads early in the file, then far more text than the file system holds.
   std::string src = "void f(void)\n{\n  g();\n}\n";
   for (int i = 0; i < 20000; ++i) src += "  call(" + std::to_string(i) + ");\n";
-  CAnalysisRun e;
+  ClassicRun e;
   EXPECT_EQ(FailureOf(e, {dir.Write("big.c", src)}, work),
             "Disk full while writing " + work + "/tmp1.fnc. (No space left on device)");
   EXPECT_EQ(e.GetTable().GetFunctionCount(), 0);  // the statement pass never began
@@ -199,7 +204,7 @@ TEST(AnalysisFailure, ReportsAWorkingFolderThatCannotBeWritten) {
     fs = SmallFileSystem::Mount(work, 64 * 1024, true, &why);
     if (!fs) work = "/sys";
   }
-  CAnalysisRun e;
+  ClassicRun e;
   std::string message = FailureOf(e, {dir.Write("a.c", "void f(void)\n{\n}\n")}, work);
   EXPECT_EQ(message.rfind("Access to " + work + "/tmp1.fnc was denied.", 0), 0u) << message;
 }

@@ -1,6 +1,7 @@
-// The engine's run with every step of it: the passes, the line tests, head
-// recognition and call extraction, one by one. CAnalysisEngine (pipeline.h)
-// is what the program uses; the passes and the tests use this.
+// The classic rules, step by step: the three passes through two working
+// files, the line tests, head recognition and call extraction. The engine
+// reaches them through ClassicRuleSet() (rule_set.h); the tests use the
+// steps one by one.
 #pragma once
 
 #include <memory>
@@ -8,9 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/function_table.h"
 #include "analysis/line_map.h"
-#include "analysis/pipeline.h"
+#include "analysis/report_head.h"
+#include "analysis/rule_set.h"
+#include "analysis/run_assembly.h"
 #include "platform/files/stdio_file.h"
 #include "platform/text/basic_types.h"
 #include "platform/text/cstring.h"
@@ -23,48 +25,44 @@ class RunIndex;
 /// A name buffer: at most 63 bytes of identifier and a terminating zero.
 typedef char NameBuffer[64];
 
-class CAnalysisRun {
+class CClassicRules : public IFileAnalyzer {
  public:
   /// How much of a statement the recognisers see.
   static constexpr int kMaxStatement = 255;
+  static constexpr const char* kWorkFile1 = "tmp1.fnc";
+  static constexpr const char* kWorkFile2 = "tmp2.fnc";
+  /// The first line of the first working file: "関数名：" in Shift-JIS.
+  static constexpr const char* kHeaderLine = kReportHeadLine;
 
-  /// sink may be null; it is not owned.
-  explicit CAnalysisRun(IAnalysisSink* sink = nullptr);
-  ~CAnalysisRun();
-  CAnalysisRun(const CAnalysisRun&) = delete;
-  CAnalysisRun& operator=(const CAnalysisRun&) = delete;
+  /// The working files go into workDir, which must exist and be writable;
+  /// they are opened at the first file.
+  explicit CClassicRules(const std::string& workDir,
+                         EncodingChoice encoding = EncodingChoice::kAuto);
+  ~CClassicRules() override;
+  CClassicRules(const CClassicRules&) = delete;
+  CClassicRules& operator=(const CClassicRules&) = delete;
 
-  // ---- A run: as CAnalysisEngine's ----
+  // ---- A file ----
 
-  void SetEncoding(EncodingChoice choice) { m_encodingChoice = choice; }
-
-  void BeginRun(const std::string& workDir);
-  void AnalyzeFile(const CString& path, const CString& extension);
-  void EndRun();
-  void Run(const std::vector<CString>& files, const CString& extension,
-           const std::string& workDir);
-
+  /// Takes the file through the three passes into unit. The current
+  /// function of the run carries into the file through the unit. Throws
+  /// CFileException when the file or a working file cannot be opened, read
+  /// or written: what was recorded so far stays, and so do the working
+  /// files.
+  void Analyze(const CString& path, CFileUnit& unit) override;
+  bool IsOwnFile(const CString& path) const override;
+  /// Closes and deletes both working files. A file that cannot be deleted
+  /// (or does not exist) is no error.
+  void RemoveWorkFiles() override;
   /// Closes the working files, leaving them on disk just as the last file's
-  /// passes wrote them (while open, they may be longer). A run can go on
-  /// after it. Throws CFileException when closing fails.
+  /// passes wrote them (while open, they may be longer). Files can follow.
+  /// Throws CFileException when closing fails.
   void CloseWorkFiles();
 
-  const CFunctionTable& GetTable() const { return m_table; }
-  /// The output name of the file analysed last ("" before the first).
-  const CString& GetOutName() const { return m_strOutName; }
+  // ---- The operations of a file, usable one by one ----
 
-  // ---- The operations of a run, usable one by one ----
-
-  /// Empties the table; the current function becomes -1.
-  void ResetFunctionTable();
-
-  /// Makes path the file whose heads AddFunction records, with the output
-  /// name MakeOutName(path, extension).
-  void BeginFile(const CString& path, const CString& extension);
-
-  /// The output name of a chosen file: its path with the file name's
-  /// extension (if any) replaced by "." and extension.
-  static CString MakeOutName(const CString& path, const CString& extension);
+  /// The unit AddFunction, RecognizeHead and ExtractCalls record into.
+  void SetUnit(CFileUnit* unit) { m_pUnit = unit; }
 
   /// TRUE when the line is to be kept: it holds no "//", or a letter, digit
   /// or "_" stands before its first "//"; then the line is cut at the "//"
@@ -123,6 +121,8 @@ class CAnalysisRun {
   // AddFunction, for a head whose name stands on line.
   void AddEntry(const char* name, int line);
   void HandleIndexedStatement(const char* run, std::size_t from, std::size_t to);
+  // Throws the run's stop once the unit asks for it.
+  void CheckStop();
   // Decides the source file's encoding when run, the next text the
   // line-comment pass reads from it, holds its first byte above 0x7F.
   void DecideEncoding(std::string_view run);
@@ -141,8 +141,8 @@ class CAnalysisRun {
   static BOOL NameBefore(std::string_view text, NameBuffer& out, int pos, int* start = nullptr,
                          bool byteWise = false);
 
-  IAnalysisSink* m_pSink;
-  EncodingChoice m_encodingChoice = EncodingChoice::kAuto;
+  CFileUnit* m_pUnit = nullptr;
+  EncodingChoice m_encodingChoice;
   // The file being analysed is read byte by byte (UTF-8, EUC-JP) rather
   // than with Shift-JIS lead bytes paired.
   bool m_bByteWise = false;
@@ -160,7 +160,6 @@ class CAnalysisRun {
   int m_bInComment = 0;
   NameBuffer m_szFuncName = {};  // the name of the last head
   NameBuffer m_szCallName = {};  // scratch for the names of calls
-  CString m_strOutName;
   CString m_strWorkFile1;
   CString m_strWorkFile2;
   CString m_strStatement;                    // one that runs on past a run
@@ -180,6 +179,4 @@ class CAnalysisRun {
   bool m_bStatementInRun = false;
   std::size_t m_nStatementFrom = 0;  // where it starts in the run, when in one
   lines::Place m_statementStart;     // where it starts in work 2, when not
-
-  CFunctionTable m_table;
 };

@@ -1,0 +1,44 @@
+// A set of recognition rules, as the engine sees it: what turns one file
+// into its unit of entries and calls. The engine picks one per run; the
+// rules keep whatever working files they need in the folder it gives them.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/text/cstring.h"
+#include "platform/text/text_encoding.h"
+
+class CFileUnit;
+
+/// Reads files under one set of rules, one file at a time, for one run.
+class IFileAnalyzer {
+ public:
+  virtual ~IFileAnalyzer() = default;
+  /// Reads the file at path into unit, which it begins once the file is
+  /// open. Throws CFileException when the file or a working file cannot be
+  /// opened, read or written; what was found stays in unit. Returns early,
+  /// at the end of a piece of text, once unit.StopRequested().
+  virtual void Analyze(const CString& path, CFileUnit& unit) = 0;
+  /// Whether path is one of the analyser's own files (a working file)
+  /// rather than a source.
+  virtual bool IsOwnFile(const CString& path) const = 0;
+  /// After a complete run: removes the working files.
+  virtual void RemoveWorkFiles() = 0;
+};
+
+class IRuleSet {
+ public:
+  virtual ~IRuleSet() = default;
+  /// The names of the working files an analyser keeps in its folder; a
+  /// fatal signal removes them.
+  virtual std::vector<std::string> WorkFileNames() const = 0;
+  /// An analyser for one run, with its working files in folder, reading
+  /// every file in the encoding chosen.
+  virtual std::unique_ptr<IFileAnalyzer> NewAnalyzer(const std::string& folder,
+                                                     EncodingChoice encoding) const = 0;
+};
+
+/// The textual rules the program has always had.
+const IRuleSet& ClassicRuleSet();
