@@ -1,6 +1,7 @@
 // Fuzz target: a whole analysis run over one or two files made from the
-// input, checked against the plain algorithm. Any difference, crash, hang
-// or sanitizer report is a finding.
+// input, checked against the plain algorithm, then a run of the syntax
+// rules over the same files. Any difference, crash, hang or sanitizer
+// report is a finding.
 //
 // Input: byte 0 chooses one or two files, small or large file buffers, the
 // vector width and whether the text is read as Shift-JIS or byte by byte
@@ -15,6 +16,8 @@
 #include <vector>
 
 #include "tests/classic_run.h"
+#include "analysis/pipeline.h"
+#include "analysis/rule_set.h"
 #include "analysis/run_index.h"
 #include "tests/engine_table.h"
 #include "tests/plain_run.h"
@@ -76,5 +79,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
   engine.EndRun();
+
+  // The syntax rules over the same files: no crash, no hang, no sanitizer
+  // report, and no entry or call past the longest name.
+  CAnalysisEngine syntax;
+  std::vector<CString> paths;
+  for (const auto& file : files) paths.emplace_back(file.first);
+  CSourceList sources(paths);
+  AnalysisRequest request;
+  request.rules = &SyntaxRuleSet();
+  request.encoding = byteWise ? EncodingChoice::kUtf8 : EncodingChoice::kAuto;
+  syntax.Run(sources, request);
+  const CFunctionTable& t = syntax.GetTable();
+  for (int i = 0; i < t.GetFunctionCount(); ++i) {
+    if (t.GetEntryName(i).size() > 255 || t.GetEntryLine(i) < 1) std::abort();
+    for (const CString& call : t.GetCallList(i))
+      if (call.GetLength() > 255 || call.IsEmpty()) std::abort();
+  }
   return 0;
 }

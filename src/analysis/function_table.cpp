@@ -45,6 +45,7 @@ void CFunctionTable::Writer::Clear() {
   // Swapped with empty ones, so that the memory goes too.
   std::deque<Entry>().swap(m_t.m_entries);
   std::deque<Call>().swap(m_t.m_calls);
+  std::vector<bool>().swap(m_t.m_inNamespace);
   m_t.m_names.Clear();
   m_t.m_files.clear();
 }
@@ -54,12 +55,13 @@ void CFunctionTable::Writer::AddFile(const CString& source, const CString& outNa
   m_t.m_files.push_back(FileInfo{source, outName, m_t.m_calls.size(), encoding});
 }
 
-void CFunctionTable::Writer::AddEntry(std::string_view name, int line) {
+void CFunctionTable::Writer::AddEntry(std::string_view name, int line, bool inNamespace) {
   if (m_t.m_files.empty()) AddFile(CString(), CString(), TextEncoding::kAscii);
   if (m_t.m_calls.size() > UINT32_MAX) throw std::length_error("too many calls for one run");
   m_t.m_entries.push_back(Entry{m_t.m_names.Add(name), static_cast<std::uint32_t>(m_t.m_files.size() - 1),
                                 static_cast<std::uint32_t>(line),
                                 static_cast<std::uint32_t>(m_t.m_calls.size())});
+  m_t.m_inNamespace.push_back(inNamespace);
 }
 
 std::uint32_t CFunctionTable::Writer::AddCall(std::string_view name, int line) {

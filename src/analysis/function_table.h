@@ -58,6 +58,9 @@ class CFunctionTable {
   const CString& GetEntrySource(int i) const { return m_files[m_entries[i].file].source; }
   /// The file (an index for GetFileSource) in which entry i was found.
   int GetEntryFile(int i) const { return static_cast<int>(m_entries[i].file); }
+  /// Whether the scope that qualifies entry i's name ("ns" of "ns::f") is a
+  /// namespace rather than a class.
+  bool IsEntryInNamespace(int i) const { return m_inNamespace[i]; }
   /// The 1-based line of GetEntrySource(i) on which entry i's name stands.
   int GetEntryLine(int i) const { return static_cast<int>(m_entries[i].line); }
   /// The distinct names that function i calls, in order of first appearance.
@@ -98,7 +101,9 @@ class CFunctionTable {
     void SetFileEncoding(TextEncoding encoding) { m_t.m_files.back().encoding = encoding; }
     /// Appends an entry found in the last file (a file without a path when
     /// none was added); it becomes the current function.
-    void AddEntry(std::string_view name, int line);
+    /// inNamespace: the scope the name is qualified by is a namespace, not
+    /// a class.
+    void AddEntry(std::string_view name, int line, bool inNamespace = false);
     /// Appends a call to the current function's list, returning the name's
     /// place for NameAt. REQUIRES: an entry, and name not in its list yet.
     std::uint32_t AddCall(std::string_view name, int line);
@@ -139,6 +144,7 @@ class CFunctionTable {
   std::vector<FileInfo> m_files;
   std::deque<Entry> m_entries;  // in blocks: growing never copies
   std::deque<Call> m_calls;
+  std::vector<bool> m_inNamespace;  // by entry: IsEntryInNamespace
 };
 
 /// The call list of one function: its distinct callees in order, read from
@@ -215,11 +221,13 @@ struct CTableEntry {
   std::string_view source, outName;
   TextEncoding encoding;  // of its file
   CCallList calls;
+  bool inNamespace;  // its name's scope is a namespace, not a class
 };
 
 CTableEntry CFunctionTable::GetEntry(int i) const {
   const Entry& e = m_entries[i];
   const FileInfo& f = m_files[e.file];
   return CTableEntry{i, m_names.Get(e.name), static_cast<int>(e.file), static_cast<int>(e.line),
-                     f.source.view(), f.outName.view(), f.encoding, GetCallList(i)};
+                     f.source.view(), f.outName.view(), f.encoding, GetCallList(i),
+                     m_inNamespace[i]};
 }

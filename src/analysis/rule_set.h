@@ -42,3 +42,6 @@ class IRuleSet {
 
 /// The textual rules the program has always had.
 const IRuleSet& ClassicRuleSet();
+/// The rules that read C and C++ as the languages have it: comments,
+/// literals, preprocessor lines and braces (syntax_reader.h).
+const IRuleSet& SyntaxRuleSet();

@@ -24,14 +24,14 @@ void CTableAssembler::BeginFile(const CString& source, TextEncoding encoding) {
   m_writer.AddFile(source, MakeOutName(source, m_strExtension), encoding);
 }
 
-void CTableAssembler::AddHead(std::string_view name, int line) {
+void CTableAssembler::AddHead(std::string_view name, int line, bool inNamespace) {
   // The current function's list is complete once another head comes: this
   // is the one place that decides when an entry is final.
   if (m_nFinal < m_table.GetFunctionCount()) {
     m_nFinal = m_table.GetFunctionCount();
     if (m_pSink) m_pSink->OnEntryFinal(m_table.GetEntry(m_table.GetCurrentFunction()));
   }
-  m_writer.AddEntry(name, line);
+  m_writer.AddEntry(name, line, inNamespace);
   m_calls.Clear();
   if (m_pSink) m_pSink->OnHead(m_table.GetEntry(m_table.GetCurrentFunction()));
 }
@@ -64,13 +64,13 @@ void CFileUnit::SetEncoding(TextEncoding encoding) {
     m_encoding = encoding;
 }
 
-void CFileUnit::AddHead(std::string_view name, int line) {
+void CFileUnit::AddHead(std::string_view name, int line, bool inNamespace) {
   if (m_pLive) {
-    m_pLive->AddHead(name, line);
+    m_pLive->AddHead(name, line, inNamespace);
     return;
   }
   m_heads.push_back(Head{m_names.Add(name), static_cast<std::uint32_t>(line),
-                         static_cast<std::uint32_t>(m_callList.size())});
+                         static_cast<std::uint32_t>(m_callList.size()), inNamespace});
   m_calls.Clear();
 }
 
@@ -91,7 +91,9 @@ void CFileUnit::StitchInto(CTableAssembler& a) {
       const Call& c = m_callList[k];
       a.AddCall(m_names.Get(c.name), [&c] { return static_cast<int>(c.line); });
     }
-    if (h < m_heads.size()) a.AddHead(m_names.Get(m_heads[h].name), static_cast<int>(m_heads[h].line));
+    if (h < m_heads.size())
+      a.AddHead(m_names.Get(m_heads[h].name), static_cast<int>(m_heads[h].line),
+                m_heads[h].inNamespace);
   }
 }
 

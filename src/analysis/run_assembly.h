@@ -33,7 +33,7 @@ class CTableAssembler {
   void BeginFile(const CString& source, TextEncoding encoding);
   void SetFileEncoding(TextEncoding encoding) { m_writer.SetFileEncoding(encoding); }
   /// A head: a new entry, which becomes the current function.
-  void AddHead(std::string_view name, int line);
+  void AddHead(std::string_view name, int line, bool inNamespace = false);
   /// A call of the current function: kept when the function does not call
   /// name yet, at line(), and dropped before the run's first head.
   template <class LineOf>
@@ -67,7 +67,8 @@ class CFileUnit {
   void BeginFile(const CString& source, TextEncoding encoding);
   /// The file's encoding, once the rules have decided it.
   void SetEncoding(TextEncoding encoding);
-  void AddHead(std::string_view name, int line);
+  /// inNamespace: the name's scope is a namespace (see CFunctionTable).
+  void AddHead(std::string_view name, int line, bool inNamespace = false);
   /// A call of the last head's function, or before the first head of the
   /// previous file's last function; line() is asked only for one that is kept.
   template <class LineOf>
@@ -89,6 +90,7 @@ class CFileUnit {
     std::uint32_t name;  // in m_names
     std::uint32_t line;
     std::uint32_t firstCall;
+    bool inNamespace;
   };
   struct Call {
     std::uint32_t name;

@@ -1,0 +1,1274 @@
+#include "analysis/syntax_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kBlock = 64 * 1024;
+constexpr std::size_t kMaxName = 255;
+// A statement longer than this is no declaration anyone wrote: it is
+// dropped, so that memory stays bounded whatever the file holds.
+constexpr std::size_t kMaxStatementTokens = 4096;
+constexpr std::size_t kMaxNesting = 1024;
+constexpr std::size_t kMaxConditionals = 256;
+
+struct NameBytes {
+  bool start[256] = {};
+  bool inside[256] = {};
+  bool ascii[256] = {};  // inside a name, and below 0x80
+  constexpr NameBytes() {
+    for (int c = 0; c < 256; ++c) {
+      start[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$' ||
+                 c >= 0x80;
+      inside[c] = start[c] || (c >= '0' && c <= '9');
+      ascii[c] = inside[c] && c < 0x80;
+    }
+  }
+};
+constexpr NameBytes kNameBytes;
+bool IsNameStart(unsigned char c) { return kNameBytes.start[c]; }
+bool IsNameByte(unsigned char c) { return kNameBytes.inside[c]; }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsTrail(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+
+enum class Kind : unsigned char { kEnd, kName, kPunct, kString, kChar, kNumber, kDirective };
+
+struct Token {
+  Kind kind = Kind::kEnd;
+  int line = 0;
+  bool ifZero = false;  // a directive "#if 0" or "#elif 0"
+  char punct = 0;       // a punctuator's first byte; 'Q' for "::", 'A' for "->"
+  std::string text;     // a name, a punctuator, a directive's name
+};
+
+// Splits the source into tokens. Comments, line splices and the bodies of
+// directives never reach the parser; a directive comes as one token with
+// its name.
+class Lexer {
+ public:
+  explicit Lexer(ISyntaxByteSource& source)
+      : m_source(source), m_buf(new char[kBlock + 16]) {}
+
+  void Next(Token& t) {
+    t.text.clear();
+    t.ifZero = false;
+    t.punct = 0;
+    SkipBlanks();
+    t.line = m_line;
+    int c = At(0);
+    if (c < 0) {
+      t.kind = Kind::kEnd;
+      return;
+    }
+    bool lineStart = m_atLineStart;
+    m_atLineStart = false;
+    if (c == '#' && lineStart) {
+      ++m_pos;
+      Directive(t);
+      return;
+    }
+    if (IsNameStart(static_cast<unsigned char>(c))) {
+      Name(t.text);
+      // A prefix right before a quote makes a literal of it: L"", u8'', R"x()x".
+      int q = At(0);
+      if ((q == '"' || q == '\'') && IsLiteralPrefix(t.text)) {
+        bool raw = t.text.back() == 'R';
+        t.text.clear();
+        ++m_pos;
+        if (q == '"' && raw) {
+          RawString();
+        } else {
+          Quoted(static_cast<char>(q));
+        }
+        t.kind = q == '"' ? Kind::kString : Kind::kChar;
+        return;
+      }
+      t.kind = Kind::kName;
+      return;
+    }
+    if (IsDigit(static_cast<unsigned char>(c)) || (c == '.' && IsDigit(static_cast<unsigned char>(At(1))))) {
+      Number();
+      t.kind = Kind::kNumber;
+      return;
+    }
+    if (c == '"' || c == '\'') {
+      ++m_pos;
+      Quoted(static_cast<char>(c));
+      t.kind = c == '"' ? Kind::kString : Kind::kChar;
+      return;
+    }
+    t.kind = Kind::kPunct;
+    t.text.assign(1, static_cast<char>(c));
+    t.punct = static_cast<char>(c);
+    ++m_pos;
+    int d = At(0);
+    if ((c == ':' && d == ':') || (c == '-' && d == '>')) {
+      t.text += static_cast<char>(d);
+      t.punct = c == ':' ? 'Q' : 'A';
+      ++m_pos;
+    }
+  }
+
+  // Skips to the end of the current line, as the rest of a directive.
+  void SkipLine() {
+    for (;;) {
+      int c = At(0);
+      if (c < 0) return;
+      if (c == '\n') return;  // the line end itself is left for SkipBlanks
+      if (c == '\\' && Splice()) continue;
+      if (c == '/' && At(1) == '*') {
+        m_pos += 2;
+        BlockComment();
+        continue;
+      }
+      if (c == '/' && At(1) == '/') {
+        LineComment();
+        return;
+      }
+      if (c == '"' || c == '\'') {
+        ++m_pos;
+        Quoted(static_cast<char>(c));
+        continue;
+      }
+      Step();
+    }
+  }
+
+ private:
+  // The byte k places ahead, or -1 past the end of the source.
+  int At(std::size_t k) {
+    if (__builtin_expect(m_pos + k >= m_end, 0) && !Fill(k + 1)) return -1;
+    return static_cast<unsigned char>(m_buf[m_pos + k]);
+  }
+
+  __attribute__((noinline)) bool Fill(std::size_t want) {
+    if (m_eof) return m_end - m_pos >= want;
+    std::memmove(m_buf.get(), m_buf.get() + m_pos, m_end - m_pos);
+    m_end -= m_pos;
+    m_pos = 0;
+    while (m_end < want && !m_eof) {
+      std::size_t n = m_source.Read(m_buf.get() + m_end, kBlock - m_end);
+      if (n == 0) m_eof = true;
+      m_end += n;
+    }
+    m_buf[m_end] = '\0';
+    m_pairs = m_source.Encoding() == TextEncoding::kCp932;
+    return m_end - m_pos >= want;
+  }
+
+  // One character forward: a Shift-JIS pair at once.
+  void Step() {
+    unsigned char c = static_cast<unsigned char>(m_buf[m_pos]);
+    if (c == '\n') {
+      ++m_line;
+    } else if (m_pairs && IsLead(c)) {
+      int t = At(1);
+      if (t >= 0 && IsTrail(static_cast<unsigned char>(t))) ++m_pos;
+    }
+    ++m_pos;
+  }
+
+  // A backslash before a line end joins the lines.
+  bool Splice() {
+    int d = At(1);
+    if (d == '\n') {
+      m_pos += 2;
+    } else if (d == '\r' && At(2) == '\n') {
+      m_pos += 3;
+    } else {
+      return false;
+    }
+    ++m_line;
+    return true;
+  }
+
+  void SkipBlanks() {
+    for (;;) {
+      // The fast way over plain blanks within the buffer.
+      while (m_pos < m_end) {
+        char c = m_buf[m_pos];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
+          ++m_pos;
+        } else if (c == '\n') {
+          ++m_pos;
+          ++m_line;
+          m_atLineStart = true;
+        } else {
+          break;
+        }
+      }
+      int c = At(0);
+      if (c < 0) return;
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '\n') continue;
+      if (c == '\\' && Splice()) continue;
+      if (c == '/' && At(1) == '/') {
+        LineComment();
+        continue;
+      }
+      if (c == '/' && At(1) == '*') {
+        m_pos += 2;
+        BlockComment();
+        continue;
+      }
+      return;
+    }
+  }
+
+  // From "//" to the line end, which stays; a splice continues it.
+  void LineComment() {
+    m_pos += 2;
+    for (;;) {
+      if (!m_pairs) {
+        // No byte of a character can be a backslash or a line end here.
+        const char* p = m_buf.get() + m_pos;
+        const char* e = m_buf.get() + m_end;
+        while (p < e && *p != '\n' && *p != '\\') ++p;
+        m_pos = p - m_buf.get();
+      }
+      int c = At(0);
+      if (c < 0 || c == '\n') return;
+      if (c == '\\' && Splice()) continue;
+      Step();
+    }
+  }
+
+  // After "/*", up to and with "*/".
+  void BlockComment() {
+    for (;;) {
+      const char* p = m_buf.get() + m_pos;
+      const char* e = m_buf.get() + m_end;
+      // Neither byte of "*/" is ever the second byte of a Shift-JIS pair.
+      while (p < e && *p != '*') {
+        if (*p == '\n') ++m_line;
+        ++p;
+      }
+      m_pos = p - m_buf.get();
+      int c = At(0);
+      if (c < 0) return;
+      if (c == '*') {
+        int d = At(1);
+        if (d == '/') {
+          m_pos += 2;
+          return;
+        }
+        if (d == '\\' && (At(2) == '\n' || (At(2) == '\r' && At(3) == '\n'))) {
+          ++m_pos;
+          Splice();
+          if (At(0) == '/') {
+            ++m_pos;
+            return;
+          }
+          continue;
+        }
+        ++m_pos;
+        continue;
+      }
+    }
+  }
+
+  // After the opening quote, up to and with the closing one. A literal
+  // never runs past the end of its line.
+  void Quoted(char quote) {
+    for (;;) {
+      int c = At(0);
+      if (c < 0 || c == '\n') return;
+      if (c == quote) {
+        ++m_pos;
+        return;
+      }
+      if (c == '\\') {
+        if (Splice()) continue;
+        ++m_pos;
+        int d = At(0);
+        if (d < 0 || d == '\n') continue;
+        Step();
+        continue;
+      }
+      Step();
+    }
+  }
+
+  // After R", the delimiter, "(", the text, ")", the delimiter and '"'.
+  void RawString() {
+    std::string delim;
+    for (;;) {
+      int c = At(0);
+      if (c < 0 || c == '\n') return;
+      ++m_pos;
+      if (c == '(') break;
+      if (delim.size() == 16) return;  // no raw string: read on as code
+      delim += static_cast<char>(c);
+    }
+    for (;;) {
+      int c = At(0);
+      if (c < 0) return;
+      if (c == ')') {
+        ++m_pos;
+        std::size_t k = 0;
+        while (k < delim.size() && At(k) == static_cast<unsigned char>(delim[k])) ++k;
+        if (k == delim.size() && At(k) == '"') {
+          m_pos += k + 1;
+          return;
+        }
+        continue;
+      }
+      Step();
+    }
+  }
+
+  void Name(std::string& out) {
+    // Most names are plain bytes within the buffer: take them at once.
+    {
+      const unsigned char* b = reinterpret_cast<const unsigned char*>(m_buf.get());
+      std::size_t e = m_pos;
+      while (kNameBytes.ascii[b[e]]) ++e;  // the byte after the text is no name byte
+      if (e < m_end && b[e] != '\\' && b[e] < 0x80) {
+        std::size_t n = std::min(e - m_pos, kMaxName);
+        out.append(m_buf.get() + m_pos, n);
+        m_pos = e;
+        return;
+      }
+    }
+    for (;;) {
+      while (m_pos < m_end) {
+        unsigned char c = static_cast<unsigned char>(m_buf[m_pos]);
+        if (!IsNameByte(c)) break;
+        if (c >= 0x80 && m_pairs && IsLead(c)) {
+          if (m_pos + 1 >= m_end) break;  // the pair across the block: the slow way
+          unsigned char t = static_cast<unsigned char>(m_buf[m_pos + 1]);
+          if (IsTrail(t)) {
+            if (out.size() + 2 <= kMaxName) out.append(m_buf.get() + m_pos, 2);
+            m_pos += 2;
+            continue;
+          }
+        }
+        if (out.size() < kMaxName) out += static_cast<char>(c);
+        ++m_pos;
+      }
+      int c = At(0);
+      if (c < 0) return;
+      if (c == '\\' && Splice()) continue;
+      if (!IsNameByte(static_cast<unsigned char>(c))) return;
+      if (m_pairs && IsLead(static_cast<unsigned char>(c))) {
+        int t = At(1);
+        if (t >= 0 && IsTrail(static_cast<unsigned char>(t))) {
+          if (out.size() + 2 <= kMaxName) out.append(m_buf.get() + m_pos, 2);
+          m_pos += 2;
+          continue;
+        }
+      }
+      if (out.size() < kMaxName) out += static_cast<char>(c);
+      ++m_pos;
+    }
+  }
+
+  void Number() {
+    for (;;) {
+      int c = At(0);
+      if (c < 0) return;
+      if (IsNameByte(static_cast<unsigned char>(c)) || c == '.') {
+        ++m_pos;
+        if ((c == 'e' || c == 'E' || c == 'p' || c == 'P') && (At(0) == '+' || At(0) == '-'))
+          ++m_pos;
+        continue;
+      }
+      if (c == '\'' && IsNameByte(static_cast<unsigned char>(At(1)))) {  // 1'000
+        ++m_pos;
+        continue;
+      }
+      if (c == '\\' && Splice()) continue;
+      return;
+    }
+  }
+
+  static bool IsLiteralPrefix(const std::string& s) {
+    return s == "L" || s == "u" || s == "U" || s == "u8" || s == "R" || s == "LR" ||
+           s == "uR" || s == "UR" || s == "u8R";
+  }
+
+  // After "#": the directive's name, then the rest of its line skipped.
+  // "#if 0" and "#elif 0" are told apart, as the groups to skip.
+  void Directive(Token& t) {
+    t.kind = Kind::kDirective;
+    SkipInlineBlanks();
+    int c = At(0);
+    if (c >= 0 && IsNameStart(static_cast<unsigned char>(c))) Name(t.text);
+    if (t.text == "if" || t.text == "elif") {
+      SkipInlineBlanks();
+      if (At(0) == '0' && !IsNameByte(static_cast<unsigned char>(At(1))) && At(1) != '.') {
+        ++m_pos;
+        SkipInlineBlanks();
+        int d = At(0);
+        t.ifZero = d < 0 || d == '\n';
+      }
+    }
+    SkipLine();
+  }
+
+  // Blanks, comments and splices within one line.
+  void SkipInlineBlanks() {
+    for (;;) {
+      int c = At(0);
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
+        ++m_pos;
+      } else if (c == '\\' && Splice()) {
+      } else if (c == '/' && At(1) == '*') {
+        m_pos += 2;
+        BlockComment();
+      } else {
+        return;
+      }
+    }
+  }
+
+  ISyntaxByteSource& m_source;
+  bool m_pairs = false;  // Shift-JIS: a lead byte takes the byte after it
+  std::unique_ptr<char[]> m_buf;
+  std::size_t m_pos = 0;
+  std::size_t m_end = 0;
+  bool m_eof = false;
+  int m_line = 1;
+  bool m_atLineStart = true;
+};
+
+// A set of words, looked up by length first: the parser asks for nearly
+// every name it meets.
+class WordSet {
+ public:
+  WordSet(std::initializer_list<const char*> words) {
+    for (const char* w : words) {
+      std::size_t n = std::strlen(w);
+      if (n < kLongest) m_byLength[n].push_back(w);
+    }
+  }
+  bool Has(std::string_view s) const {
+    if (s.size() >= kLongest) return false;
+    for (const char* w : m_byLength[s.size()])
+      if (w[0] == s[0] && Same(w + 1, s.data() + 1, s.size() - 1)) return true;
+    return false;
+  }
+
+ private:
+  static bool Same(const char* a, const char* b, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k)
+      if (a[k] != b[k]) return false;
+    return true;
+  }
+  static constexpr std::size_t kLongest = 20;
+  std::vector<const char*> m_byLength[kLongest];
+};
+
+// Words that stand before "(" without calling anything.
+const WordSet kNotCallable = {
+    "if", "for", "while", "switch", "return", "sizeof", "alignof", "_Alignof", "typeof",
+    "__typeof__", "__typeof", "decltype", "defined", "__attribute__", "__attribute",
+    "__declspec", "asm", "__asm__", "__asm", "_Static_assert", "static_assert", "noexcept",
+    "catch", "do", "else", "case", "goto", "new", "delete", "throw", "typeid", "alignas",
+    "_Alignas", "_Generic", "void", "char", "short", "int", "long", "float", "double",
+    "signed", "unsigned", "bool", "_Bool", "const", "volatile", "__volatile__", "struct",
+    "union", "enum", "class", "typename", "auto", "register", "static", "extern", "inline",
+    "__inline", "__inline__", "__extension__", "operator", "template", "this", "static_cast",
+    "dynamic_cast", "reinterpret_cast", "const_cast", "co_await", "co_return", "co_yield",
+    "requires"};
+bool IsNotCallable(const std::string& s) { return kNotCallable.Has(s); }
+
+// Words that never name the function a declarator declares.
+bool IsNotDeclaratorName(const std::string& s) { return IsNotCallable(s) || s == "__attribute__"; }
+
+const WordSet kQualifiers = {"const", "volatile", "noexcept", "override", "final", "throw",
+                            "try", "mutable", "__attribute__", "__attribute", "__declspec",
+                            "alignas", "transaction_safe"};
+bool IsQualifier(const std::string& s) { return kQualifiers.Has(s); }
+
+// An annotation macro standing after a parameter list: __releases(x),
+// Q_DECL_OVERRIDE, __THROW.
+bool IsAnnotation(const std::string& s) {
+  if (s.size() >= 2 && s[0] == '_' && s[1] == '_') return true;
+  if (s.size() < 2) return false;
+  bool upper = false;
+  for (char c : s) {
+    if (c >= 'a' && c <= 'z') return false;
+    if (c >= 'A' && c <= 'Z') upper = true;
+  }
+  return upper;
+}
+
+// Words after which a name begins an expression, not a declaration.
+const WordSet kBeforeExpressions = {"return", "else", "case", "do", "goto", "new", "delete",
+                                    "throw", "co_await", "co_return", "co_yield", "sizeof", "emit", "Q_EMIT",
+                                    "typeof", "__typeof__", "typeid", "not", "and", "or"};
+
+const WordSet kAccessWords = {"public", "private", "protected", "signals", "slots",
+                              "Q_SIGNALS", "Q_SLOTS"};
+const WordSet kClassKeys = {"class", "struct", "union", "enum"};
+
+enum class Scope : unsigned char { kFile, kNamespace, kExternC, kClass, kOther, kFunction, kBlock };
+
+struct ScopeEntry {
+  Scope kind;
+  std::string name;  // of a namespace or a class
+};
+
+struct Stmt {
+  Kind kind;
+  int line;
+  int depth;  // of parentheses and brackets before this token
+  std::string text;
+};
+
+class Parser {
+ public:
+  Parser(ISyntaxByteSource& source, ISyntaxReaderSink& sink) : m_lexer(source), m_sink(sink) {
+    m_scopes.push_back({Scope::kFile, std::string()});
+  }
+
+  void Run() {
+    Token t;
+    for (;;) {
+      m_lexer.Next(t);
+      if (t.kind == Kind::kEnd) break;
+      if (t.kind == Kind::kDirective) {
+        OnDirective(t);
+        continue;
+      }
+      if (m_nFunction > 0) {
+        InBody(t);
+      } else {
+        AtDeclarationLevel(t);
+      }
+    }
+    CommitPendingCall();
+    if (m_nFunction > 0) m_sink.OnDefinitionEnd();
+  }
+
+ private:
+  // ---- Preprocessor conditionals ----
+
+  struct Conditional {
+    std::vector<ScopeEntry> start;     // the scopes as the first branch began
+    std::vector<ScopeEntry> firstEnd;  // and as it ended
+    bool firstEnded = false;
+    std::vector<Stmt> statement;       // the statement being read as it began
+    std::vector<Stmt> firstStatement;  // and as it ended
+  };
+
+  void OnDirective(const Token& t) {
+    const std::string& d = t.text;
+    if (d == "if" || d == "ifdef" || d == "ifndef") {
+      m_conds.push_back(Conditional());
+      if (m_conds.size() > kMaxConditionals) {
+        m_conds.pop_back();
+        ++m_nIgnoredConds;
+        return;
+      }
+      m_conds.back().start = m_scopes;
+      m_conds.back().statement = m_stmt;
+      if (t.ifZero) SkipGroup();
+      return;
+    }
+    if (d == "elif" || d == "else") {
+      if (m_nIgnoredConds > 0) return;
+      if (m_conds.empty()) return;
+      Conditional& c = m_conds.back();
+      if (!c.firstEnded) {
+        c.firstEnd = m_scopes;
+        c.firstStatement = m_stmt;
+        c.firstEnded = true;
+      }
+      RestoreScopes(c.start);
+      m_stmt = c.statement;
+      if (t.ifZero) SkipGroup();
+      return;
+    }
+    if (d == "endif") {
+      if (m_nIgnoredConds > 0) {
+        --m_nIgnoredConds;
+        return;
+      }
+      if (m_conds.empty()) return;
+      Conditional c = std::move(m_conds.back());
+      m_conds.pop_back();
+      if (c.firstEnded) {
+        RestoreScopes(c.firstEnd);
+        m_stmt = std::move(c.firstStatement);
+      }
+    }
+  }
+
+  // Skips a group that is never compiled, up to the "#elif", "#else" or
+  // "#endif" that ends it, which is then read as usual.
+  void SkipGroup() {
+    int nested = 0;
+    Token t;
+    for (;;) {
+      m_lexer.Next(t);
+      if (t.kind == Kind::kEnd) return;
+      if (t.kind != Kind::kDirective) continue;
+      if (t.text == "if" || t.text == "ifdef" || t.text == "ifndef") {
+        ++nested;
+      } else if (t.text == "endif") {
+        if (nested-- == 0) {
+          OnDirective(t);
+          return;
+        }
+      } else if ((t.text == "else" || t.text == "elif") && nested == 0) {
+        // The branch after it is read as the first one read.
+        if (t.ifZero) continue;
+        return;
+      }
+    }
+  }
+
+  void RestoreScopes(const std::vector<ScopeEntry>& scopes) {
+    CommitPendingCall();
+    bool wasIn = m_nFunction > 0;
+    m_scopes = scopes;
+    m_nFunction = 0;
+    for (const ScopeEntry& s : m_scopes)
+      if (s.kind == Scope::kFunction) ++m_nFunction;
+    if (wasIn && m_nFunction == 0) m_sink.OnDefinitionEnd();
+    m_prev = Prev::kNone;
+  }
+
+  // ---- Scopes ----
+
+  void Push(Scope kind, std::string name = std::string()) {
+    if (m_scopes.size() >= kMaxNesting) {
+      ++m_nUnstacked;
+      return;
+    }
+    if (kind == Scope::kFunction) ++m_nFunction;
+    m_scopes.push_back({kind, std::move(name)});
+  }
+
+  void Pop() {
+    if (m_nUnstacked > 0) {
+      --m_nUnstacked;
+      return;
+    }
+    if (m_scopes.size() <= 1) return;  // a stray "}"
+    if (m_scopes.back().kind == Scope::kFunction && --m_nFunction == 0) {
+      CommitPendingCall();
+      m_sink.OnDefinitionEnd();
+    }
+    m_scopes.pop_back();
+  }
+
+  // ---- Declarations: file scope, namespaces, classes ----
+
+  void AtDeclarationLevel(const Token& t) {
+    Scope here = m_scopes.back().kind;
+    if (here == Scope::kOther) {
+      if (t.punct == '{') Push(Scope::kOther);
+      if (t.punct == '}') Pop();
+      return;
+    }
+    if (t.kind == Kind::kPunct) {
+      char c = t.punct;
+      {
+        if (c == '(' || c == '[') {
+          AddToStatement(t);
+          ++m_depth;
+          return;
+        }
+        if (c == ')' || c == ']') {
+          if (m_depth > 0) --m_depth;
+          AddToStatement(t);
+          return;
+        }
+        if (m_depth > 0) {
+          // Braces inside parentheses at this level: statement expressions,
+          // compound literals. They stay part of the statement.
+          AddToStatement(t);
+          return;
+        }
+        if (c == ';') {
+          if (!ContinuesOldStyle()) ClearStatement();
+          else AddToStatement(t);
+          return;
+        }
+        if (c == '}') {
+          ClearStatement();
+          Pop();
+          return;
+        }
+        if (c == '{') {
+          if (IsBraceInitInInitializerList()) {
+            AddToStatement(t);
+            SkipBraces();
+            return;
+          }
+          OpenBrace(t);
+          return;
+        }
+        if (c == ':' && here == Scope::kClass && IsAccessLabel()) {
+          ClearStatement();
+          return;
+        }
+      }
+    }
+    AddToStatement(t);
+  }
+
+  void AddToStatement(const Token& t) {
+    if (m_stmt.size() >= kMaxStatementTokens) {
+      ClearStatement();
+      return;
+    }
+    m_stmt.push_back({t.kind, t.line, m_depth, t.text});
+  }
+
+  void ClearStatement() {
+    m_stmt.clear();
+    m_depth = 0;
+  }
+
+  // Reads a braced initializer in a constructor's initializer list, which
+  // is part of the statement, not a body.
+  void SkipBraces() {
+    int depth = 1;
+    Token t;
+    while (depth > 0) {
+      m_lexer.Next(t);
+      if (t.kind == Kind::kEnd) return;
+      if (t.kind == Kind::kDirective) {
+        OnDirective(t);
+        continue;
+      }
+      if (t.kind != Kind::kPunct) continue;
+      if (t.punct == '{') ++depth;
+      if (t.punct == '}') --depth;
+    }
+    Token close;
+    close.kind = Kind::kPunct;
+    close.text = "}";
+    close.line = t.line;
+    AddToStatement(close);
+  }
+
+  bool IsAccessLabel() const {
+    if (m_stmt.empty()) return false;
+    for (const Stmt& s : m_stmt)
+      if (s.kind != Kind::kName ||
+          !kAccessWords.Has(s.text))
+        return false;
+    return true;
+  }
+
+  // The index of the ")" that closes the "(" at i, or npos.
+  std::size_t Close(std::size_t i) const {
+    int depth = 0;
+    for (std::size_t k = i; k < m_stmt.size(); ++k) {
+      const std::string& s = m_stmt[k].text;
+      if (m_stmt[k].kind != Kind::kPunct) continue;
+      if (s == "(" || s == "[") ++depth;
+      if (s == ")" || s == "]") {
+        if (--depth == 0) return k;
+      }
+    }
+    return std::string::npos;
+  }
+
+  bool IsPunct(std::size_t i, const char* p) const {
+    return i < m_stmt.size() && m_stmt[i].kind == Kind::kPunct && m_stmt[i].text == p;
+  }
+  bool IsName(std::size_t i) const { return i < m_stmt.size() && m_stmt[i].kind == Kind::kName; }
+
+  // "f(a, b)" followed by a declaration: the parameter declarations of an
+  // old-style definition, which end in ";" before the body.
+  bool ContinuesOldStyle() const {
+    if (m_stmt.empty()) return false;
+    for (std::size_t i = 1; i < m_stmt.size(); ++i) {
+      if (!IsPunct(i, "(") || m_stmt[i].depth != 0 || !IsName(i - 1)) continue;
+      std::size_t close = Close(i);
+      if (close == std::string::npos || close + 1 >= m_stmt.size()) return false;
+      if (!IsOldStyleParameterList(i, close)) return false;
+      // What follows is declarations only.
+      int pieces = 0;
+      for (std::size_t k = close + 1; k < m_stmt.size(); ++k) {
+        const Stmt& s = m_stmt[k];
+        if (s.kind == Kind::kString || s.kind == Kind::kChar) return false;
+        if (s.kind == Kind::kPunct && (s.text == "=" || s.text == "{" || s.text == "}"))
+          return false;
+        if (s.kind == Kind::kPunct && s.text == ";" && ++pieces > 32) return false;
+      }
+      return IsName(close + 1) && !IsQualifier(m_stmt[close + 1].text);
+    }
+    return false;
+  }
+
+  bool IsOldStyleParameterList(std::size_t open, std::size_t close) const {
+    if (close == open + 1) return false;
+    for (std::size_t k = open + 1; k < close; ++k) {
+      bool name = (k - open) % 2 == 1;
+      if (name ? !IsName(k) : !IsPunct(k, ",")) return false;
+      if (name && IsNotCallable(m_stmt[k].text)) return false;
+    }
+    return true;
+  }
+
+  // A "{" after a name (or template arguments) inside a constructor's
+  // initializer list: "C::C() : a{1}, b{2} {".
+  bool IsBraceInitInInitializerList() const {
+    if (m_stmt.empty()) return false;
+    const Stmt& last = m_stmt.back();
+    if (!(last.kind == Kind::kName || (last.kind == Kind::kPunct && last.text == ">")))
+      return false;
+    // The first ":" at the top level right after a parameter list.
+    for (std::size_t i = 1; i < m_stmt.size(); ++i) {
+      if (IsName(i) && m_stmt[i].depth == 0 &&
+          kClassKeys.Has(m_stmt[i].text))
+        return false;
+      if (IsPunct(i, ":") && m_stmt[i].depth == 0)
+        return IsPunct(i - 1, ")") ||
+               (IsName(i - 1) && (m_stmt[i - 1].text == "noexcept" || m_stmt[i - 1].text == "try"));
+    }
+    return false;
+  }
+
+  void OpenBrace(const Token& t) {
+    (void)t;
+    std::size_t from = SkipTemplatePrefix(0);
+    // namespace a::b {   inline namespace v1 {   MACRO(x) namespace n {
+    for (std::size_t k = from; k < m_stmt.size(); ++k) {
+      if (!IsName(k) || m_stmt[k].text != "namespace" || m_stmt[k].depth != 0) continue;
+      std::string name;
+      for (std::size_t i = k + 1; i < m_stmt.size(); ++i)
+        if (m_stmt[i].kind == Kind::kName || IsPunct(i, "::")) name += m_stmt[i].text;
+      ClearStatement();
+      if (m_namespaces.size() < kMaxNesting) m_namespaces.push_back(FullName(name));
+      Push(Scope::kNamespace, name);
+      return;
+    }
+    std::size_t n = m_stmt.size();
+    if (n >= from + 2 && IsName(n - 2) && m_stmt[n - 2].text == "extern" &&
+        m_stmt[n - 1].kind == Kind::kString) {
+      ClearStatement();
+      Push(Scope::kExternC);
+      return;
+    }
+    std::string name;
+    int line = 0;
+    if (!HasTopLevelAssignment(from) && FindDefinition(from, name, line)) {
+      std::vector<Stmt> initializerCalls = InitializerCalls();
+      ClearStatement();
+      std::string full = FullName(name);
+      if (full.size() > kMaxName) full.resize(kMaxName);
+      m_sink.OnDefinition(full, line, InNamespace(full, name));
+      m_prev = Prev::kNone;
+      Push(Scope::kFunction);
+      for (const Stmt& c : initializerCalls) m_sink.OnCall(c.text, c.line);
+      return;
+    }
+    std::string cls;
+    bool isClass = ClassName(from, cls);
+    ClearStatement();
+    if (isClass) {
+      Push(Scope::kClass, cls);
+    } else {
+      Push(Scope::kOther);
+    }
+  }
+
+  // The calls in a constructor's initializer list: names before "(" within
+  // the parentheses of a member's or base's initializer.
+  std::vector<Stmt> InitializerCalls() const {
+    std::vector<Stmt> calls;
+    std::size_t colon = std::string::npos;
+    for (std::size_t i = 1; i < m_stmt.size(); ++i)
+      if (IsPunct(i, ":") && m_stmt[i].depth == 0 &&
+          (IsPunct(i - 1, ")") || (IsName(i - 1) && m_stmt[i - 1].text == "noexcept"))) {
+        colon = i;
+        break;
+      }
+    if (colon == std::string::npos) return calls;
+    for (std::size_t i = colon + 1; i + 1 < m_stmt.size(); ++i) {
+      if (!IsName(i) || m_stmt[i].depth == 0 || !IsPunct(i + 1, "(")) continue;
+      if (IsNotCallable(m_stmt[i].text)) continue;
+      bool seen = false;
+      for (const Stmt& c : calls) seen = seen || c.text == m_stmt[i].text;
+      if (!seen) calls.push_back(m_stmt[i]);
+    }
+    return calls;
+  }
+
+  // name inside the namespaces and classes that enclose it.
+  std::string FullName(const std::string& name) const {
+    std::string full;
+    for (const ScopeEntry& s : m_scopes) {
+      if ((s.kind == Scope::kNamespace || s.kind == Scope::kClass) && !s.name.empty()) {
+        full += s.name;
+        full += "::";
+      }
+    }
+    return full + name;
+  }
+
+  // Whether what qualifies full is a namespace: one this file opened, when
+  // the name as written is qualified ("ns::f"), else the innermost named
+  // scope around it.
+  bool InNamespace(const std::string& full, const std::string& written) const {
+    // The last part of an operator's name may hold "::" of its own.
+    std::size_t op = full.find("::operator");
+    std::size_t colons = op != std::string::npos ? op : full.rfind("::");
+    if (colons == std::string::npos || colons == 0) return false;
+    std::size_t writtenOp = written.find("operator");
+    bool qualified = written.substr(0, writtenOp).find("::") != std::string::npos;
+    if (qualified) {
+      const std::string scope = full.substr(0, colons);
+      for (const std::string& n : m_namespaces)
+        if (n == scope) return true;
+      return false;
+    }
+    for (std::size_t k = m_scopes.size(); k-- > 0;) {
+      if (m_scopes[k].name.empty()) continue;
+      if (m_scopes[k].kind == Scope::kNamespace) return true;
+      if (m_scopes[k].kind == Scope::kClass) return false;
+    }
+    return false;
+  }
+
+  // "template <...>" before a declaration, as often as it stands there.
+  std::size_t SkipTemplatePrefix(std::size_t i) const {
+    while (IsName(i) && m_stmt[i].text == "template" && IsPunct(i + 1, "<")) {
+      int angles = 0;
+      std::size_t k = i + 1;
+      for (; k < m_stmt.size(); ++k) {
+        if (IsPunct(k, "<")) ++angles;
+        if (IsPunct(k, ">") && --angles == 0) break;
+      }
+      if (k >= m_stmt.size()) return i;
+      i = k + 1;
+    }
+    return i;
+  }
+
+  bool HasTopLevelAssignment(std::size_t from) const {
+    for (std::size_t i = from; i < m_stmt.size(); ++i) {
+      if (m_stmt[i].depth != 0 || !IsPunct(i, "=")) continue;
+      // operator=, operator==, operator<=...: part of a name
+      std::size_t k = i;
+      while (k > from && m_stmt[k - 1].kind == Kind::kPunct && m_stmt[k - 1].text.size() == 1 &&
+             m_stmt[k - 1].text != ")" && m_stmt[k - 1].text != "(")
+        --k;
+      if (k > from && IsName(k - 1) && m_stmt[k - 1].text == "operator") continue;
+      return true;
+    }
+    return false;
+  }
+
+  // Finds the declarator of a definition: a name, its parameter list and
+  // only what may stand between that and the body.
+  bool FindDefinition(std::size_t from, std::string& name, int& line) const {
+    for (std::size_t i = from + 1; i < m_stmt.size(); ++i) {
+      if (!IsPunct(i, "(") || m_stmt[i].depth != 0) continue;
+      std::size_t nameEnd = i;  // the tokens of the name end before it
+      std::size_t open = i;
+      // operator(): the first "()" belongs to the name.
+      if (IsName(i - 1) && m_stmt[i - 1].text == "operator") {
+        if (!IsPunct(i + 1, ")") || !IsPunct(i + 2, "(")) continue;
+        open = i + 2;
+        nameEnd = i + 2;
+      }
+      std::size_t close = Close(open);
+      if (close == std::string::npos) return false;
+      if (!TrailersFit(open, close)) {
+        i = open;  // the next "(" after this one's "("
+        continue;
+      }
+      if (DeclaratorName(from, nameEnd, name, line)) return true;
+      i = open;
+    }
+    return false;
+  }
+
+  bool TrailersFit(std::size_t open, std::size_t close) const {
+    std::size_t k = close + 1;
+    std::size_t end = m_stmt.size();
+    bool oldStyle = IsOldStyleParameterList(open, close);
+    while (k < end) {
+      const Stmt& s = m_stmt[k];
+      if (s.kind == Kind::kPunct) {
+        if (s.text == "->" || s.text == ":") return true;  // a return type, an initializer list
+        if (s.text == "&") {
+          ++k;
+          continue;
+        }
+        if (s.text == "[" && IsPunct(k + 1, "[")) {  // [[attribute]]
+          std::size_t c = Close(k);
+          if (c == std::string::npos) return false;
+          k = c + 1;
+          continue;
+        }
+        return false;
+      }
+      if (s.kind != Kind::kName) return false;
+      if (IsQualifier(s.text) || IsAnnotation(s.text) || s.text == "requires") {
+        if (s.text == "requires") return true;
+        ++k;
+        if (IsPunct(k, "(")) {
+          std::size_t c = Close(k);
+          if (c == std::string::npos) return false;
+          k = c + 1;
+        }
+        continue;
+      }
+      // Old-style parameter declarations, each ending in ";".
+      if (oldStyle) return IsPunct(end - 1, ";");
+      return false;
+    }
+    return true;
+  }
+
+  // The name whose tokens end before end: "f", "C::f", "C::~C",
+  // "D<T>::k" (as "D::k"), "operator==", "operator new".
+  bool DeclaratorName(std::size_t from, std::size_t end, std::string& name, int& line) const {
+    if (end == from) return false;
+    std::size_t first = end - 1;
+    std::string last;
+    // An operator: "operator" and what stands between it and "(".
+    std::size_t op = std::string::npos;
+    if (end >= from + 3 && IsPunct(end - 1, ")") && IsPunct(end - 2, "(") && IsName(end - 3) &&
+        m_stmt[end - 3].text == "operator")
+      op = end - 3;
+    for (std::size_t k = end; op == std::string::npos && k-- > from && end - k <= 6;) {
+      if (IsName(k) && m_stmt[k].text == "operator") {
+        op = k;
+        break;
+      }
+      if (IsPunct(k, "(") || IsPunct(k, ")") || IsPunct(k, "::")) break;
+    }
+    if (op != std::string::npos) {
+      last = "operator";
+      bool word = true;
+      for (std::size_t k = op + 1; k < end; ++k) {
+        const Stmt& s = m_stmt[k];
+        if (s.kind == Kind::kString) {
+          last += "\"\"";
+          word = false;
+          continue;
+        }
+        bool isWord = s.kind == Kind::kName;
+        if (isWord && word) last += ' ';
+        last += s.text;
+        word = isWord;
+      }
+      line = m_stmt[op].line;
+      first = op;
+    } else {
+      // Template arguments of the name itself: f<int>(
+      std::size_t k = end - 1;
+      if (IsPunct(k, ">")) {
+        k = SkipBackAngles(k, from);
+        if (k == std::string::npos) return false;
+        if (k == from) return false;
+        --k;
+      }
+      if (!IsName(k) || IsNotDeclaratorName(m_stmt[k].text)) return false;
+      last = m_stmt[k].text;
+      line = m_stmt[k].line;
+      first = k;
+      if (first > from && IsPunct(first - 1, "~")) {
+        last.insert(0, "~");
+        --first;
+      }
+    }
+    // Qualifiers before it: A::B<T>::
+    std::string qual;
+    while (first >= from + 2 && IsPunct(first - 1, "::")) {
+      std::size_t k = first - 2;
+      if (IsPunct(k, ">")) {
+        k = SkipBackAngles(k, from);
+        if (k == std::string::npos || k == from) break;
+        --k;
+      }
+      if (!IsName(k)) break;
+      qual.insert(0, m_stmt[k].text + "::");
+      first = k;
+    }
+    name = qual + last;
+    return true;
+  }
+
+  // From the ">" at k back to the "<" that opens it; npos when none.
+  std::size_t SkipBackAngles(std::size_t k, std::size_t from) const {
+    int angles = 0;
+    for (std::size_t i = k + 1; i-- > from;) {
+      if (IsPunct(i, ">")) ++angles;
+      if (IsPunct(i, "<") && --angles == 0) return i;
+      if (IsPunct(i, ";") || IsPunct(i, "{")) return std::string::npos;
+    }
+    return std::string::npos;
+  }
+
+  // class, struct or union X ... {: the class's name ("" for none).
+  bool ClassName(std::size_t from, std::string& name) const {
+    std::size_t k = from;
+    while (k < m_stmt.size() &&
+           !(IsName(k) && kClassKeys.Has(m_stmt[k].text)))
+      ++k;
+    if (k >= m_stmt.size() || m_stmt[k].text == "enum") return false;
+    name.clear();
+    for (++k; k < m_stmt.size(); ++k) {
+      const Stmt& s = m_stmt[k];
+      if (s.kind == Kind::kPunct && (s.text == "(" || s.text == "[")) {
+        std::size_t c = Close(k);
+        if (c == std::string::npos) break;
+        k = c;
+        continue;
+      }
+      if (s.kind == Kind::kPunct && s.text == "::") {
+        name += "::";
+        continue;
+      }
+      if (s.kind != Kind::kName) break;
+      if (s.text == "final" || s.text == "alignas" || s.text == "__attribute__") continue;
+      if (!name.empty() && name.size() >= 2 && name.compare(name.size() - 2, 2, "::") == 0) {
+        name += s.text;
+      } else {
+        name = s.text;  // export macros stand before the name
+      }
+    }
+    return true;
+  }
+
+  // ---- Bodies ----
+
+  enum class Prev : unsigned char { kNone, kName, kMember, kScope, kOther };
+
+  void InBody(const Token& t) {
+    WatchPointerDeclaration(t);
+    if (t.kind == Kind::kName) {
+      // Whether a name is called is decided only at a "(": most are not.
+      if (m_prev == Prev::kScope && m_bQualifiable) {
+        m_callName += "::";
+        m_callName += t.text;
+      } else {
+        m_bAfterName = m_prev == Prev::kName;
+        if (m_bAfterName) m_prevName.swap(m_callName);
+        m_callName = t.text;
+        m_bMember = m_prev == Prev::kMember;
+        m_bQualifiable = !m_bMember;
+      }
+      m_nLastPart = t.text.size();
+      if (m_callName.size() > kMaxName) m_callName.resize(kMaxName);
+      m_callLine = t.line;
+      m_prev = Prev::kName;
+      return;
+    }
+    if (t.kind == Kind::kPunct) {
+      char p = t.punct;
+      if (p == '(') {
+        if (m_prev == Prev::kName && IsCall()) {
+          CommitPendingCall();
+          m_pending = m_callName;
+          m_pendingLine = m_callLine;
+          m_watch = 1;
+        }
+        m_prev = Prev::kOther;
+        return;
+      }
+      if (p == 'Q') {
+        if (m_prev != Prev::kName) {
+          m_callName.clear();  // ::f
+          m_bQualifiable = false;
+        }
+        m_prev = Prev::kScope;
+        return;
+      }
+      if (p == '.' || p == 'A') {
+        m_prev = Prev::kMember;
+        return;
+      }
+      if (p == '{') {
+        Push(Scope::kBlock);
+      } else if (p == '}') {
+        Pop();
+      }
+    }
+    m_prev = Prev::kOther;
+  }
+
+  // The name before "(" calls a function: it is a member's, or neither a
+  // word of the language nor the name declared by "Type name(args)" (a
+  // variable built from args, a local prototype, a member of a local class).
+  bool IsCall() const {
+    if (m_bMember) return true;
+    std::string_view last(m_callName);
+    if (m_nLastPart < last.size()) last.remove_prefix(last.size() - m_nLastPart);
+    if (kNotCallable.Has(last)) return false;
+    return !m_bAfterName || kBeforeExpressions.Has(m_prevName);
+  }
+
+  // "type (*name)(" declares a pointer to a function; it calls nothing.
+  // The call before the "(" waits until that is ruled out.
+  void WatchPointerDeclaration(const Token& t) {
+    if (m_watch == 0) return;
+    bool fits = false;
+    switch (m_watch) {
+      case 1:
+        fits = t.punct == '*';
+        break;
+      case 2:
+        fits = t.kind == Kind::kName;
+        break;
+      case 3:
+        fits = t.punct == ')';
+        break;
+      case 4:
+        if (t.punct == '(') {
+          m_watch = 0;
+          m_pending.clear();
+          return;
+        }
+        break;
+    }
+    if (fits) {
+      ++m_watch;
+      return;
+    }
+    CommitPendingCall();
+  }
+
+  void CommitPendingCall() {
+    m_watch = 0;
+    if (m_pending.empty()) return;
+    if (m_nFunction > 0) m_sink.OnCall(m_pending, m_pendingLine);
+    m_pending.clear();
+  }
+
+  Lexer m_lexer;
+  ISyntaxReaderSink& m_sink;
+  std::vector<ScopeEntry> m_scopes;
+  std::size_t m_nUnstacked = 0;  // braces past the nesting kept
+  int m_nFunction = 0;           // function scopes in m_scopes
+  std::vector<Conditional> m_conds;
+  std::size_t m_nIgnoredConds = 0;
+
+  std::vector<std::string> m_namespaces;  // opened in the file, by full name
+  std::vector<Stmt> m_stmt;  // the declaration being read
+  int m_depth = 0;           // of its parentheses and brackets
+
+  Prev m_prev = Prev::kNone;
+  std::string m_callName;  // the name before the next "(", if it is one
+  int m_callLine = 0;
+  std::size_t m_nLastPart = 0;  // the length of its last part
+  bool m_bMember = false;       // it follows "." or "->"
+  bool m_bQualifiable = false;  // a "::" may add to it
+  bool m_bAfterName = false;    // it follows another name, m_prevName
+  std::string m_prevName;
+  std::string m_pending;  // a call not yet reported
+  int m_pendingLine = 0;
+  int m_watch = 0;  // how much of "(*name)(" follows it so far
+};
+
+}  // namespace
+
+void ReadSyntax(ISyntaxByteSource& source, ISyntaxReaderSink& sink) {
+  Parser(source, sink).Run();
+}

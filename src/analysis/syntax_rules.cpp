@@ -1,0 +1,107 @@
+// The syntax rules as a rule set: each file is read once, in blocks, by the
+// C and C++ reader; there are no working files.
+#include <algorithm>
+#include <cstring>
+
+#include "analysis/encoding_detect.h"
+#include "analysis/rule_set.h"
+#include "analysis/run_assembly.h"
+#include "analysis/syntax_reader.h"
+#include "platform/files/stdio_file.h"
+
+namespace {
+
+// Thrown out of the reader when the run is to stop.
+struct StopReading {};
+
+// Feeds the reader a file's text and hands what it finds to the unit.
+class CUnitReader : public ISyntaxByteSource, public ISyntaxReaderSink {
+ public:
+  CUnitReader(CStdioFile& file, CFileUnit& unit, EncodingChoice choice)
+      : m_file(file), m_unit(unit), m_bDeciding(choice == EncodingChoice::kAuto) {
+    switch (choice) {
+      case EncodingChoice::kAuto: m_encoding = TextEncoding::kAscii; break;
+      case EncodingChoice::kCp932: m_encoding = TextEncoding::kCp932; break;
+      case EncodingChoice::kUtf8: m_encoding = TextEncoding::kUtf8; break;
+      case EncodingChoice::kEucJp: m_encoding = TextEncoding::kEucJp; break;
+    }
+  }
+  TextEncoding InitialEncoding() const { return m_encoding; }
+
+  std::size_t Read(char* buf, std::size_t size) override {
+    while (m_run.empty()) {
+      if (m_unit.StopRequested()) throw StopReading();
+      if (!m_file.ReadPieces(m_run)) return 0;
+      if (m_bDeciding) Decide();
+    }
+    std::size_t n = std::min(size, m_run.size());
+    std::memcpy(buf, m_run.data(), n);
+    m_run.remove_prefix(n);
+    return n;
+  }
+  TextEncoding Encoding() const override { return m_encoding; }
+
+  void OnDefinition(std::string_view name, int line, bool inNamespace) override {
+    m_unit.AddHead(name, line, inNamespace);
+  }
+  void OnCall(std::string_view name, int line) override {
+    m_unit.AddCall(name, [line] { return line; });
+  }
+
+ private:
+  // Up to the first byte above 0x7F every encoding reads alike; from there
+  // the detector looks ahead to the end of the file without moving the reads.
+  void Decide() {
+    std::size_t high = FirstHighByte(m_run.data(), m_run.size());
+    if (high == m_run.size()) return;
+    m_bDeciding = false;
+    CEncodingDetector detector;
+    if (detector.Feed(m_run.data() + high, m_run.size() - high))
+      m_file.Peek([&](std::string_view text) { return detector.Feed(text.data(), text.size()); });
+    m_encoding = detector.Result();
+    m_unit.SetEncoding(m_encoding);
+  }
+
+  CStdioFile& m_file;
+  CFileUnit& m_unit;
+  bool m_bDeciding;
+  TextEncoding m_encoding = TextEncoding::kAscii;
+  std::string_view m_run;  // read from the file, not yet handed on
+};
+
+class CSyntaxAnalyzer : public IFileAnalyzer {
+ public:
+  explicit CSyntaxAnalyzer(EncodingChoice encoding) : m_encodingChoice(encoding) {}
+
+  void Analyze(const CString& path, CFileUnit& unit) override {
+    CStdioFile file(path, CStdioFile::modeRead | CStdioFile::typeText);
+    CUnitReader reader(file, unit, m_encodingChoice);
+    unit.BeginFile(path, reader.InitialEncoding());
+    try {
+      ReadSyntax(reader, reader);
+    } catch (const StopReading&) {
+      // The run ends here.
+    }
+  }
+  bool IsOwnFile(const CString&) const override { return false; }
+  void RemoveWorkFiles() override {}
+
+ private:
+  EncodingChoice m_encodingChoice;
+};
+
+class CSyntaxRuleSet : public IRuleSet {
+ public:
+  std::vector<std::string> WorkFileNames() const override { return {}; }
+  std::unique_ptr<IFileAnalyzer> NewAnalyzer(const std::string&,
+                                             EncodingChoice encoding) const override {
+    return std::make_unique<CSyntaxAnalyzer>(encoding);
+  }
+};
+
+}  // namespace
+
+const IRuleSet& SyntaxRuleSet() {
+  static const CSyntaxRuleSet rules;
+  return rules;
+}
