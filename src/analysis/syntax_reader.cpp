@@ -43,7 +43,7 @@ struct Token {
   int line = 0;
   bool ifZero = false;  // a directive "#if 0" or "#elif 0"
   char punct = 0;       // a punctuator's first byte; 'Q' for "::", 'A' for "->"
-  std::string text;     // a name, a punctuator, a directive's name
+  std::string text;     // a name, a directive's name
 };
 
 // Splits the source into tokens. Comments, line splices and the bodies of
@@ -103,12 +103,10 @@ class Lexer {
       return;
     }
     t.kind = Kind::kPunct;
-    t.text.assign(1, static_cast<char>(c));
     t.punct = static_cast<char>(c);
     ++m_pos;
     int d = At(0);
     if ((c == ':' && d == ':') || (c == '-' && d == '>')) {
-      t.text += static_cast<char>(d);
       t.punct = c == ':' ? 'Q' : 'A';
       ++m_pos;
     }
@@ -243,11 +241,10 @@ class Lexer {
       const char* p = m_buf.get() + m_pos;
       const char* e = m_buf.get() + m_end;
       // Neither byte of "*/" is ever the second byte of a Shift-JIS pair.
-      while (p < e && *p != '*') {
-        if (*p == '\n') ++m_line;
-        ++p;
-      }
-      m_pos = p - m_buf.get();
+      const char* star = static_cast<const char*>(std::memchr(p, '*', e - p));
+      if (!star) star = e;
+      m_line += static_cast<int>(std::count(p, star, '\n'));
+      m_pos = star - m_buf.get();
       int c = At(0);
       if (c < 0) return;
       if (c == '*') {
@@ -720,7 +717,13 @@ class Parser {
       ClearStatement();
       return;
     }
-    m_stmt.push_back({t.kind, t.line, m_depth, t.text});
+    if (t.kind != Kind::kPunct) {
+      m_stmt.push_back({t.kind, t.line, m_depth, t.text});
+      return;
+    }
+    // A punctuator's text, which only declarations need.
+    const char* text = t.punct == 'Q' ? "::" : t.punct == 'A' ? "->" : nullptr;
+    m_stmt.push_back({t.kind, t.line, m_depth, text ? std::string(text) : std::string(1, t.punct)});
   }
 
   void ClearStatement() {
@@ -746,7 +749,7 @@ class Parser {
     }
     Token close;
     close.kind = Kind::kPunct;
-    close.text = "}";
+    close.punct = '}';
     close.line = t.line;
     AddToStatement(close);
   }
