@@ -22,8 +22,6 @@
 
 #include "app/main_frame.h"
 #include "platform/files/drives.h"
-#include "platform/files/file_exception.h"
-#include "platform/ui/qt_string.h"
 #include "tests/gui_support.h"
 #include "tests/program_fixture.h"
 #include "view/tolvane_view.h"
