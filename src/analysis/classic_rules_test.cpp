@@ -162,18 +162,6 @@ std::string FailureOf(ClassicRun& e, const std::vector<std::string>& files,
   return FileErrorOf([&] { e.Run(std::vector<CString>(files.begin(), files.end()), "fnc", workDir); });
 }
 
-TEST(AnalysisFailure, EndsTheRunAtAMissingFileKeepingWhatCameBefore) {
-  TempDir dir;
-  std::string a = dir.Write("a.c", "void f(void)\n{\n  g();\n}\n");
-  std::string c = dir.Write("c.c", "void h(void)\n{\n}\n");
-  ClassicRun e;
-  EXPECT_EQ(FailureOf(e, {a, dir.Join("gone.c"), c}, dir.path()),
-            dir.Join("gone.c") + " was not found.");
-  EXPECT_EQ(TableText(e.GetTable()), "<" + dir.Join("a.fnc") + ">f\n\tg\n");
-  // The working files of the files before stay where they were.
-  EXPECT_EQ(ListFolder(dir.path()), "a.c c.c tmp1.fnc tmp2.fnc");
-}
-
 TEST(AnalysisFailure, ReportsAFullDiskUnderTheWorkingFiles) {
   TempDir dir;
   std::string work = dir.Join("work");

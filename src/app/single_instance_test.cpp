@@ -4,7 +4,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <unistd.h>
 
@@ -41,50 +40,35 @@ class SingleInstance : public ::testing::Test {
     if (!display.IsUp() || !Sh("command -v xdotool >/dev/null"))
       GTEST_SKIP() << "needs Xvfb and xdotool";
   }
-  // A copy of the program, in the examples folder, with this user's folder
-  // and the arguments given.
-  std::unique_ptr<LineChild> Start(const std::vector<std::string>& args = {}) {
-    std::vector<std::string> argv = {"/usr/bin/env", "-u", "QT_QPA_PLATFORM",
-                                     "XDG_RUNTIME_DIR=" + runtime.path(), TOLVANE_PATH};
-    argv.insert(argv.end(), args.begin(), args.end());
-    return std::make_unique<LineChild>(argv);
-  }
-
   XvfbDisplay display;
   TempDir runtime;
 };
 
+// The first copy is started with its standard descriptors closed: it opens
+// the display on a descriptor of its own, and the GUI library's messages
+// (asked for here) go to /dev/null, not into the display connection.
 TEST_F(SingleInstance, ASecondCopyIsRefusedWithItsMessageAndTheFirstGoesOn) {
-  auto first = Start();
-  ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
-  // A start folder changes nothing.
-  auto second = Start({runtime.path()});
-  ASSERT_TRUE(WaitUntil([] { return Shown(kRefusal); }));
-  ASSERT_TRUE(Keys(kRefusal, "Return"));
-  EXPECT_EQ(second->Wait(), 0);
-  EXPECT_TRUE(Shown(kCaption));
-  EXPECT_EQ(::kill(first->pid(), 0), 0);
-  // The menu's Exit ends the first copy with status 0.
-  ASSERT_TRUE(Keys(kCaption, "alt+f x"));
-  EXPECT_EQ(first->Wait(), 0);
-}
-
-// Started with its standard descriptors closed, the program opens the
-// display on a descriptor of its own: the GUI library's messages (asked for
-// here) go to /dev/null, not into the display connection.
-TEST_F(SingleInstance, StartedWithoutStandardDescriptorsItShowsItsWindow) {
-  LineChild copy({"/bin/sh", "-c", "exec \"$@\" <&- >&- 2>&-", "sh", "/usr/bin/env", "-u",
-                  "QT_QPA_PLATFORM", "QT_LOGGING_RULES=qt.qpa.*=true",
-                  "XDG_RUNTIME_DIR=" + runtime.path(), TOLVANE_PATH});
+  LineChild first({"/bin/sh", "-c", "exec \"$@\" <&- >&- 2>&-", "sh", "/usr/bin/env", "-u",
+                   "QT_QPA_PLATFORM", "QT_LOGGING_RULES=qt.qpa.*=true",
+                   "XDG_RUNTIME_DIR=" + runtime.path(), TOLVANE_PATH});
   ASSERT_TRUE(WaitUntil([] { return Shown(kCaption); }));
   for (int fd = 0; fd <= 2; ++fd) {
     char target[64] = {};
-    std::string link = "/proc/" + std::to_string(copy.pid()) + "/fd/" + std::to_string(fd);
+    std::string link = "/proc/" + std::to_string(first.pid()) + "/fd/" + std::to_string(fd);
     EXPECT_GT(readlink(link.c_str(), target, sizeof target - 1), 0) << link;
     EXPECT_STREQ(target, "/dev/null") << fd;
   }
+  // A start folder changes nothing.
+  LineChild second({"/usr/bin/env", "-u", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR=" + runtime.path(),
+                    TOLVANE_PATH, runtime.path()});
+  ASSERT_TRUE(WaitUntil([] { return Shown(kRefusal); }));
+  ASSERT_TRUE(Keys(kRefusal, "Return"));
+  EXPECT_EQ(second.Wait(), 0);
+  EXPECT_TRUE(Shown(kCaption));
+  EXPECT_EQ(::kill(first.pid(), 0), 0);
+  // The menu's Exit ends the first copy with status 0.
   ASSERT_TRUE(Keys(kCaption, "alt+f x"));
-  EXPECT_EQ(copy.Wait(), 0);
+  EXPECT_EQ(first.Wait(), 0);
 }
 
 }  // namespace

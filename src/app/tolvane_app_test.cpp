@@ -22,8 +22,6 @@
 
 #include "app/main_frame.h"
 #include "platform/files/drives.h"
-#include "platform/files/file_exception.h"
-#include "platform/ui/qt_string.h"
 #include "tests/gui_support.h"
 #include "tests/program_fixture.h"
 #include "view/tolvane_view.h"
@@ -82,6 +80,14 @@ class TolvaneAppTest : public QObject {
 
   CMainFrame* Frame() { return p->Frame(); }
   CTolvaneView* View() { return p->View(); }
+  // Runs ﾌｫﾙﾀﾞを追加 on folder (see ChooseFolder) and returns what the
+  // message boxes said.
+  QStringList AddFolder(const QString& folder, bool cancel, QStringList* seen) {
+    MessageBoxAnswerer box;
+    ModalAnswerer answer(ChooseFolder(folder, cancel, seen));
+    MenuItem(Main(Frame()), 0, 0)->trigger();
+    return box.Texts();
+  }
   // Keys go to the main window, active again after any dialog.
   void Keys(int key, Qt::KeyboardModifiers mods) {
     QVERIFY(p->Activate());
@@ -202,10 +208,7 @@ class TolvaneAppTest : public QObject {
     QStringList seen;
     {
       ScopedFilePermissions permissions;
-      MessageBoxAnswerer box;
-      ModalAnswerer answer(ChooseFolder(Q(src), false, &seen));
-      MenuItem(Main(Frame()), 0, 0)->trigger();
-      QCOMPARE(box.Texts(), QStringList({"次のフォルダは読めませんでした。\n" + Q(src) + "/locked"}));
+      QCOMPARE(AddFolder(Q(src), false, &seen), QStringList({"次のフォルダは読めませんでした。\n" + Q(src) + "/locked"}));
     }
     QVERIFY(chmod((src + "/locked").c_str(), 0755) == 0);
     QCOMPARE(seen, QStringList({"ﾌｫﾙﾀﾞを追加"}));
@@ -222,19 +225,9 @@ class TolvaneAppTest : public QObject {
     QVERIFY(View()->m_btnAnalyze.IsWindowEnabled());
 
     // Again: nothing new. A folder without sources says so.
-    {
-      MessageBoxAnswerer box;
-      ModalAnswerer answer(ChooseFolder(Q(src + "/sub"), false, &seen));
-      MenuItem(Main(Frame()), 0, 0)->trigger();
-      QVERIFY(box.Texts().isEmpty());
-    }
+    QCOMPARE(AddFolder(Q(src + "/sub"), false, &seen), QStringList());
     QCOMPARE(Items(View()->m_listChosen), want);
-    {
-      MessageBoxAnswerer box;
-      ModalAnswerer answer(ChooseFolder(Q(src + "/docs"), false, &seen));
-      MenuItem(Main(Frame()), 0, 0)->trigger();
-      QCOMPARE(box.Texts(), QStringList({"ソースファイルが見つかりませんでした。"}));
-    }
+    QCOMPARE(AddFolder(Q(src + "/docs"), false, &seen), QStringList({"ソースファイルが見つかりませんでした。"}));
     QCOMPARE(Items(View()->m_listChosen), want);
   }
 
@@ -243,21 +236,13 @@ class TolvaneAppTest : public QObject {
     View()->m_nProgressDelay = 0;
     View()->m_nWalkStep = 1;
     QStringList seen;
-    {
-      MessageBoxAnswerer box;
-      ModalAnswerer answer(ChooseFolder(p->Path("big"), true, &seen));
-      MenuItem(Main(Frame()), 0, 0)->trigger();
-      QVERIFY(box.Texts().isEmpty());
-    }
+    QCOMPARE(AddFolder(p->Path("big"), true, &seen), QStringList());
     QCOMPARE(seen, QStringList({"ﾌｫﾙﾀﾞを追加", "キャンセル"}));
     QCOMPARE(View()->m_listChosen.GetCount(), 0);
     QVERIFY(!View()->m_btnAnalyze.IsWindowEnabled());
     // Without a press on it the box goes when the walk is done, and every
     // file is chosen.
-    {
-      ModalAnswerer answer(ChooseFolder(p->Path("big"), false, &seen));
-      MenuItem(Main(Frame()), 0, 0)->trigger();
-    }
+    QCOMPARE(AddFolder(p->Path("big"), false, &seen), QStringList());
     QCOMPARE(View()->m_listChosen.GetCount(), 3000);
     QCOMPARE(Items(View()->m_listChosen).mid(0, 3),
              QStringList({p->Path("big/f0.c"), p->Path("big/f1.c"), p->Path("big/f10.c")}));

@@ -126,7 +126,7 @@ class Table {
   void AddFunction(const std::string& name, int line) {
     entries.push_back("<" + outName + ">" + name);
     calls.emplace_back();
-    lines.push_back(std::to_string(file) + ":" + std::to_string(line) + "\n");
+    lines += std::to_string(file) + ":" + std::to_string(line) + "\n";
   }
 
   bool RecognizeHead(const Text& text) {
@@ -164,11 +164,9 @@ class Table {
       work[pos] = '/';
       if (!GetFunctionName(text, pos, name, line) || entries.empty() || !IsCallName(name)) continue;
       auto& list = calls.back();
-      bool seen = false;
-      for (const auto& n : list) seen = seen || n == name;
-      if (seen) continue;
+      if (std::find(list.begin(), list.end(), name) != list.end()) continue;
       list.push_back(name);
-      lines.back() += "\t" + std::to_string(file) + ":" + std::to_string(line) + "\n";
+      lines += "\t" + std::to_string(file) + ":" + std::to_string(line) + "\n";
     }
   }
 
@@ -183,16 +181,11 @@ class Table {
     return out;
   }
 
-  std::string LinesText() const {
-    std::string out;
-    for (const std::string& l : lines) out += l;
-    return out;
-  }
+  std::string lines;  // each entry's line, then its calls'
 
  private:
   std::vector<std::string> entries;
   std::vector<std::vector<std::string>> calls;
-  std::vector<std::string> lines;  // an entry's line, then its calls'
 };
 
 }  // namespace
@@ -254,6 +247,6 @@ PlainRun RunPlain(const std::vector<std::pair<std::string, std::string>>& files,
     run.work2 = work2.s;
   }
   run.table = table.TableText();
-  run.lines = table.LinesText();
+  run.lines = table.lines;
   return run;
 }

@@ -33,13 +33,18 @@ class ScopedEnv {
   ~ScopedEnv() { Set(m_name, m_old ? m_old->c_str() : nullptr); }
 
  private:
-  static void Set(const char* name, const char* value) {
-    if (value) setenv(name, value, 1);
-    else unsetenv(name);
-  }
+  static void Set(const char* name, const char* value) { value ? setenv(name, value, 1) : unsetenv(name); }
   const char* m_name;
   std::optional<std::string> m_old;
 };
+
+// Makes a folder last touched an hour ago, as a run killed before it could
+// lock its folder leaves it.
+void MakeHourOldFolder(const std::string& path) {
+  ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+  struct timespec hourAgo[2] = {{time(nullptr) - 3700, 0}, {time(nullptr) - 3700, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), hourAgo, 0), 0);
+}
 
 mode_t ModeOf(const std::string& path) {
   struct stat st;
@@ -126,13 +131,10 @@ TEST(CWorkingDir, TakesAFolderOfItsOwnWhenTheUserFolderCannotBeTrusted) {
     // What runs killed outright left: one in the middle of its work, one
     // before it made its run folder, an hour ago.
     const std::string abandoned = tmp.Join("tolvane-" + uid + ".gone42");
-    const std::string early = tmp.Join("tolvane-" + uid + ".early1");
+    MakeHourOldFolder(tmp.Join("tolvane-" + uid + ".early1"));
     mkdir(abandoned.c_str(), 0700);
     mkdir((abandoned + "/run-gone42").c_str(), 0700);
     WriteWholeFile(abandoned + "/run-gone42/tmp1.fnc", "work");
-    mkdir(early.c_str(), 0700);
-    struct timespec hourAgo[2] = {{time(nullptr) - 3700, 0}, {time(nullptr) - 3700, 0}};
-    utimensat(AT_FDCWD, early.c_str(), hourAgo, 0);
     {
       auto dir = CWorkingDir::Create();
       const std::string own = tmp.Join("tolvane-" + uid + ".");
@@ -215,10 +217,7 @@ TEST(CWorkingDir, RemovesTheFoldersOfRunsThatAreGone) {
   };
   EXPECT_EQ(names().size(), 3u);  // the live run's, the dead one's, the link
   // One killed an hour ago before it could lock its folder.
-  const std::string early = user + "/new-early1";
-  ASSERT_EQ(mkdir(early.c_str(), 0700), 0);
-  struct timespec hourAgo[2] = {{time(nullptr) - 3700, 0}, {time(nullptr) - 3700, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, early.c_str(), hourAgo, 0), 0);
+  MakeHourOldFolder(user + "/new-early1");
 
   auto next = CWorkingDir::Create();
   std::string nextName = next->GetPath().substr(user.size() + 1);
