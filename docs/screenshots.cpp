@@ -208,9 +208,10 @@ int main(int argc, char** argv) {
   frame->GetWindowRect(&main);
   Shoot("form-maximised.png", main);
 
-  // The syntax rules (ﾌｧｲﾙ → C/C++ の構文で解析) over shape.cpp, whose
-  // members the classic rules partly miss: the form at its first size with
-  // the menu open on the checked item.
+  // The syntax rules (ﾌｧｲﾙ → C/C++ の構文で解析) over shape.cpp, where the
+  // classic rules take three message-map macros for functions (10 entries,
+  // 7 here): the form at its first size with the menu open on the checked
+  // item.
   frame->m_hWnd->showNormal();
   Settle(600);
   view->m_listChosen.ResetContent();
