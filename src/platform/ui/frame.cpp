@@ -133,8 +133,9 @@ void CFrameWnd::SetActiveView(CView* pView) {
 }
 
 UINT CFrameWnd::CheckMenuItem(UINT nIDCheckItem, UINT nCheck) {
-  if (!m_hWnd) return static_cast<UINT>(-1);
-  for (QAction* action : m_hWnd->findChildren<QAction*>()) {
+  auto* main = qobject_cast<QMainWindow*>(m_hWnd);
+  if (!main || !main->menuWidget()) return static_cast<UINT>(-1);
+  for (QAction* action : main->menuWidget()->findChildren<QAction*>()) {
     if (!action->data().isValid() || action->data().toUInt() != nIDCheckItem) continue;
     UINT was = action->isChecked() ? UINT{MF_CHECKED} : UINT{MF_UNCHECKED};
     // An item once given a state shows a mark, set or clear, from then on.
