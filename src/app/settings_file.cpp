@@ -84,10 +84,9 @@ void MakeFolders(const std::string& path) {
   }
 }
 
-}  // namespace
-
-std::string CSettingsFile::WithSetting(std::string_view text, const char* section, const char* key,
-                                       std::string_view value) {
+// The text of a settings file with key in [section] set to value.
+std::string WithSetting(std::string_view text, const char* section, const char* key,
+                        std::string_view value) {
   const std::string wantSection = Lower(section), wantKey = Lower(key);
   std::size_t firstEnd = text.find('\n');
   std::string eol = firstEnd != std::string_view::npos && firstEnd > 0 && text[firstEnd - 1] == '\r'
@@ -122,6 +121,8 @@ std::string CSettingsFile::WithSetting(std::string_view text, const char* sectio
   if (!out.empty() && out.back() != '\n') out += eol;
   return out + "[" + section + "]" + eol + line;
 }
+
+}  // namespace
 
 void CSettingsFile::WriteSetting(const std::string& path, const char* section, const char* key,
                                  const CString& value) {

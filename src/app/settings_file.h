@@ -37,21 +37,17 @@ class CSettingsFile {
   CString ReadChoice(const char* section, const char* key, const char* fallback,
                      const std::function<bool(std::string_view)>& take) const;
 
-  /// Sets key in [section] to value, here and in the file at path, whose
-  /// other bytes stay as they are (WithSetting). Missing folders are made;
+  /// Sets key in [section] to value, here and in the file at path: the
+  /// value of the key's line that ReadSetting reads is replaced, blanks and
+  /// comment around it kept; without one, a "key=value" line follows the
+  /// first [section] line, or the section is added at the end. New lines
+  /// end as the file's first line does. Every other byte stays, and a file
+  /// reached by a symbolic link is rewritten there. Missing folders are made;
   /// the new file takes the old one's place by a rename, with its mode.
   /// Throws CFileException naming the file; what is read here holds the
   /// new value even then.
   void WriteSetting(const std::string& path, const char* section, const char* key,
                     const CString& value);
-
-  /// The text of a settings file with key in [section] set to value: the
-  /// value of the key's line that ReadSetting reads is replaced, blanks and
-  /// comment around it kept; without one, a "key=value" line follows the
-  /// first [section] line, or the section is added at the end. New lines
-  /// end as the file's first line does (LF in an empty file).
-  static std::string WithSetting(std::string_view text, const char* section, const char* key,
-                                 std::string_view value);
 
  private:
   std::map<std::pair<std::string, std::string>, std::string> m_values;  // lower-cased names

@@ -28,7 +28,6 @@ class CTolvaneApp : public CWinApp, public ISourceDlgOwner {
   /// Rules=syntax or classic). A failed write is reported; the choice holds
   /// all the same until the program ends.
   void OnFileSyntaxRules();
-  bool UsesSyntaxRules() const { return m_bSyntaxRules; }
 
   /// A new listing window: modeless, hidden, owned by the main window, with
   /// the application's icon.

@@ -132,18 +132,16 @@ void CFrameWnd::SetActiveView(CView* pView) {
   main->setCentralWidget(area);
 }
 
-UINT CFrameWnd::CheckMenuItem(UINT nIDCheckItem, UINT nCheck) {
+void CFrameWnd::CheckMenuItem(UINT nIDCheckItem, UINT nCheck) {
   auto* main = qobject_cast<QMainWindow*>(m_hWnd);
-  if (!main || !main->menuWidget()) return static_cast<UINT>(-1);
+  if (!main || !main->menuWidget()) return;
   for (QAction* action : main->menuWidget()->findChildren<QAction*>()) {
     if (!action->data().isValid() || action->data().toUInt() != nIDCheckItem) continue;
-    UINT was = action->isChecked() ? UINT{MF_CHECKED} : UINT{MF_UNCHECKED};
     // An item once given a state shows a mark, set or clear, from then on.
     action->setCheckable(true);
     action->setChecked((nCheck & MF_CHECKED) != 0);
-    return was;
+    return;
   }
-  return static_cast<UINT>(-1);
 }
 
 void CFrameWnd::OnUpdateFrameTitle() {

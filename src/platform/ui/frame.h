@@ -31,9 +31,8 @@ class CFrameWnd : public CWnd {
   void SetActiveDocument(CDocument* pDoc) { m_pDocument = pDoc; }
 
   /// Shows (MF_CHECKED) or clears (MF_UNCHECKED) the check mark of the
-  /// menu item of command nIDCheckItem. Returns the state it had, or
-  /// (UINT)-1 when the menu has no such item.
-  UINT CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
+  /// menu item of command nIDCheckItem, if the menu has one.
+  void CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
 
   /// Sets the caption from the document's title.
   virtual void OnUpdateFrameTitle();
