@@ -4,6 +4,9 @@
 //   tolvane-screenshots OUTDIR    (run in the examples folder)
 #include <QApplication>
 #include <QDialog>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
@@ -92,6 +95,7 @@ std::string MakeBigTree(const std::string& top) {
 int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
   g_outDir = argc > 1 ? argv[1] : ".";
+  const CString examples = GetCurrentDirectory();
   CTolvaneApp app;
   app.InitInstance();
   auto* frame = dynamic_cast<CMainFrame*>(app.m_pMainWnd);
@@ -203,6 +207,33 @@ int main(int argc, char** argv) {
   Settle();
   frame->GetWindowRect(&main);
   Shoot("form-maximised.png", main);
+
+  // The syntax rules (ﾌｧｲﾙ → C/C++ の構文で解析) over shape.cpp, where the
+  // classic rules take three message-map macros for functions (10 entries,
+  // 7 here): the form at its first size with the menu open on the checked
+  // item.
+  frame->m_hWnd->showNormal();
+  Settle(600);
+  view->m_listChosen.ResetContent();
+  view->m_listFound.ResetContent();
+  SetCurrentDirectory(examples);
+  view->FillSourceList();
+  Click(view->m_listFound, Row(view->m_listFound, "/shape.cpp"), true);
+  QMenuBar* bar = qobject_cast<QMainWindow*>(frame->m_hWnd)->menuBar();
+  QMenu* fileMenu = bar->actions()[0]->menu();
+  fileMenu->actions()[1]->trigger();
+  QTest::mouseClick(view->m_btnAnalyze.m_hWnd, Qt::LeftButton);
+  Settle();
+  Click(view->m_listFunctions, Row(view->m_listFunctions, ">CShape::HitTest"));
+  frame->m_hWnd->activateWindow();
+  Settle(200);
+  bar->setActiveAction(bar->actions()[0]);
+  Settle();
+  fileMenu->setActiveAction(fileMenu->actions()[1]);
+  Settle();
+  frame->GetWindowRect(&main);
+  Shoot("syntax-rules.png", main);
+  fileMenu->hide();
 
   app.CloseAllDocuments();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

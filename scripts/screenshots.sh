@@ -23,7 +23,11 @@ DISPLAY=$display openbox >/dev/null 2>&1 &
 wm=$!
 sleep 1
 runtime=$(mktemp -d)
+# A settings folder of its own: the shots start from the defaults, and the
+# rules chosen on the way are written there, not to the user's file.
+config=$(mktemp -d)
 cd examples
-DISPLAY=$display XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM=xcb "$top/build/tolvane-screenshots" "$top/docs"
-rm -rf "$runtime"
+DISPLAY=$display XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=xcb \
+    "$top/build/tolvane-screenshots" "$top/docs"
+rm -rf "$runtime" "$config"
 ls -l "$top"/docs/*.png

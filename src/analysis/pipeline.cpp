@@ -14,7 +14,7 @@ bool CSourceList::Next(AnalysisSource& next) {
   return true;
 }
 
-CAnalysisEngine::CAnalysisEngine() = default;
+CAnalysisEngine::CAnalysisEngine() : m_pRules(&ClassicRuleSet()) {}
 
 CAnalysisEngine::~CAnalysisEngine() = default;
 
@@ -23,6 +23,7 @@ AnalysisOutcome CAnalysisEngine::Run(IAnalysisSources& sources, const AnalysisRe
   CTableAssembler assembler(m_table, sink, request.extension);
   assembler.Reset();
   const IRuleSet& rules = request.rules ? *request.rules : ClassicRuleSet();
+  m_pRules = &rules;
   AnalysisOutcome outcome;
   outcome.table = &m_table;
   // One private folder serves every run of the engine; a fatal signal

@@ -127,9 +127,12 @@ class CAnalysisEngine {
 
   /// The results of the last run. Valid as long as the engine.
   const CFunctionTable& GetTable() const { return m_table; }
+  /// The rules of the last run (the classic rules before any).
+  const IRuleSet& GetRules() const { return *m_pRules; }
 
  private:
   CFunctionTable m_table;
+  const IRuleSet* m_pRules;  // those of the last run
   // Made at the first run, removed with the engine (or on a fatal signal).
   std::unique_ptr<CWorkingDir> m_pFolder;
   std::vector<std::string> m_folderFiles;  // the working files it is made for

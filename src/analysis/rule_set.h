@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/text/cstring.h"
@@ -38,6 +39,10 @@ class IRuleSet {
   /// every file in the encoding chosen.
   virtual std::unique_ptr<IFileAnalyzer> NewAnalyzer(const std::string& folder,
                                                      EncodingChoice encoding) const = 0;
+  /// What a listing of an entry's file looks for: the part of the entry's
+  /// name that its source lines show. The whole name unless the rules say
+  /// otherwise.
+  virtual std::string_view ListedName(std::string_view name) const { return name; }
 };
 
 /// The textual rules the program has always had.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/pipeline.h"
@@ -232,6 +233,23 @@ std::string RunSyntax(const std::vector<CString>& files) {
     text += "\n";
   }
   return text;
+}
+
+// What a listing looks for: the syntax rules' names carry their scopes,
+// which the lines of a definition and its calls need not show.
+TEST(SyntaxRules, ListingsLookForTheLastPartOfAName) {
+  const std::pair<const char*, const char*> names[] = {
+      {"f", "f"},
+      {"ns::C::f", "f"},
+      {"C::~C", "~C"},
+      {"P::operator==", "operator=="},
+      {"P::operator std::string", "operator std::string"},
+      {"operator new", "operator new"},
+      {"C::operator_x", "operator_x"},  // a name that begins like an operator
+      {"ns::xoperator::g", "g"},
+  };
+  for (const auto& [name, listed] : names) EXPECT_EQ(SyntaxRuleSet().ListedName(name), listed) << name;
+  EXPECT_EQ(ClassicRuleSet().ListedName("C::f"), "C::f");
 }
 
 TEST(SyntaxRules, ReadEachFileOnItsOwnInTheEncodingItsBytesShow) {

@@ -97,6 +97,27 @@ class CSyntaxRuleSet : public IRuleSet {
                                              EncodingChoice encoding) const override {
     return std::make_unique<CSyntaxAnalyzer>(encoding);
   }
+  // A name is written with its enclosing scopes (ns::C::f), which its
+  // definition's line need not show: the listing looks for the last part,
+  // the whole operator for one ("C::operator std::string" gives
+  // "operator std::string").
+  std::string_view ListedName(std::string_view name) const override {
+    for (std::size_t at = name.find("operator"); at != std::string_view::npos;
+         at = name.find("operator", at + 1)) {
+      std::size_t end = at + 8;
+      bool startsPart = at == 0 || (at >= 2 && name.compare(at - 2, 2, "::") == 0);
+      bool wholeWord = end == name.size() || !IsNameByte(name[end]);
+      if (startsPart && wholeWord) return name.substr(at);
+    }
+    std::size_t colons = name.rfind("::");
+    return colons == std::string_view::npos ? name : name.substr(colons + 2);
+  }
+
+ private:
+  static bool IsNameByte(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u == '_' || (u >= '0' && u <= '9') || ((u | 0x20) >= 'a' && (u | 0x20) <= 'z') || u >= 0x80;
+  }
 };
 
 }  // namespace

@@ -3,7 +3,7 @@
 // XDG_CONFIG_HOME is unset or empty). The file holds "[section]" lines and
 // "key=value" lines under them, as a Windows profile does; a ";" starts a
 // comment that runs to the end of its line. The program reads it once at
-// start and never writes it.
+// start; a setting changed in the program rewrites that one line.
 #pragma once
 
 #include <functional>
@@ -36,6 +36,18 @@ class CSettingsFile {
   /// で読みます。", or "" when none was refused.
   CString ReadChoice(const char* section, const char* key, const char* fallback,
                      const std::function<bool(std::string_view)>& take) const;
+
+  /// Sets key in [section] to value, here and in the file at path: the
+  /// value of the key's line that ReadSetting reads is replaced, blanks and
+  /// comment around it kept; without one, a "key=value" line follows the
+  /// first [section] line, or the section is added at the end. New lines
+  /// end as the file's first line does. Every other byte stays, and a file
+  /// reached by a symbolic link is rewritten there. Missing folders are made;
+  /// the new file takes the old one's place by a rename, with its mode.
+  /// Throws CFileException naming the file; what is read here holds the
+  /// new value even then.
+  void WriteSetting(const std::string& path, const char* section, const char* key,
+                    const CString& value);
 
  private:
   std::map<std::pair<std::string, std::string>, std::string> m_values;  // lower-cased names

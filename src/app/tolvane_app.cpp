@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "analysis/rule_set.h"
 #include "app/about_dlg.h"
 #include "app/file_error_text.h"
 #include "app/command_line.h"
@@ -19,6 +20,7 @@ BEGIN_MESSAGE_MAP(CTolvaneApp, CWinApp)
   ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
   ON_COMMAND(ID_FILE_NEW, OnFileNew)
   ON_COMMAND(ID_FILE_OPEN, OnFileOpen)
+  ON_COMMAND(ID_FILE_SYNTAX_RULES, OnFileSyntaxRules)
 END_MESSAGE_MAP()
 
 CTolvaneApp::CTolvaneApp() : m_mapSourceDlg(10) {
@@ -32,7 +34,8 @@ CTolvaneApp::~CTolvaneApp() = default;
 
 BOOL CTolvaneApp::InitInstance() {
   SetDialogBkColor(RGB(192, 192, 192), RGB(0, 0, 0));
-  m_settings.Load(CSettingsFile::DefaultPath());
+  m_strSettingsPath = CSettingsFile::DefaultPath();
+  m_settings.Load(m_strSettingsPath);
   AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CTolvaneDoc),
                                         RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CTolvaneView)));
   // A path of the command line that is not there is reported as a file
@@ -60,6 +63,15 @@ BOOL CTolvaneApp::InitInstance() {
       [&encoding](std::string_view name) { return ParseEncodingChoice(name, encoding); });
   if (!unusable.IsEmpty()) AfxMessageBox(unusable, MB_OK | MB_ICONEXCLAMATION);
   view->SetEncoding(encoding);
+  // The classic rules unless the settings choose "syntax"; any other value
+  // is named once, as an encoding is.
+  unusable = m_settings.ReadChoice("Settings", "Rules", "classic", [this](std::string_view name) {
+    if (name != "classic" && name != "syntax") return false;
+    m_bSyntaxRules = name == "syntax";
+    return true;
+  });
+  if (!unusable.IsEmpty()) AfxMessageBox(unusable, MB_OK | MB_ICONEXCLAMATION);
+  ApplyRules();
   if (!place.sources.empty())
     view->ChooseFiles(std::vector<CString>(place.sources.begin(), place.sources.end()));
   return TRUE;
@@ -94,6 +106,24 @@ CString CTolvaneApp::OutOfMemoryText() const { return JapaneseOutOfMemoryText();
 
 std::string CTolvaneApp::NoDisplayText() const {
   return "tolvane: no display was found; tolvane-xref works without one.\n";
+}
+
+void CTolvaneApp::ApplyRules() {
+  auto* frame = static_cast<CMainFrame*>(m_pMainWnd);
+  if (!frame) return;
+  frame->CheckMenuItem(ID_FILE_SYNTAX_RULES, m_bSyntaxRules ? MF_CHECKED : MF_UNCHECKED);
+  if (auto* view = static_cast<CTolvaneView*>(frame->GetActiveView()))
+    view->SetRules(m_bSyntaxRules ? &SyntaxRuleSet() : &ClassicRuleSet());
+}
+
+void CTolvaneApp::OnFileSyntaxRules() {
+  m_bSyntaxRules = !m_bSyntaxRules;
+  ApplyRules();
+  try {
+    m_settings.WriteSetting(m_strSettingsPath, "Settings", "Rules", m_bSyntaxRules ? "syntax" : "classic");
+  } catch (const CFileException& e) {
+    AfxMessageBox(FileErrorText(e), MB_OK | MB_ICONEXCLAMATION);
+  }
 }
 
 void CTolvaneApp::OnAppAbout() {

@@ -23,6 +23,11 @@ class CTolvaneApp : public CWinApp, public ISourceDlgOwner {
   int ExitInstance() override;
 
   void OnAppAbout();
+  /// The check item "C/C++ の構文で解析": the next runs take the other
+  /// rules, and the choice is written to the settings file ([Settings]
+  /// Rules=syntax or classic). A failed write is reported; the choice holds
+  /// all the same until the program ends.
+  void OnFileSyntaxRules();
 
   /// A new listing window: modeless, hidden, owned by the main window, with
   /// the application's icon.
@@ -34,8 +39,9 @@ class CTolvaneApp : public CWinApp, public ISourceDlgOwner {
   /// windows go with the main window, whose children they are.
   std::unordered_map<std::string, std::unique_ptr<CSourceDlg>> m_mapSourceDlg;
 
-  /// The settings file, read at start and never written.
+  /// The settings file, read at start and written when a choice changes.
   CSettingsFile m_settings;
+  std::string m_strSettingsPath;
 
   /// Texts of the message boxes that report what reaches the event loop.
   CString FileErrorText(const CFileException& e) const override;
@@ -48,6 +54,11 @@ class CTolvaneApp : public CWinApp, public ISourceDlgOwner {
   std::vector<std::string> m_startPaths;
 
   DECLARE_MESSAGE_MAP()
+
+ private:
+  // Hands the rules chosen to the form and shows the choice on the menu.
+  void ApplyRules();
+  bool m_bSyntaxRules = false;
 };
 
 /// The caption of the main window of a new document, by which a running

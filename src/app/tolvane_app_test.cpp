@@ -107,7 +107,7 @@ class TolvaneAppTest : public QObject {
   void opensItsCentredMainWindowWithTwoMenus() {
     QCOMPARE(Text(*Frame()), QString("ソース選択 - Tolvane For Windows95"));
     QCOMPARE(MenuTexts(Main(Frame())),
-             QStringList({"ﾌｧｲﾙ(&F)", "  ﾌｫﾙﾀﾞを追加(&D)...", "  終了(&X)", "ﾍﾙﾌﾟ(&H)",
+             QStringList({"ﾌｧｲﾙ(&F)", "  ﾌｫﾙﾀﾞを追加(&D)...", "  C/C++ の構文で解析(&S)", "  終了(&X)", "ﾍﾙﾌﾟ(&H)",
                           "  バージョン情報Tolvane3(&A)..."}));
     CRect r;
     Frame()->GetWindowRect(&r);
@@ -304,7 +304,7 @@ class TolvaneAppTest : public QObject {
     QCOMPARE(Items(view->m_listChosen), QStringList());
     QCOMPARE(dialogs.titles, QStringList());
     QCOMPARE(Text(*Frame()), QString("ソース選択 - Tolvane For Windows95"));
-    MenuItem(Main(Frame()), 0, 1)->trigger();
+    MenuItem(Main(Frame()), 0, 2)->trigger();
     QVERIFY(p->app->m_pMainWnd == nullptr);
     QCOMPARE(p->app->ExitInstance(), 0);
   }

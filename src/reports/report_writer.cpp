@@ -119,7 +119,10 @@ void SetBeforeRenameHookForTesting(std::function<void(const std::string&)> hook)
 }
 
 void CReportWriter::Write(const CString& outName, bool replace) const {
-  std::string text = Text(outName);
+  ReplaceFileWith(outName, Text(outName), replace);
+}
+
+void ReplaceFileWith(const CString& outName, std::string_view text, bool replace) {
   const std::string& path = outName.str();
   std::size_t slash = path.rfind('/');
   std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -131,7 +134,7 @@ void CReportWriter::Write(const CString& outName, bool replace) const {
   int fd = ::mkostemp(&temp[0], O_CLOEXEC);
   if (fd < 0) Fail(outName, errno);
   CRemovedOnSignal onSignal(temp, CRemovedOnSignal::kFile);
-  // The old report is replaced only by a complete new one, on disk before
+  // The old file is replaced only by a complete new one, on disk before
   // the rename makes it visible.
   int err = WriteAll(fd, text);
   if (err == 0) err = SealReplacement(fd, replaces ? &st : nullptr);

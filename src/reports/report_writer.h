@@ -33,6 +33,11 @@ ReportPlan PlanReports(const CFunctionTable& engine);
 /// write fails (alreadyExists). Throws CFileException naming outName.
 void WriteReport(const CFunctionTable& engine, const CString& outName, bool replace);
 
+/// Puts a file holding text at path, as WriteReport puts a report (the
+/// same temporary file, permissions and rename), for any file the program
+/// writes whole. Throws CFileException naming path.
+void ReplaceFileWith(const CString& path, std::string_view text, bool replace);
+
 /// The bytes of the report outName: for every entry with that output name,
 /// in table order, "関数名：" and the function name on a line, each name it
 /// calls on a line after a tab, then an empty line. LF line ends.

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-/// Has every report write call hook with the report's path once its
+/// Has every report write (and ReplaceFileWith) call hook with the path once its
 /// temporary file is complete, just before it is put in place; an empty
 /// hook ends that.
 void SetBeforeRenameHookForTesting(std::function<void(const std::string&)> hook);

@@ -60,3 +60,4 @@
 // Commands of the program's own.
 #define ID_FILE_ADD_FOLDER 32771
 #define ID_VIEW_CALLERS 32772
+#define ID_FILE_SYNTAX_RULES 32773

@@ -112,6 +112,7 @@ ResourceTable MakeTable() {
               {
                   {MNEMONIC("ﾌｧｲﾙ", "F", "ﾌ"), 0,
                    {{MNEMONIC("ﾌｫﾙﾀﾞを追加", "D", "ﾌ") "...", ID_FILE_ADD_FOLDER, {}},
+                    {MNEMONIC("C/C++ の構文で解析", "S", "ｺ"), ID_FILE_SYNTAX_RULES, {}},
                     {MNEMONIC("終了", "X", "ﾘ"), ID_APP_EXIT, {}}}},
                   {MNEMONIC("ﾍﾙﾌﾟ", "H", "ﾍ"), 0,
                    {{MNEMONIC("バージョン情報Tolvane3", "A", "ﾊ") "...", ID_APP_ABOUT, {}}}},

@@ -5,7 +5,10 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QAction>
 #include <QClipboard>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
@@ -52,6 +55,19 @@ const char kParse[] =
     "{\n"
     "    Parse(s);";  // no line end at the end
 
+// Where the two rule sets part: a member whose return type is no keyword,
+// and a head after an "#if defined" line.
+const char kMembers[] =
+    "bool C::Ready() const {\n"
+    "    return g(1);\n"
+    "}\n"
+    "#if defined(WITH_G)\n"
+    "int g(int n)\n"
+    "{\n"
+    "    return Ready();\n"
+    "}\n"
+    "#endif\n";
+
 }  // namespace
 
 class SourceDlgTest : public QObject {
@@ -83,6 +99,11 @@ class SourceDlgTest : public QObject {
     return row < 0 ? nullptr : ShowRow(row, source);
   }
   QString Entry(const std::string& file, const char* name) { return "<" + p->Path(file) + ">" + name; }
+  // ﾌｧｲﾙ's item C/C++ の構文で解析.
+  QAction* RulesItem() {
+    auto* frame = qobject_cast<QMainWindow*>(p->Frame()->m_hWnd);
+    return frame->menuBar()->actions()[0]->menu()->actions()[1];
+  }
 
  private slots:
   void init() {
@@ -178,6 +199,112 @@ class SourceDlgTest : public QObject {
       QCOMPARE(box.Texts(), c.boxes);
       Analyze({"ex.c"});
       QCOMPARE(Items(View()->m_listFunctions), c.found ? QStringList({Entry("ex.fnc", "f")}) : QStringList());
+    }
+  }
+
+  // The check item takes the next runs to the syntax rules and back; every
+  // list, the listing window and File output follow. A settings file that
+  // cannot be written is named, and the choice holds all the same.
+  void theSyntaxRulesItemChoosesTheRulesOfTheNextRuns() {
+    tree->Write("m.cpp", kMembers);
+    std::filesystem::create_directory(p->config.Join("tolvane"));
+    p->config.Write("tolvane/tolvane.ini", "[Settings]\n");
+    Start();
+    QAction* item = RulesItem();
+    QCOMPARE(item->text(), QString("C/C++ の構文で解析(&S)"));
+    QVERIFY(item->isCheckable() && !item->isChecked());
+    Analyze({"m.cpp"});
+    const QStringList classic({Entry("m.fnc", "defined")});
+    QCOMPARE(Items(View()->m_listFunctions), classic);
+
+    ScopedFilePermissions asAUser;
+    chmod(p->config.Join("tolvane").c_str(), 0555);
+    const QStringList denied({Q(p->config.Join("tolvane/tolvane.ini")) + " へのアクセスが拒否されました。"});
+    {
+      MessageBoxAnswerer answer;
+      item->trigger();
+      QCOMPARE(answer.Texts(), denied);
+    }
+    QVERIFY(item->isChecked());
+    Click(View()->m_btnAnalyze);
+    QCOMPARE(Items(View()->m_listFunctions), QStringList({Entry("m.fnc", "C::Ready"), Entry("m.fnc", "g")}));
+    ClickItem(View()->m_listFunctions, 1);
+    QCOMPARE(Items(View()->m_listCallees), QStringList({"Ready"}));
+    // The listing of C::Ready numbers the lines that mention Ready.
+    QCOMPARE(Items(Show(Entry("m.fnc", "C::Ready"), "m.cpp")->m_listLines),
+             QStringList({"0001 bool C::Ready() const {", "0007     return Ready();"}));
+    {
+      MessageBoxAnswerer answer;
+      Click(View()->m_btnFileOutput);
+      QCOMPARE(answer.Texts(), QStringList({"1個のファイルを出力しました。"}));
+    }
+    QCOMPARE(ReadWholeFile(tree->Join("m.fnc")), std::string("\x8A\xD6\x90\x94\x96\xBC\x81\x46" "C::Ready\n\tg\n\n"
+                                                             "\x8A\xD6\x90\x94\x96\xBC\x81\x46" "g\n\tReady\n\n"));
+    {
+      MessageBoxAnswerer answer;
+      item->trigger();
+      QCOMPARE(answer.Texts(), denied);
+    }
+    chmod(p->config.Join("tolvane").c_str(), 0755);
+    QVERIFY(!item->isChecked());
+    Click(View()->m_btnAnalyze);
+    QCOMPARE(Items(View()->m_listFunctions), classic);
+    QCOMPARE(ReadWholeFile(p->config.Join("tolvane/tolvane.ini")), std::string("[Settings]\n"));
+  }
+
+  // A choice rewrites only the value of Rules in [Settings], adding the
+  // line, the section or the file and its folder as needed; every other
+  // byte and the file's mode stay. An unknown value is named at start and
+  // read as classic.
+  void theChoiceIsKeptInTheSettingsFileAndEveryOtherByteStays() {
+    struct Case {
+      const char* before;  // null: no file, nor its folder
+      bool checked;        // at start
+      QStringList boxes;
+      const char* first;  // after one choice of the item
+      const char* second;  // after another
+    } cases[] = {
+        {nullptr, false, {}, "[Settings]\nRules=syntax\n", "[Settings]\nRules=classic\n"},
+        {"; mine\r\n[Other]\r\nRules=syntax\r\nA=1", false, {},
+         "; mine\r\n[Other]\r\nRules=syntax\r\nA=1\r\n[Settings]\r\nRules=syntax\r\n",
+         "; mine\r\n[Other]\r\nRules=syntax\r\nA=1\r\n[Settings]\r\nRules=classic\r\n"},
+        {"[ settings ] ; ours\nEncoding=utf-8 ; all\n\n[Other]\nB=2\n", false, {},
+         "[ settings ] ; ours\nRules=syntax\nEncoding=utf-8 ; all\n\n[Other]\nB=2\n",
+         "[ settings ] ; ours\nRules=classic\nEncoding=utf-8 ; all\n\n[Other]\nB=2\n"},
+        {"[Settings]\r\n  rules =  Syntax  ; why\r\nRules=classic\r\n", false,
+         {"tolvane.ini の Rules=Syntax は使えません。classic で読みます。"},
+         "[Settings]\r\n  rules =  syntax  ; why\r\nRules=classic\r\n",
+         "[Settings]\r\n  rules =  classic  ; why\r\nRules=classic\r\n"},
+        {"[Settings]\nRules=syntax", true, {}, "[Settings]\nRules=classic", "[Settings]\nRules=syntax"},
+    };
+    for (const Case& c : cases) {
+      p.reset();
+      p.reset(new Program);
+      const std::string ini = p->config.Join("tolvane/tolvane.ini");
+      if (c.before) {
+        std::filesystem::create_directory(p->config.Join("tolvane"));
+        p->config.Write("tolvane/tolvane.ini", c.before);
+        chmod(ini.c_str(), 0604);
+      }
+      MessageBoxAnswerer box;
+      Start();
+      QCOMPARE(box.Texts(), c.boxes);
+      QCOMPARE(RulesItem()->isChecked(), c.checked);
+      RulesItem()->trigger();
+      QCOMPARE(ReadWholeFile(ini), std::string(c.first));
+      RulesItem()->trigger();
+      QCOMPARE(ReadWholeFile(ini), std::string(c.second));
+      QCOMPARE(RulesItem()->isChecked(), c.checked);
+      // A new file is the user's to read and write, in a folder only the
+      // user enters.
+      mode_t mask = umask(0);
+      umask(mask);
+      struct stat file, folder;
+      QCOMPARE(::stat(ini.c_str(), &file), 0);
+      QCOMPARE(::stat(p->config.Join("tolvane").c_str(), &folder), 0);
+      QCOMPARE(file.st_mode & 07777, c.before ? mode_t(0604) : mode_t(0666 & ~mask));
+      if (!c.before) QCOMPARE(folder.st_mode & 07777, mode_t(0700));
+      QCOMPARE(box.Texts(), c.boxes);
     }
   }
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "analysis/rule_set.h"
 #include "platform/files/drives.h"
 #include "platform/files/file_exception.h"
 #include "platform/files/source_tree.h"
@@ -440,6 +441,7 @@ void CTolvaneView::OnAnalyze() {
   AnalysisRequest request;
   request.extension = m_strExtension;
   request.encoding = m_encoding;
+  request.rules = m_pRules;
   AnalysisOutcome outcome = m_engine.Run(sources, request, this);
   if (outcome.failure) throw *outcome.failure;
 
@@ -513,7 +515,9 @@ void CTolvaneView::OnShowSource() {
     std::unique_ptr<CSourceDlg> fresh = m_pSourceDlgOwner->CreateSourceDlg();
     fresh->SetWindowText(m_strFunction);
     const CFunctionTable& table = m_engine.GetTable();
-    fresh->ShowFile(source, CString(table.GetEntryName(i)),
+    // The lines the listing looks for show the name as the rules of the
+    // run read it: the syntax rules' "ns::C::f" is "f" on its lines.
+    fresh->ShowFile(source, CString(m_engine.GetRules().ListedName(table.GetEntryName(i))),
                     table.GetFileEncoding(table.GetEntryFile(i)));
     dlg = m_pSourceDlgOwner->KeepSourceDlg(key, std::move(fresh));
     if (CWnd* frame = GetParent()) {

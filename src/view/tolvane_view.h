@@ -77,6 +77,9 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   /// How the runs from now on read the chosen files: each in the encoding
   /// its bytes show (the default), or all in one.
   void SetEncoding(EncodingChoice choice) { m_encoding = choice; }
+  /// The rules of the runs from now on: the classic rules at first. The
+  /// rules must outlive the view.
+  void SetRules(const IRuleSet* rules) { m_pRules = rules; }
 
   /// Appends the listing of the current directory to the found-sources list:
   /// its directories as "[path]", its C and C++ sources as full paths, then
@@ -173,6 +176,7 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   // holds it until the next run.
   std::string_view m_lastCallee;
   EncodingChoice m_encoding = EncodingChoice::kAuto;
+  const IRuleSet* m_pRules = nullptr;  // null: the classic rules
   std::chrono::steady_clock::time_point m_lastStatus;
   ISourceDlgOwner* m_pSourceDlgOwner = nullptr;
   int m_nListingsPlaced = 0;  // listing windows opened, for their offsets

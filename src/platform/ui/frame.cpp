@@ -1,5 +1,6 @@
 #include "platform/ui/frame.h"
 
+#include <QAction>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -51,7 +52,13 @@ void AddMenuItems(CWnd* frame, QMenu* menu, const std::vector<MenuItemResource>&
     }
     QAction* action = menu->addAction(MnemonicToQt(CString(item.caption)));
     UINT id = item.command;
-    QObject::connect(action, &QAction::triggered, action, [frame, id] { SendCommand(frame, id); });
+    action->setData(id);
+    // The mark of a check item is the program's to set (CheckMenuItem):
+    // the toggle Qt makes on a choice is undone before the command runs.
+    QObject::connect(action, &QAction::triggered, action, [frame, id, action] {
+      if (action->isCheckable()) action->setChecked(!action->isChecked());
+      SendCommand(frame, id);
+    });
   }
 }
 
@@ -123,6 +130,18 @@ void CFrameWnd::SetActiveView(CView* pView) {
   area->setWidgetResizable(true);
   area->setWidget(pView->m_hWnd);
   main->setCentralWidget(area);
+}
+
+void CFrameWnd::CheckMenuItem(UINT nIDCheckItem, UINT nCheck) {
+  auto* main = qobject_cast<QMainWindow*>(m_hWnd);
+  if (!main || !main->menuWidget()) return;
+  for (QAction* action : main->menuWidget()->findChildren<QAction*>()) {
+    if (!action->data().isValid() || action->data().toUInt() != nIDCheckItem) continue;
+    // An item once given a state shows a mark, set or clear, from then on.
+    action->setCheckable(true);
+    action->setChecked((nCheck & MF_CHECKED) != 0);
+    return;
+  }
 }
 
 void CFrameWnd::OnUpdateFrameTitle() {

@@ -30,6 +30,10 @@ class CFrameWnd : public CWnd {
   CView* GetActiveView() const { return m_pViewActive; }
   void SetActiveDocument(CDocument* pDoc) { m_pDocument = pDoc; }
 
+  /// Shows (MF_CHECKED) or clears (MF_UNCHECKED) the check mark of the
+  /// menu item of command nIDCheckItem, if the menu has one.
+  void CheckMenuItem(UINT nIDCheckItem, UINT nCheck);
+
   /// Sets the caption from the document's title.
   virtual void OnUpdateFrameTitle();
 

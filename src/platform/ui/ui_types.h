@@ -135,7 +135,7 @@ enum : DWORD {
 };
 
 // Menu items and popup menus.
-enum : UINT { MF_STRING = 0x0, MF_GRAYED = 0x1 };
+enum : UINT { MF_STRING = 0x0, MF_GRAYED = 0x1, MF_UNCHECKED = 0x0, MF_CHECKED = 0x8 };
 enum : UINT { TPM_LEFTALIGN = 0x0, TPM_RIGHTBUTTON = 0x2 };
 
 // List-box results and the drive listing.
