@@ -224,6 +224,17 @@ const Option kOptions[] = {
        }
        return "bad format '" + v + "': text, json, dot, ctags or grep";
      }},
+    {nullptr, "--rules", "a value", false,
+     [](Reading& r, const std::string& v) {
+       if (v == "syntax") {
+         r.o.rules = XrefOptions::kSyntax;
+       } else if (v == "classic") {
+         r.o.rules = XrefOptions::kClassic;
+       } else {
+         return "bad rules '" + v + "': syntax or classic";
+       }
+       return std::string();
+     }},
     {nullptr, "--callers", "a NAME", true,
      [](Reading& r, const std::string& v) {
        r.o.callers = v;
