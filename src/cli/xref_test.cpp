@@ -458,15 +458,16 @@ TEST_F(Xref, WritesTheLinesOfHeadsAndFirstCallsInEveryFormat) {
   }
   const std::string add = "<@/cpp/combo.fnc>ui::CComboData::Add\n\tcombo_init\n\tStore\n";
   // A qualified name under its bare name too, with its scope: a class or a namespace.
-  auto tag = [](const char* name, int line, const char* scope) {
+  auto comboTag = [](const char* name, int line, const char* scope) {
     return std::string(name) + "\tcpp/combo.cpp\t" + std::to_string(line) + ";\"\tkind:f" +
            scope + "\n";
   };
   const char* cls = "\tclass:ui::CComboData";
-  std::string tags = tag("Add", 16, cls) + tag("Count", 6, cls) + tag("Log", 8, "\tnamespace:ui") +
-                     tag("combo_init", 11, "") + tag("main", 21, "") +
-                     tag("ui::CComboData::Add", 16, cls) + tag("ui::CComboData::Count", 6, cls) +
-                     tag("ui::Log", 8, "\tnamespace:ui");
+  const char* ns = "\tnamespace:ui";
+  std::string tags = comboTag("Add", 16, cls) + comboTag("Count", 6, cls) +
+                     comboTag("Log", 8, ns) + comboTag("combo_init", 11, "") +
+                     comboTag("main", 21, "") + comboTag("ui::CComboData::Add", 16, cls) +
+                     comboTag("ui::CComboData::Count", 6, cls) + comboTag("ui::Log", 8, ns);
   Check({
       {"tolvane-xref --rules=syntax -n cpp/combo.cpp", 0, numbered, ""},
       {"tolvane-xref --encoding=cp932 cpp/combo.cpp", 0, text, ""},
@@ -483,7 +484,7 @@ TEST_F(Xref, WritesTheLinesOfHeadsAndFirstCallsInEveryFormat) {
        "\"output\":\"@/cpp/combo.fnc\",\"encoding\":\"cp932\",\"calls\":[\"Write\"],"
        "\"call_sites\":[{\"name\":\"Write\",\"line\":8}]}\n]}\n",
        ""},
-      {"tolvane-xref --format=dot --callers=Add cpp/combo.cpp", 0,
+      {"tolvane-xref --format=dot --callers=ui::CComboData::Add cpp/combo.cpp", 0,
        "digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n"
        "  subgraph \"cluster_0\" {\n    label=\"@/cpp/combo.cpp\";\n"
        "    \"f4\" [label=\"main\", tooltip=\"@/cpp/combo.cpp:21\"];\n  }\n"
