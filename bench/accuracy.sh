@@ -6,7 +6,7 @@
 #   Definitions: ctags' function tags against --format=ctags. A match is the
 #   same file and line, with the last "::" part of our name equal to ctags'
 #   name (operators compared without blanks). Lambdas, which ctags lists as
-#   functions of their own, are left out of its side.
+#   functions of their own (__anon and hex digits), are left out of its side.
 #   Callers: for the 30 names with the most call sites in cscope's database
 #   of the C tree (the same 30 for every set of rules), (file, calling
 #   function) pairs of `cscope -L -3 NAME` (<global> left out) against
@@ -65,7 +65,7 @@ def last(n):
 theirs = set()
 for l in open(f'{work}/ctags.{tree}.txt', encoding='utf-8', errors='surrogateescape'):
     name, f, n = l.rstrip('\n').split('\t')
-    if not name.startswith('__anon'):
+    if not re.fullmatch(r'__anon[0-9a-f]+', name):
         theirs.add((f, int(n), norm(name)))
 ours = set()
 for l in open(work + '/ours.tags', encoding='utf-8', errors='surrogateescape'):
