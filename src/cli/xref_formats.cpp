@@ -3,9 +3,10 @@
 
 namespace {
 
-// Whether qualified ends in "::" and then part.
+// Whether qualified ends in "::" and then part ("::close" does: the global
+// scope is a scope too).
 bool QualifiedEndsIn(std::string_view qualified, std::string_view part) {
-  return qualified.size() > part.size() + 2 &&
+  return !part.empty() && qualified.size() >= part.size() + 2 &&
          qualified.compare(qualified.size() - part.size(), part.size(), part) == 0 &&
          qualified.compare(qualified.size() - part.size() - 2, 2, "::") == 0;
 }
