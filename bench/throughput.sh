@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Throughput of tolvane-xref against `wc -l` (and Universal Ctags, when
-# installed) over the same file lists, page cache warm, best of 3 runs each,
-# the tools taking turns. Then the cost of walking the tree (-R) and of the
-# JSON and Graphviz formats, each against the text output of the same files.
+# Throughput of tolvane-xref, with the syntax rules and with the classic
+# rules, against `wc -l` (and Universal Ctags, when installed) over the same
+# file lists, page cache warm, best of 3 runs each, the tools taking turns.
+# Then the cost of walking the tree (-R) and of the JSON and Graphviz
+# formats (the syntax rules), each against the text output of the same files.
 #
 # Usage: bench/throughput.sh [CORPUS]      (default /tmp/corpus)
 # CORPUS holds c.list and cpp.list (paths relative to CORPUS), as made by
@@ -45,26 +46,30 @@ mbps() {  # bytes, nanoseconds
 }
 
 cd "$corpus"
-printf '%-4s %6s %9s  %12s %12s %12s  %s\n' tree files MB "xref MB/s" "wc -l MB/s" "ctags MB/s" "xref / wc -l"
+printf '%-4s %6s %9s  %12s %12s %12s %12s  %s\n' tree files MB "syntax MB/s" "classic MB/s" \
+  "wc -l MB/s" "ctags MB/s" "syntax / classic / ctags / wc -l"
 for tree in c cpp; do
   mapfile -t files < "$tree.list"
   bytes=$(cat "${files[@]}" | wc -c)
   declare -A best=()
   cat "${files[@]}" >/dev/null  # warm the page cache
   for ((i = 0; i < runs; i++)); do
-    measure xref "$xref" "${files[@]}"
+    measure syntax "$xref" --rules=syntax "${files[@]}"
+    measure classic "$xref" --rules=classic "${files[@]}"
     measure wc wc -l "${files[@]}"
     if [ $have_ctags = 1 ]; then
-      measure ctags ctags --kinds-C=f -f - -L "$tree.list"
+      measure ctags ctags --kinds-C=f --kinds-C++=f -f - -L "$tree.list"
     fi
   done
-  x=$(mbps "$bytes" "${best[xref]}")
+  s=$(mbps "$bytes" "${best[syntax]}")
+  x=$(mbps "$bytes" "${best[classic]}")
   w=$(mbps "$bytes" "${best[wc]}")
   c=-
   [ $have_ctags = 1 ] && c=$(mbps "$bytes" "${best[ctags]}")
-  ratio=$(awk -v a="$x" -v b="$w" 'BEGIN { printf "%.2f", a / b }')
-  printf '%-4s %6d %9.1f  %12s %12s %12s  %s\n' "$tree" "${#files[@]}" \
-    "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')" "$x" "$w" "$c" "$ratio"
+  ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b == "-") print "-"; else printf "%.2f", a / b }'; }
+  printf '%-4s %6d %9.1f  %12s %12s %12s %12s  %s / %s / %s\n' "$tree" "${#files[@]}" \
+    "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')" "$s" "$x" "$w" "$c" \
+    "$(ratio "$s" "$x")" "$(ratio "$s" "$c")" "$(ratio "$s" "$w")"
   unset best
 done
 

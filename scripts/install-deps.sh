@@ -25,7 +25,7 @@ PACKAGES="$PACKAGES nlohmann-json3-dev graphviz vim"
 for extra in "$@"; do
     case "$extra" in
         fuzz)  PACKAGES="$PACKAGES clang libclang-rt-14-dev" ;;
-        bench) PACKAGES="$PACKAGES universal-ctags time" ;;
+        bench) PACKAGES="$PACKAGES universal-ctags cscope python3 time" ;;
         images) PACKAGES="$PACKAGES $IMAGE_TOOLS" ;;
         screenshots) PACKAGES="$PACKAGES xvfb openbox imagemagick" ;;
         *) echo "install-deps.sh: unknown group '$extra'" >&2; exit 2 ;;

@@ -193,7 +193,7 @@ class DotFormatter : public XrefFormatter {
       AddWhole(r, id);
     } else if (r.selected) {
       for (std::string_view c : r.calls)
-        if (m_sel.kind != XrefSelection::kCallers || c == m_sel.name)
+        if (m_sel.kind != XrefSelection::kCallers || m_sel.Matches(c))
           m_edges.push_back({r.index, m_names.Intern(c)});
     }
   }

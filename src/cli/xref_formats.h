@@ -24,9 +24,16 @@ struct XrefSelection {
   };
   Kind kind = kAll;
   std::string name;
+  /// How a name answers the question: false, only a name equal to name;
+  /// true (the syntax rules), also one of qualified name's last "::" part,
+  /// or a qualified one whose last part is name ("Add", "CComboData::Add").
+  bool lastPart = false;
 
   /// Whether the entry is selected.
   bool Selects(const CTableEntry& entry) const;
+  /// Whether other, a function's or a call's name, is the name asked
+  /// about. Every writer matches names through this, as Selects does.
+  bool Matches(std::string_view other) const;
 };
 
 /// Where a function's first call of a name stands.
@@ -42,6 +49,7 @@ struct XrefRecord {
   int index = 0;  // in the table
   int file = 0;   // the run's file it was found in (GetEntryFile)
   bool selected = false;
+  bool inNamespace = false;  // the scope that qualifies name is a namespace, not a class
   std::string_view name, source, outName;
   std::vector<std::string_view> calls;
   // Only for a formatter that NeedsPlaces() or NeedsEntryLines():
@@ -78,13 +86,15 @@ struct XrefLayout {
   std::string cwd;
   /// The -o file as a full path; "" for standard output.
   std::string output;
+  /// The rule set the run reads the sources with, as JSON names it.
+  std::string rules = "syntax";
 };
 
 /// The formatter of format for the selection, writing to out.
 ///  text: each entry as "<OUTPUT-NAME>NAME" on a line, each of its calls on
 ///    a line after a tab (none for --callers), bytes unchanged; with
 ///    lineNumbers, ":LINE" after each.
-///  json: {"functions": [...]} with one object a line (entry, name, file,
+///  json: {"rules": RULES, "functions": [...]} with one object a line (entry, name, file,
 ///    line, output, encoding, calls, call_sites: {name, line, and file when
 ///    the call is not in the head's file}). A path that is not valid UTF-8
 ///    is decoded as code page 932 when it is valid CP932; other text that is
@@ -98,7 +108,8 @@ struct XrefLayout {
 ///    JSON decodes them, other text is UTF-8 with U+FFFD for the bad bytes;
 ///    control characters but the line feed show as their pictures (U+2400...).
 ///  ctags: a tags file sorted byte-wise, "NAME\tFILE\tLINE;\"\tkind:f", a
-///    member function also under its bare name with "class:CLASS"; paths
+///    qualified name also under its bare name, both with "class:SCOPE", or
+///    "namespace:SCOPE" when the scope is a namespace; paths
 ///    are bytes, relative to the tags file's folder when below it (on
 ///    standard output, to the current folder). Entries of a file whose path
 ///    as written holds a tab, a back-tick, '$' or '[', or starts with '~',
@@ -125,7 +136,7 @@ bool DecodedPath(std::string_view path, std::string* shown);
 // xref_tags.cpp for ctags and grep), as MakeXrefFormatter describes them.
 std::unique_ptr<XrefFormatter> MakeTextFormatter(const XrefSelection& sel, XrefOutput& out,
                                                  const XrefLayout& layout);
-std::unique_ptr<XrefFormatter> MakeJsonFormatter(XrefOutput& out);
+std::unique_ptr<XrefFormatter> MakeJsonFormatter(XrefOutput& out, const XrefLayout& layout);
 std::unique_ptr<XrefFormatter> MakeDotFormatter(const XrefSelection& sel, XrefOutput& out);
 std::unique_ptr<XrefFormatter> MakeCtagsFormatter(const XrefSelection& sel, XrefOutput& out,
                                                   const XrefLayout& layout);

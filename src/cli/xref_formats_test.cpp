@@ -26,6 +26,35 @@ TEST(XrefUtf8, ReplacesEachMaximalPartOfABadSequenceOnce) {
   }
 }
 
+// Both ways round: the name asked and a function's or a call's name.
+TEST(XrefSelection, MatchesNamesExactlyOrUnderTheSyntaxRulesByTheirLastPart) {
+  struct Case {
+    const char* asked;
+    const char* other;
+    bool exact, lastPart;  // whether they match with lastPart false, true
+  } cases[] = {
+      {"Add", "Add", true, true},
+      {"Add", "CComboData::Add", false, true},
+      {"CComboData::Add", "Add", false, true},
+      {"Add", "ns::CComboData::Add", false, true},
+      {"close", "::close", false, true},
+      {"A::Add", "B::Add", false, false},     // two scopes
+      {"C::f", "ns::C::f", false, false},     // a part of the scope is not the name
+      {"Add", "CComboData:Add", false, false},
+      {"Add", "XAdd", false, false},
+      {"Add", "C::XAdd", false, false},
+      {"add", "C::Add", false, false},
+      {"operator==", "C::operator==", false, true},
+  };
+  for (const auto& c : cases) {
+    XrefSelection sel;
+    sel.name = c.asked;
+    EXPECT_EQ(sel.Matches(c.other), c.exact) << c.asked << " " << c.other;
+    sel.lastPart = true;
+    EXPECT_EQ(sel.Matches(c.other), c.lastPart) << c.asked << " " << c.other;
+  }
+}
+
 TEST(XrefPaths, AreWrittenRelativeToTheFolderOnlyWhenBelowIt) {
   struct Case {
     const char* path;

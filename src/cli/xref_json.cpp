@@ -17,12 +17,15 @@ class JsonFormatter : public XrefFormatter {
  public:
   using Json = nlohmann::ordered_json;
 
-  explicit JsonFormatter(XrefOutput& out)
+  JsonFormatter(XrefOutput& out, const std::string& rules)
       : m_out(out),
         m_string(std::string()),
         m_serializer(nlohmann::detail::output_adapter<char>(m_escaped), ' ',
                      Json::error_handler_t::replace) {
-    m_out.Put("{\"functions\": [");
+    // The rules come first, so that the functions can follow as they come.
+    m_out.Put("{\"rules\": ");
+    m_out.Put(Escape(rules));
+    m_out.Put(", \"functions\": [");
   }
 
   bool NeedsPlaces() const override { return true; }
@@ -128,6 +131,6 @@ bool DecodedPath(std::string_view path, std::string* shown) {
   return AppendCp932AsUtf8(*shown, path);
 }
 
-std::unique_ptr<XrefFormatter> MakeJsonFormatter(XrefOutput& out) {
-  return std::make_unique<JsonFormatter>(out);
+std::unique_ptr<XrefFormatter> MakeJsonFormatter(XrefOutput& out, const XrefLayout& layout) {
+  return std::make_unique<JsonFormatter>(out, layout.rules);
 }

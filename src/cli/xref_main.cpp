@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/pipeline.h"
+#include "analysis/rule_set.h"
 #include "cli/xref_formats.h"
 #include "cli/xref_options.h"
 #include "cli/xref_output.h"
@@ -177,6 +178,8 @@ int Answer(const XrefOptions& options) {
 
 XrefSelection SelectionOf(const XrefOptions& options) {
   XrefSelection selection;
+  // The syntax rules know a member's scope, which the question may leave out.
+  selection.lastPart = options.rules == XrefOptions::kSyntax;
   if (options.callers) {
     selection.kind = XrefSelection::kCallers;
     selection.name = *options.callers;
@@ -239,6 +242,7 @@ bool Analyze(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
     AnalysisRequest request;
     request.extension = CString(options.extension);
     request.encoding = options.encoding;
+    request.rules = options.rules == XrefOptions::kSyntax ? &SyntaxRuleSet() : &ClassicRuleSet();
     AnalysisOutcome outcome = engine.Run(runSources, request, &feeder);
     if (outcome.failure)
       *failure = outcome.failedSource
@@ -329,6 +333,7 @@ int XrefMain(int argc, char** argv) {
   XrefLayout layout;
   layout.lineNumbers = options.lineNumbers;
   layout.cwd = cwd;
+  layout.rules = options.rules == XrefOptions::kSyntax ? "syntax" : "classic";
   std::unique_ptr<XrefTarget> target;
   if (!options.output.empty()) {
     target = OpenTarget(options.output, cwd, sources);
@@ -357,8 +362,13 @@ int XrefMain(int argc, char** argv) {
     status = 1;
   }
   if (!CompleteOutput(out, target.get(), failure)) status = 1;
+  // A name no function has is most likely mistyped: a script must not take
+  // the empty answer for a function without calls. (No caller of a name
+  // is an answer.)
+  bool unknownCallee = options.callees && failure.empty() && !stream.AnySelected();
+  if (unknownCallee) Complain("no function is named " + *options.callees + ".");
   // Reports only of a complete run: a partial one would replace good
   // reports with less.
   if (options.reports && status == 0) status = WriteReports(engine.GetTable(), options.force);
-  return status;
+  return unknownCallee ? 1 : status;
 }

@@ -74,9 +74,12 @@ const char* XrefUsage() {
          "                         (c,cpp,cc,cxx,h,hpp)\n"
          "  --encoding=ENCODING    read every source as cp932, utf-8 or euc-jp; auto\n"
          "                         (the default) decides for each file from its bytes\n"
+         "  --rules=RULES          syntax (the default) or classic: see Rules below\n"
          "What to print:\n"
          "  --callers=NAME         only the functions that call NAME (their entries)\n"
-         "  --callees=NAME         only the functions named NAME, with their calls\n"
+         "  --callees=NAME         only the functions named NAME, with their calls;\n"
+         "                         with the syntax rules NAME and a qualified name\n"
+         "                         match by its last :: part (Add, CComboData::Add)\n"
          "  --format=FORMAT        text (the default), json, dot (Graphviz), ctags (a\n"
          "                         tags file) or grep (FILE:LINE: NAME, for quickfix)\n"
          "  -n, --line-numbers     text: \":LINE\" after each entry and each call\n"
@@ -110,12 +113,28 @@ const char* XrefUsage() {
          "  tolvane-xref --ext=lst --reports --force src/*.c\n"
          "  tolvane-xref -- -odd-name.c\n"
          "  tolvane-xref --version\n"
+         "  tolvane-xref -R --rules=classic src\n"
+         "\n"
+         "Rules: the default changed on purpose from classic to syntax, as scripts,\n"
+         "editors and CI pay most for a wrong caller. --rules=classic gives the\n"
+         "desktop program's default results.\n"
+         "  syntax   reads C and C++: comments, literals, preprocessor lines, braces.\n"
+         "           Finds heads of any return type, qualified members, K&R, operators,\n"
+         "           templates; calls only inside a body, each file on its own.\n"
+         "           Misses the members of a class defined inside a function.\n"
+         "  classic  the desktop program's textual rules: heads that open with one of\n"
+         "           eight return types or none; calls from one head to the next, across\n"
+         "           files. Takes '#if defined', 'catch (...) {' and macro loops for\n"
+         "           functions, names in strings for calls; misses other heads.\n"
+         "Use syntax for tags, callers and scripts; classic to match the desktop\n"
+         "program or earlier output.\n"
          "\n"
          "Files from a list or a folder that cannot be read are named and skipped; a\n"
          "FILE argument that cannot be read ends the run.\n"
          "Exit status: 0 done; 1 a file, list or folder could not be read (the functions\n"
-         "found are printed), the output or a report could not be written, or a report\n"
-         "was refused; 2 wrong arguments.\n";
+         "found are printed), the output or a report could not be written, a report\n"
+         "was refused, or no function has the name --callees asks for; 2 wrong\n"
+         "arguments.\n";
 }
 
 namespace {
@@ -223,6 +242,17 @@ const Option kOptions[] = {
          return std::string();
        }
        return "bad format '" + v + "': text, json, dot, ctags or grep";
+     }},
+    {nullptr, "--rules", "a value", false,
+     [](Reading& r, const std::string& v) {
+       if (v == "syntax") {
+         r.o.rules = XrefOptions::kSyntax;
+       } else if (v == "classic") {
+         r.o.rules = XrefOptions::kClassic;
+       } else {
+         return "bad rules '" + v + "': syntax or classic";
+       }
+       return std::string();
      }},
     {nullptr, "--callers", "a NAME", true,
      [](Reading& r, const std::string& v) {

@@ -11,6 +11,7 @@
 struct XrefOptions {
   enum Action { kRun, kHelp, kVersion, kUsageError };
   enum Format { kText, kJson, kDot, kCtags, kGrep };
+  enum Rules { kSyntax, kClassic };
   Action action = kRun;
   std::string extension = "fnc";
   std::vector<std::string> files;  // as given on the command line
@@ -24,6 +25,7 @@ struct XrefOptions {
   bool lineNumbers = false;            // text: ":LINE" after each entry and call
   std::string output;                  // -o FILE; "" is standard output
   EncodingChoice encoding = EncodingChoice::kAuto;  // decided per file, or one for all
+  Rules rules = kSyntax;               // how sources are read: the syntax rules, or the classic
   std::optional<std::string> callers;  // print only the functions calling this
   std::optional<std::string> callees;  // print only the functions of this name
   bool reports = false;                // write the report files after the output

@@ -10,7 +10,8 @@ std::string Describe(const XrefOptions& o) {
   if (o.action == XrefOptions::kUsageError) return "error: " + o.error;
   const char* formats[] = {"", " json", " dot", " ctags", " grep"};
   const char* encodings[] = {"", " cp932", " utf-8", " euc-jp"};
-  std::string s = "run ext=" + o.extension + formats[o.format] + encodings[static_cast<int>(o.encoding)];
+  std::string s = "run ext=" + o.extension + formats[o.format] + encodings[static_cast<int>(o.encoding)] +
+                  (o.rules == XrefOptions::kClassic ? " classic" : "");
   for (const auto& l : o.lists) s += " list=" + l;
   s += std::string(o.nullSeparated ? " null" : "") + (o.recursive ? " recursive" : "") +
        (o.quiet ? " quiet" : "") + (o.lineNumbers ? " lines" : "") +
@@ -44,6 +45,8 @@ TEST(XrefOptions, ReadsOptionsAnywhereLeftToRightAndRefusesWhatItCannotTake) {
       {{"--format", "grep", "--output=x", "-o", "-", "a.c"}, "run ext=fnc grep [a.c]"},
       {{"--encoding=euc-jp", "--encoding", "utf-8", "a.c"}, "run ext=fnc utf-8 [a.c]"},
       {{"--encoding=cp932", "--encoding=auto", "a.c"}, "run ext=fnc [a.c]"},
+      {{"--rules=classic", "a.c"}, "run ext=fnc classic [a.c]"},
+      {{"--rules", "classic", "--rules=syntax", "a.c"}, "run ext=fnc [a.c]"},
       {{"-R", "--suffixes=c,.cc,h,tar.gz", "s"}, "run ext=fnc recursive suffixes=.c.cc.h.tar.gz [s]"},
       {{"-L", "a.lst", "--files-from=-", "-0"}, "run ext=fnc list=a.lst list=- null"},
       {{"-R", "-q", "--format", "json", "src"}, "run ext=fnc json recursive quiet [src]"},
@@ -68,6 +71,8 @@ TEST(XrefOptions, ReadsOptionsAnywhereLeftToRightAndRefusesWhatItCannotTake) {
       {{"--format=xml", "a.c"}, "error: bad format 'xml': text, json, dot, ctags or grep"},
       {{"--encoding=sjis", "a.c"}, "error: bad encoding 'sjis': auto, cp932, utf-8 or euc-jp"},
       {{"a.c", "--encoding"}, "error: --encoding needs a value"},
+      {{"--rules=textual", "a.c"}, "error: bad rules 'textual': syntax or classic"},
+      {{"--rules=", "a.c"}, "error: bad rules '': syntax or classic"},
       {{"-o", "", "a.c"}, "error: --output needs a FILE"},
       {{"a.c", "-o"}, "error: --output needs a FILE"},
       {{"-R", "--suffixes=c,,h", "s"},

@@ -65,7 +65,7 @@ class BatchReader {
 
 // An entry as it travels to the formatting thread, both ways: index, file,
 // selected, whether the file's texts follow and then they (its source and
-// output name), name and calls; then, for a formatter that needs them, the
+// output name), name, whether its scope is a namespace, and calls; then, for a formatter that needs them, the
 // places (line, encoding, and each call's line, file and path when not the
 // entry's file), or only the line for one that needs no more. A file's
 // texts travel with its first entry only: the entries of a file come
@@ -82,6 +82,7 @@ void Code(Codec& c, XrefRecord& r, bool& fileTexts, bool places, bool entryLine)
     c.Text(r.outName);
   }
   c.Text(r.name);
+  c.Flag(r.inNamespace);
   c.List(r.calls, [&c](std::string_view& call) { c.Text(call); });
   if (places) {
     c.Number(r.line);
@@ -146,6 +147,7 @@ void XrefStream::Feed(const CTableEntry& entry) {
 
 void XrefStream::FeedEntry(const CTableEntry& e) {
   bool selected = m_sel.Selects(e);
+  m_bAnySelected = m_bAnySelected || selected;
   if (!selected && !m_formatter.NeedsAll()) return;
   Read(e, selected);
   if (!m_bThreaded) {
@@ -167,6 +169,7 @@ void XrefStream::Read(const CTableEntry& e, bool selected) {
   r.file = e.file;
   r.selected = selected;
   r.name = e.name;
+  r.inNamespace = e.inNamespace;
   r.source = e.source;
   r.outName = e.outName;
   r.calls.clear();

@@ -51,6 +51,8 @@ class XrefStream {
   /// How many times Feed or Finish waited for the formatting thread to make
   /// room in the queue.
   int HeldBack() const;
+  /// Whether an entry handed over so far was selected.
+  bool AnySelected() const { return m_bAnySelected; }
 
   /// Hands over the next entry of the table. REQUIRES: it is final, and
   /// the entries before it were handed over. Throws what the formatter
@@ -79,6 +81,7 @@ class XrefStream {
   bool m_bPlaces;
   bool m_bEntryLines;  // and not the other places
   bool m_bDone = false;  // finished, or failed: nothing more is taken
+  bool m_bAnySelected = false;
 
   // Threaded: batches of encoded entries, from Feed to Work.
   bool m_bThreaded = false;

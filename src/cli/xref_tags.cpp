@@ -65,13 +65,14 @@ class CtagsFormatter : public XrefFormatter {
     std::string_view name = r.name;
     std::size_t colons = name.rfind("::");
     if (colons != std::string_view::npos && colons > 0 && colons + 2 < name.size()) {
-      // A member function: under its bare name too, so that the name at
-      // the cursor finds it; the class tells the definitions apart.
-      std::string_view cls = name.substr(0, colons);
-      AddTag(name.substr(colons + 2), r.line, cls);
-      AddTag(name, r.line, cls);
+      // A member function, or one of a namespace: under its bare name too,
+      // so that the name at the cursor finds it; the scope tells the
+      // definitions apart.
+      std::string_view scope = name.substr(0, colons);
+      AddTag(name.substr(colons + 2), r.line, scope, r.inNamespace);
+      AddTag(name, r.line, scope, r.inNamespace);
     } else {
-      AddTag(name, r.line, std::string_view());
+      AddTag(name, r.line, std::string_view(), false);
     }
   }
 
@@ -96,11 +97,11 @@ class CtagsFormatter : public XrefFormatter {
   }
 
  private:
-  void AddTag(std::string_view name, int line, std::string_view cls) {
+  void AddTag(std::string_view name, int line, std::string_view scope, bool inNamespace) {
     m_text.append(name).append(1, '\t').append(m_path).append(1, '\t');
     AppendNumber(m_text, line);
     m_text.append(";\"\tkind:f");
-    if (!cls.empty()) m_text.append("\tclass:").append(cls);
+    if (!scope.empty()) m_text.append(inNamespace ? "\tnamespace:" : "\tclass:").append(scope);
     m_text += '\n';
     m_ends.push_back(m_text.size());
   }
@@ -131,7 +132,7 @@ class GrepFormatter : public XrefFormatter {
       case XrefSelection::kCallers:
         // The caller, at its first call of the name.
         for (std::size_t k = 0; k < r.calls.size(); ++k) {
-          if (r.calls[k] != m_sel.name) continue;
+          if (!m_sel.Matches(r.calls[k])) continue;
           Place(r.sites[k].source.empty() ? r.source : r.sites[k].source, r.sites[k].line, r.name);
           break;
         }

@@ -126,8 +126,14 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
   const std::string skipped = "tolvane-xref: @/missing.c was not found. Skipped.\n";
   const std::string uid = std::to_string(geteuid());
   Check({
-      {"tolvane-xref main.c @/util.cpp", 0,
+      // The classic rules credit a call before a file's first head to the
+      // function the file before left open; the syntax rules (the default)
+      // take code outside functions for no call.
+      {"tolvane-xref main.c @/util.cpp", 0, kMain + "<@/util.fnc>CUtil::Log\n\tprintf\n", ""},
+      {"tolvane-xref --rules=classic main.c @/util.cpp", 0,
        kMain + "\tcleanup\n<@/util.fnc>CUtil::Log\n\tprintf\n", ""},
+      {"tolvane-xref --rules=textual a.c", 2, "",
+       "tolvane-xref: bad rules 'textual': syntax or classic\n" + tryHelp},
       {"tolvane-xref --ext=txt --ext LST main.c", 0, "<@/main.LST>main\n\tinit\n\trun\n", ""},
       {"tolvane-xref -- -dash.c", 0, "<@/-dash.fnc>k\n", ""},
       {"tolvane-xref --help", 0, usage, ""},
@@ -150,11 +156,17 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref -L - main.c <list", 0, kA + kB + kMain, ""},
       {"tolvane-xref -0 --files-from=- main.c <list0", 0, kA + kB + kMain, ""},
       {"cat list | tolvane-xref -L /dev/stdin main.c", 0, kA + kB + kMain, ""},
-      {"tolvane-xref -L /dev/null --format=json", 0, "{\"functions\": []}\n", ""},
+      {"tolvane-xref -L /dev/null --format=json", 0,
+       "{\"rules\": \"syntax\", \"functions\": []}\n", ""},
+      {"tolvane-xref -L /dev/null --format=json --rules=classic", 0,
+       "{\"rules\": \"classic\", \"functions\": []}\n", ""},
       {"tolvane-xref -L /dev/null --format=dot", 0, dot + "}\n", ""},
       {"tolvane-xref --callers=h a.c b.c", 0, "<@/a.fnc>f\n<@/a.fnc>g\n", ""},
+      // No caller is an answer; no function of the name, most likely a typing error.
       {"tolvane-xref --callers=nobody a.c b.c", 0, "", ""},
       {"tolvane-xref --callees=g a.c b.c", 0, "<@/a.fnc>g\n\th\n<@/b.fnc>g\n", ""},
+      {"tolvane-xref --rules=classic --callees=nobody a.c -o out; echo $?; wc -c <out", 0,
+       "1\n0\n", "tolvane-xref: no function is named nobody.\n"},
       {"tolvane-xref --format=dot a.c 'b\"\\.c'", 0,
        dot + clusterA + node("f0", "f", a, 1) + node("f1", "g", a, 6) + "  }\n"
            "  \"f0\" -> \"f1\";\n" + clusterB + node("f2", "h", b, 1) + node("f3", "g", b, 5) +
@@ -293,19 +305,30 @@ TEST_F(Xref, WritesJsonThatReadsBackAsTheTable) {
                           object(x, "f", 1, {})};
   };
   nlohmann::json decided = all();
+  // The syntax rules credit no function with util.cpp's call outside any.
+  nlohmann::json syntax = decided;
+  syntax[3] = object(b, "g", 5, {});
   forced = "euc-jp";
   nlohmann::json told = all();
   // --callers keeps the calls in JSON, which the text leaves out.
-  for (auto [question, functions] :
-       {std::pair{"", decided}, std::pair{"--callers=h", nlohmann::json{decided[0], decided[1]}},
-        std::pair{"--encoding=euc-jp", told}}) {
+  struct Case {
+    const char* rules;
+    const char* question;
+    nlohmann::json functions;
+  } cases[] = {{"classic", "", decided},
+               {"classic", "--callers=h", nlohmann::json{decided[0], decided[1]}},
+               {"classic", "--encoding=euc-jp", told},
+               {"syntax", "--encoding=auto", syntax}};
+  for (const Case& c : cases) {
     std::vector<std::string> args = {"tolvane-xref", "--format=json", "a.c", kTest, "util.cpp",
-                                     kBad};
-    if (*question) args.insert(args.begin() + 1, question);
+                                     kBad, c.question, std::string("--rules=") + c.rules};
+    if (!*c.question) args.erase(args.end() - 2);
     ChildResult r = RunChild(In(args));
     EXPECT_EQ(r.exitCode, 0);
+    // The rules come first, before any function.
+    EXPECT_EQ(r.out.rfind(std::string("{\"rules\": \"") + c.rules + "\", \"functions\": [", 0), 0u);
     EXPECT_EQ(nlohmann::json::parse(r.out, nullptr, false),
-              nlohmann::json({{"functions", functions}})) << r.out;
+              nlohmann::json({{"rules", c.rules}, {"functions", c.functions}})) << r.out;
   }
 }
 
@@ -328,6 +351,49 @@ TEST_F(Xref, FollowsTheCommandLineConventions) {
   });
 }
 
+// C++ that the classic rules read wrong, in Shift-JIS: a member defined in
+// its class, one of a namespace, an "#if defined" line before a head, 表
+// (95 5C) before a quote and before "*/", a lambda. Each function with its
+// line and its calls with theirs.
+const char kComboCpp[] =
+    "// \x83\x52\x83\x93\x83\x7B\n"  // コンボ
+    "namespace ui {\n"
+    "class CComboData {\n"
+    " public:\n"
+    "  bool Add(const char *s) const;\n"
+    "  int Count() const { return count(); }\n"
+    "};\n"
+    "void Log(int n) { Write(n); }\n"
+    "}\n"
+    "#if !defined(NO_COMBO)\n"
+    "static void combo_init(void)\n"
+    "{\n"
+    "  printf(\"%s(%d) /* \x95\x5C\", \"x\", 1);  /* \x95\x5C*/\n"
+    "}\n"
+    "#endif\n"
+    "bool ui::CComboData::Add(const char *s) const\n"
+    "{\n"
+    "  combo_init();\n"
+    "  return Store(s) != 0;\n"
+    "}\n"
+    "int main()\n"
+    "{\n"
+    "  ui::CComboData d;\n"
+    "  d.Add(\"a\");\n"
+    "  auto f = [&] { return d.Count(); };\n"
+    "  ui::Log(f());\n"
+    "}\n";
+struct Named {
+  const char* name;
+  int line;
+};
+const std::vector<std::pair<Named, std::vector<Named>>> kCombo = {
+    {{"ui::CComboData::Count", 6}, {{"count", 6}}},
+    {{"ui::Log", 8}, {{"Write", 8}}},
+    {{"combo_init", 11}, {{"printf", 13}}},
+    {{"ui::CComboData::Add", 16}, {{"combo_init", 18}, {"Store", 19}}},
+    {{"main", 21}, {{"Add", 24}, {"Count", 25}, {"ui::Log", 26}, {"f", 26}}}};
+
 TEST_F(Xref, WritesTheLinesOfHeadsAndFirstCallsInEveryFormat) {
   src.Write("main.c", kMainC);
   src.Write("util.cpp", kUtilCpp);  // its first call is main's
@@ -342,7 +408,7 @@ TEST_F(Xref, WritesTheLinesOfHeadsAndFirstCallsInEveryFormat) {
            (name.find("Log") != std::string::npos ? "\tclass:CUtil\n" : "\n");
   };
   Check({
-      {"tolvane-xref -n main.c util.cpp", 0,
+      {"tolvane-xref --rules=classic -n main.c util.cpp", 0,
        "<@/main.fnc>main:2\n\tinit:4\n\trun:5\n\tcleanup:1\n"
        "<@/util.fnc>CUtil::Log:2\n\tprintf:4\n",
        ""},
@@ -353,11 +419,11 @@ TEST_F(Xref, WritesTheLinesOfHeadsAndFirstCallsInEveryFormat) {
        "main.c:2: main\nutil.cpp:2: CUtil::Log\n" + kTest + ":1"
            ": f\n" + kTest + ":6: g\n" + outside + ":1: f\n",
        ""},
-      {"tolvane-xref --format=grep --callers=cleanup main.c util.cpp", 0,
+      {"tolvane-xref --rules=classic --format=grep --callers=cleanup main.c util.cpp", 0,
        "util.cpp:1: main\n", ""},
       {"tolvane-xref --format=grep --callers=init main.c util.cpp", 0,
        "main.c:4: main\n", ""},
-      {"tolvane-xref --format=grep --callees=main main.c util.cpp", 0,
+      {"tolvane-xref --rules=classic --format=grep --callees=main main.c util.cpp", 0,
        "main.c:4: init\nmain.c:5: run\nutil.cpp:1: cleanup\n",
        ""},
       // A member function under its bare name too; sorted byte-wise.
@@ -372,6 +438,59 @@ TEST_F(Xref, WritesTheLinesOfHeadsAndFirstCallsInEveryFormat) {
        ""},
       {"cd sub && tolvane-xref --format=ctags --callees=main ../main.c", 0,
        tagsHead + tag("main", "@/sub/../main.c", 2), ""},
+  });
+
+  // The syntax rules in every format and way of naming files.
+  ASSERT_EQ(mkdir(src.Join("cpp").c_str(), 0700), 0);
+  src.Write("cpp/combo.cpp", kComboCpp);
+  std::string text, numbered, report;
+  for (const auto& [entry, calls] : kCombo) {
+    text += "<@/cpp/combo.fnc>" + std::string(entry.name) + "\n";
+    numbered += "<@/cpp/combo.fnc>" + std::string(entry.name) + ":" +
+                std::to_string(entry.line) + "\n";
+    report += "\x8A\xD6\x90\x94\x96\xBC\x81\x46" + std::string(entry.name) + "\n";  // 関数名：
+    for (const Named& call : calls) {
+      text += "\t" + std::string(call.name) + "\n";
+      numbered += "\t" + std::string(call.name) + ":" + std::to_string(call.line) + "\n";
+      report += "\t" + std::string(call.name) + "\n";
+    }
+    report += "\n";
+  }
+  const std::string add = "<@/cpp/combo.fnc>ui::CComboData::Add\n\tcombo_init\n\tStore\n";
+  // A qualified name under its bare name too, with its scope: a class or a namespace.
+  auto comboTag = [](const char* name, int line, const char* scope) {
+    return std::string(name) + "\tcpp/combo.cpp\t" + std::to_string(line) + ";\"\tkind:f" +
+           scope + "\n";
+  };
+  const char* cls = "\tclass:ui::CComboData";
+  const char* ns = "\tnamespace:ui";
+  std::string tags = comboTag("Add", 16, cls) + comboTag("Count", 6, cls) +
+                     comboTag("Log", 8, ns) + comboTag("combo_init", 11, "") +
+                     comboTag("main", 21, "") + comboTag("ui::CComboData::Add", 16, cls) +
+                     comboTag("ui::CComboData::Count", 6, cls) + comboTag("ui::Log", 8, ns);
+  Check({
+      {"tolvane-xref --rules=syntax -n cpp/combo.cpp", 0, numbered, ""},
+      {"tolvane-xref --encoding=cp932 cpp/combo.cpp", 0, text, ""},
+      {"tolvane-xref -q -R cpp --callees=Add", 0, add, ""},
+      // A question's name and a function's or a call's match by the last "::" part.
+      {"echo cpp/combo.cpp | tolvane-xref -L - --callers=CComboData::Add", 0,
+       "<@/cpp/combo.fnc>main\n", ""},
+      {"tolvane-xref --format=grep --callers=Log cpp/combo.cpp", 0, "cpp/combo.cpp:26: main\n", ""},
+      {"tolvane-xref --format=grep --callers=Log --rules=classic cpp/combo.cpp", 0, "", ""},
+      {"tolvane-xref --format=ctags cpp/combo.cpp", 0, tagsHead + tags, ""},
+      {"tolvane-xref --format=json --callees=Log cpp/combo.cpp", 0,
+       "{\"rules\": \"syntax\", \"functions\": [\n{\"entry\":\"<@/cpp/combo.fnc>ui::Log\","
+       "\"name\":\"ui::Log\",\"file\":\"@/cpp/combo.cpp\",\"line\":8,"
+       "\"output\":\"@/cpp/combo.fnc\",\"encoding\":\"cp932\",\"calls\":[\"Write\"],"
+       "\"call_sites\":[{\"name\":\"Write\",\"line\":8}]}\n]}\n",
+       ""},
+      {"tolvane-xref --format=dot --callers=ui::CComboData::Add cpp/combo.cpp", 0,
+       "digraph \"tolvane\" {\n  newrank=true;\n  node [shape=\"box\"];\n"
+       "  subgraph \"cluster_0\" {\n    label=\"@/cpp/combo.cpp\";\n"
+       "    \"f4\" [label=\"main\", tooltip=\"@/cpp/combo.cpp:21\"];\n  }\n"
+       "  \"n5\" [label=\"Add\", style=\"dashed\"];\n  \"f4\" -> \"n5\" [style=\"dashed\"];\n}\n",
+       ""},
+      {"tolvane-xref --reports cpp/combo.cpp >/dev/null && cat cpp/combo.fnc", 0, report, ""},
   });
 }
 
@@ -430,7 +549,7 @@ TEST_F(Xref, TakesEditorsToTheLinesThroughTagsAndGrepOutput) {
   Check({
       {"tolvane-xref --format=ctags -o tags main.c util.cpp && " + jumps, 0,
        "main.c:2\nutil.cpp:2\nutil.cpp:2\n", ""},
-      {"tolvane-xref --format=grep --callees=main main.c util.cpp >qf && " + vim +
+      {"tolvane-xref --rules=classic --format=grep --callees=main main.c util.cpp >qf && " + vim +
            "-c 'cfile qf' -c 'call writefile(map(getqflist(), "
            "{_, e -> e.valid . \" \" . bufname(e.bufnr) . \":\" . e.lnum . \":\" . e.text}), "
            "\"list\")' -c 'qa!' && cat list",

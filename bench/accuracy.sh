@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# How right tolvane-xref is on real code, against the tools people trust:
+# Universal Ctags for definitions and cscope for callers, on the benchmark
+# trees, for each set of rules.
+#
+#   Definitions: ctags' function tags against --format=ctags. A match is the
+#   same file and line, with the last "::" part of our name equal to ctags'
+#   name (operators compared without blanks). Lambdas, which ctags lists as
+#   functions of their own (__anon and hex digits), are left out of its side.
+#   Callers: for the 30 names with the most call sites in cscope's database
+#   of the C tree (the same 30 for every set of rules), (file, calling
+#   function) pairs of `cscope -L -3 NAME` (<global> left out) against
+#   --format=grep --callers=NAME; the share of the larger side's pairs both
+#   name, over the 30.
+#
+# Usage: bench/accuracy.sh [CORPUS]      (default /tmp/corpus)
+# RULES lists the rule sets (default "syntax classic"); XREF names the
+# tolvane-xref to measure (default: a Release build in build-release/).
+# SHOW=N prints N differences of each side as examples (default 0).
+set -euo pipefail
+corpus=${1:-/tmp/corpus}
+# A corpus named relative to where the script was started.
+[ -d "$corpus" ] && corpus=$(cd "$corpus" && pwd)
+cd "$(dirname "$0")/.."
+top=$PWD
+if [ ! -f "$corpus/c.list" ] || [ ! -f "$corpus/cpp.list" ]; then
+  echo "No corpus in $corpus. Make it with:" >&2
+  echo "  sudo sh ../shared/bench/make_corpus.sh $corpus" >&2
+  exit 1
+fi
+for tool in ctags cscope python3; do
+  command -v $tool >/dev/null || { echo "accuracy.sh needs $tool: sh scripts/install-deps.sh bench" >&2; exit 1; }
+done
+# --_xformat is Universal Ctags' own.
+if ! ctags --version 2>/dev/null | grep -q 'Universal Ctags'; then
+  echo "accuracy.sh needs Universal Ctags: sh scripts/install-deps.sh bench" >&2
+  exit 1
+fi
+xref=${XREF:-}
+if [ -z "$xref" ]; then
+  sh scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF >/dev/null
+  xref=$top/build-release/tolvane-xref
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$corpus"
+
+# Uncompressed (-c), so that the names of its call sites can be counted.
+cscope -b -c -k -q -i c.list -f "$work/cscope.out"
+for tree in c cpp; do
+  ctags -x --_xformat='%N	%F	%n' --kinds-C=f --kinds-C++=f -L $tree.list >"$work/ctags.$tree.txt"
+done
+
+for rules in ${RULES:-syntax classic}; do
+  for tree in c cpp; do
+    "$xref" -q --rules=$rules --format=ctags -L $tree.list >"$work/ours.tags" || true
+    python3 - "$work" "$rules" "$tree" "${SHOW:-0}" <<'PY'
+import re, sys
+work, rules, tree, show = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+def norm(n):
+    return re.sub(r'\s+', '', n) if n.startswith('operator') else n
+def last(n):
+    at = n.find('::operator')
+    return n[at + 2:] if at >= 0 else n.split('::')[-1]
+theirs = set()
+for l in open(f'{work}/ctags.{tree}.txt', encoding='utf-8', errors='surrogateescape'):
+    name, f, n = l.rstrip('\n').split('\t')
+    if not re.fullmatch(r'__anon[0-9a-f]+', name):
+        theirs.add((f, int(n), norm(name)))
+ours = set()
+for l in open(work + '/ours.tags', encoding='utf-8', errors='surrogateescape'):
+    if l.startswith('!_TAG_'):
+        continue
+    name, f, rest = l.rstrip('\n').split('\t', 2)
+    ours.add((f, int(rest.split(';')[0]), norm(last(name))))
+missed = sorted(theirs - ours)
+unmatched = sorted(ours - theirs)
+print(f"{rules:7} {tree:4} definitions: ctags {len(theirs)}, ours {len(ours)}, "
+      f"recall {100 - 100 * len(missed) / max(1, len(theirs)):.2f} %, "
+      f"ours unmatched {100 * len(unmatched) / max(1, len(ours)):.2f} %")
+for k in missed[:: max(1, len(missed) // show)][:show] if show else []:
+    print("   missed", *k)
+for k in unmatched[:: max(1, len(unmatched) // show)][:show] if show else []:
+    print("   unmatched", *k)
+PY
+  done
+
+  # Callers over the C tree. A call site is a line "<tab>`NAME" of the
+  # database: the names with most of them, ties by name.
+  python3 - "$work" "$rules" "$xref" "${SHOW:-0}" <<'PY'
+import collections, subprocess, sys
+work, rules, xref, show = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
+count = collections.Counter()
+for l in open(work + '/cscope.out', 'rb'):
+    if l.startswith(b'\t`'):
+        count[l[2:].rstrip(b'\n').decode('utf-8', 'surrogateescape')] += 1
+names = sorted(count, key=lambda n: (-count[n], n))[:30]
+def cscope(name):
+    out = subprocess.run(['cscope', '-d', '-f', work + '/cscope.out', '-L', '-3', name],
+                         capture_output=True, text=True, errors='surrogateescape').stdout
+    rows = [r.split(' ', 3) for r in out.splitlines()]
+    return {(r[0], r[1]) for r in rows if r[1] != '<global>'}
+agree = larger = 0
+for name in names:
+    theirs = cscope(name)
+    out = subprocess.run([xref, '-q', '--rules=' + rules, '--format=grep', '--callers=' + name,
+                          '-L', 'c.list'], capture_output=True, text=True,
+                         errors='surrogateescape').stdout
+    ours = set()
+    for l in out.splitlines():
+        f, _, caller = l.split(':', 2)
+        ours.add((f, caller.strip().split('::')[-1]))
+    both = len(theirs & ours)
+    agree += both
+    larger += max(len(theirs), len(ours))
+    if show:
+        print(f"   {name:24} cscope {len(theirs):5}  ours {len(ours):5}  both {both:5}"
+              f"  only cscope {sorted(theirs - ours)[:1]}  only ours {sorted(ours - theirs)[:1]}")
+print(f"{rules:7} c    callers of the 30 most called names: {100 * agree / max(1, larger):.2f} % agree")
+PY
+done
