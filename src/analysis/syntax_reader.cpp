@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +33,32 @@ struct NameBytes {
   }
 };
 constexpr NameBytes kNameBytes;
+
+// How many bytes at p are ASCII name bytes. Reads up to 15 bytes past the
+// first that is not one.
+inline std::size_t NameRun(const unsigned char* p) {
+#ifdef __SSE2__
+  const __m128i lowerA = _mm_set1_epi8('a' - 1), lowerZ = _mm_set1_epi8('z' + 1);
+  const __m128i digit0 = _mm_set1_epi8('0' - 1), digit9 = _mm_set1_epi8('9' + 1);
+  const __m128i caseBit = _mm_set1_epi8(0x20);
+  const __m128i underscore = _mm_set1_epi8('_'), dollar = _mm_set1_epi8('$');
+  for (std::size_t n = 0;; n += 16) {
+    // Signed compares: bytes from 0x80 up fall in no range, as they should.
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n));
+    __m128i folded = _mm_or_si128(v, caseBit);
+    __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(folded, lowerA), _mm_cmplt_epi8(folded, lowerZ));
+    __m128i digit = _mm_and_si128(_mm_cmpgt_epi8(v, digit0), _mm_cmplt_epi8(v, digit9));
+    __m128i other = _mm_or_si128(_mm_cmpeq_epi8(v, underscore), _mm_cmpeq_epi8(v, dollar));
+    unsigned mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(letter, digit), other)));
+    if (mask != 0xFFFF) return n + static_cast<std::size_t>(__builtin_ctz(~mask));
+  }
+#else
+  std::size_t n = 0;
+  while (kNameBytes.ascii[p[n]]) ++n;
+  return n;
+#endif
+}
 bool IsNameStart(unsigned char c) { return kNameBytes.start[c]; }
 bool IsNameByte(unsigned char c) { return kNameBytes.inside[c]; }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -52,7 +81,7 @@ struct Token {
 class Lexer {
  public:
   explicit Lexer(ISyntaxByteSource& source)
-      : m_source(source), m_buf(new char[kBlock + 16]) {}
+      : m_source(source), m_buf(new char[kBlock + 16]()) {}
 
   void Next(Token& t) {
     t.text.clear();
@@ -322,8 +351,9 @@ class Lexer {
     // Most names are plain bytes within the buffer: take them at once.
     {
       const unsigned char* b = reinterpret_cast<const unsigned char*>(m_buf.get());
-      std::size_t e = m_pos;
-      while (kNameBytes.ascii[b[e]]) ++e;  // the byte after the text is no name byte
+      // The byte after the text is no name byte, and the buffer has room
+      // for a vector read past it.
+      std::size_t e = m_pos + NameRun(b + m_pos);
       if (e < m_end && b[e] != '\\' && b[e] < 0x80) {
         std::size_t n = std::min(e - m_pos, kMaxName);
         out.append(m_buf.get() + m_pos, n);
