@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -118,6 +119,19 @@ class CFileUnit {
 /// Throws std::bad_alloc.
 AnalysisOutcome RunSources(IAnalysisSources& sources, IFileAnalyzer& analyzer,
                            CTableAssembler& assembler, bool keepUnits = false);
+
+/// As RunSources, with the files analysed side by side: one thread for
+/// each of analyzers (each reads with its own working files), at most two
+/// files per thread in flight, and the units stitched in the order of the
+/// files on the calling thread, which alone talks to sources and to the
+/// assembler's sink. The table, the sink's calls and what sources hears
+/// come out as RunSources gives them with one analyser, except that Next
+/// is asked ahead of the files being done. Threads that cannot be started
+/// are done without; none at all: returns nothing, having asked sources
+/// nothing. Throws std::bad_alloc.
+std::optional<AnalysisOutcome> RunSourcesSideBySide(IAnalysisSources& sources,
+                                                    const std::vector<IFileAnalyzer*>& analyzers,
+                                                    CTableAssembler& assembler);
 
 // ---- Inline ----
 

@@ -239,6 +239,7 @@ bool Analyze(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
     AnalysisRequest request;
     request.extension = CString(options.extension);
     request.encoding = options.encoding;
+    request.threads = options.jobs > 0 ? options.jobs : ProcessorsToRunOn();
     AnalysisOutcome outcome = engine.Run(runSources, request, &feeder);
     if (outcome.failure)
       *failure = outcome.failedSource
