@@ -77,12 +77,9 @@ AnalysisOutcome CAnalysisEngine::Run(IAnalysisSources& sources, const AnalysisRe
       each.push_back(analyzers.back().get());
     }
     if (!each.empty()) {
-      std::optional<AnalysisOutcome> sideBySide = RunSourcesSideBySide(sources, each, assembler);
-      if (sideBySide) {
-        outcome = *sideBySide;
-        outcome.table = &m_table;
-        return outcome;
-      }
+      outcome = RunSourcesSideBySide(sources, each, assembler);
+      outcome.table = &m_table;
+      return outcome;
     }
   }
   std::unique_ptr<IFileAnalyzer> analyzer = rules.NewAnalyzer(m_pFolder->GetPath(), request.encoding);

@@ -7,6 +7,7 @@
 #include <exception>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -166,6 +167,32 @@ class CStopFlag : public IAnalysisSources {
   std::atomic<bool> m_bStop{false};
 };
 
+// The sources of a run with the files already asked for given first.
+class CAskedAhead : public IAnalysisSources {
+ public:
+  CAskedAhead(IAnalysisSources& sources, std::vector<AnalysisSource> asked, bool more)
+      : m_sources(sources), m_asked(std::move(asked)), m_bMore(more) {}
+  std::size_t Asked() const { return m_asked.size(); }
+  bool Next(AnalysisSource& next) override {
+    if (m_nNext < m_asked.size()) {
+      next = m_asked[m_nNext++];
+      return true;
+    }
+    // Not asked again once it has said there is no more.
+    return m_bMore && (m_bMore = m_sources.Next(next));
+  }
+  void Done(const AnalysisSource& source, const CFileException* skipped) override {
+    m_sources.Done(source, skipped);
+  }
+  bool StopNow() override { return m_sources.StopNow(); }
+
+ private:
+  IAnalysisSources& m_sources;
+  std::vector<AnalysisSource> m_asked;
+  std::size_t m_nNext = 0;
+  bool m_bMore;
+};
+
 // A file in flight: analysed on some thread into its kept unit, then
 // stitched on the calling thread.
 struct SideJob {
@@ -275,18 +302,30 @@ class CSideBySide {
 
 }  // namespace
 
-std::optional<AnalysisOutcome> RunSourcesSideBySide(IAnalysisSources& sources,
-                                                    const std::vector<IFileAnalyzer*>& analyzers,
-                                                    CTableAssembler& assembler) {
+AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& runSources,
+                                     const std::vector<IFileAnalyzer*>& analyzers,
+                                     CTableAssembler& assembler) {
+  // A run of one file gains nothing from threads, and its unit would be
+  // kept whole before it is stitched: it is read on this thread, written
+  // through, as are the files of a run that can start no thread.
+  std::vector<AnalysisSource> asked;
+  bool more = true;
+  while (more && asked.size() < 2) {
+    AnalysisSource next;
+    more = runSources.Next(next);
+    if (more) asked.push_back(next);
+  }
+  CAskedAhead sources(runSources, std::move(asked), more);
   // The files in flight outlive the threads that work on them.
   std::deque<std::unique_ptr<SideJob>> inFlight;
   CSideBySide run;
-  if (!run.Start(analyzers)) return std::nullopt;
+  if (sources.Asked() < 2 || !run.Start(analyzers))
+    return RunSources(sources, *analyzers.front(), assembler);
   // Files analysed ahead of a slow one wait in memory: two per thread keep
   // every thread busy without piling up.
   const std::size_t most = 2 * run.Threads();
   AnalysisOutcome outcome;
-  bool more = true;
+  more = true;
   for (;;) {
     while (more && inFlight.size() < most) {
       AnalysisSource next;

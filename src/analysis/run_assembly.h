@@ -11,7 +11,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -127,11 +126,12 @@ AnalysisOutcome RunSources(IAnalysisSources& sources, IFileAnalyzer& analyzer,
 /// assembler's sink. The table, the sink's calls and what sources hears
 /// come out as RunSources gives them with one analyser, except that Next
 /// is asked ahead of the files being done. Threads that cannot be started
-/// are done without; none at all: returns nothing, having asked sources
-/// nothing. Throws std::bad_alloc.
-std::optional<AnalysisOutcome> RunSourcesSideBySide(IAnalysisSources& sources,
-                                                    const std::vector<IFileAnalyzer*>& analyzers,
-                                                    CTableAssembler& assembler);
+/// are done without; with none at all, or a run of one file, the calling
+/// thread reads the files with the first analyser, as RunSources does.
+/// REQUIRES: analyzers not empty. Throws std::bad_alloc.
+AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& sources,
+                                     const std::vector<IFileAnalyzer*>& analyzers,
+                                     CTableAssembler& assembler);
 
 // ---- Inline ----
 

@@ -103,7 +103,7 @@ TEST(RunSources, StitchesFilesInOrderAndEndsOrSkipsAsEachFileSays) {
       CFunctionTable table;
       CTableAssembler assembler(table, nullptr, "fnc");
       AnalysisOutcome outcome =
-          threads > 0 ? RunSourcesSideBySide(sources, each, assembler).value()
+          threads > 0 ? RunSourcesSideBySide(sources, each, assembler)
                       : RunSources(sources, analyzers[0], assembler, threads == 0);
       std::string failure = outcome.failure ? outcome.failure->GetErrorMessage().str() : "(none)";
       if (outcome.failedSource) failure += " [" + outcome.failedSource->path.str() + "]";
