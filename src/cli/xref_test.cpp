@@ -238,7 +238,7 @@ TEST_F(Xref, WritesReportsOnlyAfterACompleteRunAndReplacesFilesOnlyWhenForced) {
 }
 
 TEST_F(Xref, SaysOutOfMemoryWhereverMemoryRunsOut) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "the sanitizer needs more address space than the limit leaves";
 #endif
   src.Write("a.c", kCallsA);
@@ -548,7 +548,8 @@ TEST_F(Xref, FormatsAlikeOnOneThreadOrTwoAndEndsCleanlyWhenThreadsOrMemoryFail) 
                     0, "1\nold\n",
                     oom + "tolvane-xref: @/out is left as it was: the run did not finish.\n"});
   }
-#if !defined(__SANITIZE_ADDRESS__)  // whose shadow memory needs more address space
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  // (Their shadow memory needs more address space.)
   // A thread's stack (as big as the stack limit) beyond the address space
   // left: no thread to be had, even for root. "one" is the grep output.
   rows.push_back({"ulimit -s 2000000 && ulimit -v 1500000 && " + two +
@@ -619,6 +620,9 @@ TEST_F(Xref, LeavesTheOldOutputFileWhenTheDiskIsFull) {
 }
 
 TEST_F(Xref, RemovesItsWorkingFolderWhenTerminated) {
+#if defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "ThreadSanitizer takes the signals and delivers them in its own time";
+#endif
   src.Write("big.c", BigSource());
   for (const char* name : {"a.c", "b.c", "c.c", "d.c"}) src.Write(name, BigSource());
   for (int sig : {SIGTERM, SIGINT}) {
