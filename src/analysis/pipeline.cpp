@@ -74,6 +74,12 @@ AnalysisOutcome CAnalysisEngine::Run(IAnalysisSources& sources, const AnalysisRe
         folder += "/" + name;
       }
       analyzers.push_back(rules.NewAnalyzer(folder, request.encoding));
+      try {
+        analyzers.back()->MakeWorkFiles();
+      } catch (const CFileException&) {
+        analyzers.pop_back();
+        break;
+      }
       each.push_back(analyzers.back().get());
     }
     if (!each.empty()) {

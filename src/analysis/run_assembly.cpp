@@ -349,17 +349,17 @@ AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& runSources,
       tooLarge = true;
     }
     const AnalysisSource& source = job->source;
-    // Stitching tells the sink, which may end the run (a reader gone): the
-    // files after this one then go unread, as with one thread.
-    if (!tooLarge && sources.StopNow()) run.Stop();
-    if (run.Stopping()) {
-      outcome.stopped = true;
-      break;
-    }
     if (tooLarge) {
       // The table is full: no later file could go in either.
       outcome.failure.emplace(CFileException::tooLarge, source.path);
       outcome.failedSource = source;
+      break;
+    }
+    // Stitching tells the sink, which may end the run (a reader gone): the
+    // files after this one then go unread, as with one thread.
+    if (sources.StopNow()) run.Stop();
+    if (run.Stopping()) {
+      outcome.stopped = true;
       break;
     }
     if (job->error) {
