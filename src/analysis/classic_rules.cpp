@@ -75,6 +75,11 @@ void CClassicRules::RemoveWorkFiles() {
   ::unlink(m_strWorkFile2.GetString());
 }
 
+void CClassicRules::MakeWorkFiles() {
+  Rewind(m_pWorkFile1, m_strWorkFile1, false);
+  Rewind(m_pWorkFile2, m_strWorkFile2, false);
+}
+
 CStdioFile& CClassicRules::Rewind(std::unique_ptr<CStdioFile>& file, const CString& path,
                                   bool rewrite) {
   // Opened once a run and rewritten in place: a new file per pass would
@@ -96,13 +101,16 @@ void CClassicRules::Analyze(const CString& path, CFileUnit& unit) {
   struct Cleanup {
     CClassicRules* e;
     bool done = false;
+    // A source that cannot be opened leaves the working files as they
+    // are, open: no thread need make them again.
+    bool workFilesUntouched = false;
     ~Cleanup() {
       e->m_pInFile = e->m_pOutFile = nullptr;
       e->m_pSource.reset();
       e->m_bInComment = 0;
       e->m_bDeciding = false;
       e->m_pUnit = nullptr;
-      if (!done) {
+      if (!done && !workFilesUntouched) {
         e->m_pWorkFile1.reset();
         e->m_pWorkFile2.reset();
       }
@@ -110,7 +118,9 @@ void CClassicRules::Analyze(const CString& path, CFileUnit& unit) {
   } cleanup{this};
 
   m_pUnit = &unit;
+  cleanup.workFilesUntouched = true;
   m_pSource.reset(new CStdioFile(path, CStdioFile::modeRead | CStdioFile::typeText));
+  cleanup.workFilesUntouched = false;
   TextEncoding encoding = TextEncoding::kAscii;
   switch (m_encodingChoice) {
     case EncodingChoice::kAuto: break;

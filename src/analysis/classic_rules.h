@@ -54,6 +54,7 @@ class CClassicRules : public IFileAnalyzer {
   /// Closes and deletes both working files. A file that cannot be deleted
   /// (or does not exist) is no error.
   void RemoveWorkFiles() override;
+  void MakeWorkFiles() override;
   /// Closes the working files, leaving them on disk just as the last file's
   /// passes wrote them (while open, they may be longer). Files can follow.
   /// Throws CFileException when closing fails.

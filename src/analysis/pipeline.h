@@ -3,7 +3,8 @@
 //
 // A run is one call: the files (a list, or one found as the run goes), how
 // to read them, the rules and a sink. The engine keeps its working folder
-// to itself, analyses the files in order, each into a unit of its entries
+// to itself, analyses the files in order (or side by side on threads, each
+// with its own working files in a subfolder), each into a unit of its entries
 // and the calls met before its first head (which belong to the last
 // function of the file before), stitches the units into the table, and
 // tells the sink of each head and of each entry that can no longer change.
@@ -96,6 +97,10 @@ struct AnalysisRequest {
   CString extension = "fnc";  // entries are named after the file with this extension
   EncodingChoice encoding = EncodingChoice::kAuto;
   const IRuleSet* rules = nullptr;  // null: the classic rules
+  /// How many threads analyse files side by side (at most kMaxThreads);
+  /// 1: the calling thread alone. The results are the same either way.
+  int threads = 1;
+  static constexpr int kMaxThreads = 256;
 };
 
 /// How a run ended. The table keeps what was found, whatever happened.
@@ -111,6 +116,10 @@ struct AnalysisOutcome {
   /// The sources ended the run early (Next or StopNow).
   bool stopped = false;
 };
+
+/// How many processors the process may run on (at least 1): the threads a
+/// run may use to good effect.
+int ProcessorsToRunOn();
 
 class CAnalysisEngine {
  public:
@@ -136,4 +145,5 @@ class CAnalysisEngine {
   // Made at the first run, removed with the engine (or on a fatal signal).
   std::unique_ptr<CWorkingDir> m_pFolder;
   std::vector<std::string> m_folderFiles;  // the working files it is made for
+  int m_nSubfolders = 0;  // made in it for the threads of runs side by side
 };

@@ -27,6 +27,11 @@ class IFileAnalyzer {
   virtual bool IsOwnFile(const CString& path) const = 0;
   /// After a complete run: removes the working files.
   virtual void RemoveWorkFiles() = 0;
+  /// Makes the working files now, before the thread that is to analyse
+  /// starts: a fatal signal, which the thread that takes it removes them
+  /// on, then never meets one being made by another thread. Throws
+  /// CFileException.
+  virtual void MakeWorkFiles() {}
 };
 
 class IRuleSet {

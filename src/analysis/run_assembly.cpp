@@ -1,9 +1,19 @@
 #include "analysis/run_assembly.h"
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <filesystem>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 #include "analysis/rule_set.h"
+#include "platform/files/removed_on_signal.h"
 
 CTableAssembler::CTableAssembler(CFunctionTable& table, IAnalysisSink* sink, const CString& extension)
     : m_table(table), m_writer(table), m_pSink(sink), m_strExtension(extension) {}
@@ -140,5 +150,234 @@ AnalysisOutcome RunSources(IAnalysisSources& sources, IFileAnalyzer& analyzer,
   if (!outcome.failure && !outcome.stopped) outcome.stopped = sources.StopNow();
   assembler.Finish();
   if (!outcome.failure) analyzer.RemoveWorkFiles();
+  return outcome;
+}
+
+namespace {
+
+// What a unit analysed on another thread asks instead of the run's sources:
+// whether the calling thread has seen the run end.
+class CStopFlag : public IAnalysisSources {
+ public:
+  bool Next(AnalysisSource&) override { return false; }
+  bool StopNow() override { return m_bStop.load(std::memory_order_relaxed); }
+  void Set() { m_bStop.store(true, std::memory_order_relaxed); }
+
+ private:
+  std::atomic<bool> m_bStop{false};
+};
+
+// The sources of a run with the files already asked for given first.
+class CAskedAhead : public IAnalysisSources {
+ public:
+  CAskedAhead(IAnalysisSources& sources, std::vector<AnalysisSource> asked, bool more)
+      : m_sources(sources), m_asked(std::move(asked)), m_bMore(more) {}
+  std::size_t Asked() const { return m_asked.size(); }
+  bool Next(AnalysisSource& next) override {
+    if (m_nNext < m_asked.size()) {
+      next = m_asked[m_nNext++];
+      return true;
+    }
+    // Not asked again once it has said there is no more.
+    return m_bMore && (m_bMore = m_sources.Next(next));
+  }
+  void Done(const AnalysisSource& source, const CFileException* skipped) override {
+    m_sources.Done(source, skipped);
+  }
+  bool StopNow() override { return m_sources.StopNow(); }
+
+ private:
+  IAnalysisSources& m_sources;
+  std::vector<AnalysisSource> m_asked;
+  std::size_t m_nNext = 0;
+  bool m_bMore;
+};
+
+// A file in flight: analysed on some thread into its kept unit, then
+// stitched on the calling thread.
+struct SideJob {
+  SideJob(const AnalysisSource& s, IAnalysisSources* stop) : source(s), unit(nullptr, stop) {}
+  AnalysisSource source;
+  CFileUnit unit;
+  bool done = false;  // under the run's mutex
+  // How the analysis ended, when not well.
+  std::optional<CFileException> error;
+  bool workFileError = false;  // error names one of the analyser's own files
+  bool tooLarge = false;
+  std::exception_ptr other;
+};
+
+class CSideBySide {
+ public:
+  ~CSideBySide() { End(); }
+
+  bool Start(const std::vector<IFileAnalyzer*>& analyzers) {
+    m_threads.reserve(analyzers.size());
+    for (IFileAnalyzer* a : analyzers) {
+      try {
+        m_threads.push_back(StartThreadWithoutSignals([this, a] { Work(*a); }));
+      } catch (const std::system_error&) {
+        break;  // fewer threads then
+      }
+    }
+    return !m_threads.empty();
+  }
+  std::size_t Threads() const { return m_threads.size(); }
+
+  void Add(SideJob* job) {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_waiting.push_back(job);
+    }
+    m_work.notify_one();
+  }
+
+  // Waits for job to be done, asking sources now and then whether the run
+  // is to end: the units in flight then stop too.
+  void WaitFor(const SideJob& job, IAnalysisSources& sources) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_done.wait_for(lock, std::chrono::milliseconds(20), [&job] { return job.done; })) {
+      lock.unlock();
+      const bool stop = sources.StopNow();
+      lock.lock();
+      if (stop) m_stop.Set();
+    }
+  }
+
+  bool Stopping() { return m_stop.StopNow(); }
+  void Stop() { m_stop.Set(); }
+  IAnalysisSources* StopFlag() { return &m_stop; }
+
+  // Stops the files still in flight and waits for every thread.
+  void End() {
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      m_bEnding = true;
+    }
+    m_stop.Set();
+    m_work.notify_all();
+    for (std::thread& t : m_threads)
+      if (t.joinable()) t.join();
+  }
+
+ private:
+  void Work(IFileAnalyzer& analyzer) {
+    for (;;) {
+      SideJob* job;
+      {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_work.wait(lock, [this] { return m_bEnding || !m_waiting.empty(); });
+        if (m_bEnding) return;
+        job = m_waiting.front();
+        m_waiting.pop_front();
+      }
+      try {
+        try {
+          analyzer.Analyze(job->source.path, job->unit);
+        } catch (const CFileException& e) {
+          job->workFileError = analyzer.IsOwnFile(e.m_strFileName);
+          job->error = e;
+        } catch (const std::length_error&) {
+          job->tooLarge = true;
+        }
+      } catch (...) {
+        job->other = std::current_exception();
+      }
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        job->done = true;
+      }
+      m_done.notify_one();
+    }
+  }
+
+  std::mutex m_mutex;
+  std::condition_variable m_work;  // a file waits, or the run ends
+  std::condition_variable m_done;  // a file is done
+  std::deque<SideJob*> m_waiting;
+  bool m_bEnding = false;
+  CStopFlag m_stop;
+  std::vector<std::thread> m_threads;
+};
+
+}  // namespace
+
+AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& runSources,
+                                     const std::vector<IFileAnalyzer*>& analyzers,
+                                     CTableAssembler& assembler) {
+  // A run of one file gains nothing from threads, and its unit would be
+  // kept whole before it is stitched: it is read on this thread, written
+  // through, as are the files of a run that can start no thread.
+  std::vector<AnalysisSource> asked;
+  bool more = true;
+  while (more && asked.size() < 2) {
+    AnalysisSource next;
+    more = runSources.Next(next);
+    if (more) asked.push_back(next);
+  }
+  CAskedAhead sources(runSources, std::move(asked), more);
+  // The files in flight outlive the threads that work on them.
+  std::deque<std::unique_ptr<SideJob>> inFlight;
+  CSideBySide run;
+  if (sources.Asked() < 2 || !run.Start(analyzers))
+    return RunSources(sources, *analyzers.front(), assembler);
+  // Files analysed ahead of a slow one wait in memory: two per thread keep
+  // every thread busy without piling up.
+  const std::size_t most = 2 * run.Threads();
+  AnalysisOutcome outcome;
+  more = true;
+  for (;;) {
+    while (more && inFlight.size() < most) {
+      AnalysisSource next;
+      if (!sources.Next(next)) {
+        more = false;
+        break;
+      }
+      inFlight.push_back(std::make_unique<SideJob>(next, run.StopFlag()));
+      run.Add(inFlight.back().get());
+    }
+    if (inFlight.empty()) break;
+    const std::unique_ptr<SideJob> job = std::move(inFlight.front());
+    inFlight.pop_front();
+    run.WaitFor(*job, sources);
+    if (job->other) std::rethrow_exception(job->other);
+    // What a file gave before it failed stays, as with one thread.
+    bool tooLarge = job->tooLarge;
+    try {
+      job->unit.StitchInto(assembler);
+    } catch (const std::length_error&) {
+      tooLarge = true;
+    }
+    const AnalysisSource& source = job->source;
+    if (tooLarge) {
+      // The table is full: no later file could go in either.
+      outcome.failure.emplace(CFileException::tooLarge, source.path);
+      outcome.failedSource = source;
+      break;
+    }
+    // Stitching tells the sink, which may end the run (a reader gone): the
+    // files after this one then go unread, as with one thread.
+    if (sources.StopNow()) run.Stop();
+    if (run.Stopping()) {
+      outcome.stopped = true;
+      break;
+    }
+    if (job->error) {
+      // A working file that fails would fail every file after it.
+      if (source.endsRun || job->workFileError) {
+        outcome.failure = job->error;
+        if (!job->workFileError) outcome.failedSource = source;
+        break;
+      }
+      sources.Done(source, &*job->error);
+      continue;
+    }
+    sources.Done(source, nullptr);
+  }
+  run.End();
+  if (!outcome.failure && !outcome.stopped) outcome.stopped = sources.StopNow();
+  assembler.Finish();
+  if (!outcome.failure)
+    for (IFileAnalyzer* a : analyzers) a->RemoveWorkFiles();
   return outcome;
 }

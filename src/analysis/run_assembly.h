@@ -119,6 +119,20 @@ class CFileUnit {
 AnalysisOutcome RunSources(IAnalysisSources& sources, IFileAnalyzer& analyzer,
                            CTableAssembler& assembler, bool keepUnits = false);
 
+/// As RunSources, with the files analysed side by side: one thread for
+/// each of analyzers (each reads with its own working files), at most two
+/// files per thread in flight, and the units stitched in the order of the
+/// files on the calling thread, which alone talks to sources and to the
+/// assembler's sink. The table, the sink's calls and what sources hears
+/// come out as RunSources gives them with one analyser, except that Next
+/// is asked ahead of the files being done. Threads that cannot be started
+/// are done without; with none at all, or a run of one file, the calling
+/// thread reads the files with the first analyser, as RunSources does.
+/// REQUIRES: analyzers not empty. Throws std::bad_alloc.
+AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& sources,
+                                     const std::vector<IFileAnalyzer*>& analyzers,
+                                     CTableAssembler& assembler);
+
 // ---- Inline ----
 
 template <class LineOf>

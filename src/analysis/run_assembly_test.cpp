@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <stdexcept>
@@ -81,26 +84,109 @@ TEST(RunSources, StitchesFilesInOrderAndEndsOrSkipsAsEachFileSays) {
        "<a.fnc>f\n\tg\n<long.fnc>l1\n\tm\n", " a", "(none) stopped"},
   };
   for (const Case& c : cases) {
-    for (bool keepUnits : {false, true}) {
-      SCOPED_TRACE(std::string(c.what) + (keepUnits ? ", units kept" : ""));
-      ScriptedAnalyzer analyzer;
-      analyzer.scripts = {{"a", "early +f g"},         {"b", "h g +k g"},
-                          {"gone", "!missing"},        {"disk", "+d x !disk"},
-                          {"full", "+u !full"},        {"long", "+l1 ? m ? +l2 ? n ? +l3"}};
+    // Written through, kept and stitched, or analysed on 1, 2 or 8 threads.
+    for (int threads : {-1, 0, 1, 2, 8}) {
+      // A stop comes when the calling thread looks, which on threads
+      // depends on timing: a closed pipe shows it end to end (xref_test).
+      if (threads > 0 && c.stopAfter >= 0) continue;
+      SCOPED_TRACE(std::string(c.what) + ", mode " + std::to_string(threads));
+      std::vector<ScriptedAnalyzer> analyzers(std::max(threads, 1));
+      std::vector<IFileAnalyzer*> each;
+      for (ScriptedAnalyzer& analyzer : analyzers) {
+        analyzer.scripts = {{"a", "early +f g"},         {"b", "h g +k g"},
+                            {"gone", "!missing"},        {"disk", "+d x !disk"},
+                            {"full", "+u !full"},        {"long", "+l1 ? m ? +l2 ? n ? +l3"}};
+        each.push_back(&analyzer);
+      }
       NotingSources sources(c.sources);
       sources.stopAfter = c.stopAfter;
       CFunctionTable table;
       CTableAssembler assembler(table, nullptr, "fnc");
-      AnalysisOutcome outcome = RunSources(sources, analyzer, assembler, keepUnits);
+      AnalysisOutcome outcome =
+          threads > 0 ? RunSourcesSideBySide(sources, each, assembler)
+                      : RunSources(sources, analyzers[0], assembler, threads == 0);
       std::string failure = outcome.failure ? outcome.failure->GetErrorMessage().str() : "(none)";
       if (outcome.failedSource) failure += " [" + outcome.failedSource->path.str() + "]";
       if (outcome.stopped) failure += " stopped";
       EXPECT_EQ(TableText(table), c.table);
       EXPECT_EQ(sources.log, c.log);
       EXPECT_EQ(failure, c.failure);
-      EXPECT_EQ(analyzer.removed, !outcome.failure);
+      for (const ScriptedAnalyzer& analyzer : analyzers)
+        EXPECT_EQ(analyzer.removed, !outcome.failure);
     }
   }
+}
+
+// Notes the sink's calls and the sources' answers, in order.
+class NotingSink : public IAnalysisSink {
+ public:
+  std::string log;
+  void OnHead(const CTableEntry& e) override { log += "head " + std::string(e.name) + "\n"; }
+  void OnEntryFinal(const CTableEntry& e) override {
+    log += "final " + std::to_string(e.index) + " " + std::to_string(e.calls.GetCount()) + "\n";
+  }
+};
+
+TEST(RunsSideBySide, GiveWhatOneThreadGivesWithEitherRuleSet) {
+  // A few hundred files: calls before the first head, files that end
+  // inside a function, Shift-JIS and UTF-8 text, and a missing file and a
+  // folder among them.
+  TempDir dir, work;
+  std::vector<AnalysisSource> files;
+  for (int i = 0; i < 300; ++i) {
+    const std::string n = std::to_string(i);
+    if (i == 100 || i == 200) {
+      if (i == 200) std::filesystem::create_directory(dir.Join("d200.c"));
+      files.push_back({CString(dir.Join(i == 100 ? "gone.c" : "d200.c")), false});
+      continue;
+    }
+    std::string text;
+    if (i % 7 == 0) text += "  carried_" + n + "(1);\n";
+    if (i % 11 == 0) text += "/* \x83\x81\x83\x43\x83\x93 */\n";
+    if (i % 13 == 0) text += "// \xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3\n";
+    for (int k = 0; k < i % 4 + 1; ++k)
+      text += "int f" + n + "_" + std::to_string(k) + "(int x)\n{\n  g" + std::to_string(i % 5) +
+              "(x);\n  h(x);\n}\n";
+    if (i % 17 == 0) text += "void open_" + n + "(void)\n{\n  y(1);\n";
+    files.push_back({CString(dir.Write("s" + n + ".c", text)), false});
+  }
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string oldRuntime = runtime ? runtime : "";
+  ASSERT_EQ(setenv("XDG_RUNTIME_DIR", work.path().c_str(), 1), 0);
+  for (const IRuleSet* rules : {&ClassicRuleSet(), &SyntaxRuleSet()}) {
+    std::string expected;
+    for (int threads : {1, 2, 8}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads");
+      std::string got;
+      {
+        CAnalysisEngine engine;
+        NotingSources sources(files);
+        NotingSink sink;
+        AnalysisRequest request;
+        request.rules = rules;
+        request.threads = threads;
+        AnalysisOutcome outcome = engine.Run(sources, request, &sink);
+        EXPECT_FALSE(outcome.failure);
+        const CFunctionTable& t = engine.GetTable();
+        got = TableText(t) + LinesText(t) + sources.log + "\n" + sink.log;
+        for (int f = 0; f < t.GetFileCount(); ++f) got += EncodingName(t.GetFileEncoding(f));
+        // The working files are gone; the threads' folders stay for the
+        // next run until the engine goes.
+        for (const auto& e : std::filesystem::recursive_directory_iterator(work.path()))
+          EXPECT_TRUE(e.is_directory()) << e.path();
+      }
+      EXPECT_EQ(ListFolder(work.Join("tolvane")), "");
+      if (threads == 1)
+        expected = got;
+      else
+        EXPECT_EQ(got, expected);
+    }
+    EXPECT_NE(expected.find("gone.c was not found"), std::string::npos);
+  }
+  if (runtime)
+    setenv("XDG_RUNTIME_DIR", oldRuntime.c_str(), 1);
+  else
+    unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(CallNames, AreComparedAFewTimesPerCallHoweverManyAFunctionHas) {

@@ -243,6 +243,7 @@ bool Analyze(CAnalysisEngine& engine, const std::vector<XrefSource>& sources,
     request.extension = CString(options.extension);
     request.encoding = options.encoding;
     request.rules = options.rules == XrefOptions::kSyntax ? &SyntaxRuleSet() : &ClassicRuleSet();
+    request.threads = options.jobs > 0 ? options.jobs : ProcessorsToRunOn();
     AnalysisOutcome outcome = engine.Run(runSources, request, &feeder);
     if (outcome.failure)
       *failure = outcome.failedSource

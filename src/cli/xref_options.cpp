@@ -1,5 +1,7 @@
 #include "cli/xref_options.h"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -31,8 +33,28 @@ bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const char*
     *value = a.substr(eq.size());
     return true;
   }
+  // -j takes its count attached too (-j8), as make does.
+  if (shortName && std::strcmp(shortName, "-j") == 0 && a.size() > 2 &&
+      a.compare(0, 2, shortName) == 0) {
+    *value = a.substr(2);
+    return true;
+  }
   if (a != longName && (!shortName || a != shortName)) return false;
   if (i + 1 < args.size()) *value = args[++i];
+  return true;
+}
+
+// A count of jobs: a whole number from 1, taken as at most kMaxJobs.
+bool ReadJobs(const std::string& v, int* jobs) {
+  constexpr int kMaxJobs = 256;
+  if (v.empty()) return false;
+  long n = 0;
+  for (char c : v) {
+    if (c < '0' || c > '9') return false;
+    n = std::min<long>(n * 10 + (c - '0'), kMaxJobs + 1);
+  }
+  if (n == 0) return false;
+  *jobs = static_cast<int>(std::min<long>(n, kMaxJobs));
   return true;
 }
 
@@ -91,6 +113,8 @@ const char* XrefUsage() {
          "  --reports              then write each output name's report file\n"
          "  --force                let --reports replace existing files\n"
          "Other:\n"
+         "  -j, --jobs=N           analyse N files side by side (default: as many as\n"
+         "                         the processors the program may run on; 1 to 256)\n"
          "  -q, --quiet            no progress display on a terminal\n"
          "  -h, --help             show this text and exit\n"
          "  --version              show the version and exit\n"
@@ -109,6 +133,7 @@ const char* XrefUsage() {
          "  tolvane-xref -R --format=ctags -o tags src\n"
          "  tolvane-xref -R --format=grep --callers=malloc src > calls.txt; vim -q calls.txt\n"
          "  tolvane-xref -n src/main.c\n"
+         "  tolvane-xref -R -j1 src\n"
          "  tolvane-xref -R src -o xref.json --format=json\n"
          "  tolvane-xref --ext=lst --reports --force src/*.c\n"
          "  tolvane-xref -- -odd-name.c\n"
@@ -252,6 +277,11 @@ const Option kOptions[] = {
        } else {
          return "bad rules '" + v + "': syntax or classic";
        }
+       return std::string();
+     }},
+    {"-j", "--jobs", "a value", true,
+     [](Reading& r, const std::string& v) {
+       if (!ReadJobs(v, &r.o.jobs)) return "bad job count '" + v + "': a whole number from 1";
        return std::string();
      }},
     {nullptr, "--callers", "a NAME", true,

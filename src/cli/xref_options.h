@@ -30,6 +30,7 @@ struct XrefOptions {
   std::optional<std::string> callees;  // print only the functions of this name
   bool reports = false;                // write the report files after the output
   bool force = false;                  // reports may replace existing files
+  int jobs = 0;  // files analysed side by side (-j); 0: as many as processors to run on
   std::string error;                   // why, for kUsageError
 };
 

@@ -23,6 +23,7 @@ std::string Describe(const XrefOptions& o) {
   if (!o.output.empty()) s += " output=" + o.output;
   if (o.callers) s += " callers=" + *o.callers;
   if (o.callees) s += " callees=" + *o.callees;
+  if (o.jobs) s += " jobs=" + std::to_string(o.jobs);
   for (const auto& f : o.files) s += " [" + f + "]";
   return s;
 }
@@ -84,6 +85,16 @@ TEST(XrefOptions, ReadsOptionsAnywhereLeftToRightAndRefusesWhatItCannotTake) {
       {{"--callees="}, "error: --callees needs a NAME"},
       {{"--force", "a.c"}, "error: --force goes only with --reports"},
       {{"--callers=f", "--callees=g", "a.c"}, "error: --callers and --callees do not go together"},
+      // -j: its count attached, apart or after "="; at most 256.
+      {{"-j8", "a.c", "-j", "3"}, "run ext=fnc jobs=3 [a.c]"},
+      {{"--jobs=1", "a.c"}, "run ext=fnc jobs=1 [a.c]"},
+      {{"--jobs", "256", "a.c"}, "run ext=fnc jobs=256 [a.c]"},
+      {{"-j99999999999999999999", "a.c"}, "run ext=fnc jobs=256 [a.c]"},
+      {{"-j0", "a.c"}, "error: bad job count '0': a whole number from 1"},
+      {{"-j", "-2", "a.c"}, "error: bad job count '-2': a whole number from 1"},
+      {{"--jobs=two", "a.c"}, "error: bad job count 'two': a whole number from 1"},
+      {{"--jobs=", "a.c"}, "error: --jobs needs a value"},
+      {{"a.c", "-j"}, "error: --jobs needs a value"},
   };
   for (const auto& c : cases) EXPECT_EQ(Describe(ParseXrefOptions(c.args)), c.expected);
 }

@@ -142,6 +142,7 @@ TEST_F(Xref, AnswersEachCommandLineWithItsOutputMessagesAndStatus) {
       {"tolvane-xref", 2, "", "tolvane-xref: no FILE given\n" + tryHelp},
       {"tolvane-xref --calers=foo a.c", 2, "",
        "tolvane-xref: unknown option --calers=foo\n" + tryHelp},
+      {"tolvane-xref --jobs= a.c", 2, "", "tolvane-xref: --jobs needs a value\n" + tryHelp},
       // A named FILE that cannot be read ends the run; one from a list is skipped.
       {"tolvane-xref a.c lib.c", 1, kA,
        "tolvane-xref: @/lib.c is a folder; give -R to analyse the sources below it.\n"},
@@ -249,7 +250,7 @@ TEST_F(Xref, WritesReportsOnlyAfterACompleteRunAndReplacesFilesOnlyWhenForced) {
 }
 
 TEST_F(Xref, SaysOutOfMemoryWhereverMemoryRunsOut) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "the sanitizer needs more address space than the limit leaves";
 #endif
   src.Write("a.c", kCallsA);
@@ -654,14 +655,20 @@ TEST_F(Xref, FormatsAlikeOnOneThreadOrTwoAndEndsCleanlyWhenThreadsOrMemoryFail) 
     // The formatting thread runs out of memory at once, or later on: the
     // old file stays, nothing else is left behind.
     for (const char* n : {"1", "5"})
-      rows.push_back({"echo old >out && " + two + fault + "new-off-main:" + n + " " + run +
+      rows.push_back({"echo old >out && " + two + fault + "new-off-main:" + n + " " + run + " -j1" +
                           " -o out; echo $?; cat out; ls -A",
                       0, "1\nold\nbig.c\nmain.c\none\nout\n",
                       oom + "tolvane-xref: @/out is left as it was: the run did not finish.\n"});
     // One thread: the same fault meets no thread at all.
-    rows.push_back({one + fault + "new-off-main:1 " + run + " | cmp - one", 0, "", ""});
+    rows.push_back({one + fault + "new-off-main:1 " + run + " -j1 | cmp - one", 0, "", ""});
+    // Analysing threads out of memory: the run ends as it would on one.
+    rows.push_back({"echo old >out && " + fault + "new-off-main:1 " + run +
+                        " -j2 -o out; echo $?; cat out",
+                    0, "1\nold\n",
+                    oom + "tolvane-xref: @/out is left as it was: the run did not finish.\n"});
   }
-#if !defined(__SANITIZE_ADDRESS__)  // whose shadow memory needs more address space
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  // (Their shadow memory needs more address space.)
   // A thread's stack (as big as the stack limit) beyond the address space
   // left: no thread to be had, even for root. "one" is the grep output.
   rows.push_back({"ulimit -s 2000000 && ulimit -v 1500000 && " + two +
@@ -669,6 +676,51 @@ TEST_F(Xref, FormatsAlikeOnOneThreadOrTwoAndEndsCleanlyWhenThreadsOrMemoryFail) 
                   0, "", ""});
 #endif
   Check(rows);
+}
+
+TEST_F(Xref, GivesTheSameOutputAndMessagesWhateverTheJobs) {
+  // 300 files, some of whose first calls go to the function the file before
+  // left open, some in Shift-JIS or UTF-8, with a missing file, a folder and
+  // a fifo among them; the second list, without those, has enough output
+  // to fill a pipe.
+  ASSERT_EQ(mkdir(src.Join("t").c_str(), 0700), 0);
+  std::string list, readable;
+  for (int i = 0; i < 300; ++i) {
+    const std::string n = std::to_string(i);
+    std::string text = i % 7 == 0 ? "  carried_" + n + "(1);\n" : "";
+    if (i % 11 == 0) text += "/* \x83\x81\x83\x43\x83\x93 */\n";
+    if (i % 13 == 0) text += "// \xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3\n";
+    for (int k = 0; k < i % 4 + 1; ++k)
+      text += "int f" + n + "_" + std::to_string(k) + "(int x)\n{\n  g" + std::to_string(i % 5) +
+              "(x);\n  h(x);\n}\n";
+    if (i % 17 == 0) text += "void open_" + n + "(void)\n{\n  y(1);\n";
+    src.Write("t/s" + n + ".c", text);
+    list += "t/s" + n + ".c\n";
+    readable += "t/s" + n + ".c\n";
+    if (i == 100) list += "t/gone.c\n";
+    if (i == 150) list += "t\n";
+    if (i == 200) list += "t/fifo.c\n";
+  }
+  ASSERT_EQ(mkfifo(src.Join("t/fifo.c").c_str(), 0600), 0);
+  src.Write("list", list);
+  src.Write("big.c", BigSource());
+  src.Write("list2", readable + "big.c\n" + readable);
+  std::vector<Row> rows;
+  for (std::string format : {"text -n", "json", "dot", "ctags", "grep"}) {
+    const std::string run = "tolvane-xref --format=" + format + " ";
+    const std::string one = run + "-j1 -L list >one 2>err1; echo $? >>one";
+    for (const char* jobs : {"-j2", "--jobs=8"})
+      rows.push_back({one + " && " + run + jobs + " -L list >out 2>err; echo $? >>out; " +
+                          "cmp out one && cmp err err1",
+                      0, "", ""});
+    // Cut short by a reader that leaves.
+    rows.push_back({run + "-j1 -L list2 | head -n 3 >one && " + run +
+                        "-j8 -L list2 | head -n 3 | cmp - one && " + run +
+                        "-L list2 | head -c 1 | cmp - <(head -c 1 one)",
+                    0, "", ""});
+  }
+  Check(rows);
+  EXPECT_EQ(ListFolder(UserFolder()), "");
 }
 
 TEST_F(Xref, LeavesTheOldOutputFileWhenTheDiskIsFull) {
@@ -687,10 +739,15 @@ TEST_F(Xref, LeavesTheOldOutputFileWhenTheDiskIsFull) {
 }
 
 TEST_F(Xref, RemovesItsWorkingFolderWhenTerminated) {
+#if defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "ThreadSanitizer takes the signals and delivers them in its own time";
+#endif
   src.Write("big.c", BigSource());
+  for (const char* name : {"a.c", "b.c", "c.c", "d.c"}) src.Write(name, BigSource());
   for (int sig : {SIGTERM, SIGINT}) {
     // Nobody reads its output until Wait(): the run stays in a write.
-    Child c(In({"tolvane-xref", "big.c"}));
+    // Four threads, each with its working files in a folder of its own.
+    Child c(In({"tolvane-xref", "-j4", "big.c", "a.c", "b.c", "c.c", "d.c"}));
     for (int i = 0; i < 6000 && ListFolder(UserFolder()).empty(); ++i) usleep(10000);
     ASSERT_NE(ListFolder(UserFolder()), "");
     kill(c.pid(), sig);

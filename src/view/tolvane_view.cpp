@@ -1,6 +1,7 @@
 #include "view/tolvane_view.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <numeric>
 #include <stdexcept>
@@ -413,6 +414,19 @@ class CChosenSources : public IAnalysisSources {
   int m_nNext = 0;
 };
 
+// The threads a run analyses on: TOLVANE_JOBS when it holds a count (1:
+// the form's own thread alone, for the bench), else the processors the
+// program may run on.
+int AnalysisThreads() {
+  const char* v = std::getenv("TOLVANE_JOBS");
+  if (v && *v) {
+    char* end = nullptr;
+    const long n = std::strtol(v, &end, 10);
+    if (*end == '\0' && n >= 1) return static_cast<int>(std::min<long>(n, AnalysisRequest::kMaxThreads));
+  }
+  return ProcessorsToRunOn();
+}
+
 }  // namespace
 
 void CTolvaneView::OnAnalyze() {
@@ -442,6 +456,8 @@ void CTolvaneView::OnAnalyze() {
   request.extension = m_strExtension;
   request.encoding = m_encoding;
   request.rules = m_pRules;
+  // The sink's calls still come on this thread, in the order of the files.
+  request.threads = AnalysisThreads();
   AnalysisOutcome outcome = m_engine.Run(sources, request, this);
   if (outcome.failure) throw *outcome.failure;
 

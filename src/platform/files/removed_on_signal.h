@@ -34,7 +34,9 @@ class CRemovedOnSignal {
   CRemovedOnSignal(const CRemovedOnSignal&) = delete;
   CRemovedOnSignal& operator=(const CRemovedOnSignal&) = delete;
 
-  static constexpr int kSlots = 16;
+  // Enough for the working files of 256 analysing threads (two files and
+  // a folder each) and the program's other paths.
+  static constexpr int kSlots = 800;
   static constexpr std::size_t kMaxPath = 4095;
 
  private:

@@ -265,6 +265,22 @@ std::unique_ptr<CWorkingDir> CWorkingDir::CreateRemovedOnSignal(
   return dir;
 }
 
+std::string CWorkingDir::AddSubfolderRemovedOnSignal(const std::string& name,
+                                                     const std::vector<std::string>& names) {
+  CSignalsBlocked blocked;
+  const std::string path = m_strPath + "/" + name;
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) ThrowOsError(path, errno);
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) ThrowOsError(path, errno);
+  if (!S_ISDIR(st.st_mode)) ThrowOsError(path, ENOTDIR);
+  for (const std::string& n : names)
+    m_onSignal.push_back(std::make_unique<CRemovedOnSignal>(path + "/" + n, CRemovedOnSignal::kFile));
+  // Registered after this folder: the handler's second round of folders
+  // removes this one's parent once this one is gone.
+  m_onSignal.push_back(std::make_unique<CRemovedOnSignal>(path, CRemovedOnSignal::kFolder));
+  return path;
+}
+
 CWorkingDir::~CWorkingDir() {
   m_onSignal.clear();
   if (m_nLock >= 0) {

@@ -55,6 +55,14 @@ class CWorkingDir {
 
   const std::string& GetPath() const { return m_strPath; }
 
+  /// Makes the folder name (mode 0700) inside this one, for one analysing
+  /// thread's working files, and until this folder is destroyed a fatal
+  /// signal removes the files of the given names inside it and the
+  /// subfolder, as CreateRemovedOnSignal does for this one. Returns its
+  /// path. Throws CFileException when it cannot be made.
+  std::string AddSubfolderRemovedOnSignal(const std::string& name,
+                                          const std::vector<std::string>& names);
+
  private:
   CWorkingDir() = default;
   std::string m_strPath;
