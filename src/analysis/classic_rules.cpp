@@ -43,14 +43,11 @@ void CClassicRules::DecideEncoding(std::string_view run) {
   // file is read as ASCII until one comes; from there the rules look ahead
   // to the end of the file, through what the file has buffered and then
   // what the page cache holds, without moving the reads of the pass.
-  std::size_t high = FirstHighByte(run.data(), run.size());
-  if (high == run.size()) return;
+  TextEncoding encoding = TextEncoding::kAscii;
+  if (!DecideFileEncoding(run, *m_pSource, &encoding)) return;
   m_bDeciding = false;
-  CEncodingDetector detector;
-  if (detector.Feed(run.data() + high, run.size() - high))
-    m_pSource->Peek([&](std::string_view text) { return detector.Feed(text.data(), text.size()); });
-  m_pUnit->SetEncoding(detector.Result());
-  m_bByteWise = !PairsLeadBytes(detector.Result());
+  m_pUnit->SetEncoding(encoding);
+  m_bByteWise = !PairsLeadBytes(encoding);
 }
 
 void CClassicRules::CheckStop() {

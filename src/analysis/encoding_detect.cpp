@@ -1,5 +1,6 @@
 #include "analysis/encoding_detect.h"
 
+#include "platform/files/stdio_file.h"
 #include "platform/text/euc_jp.h"
 #include "platform/text/shift_jis.h"
 #include "platform/text/utf8.h"
@@ -138,4 +139,14 @@ TextEncoding DetectEncoding(std::string_view bytes) {
   CEncodingDetector d;
   d.Feed(bytes.data(), bytes.size());
   return d.Result();
+}
+
+bool DecideFileEncoding(std::string_view run, CStdioFile& file, TextEncoding* encoding) {
+  std::size_t high = FirstHighByte(run.data(), run.size());
+  if (high == run.size()) return false;
+  CEncodingDetector detector;
+  if (detector.Feed(run.data() + high, run.size() - high))
+    file.Peek([&](std::string_view text) { return detector.Feed(text.data(), text.size()); });
+  *encoding = detector.Result();
+  return true;
 }

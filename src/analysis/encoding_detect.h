@@ -15,6 +15,8 @@
 
 #include "platform/text/text_encoding.h"
 
+class CStdioFile;
+
 class CEncodingDetector {
  public:
   /// Feeds the next bytes of the file, in order. Returns false once the
@@ -40,6 +42,13 @@ class CEncodingDetector {
 
 /// The position of the first byte above 0x7F in p[0, n), or n.
 std::size_t FirstHighByte(const char* p, std::size_t n);
+
+/// The encoding of a file being read, decided once run, the text just read
+/// from it, holds a byte above 0x7F (up to there every encoding reads it
+/// alike): from that byte to the end of the file, looked at through
+/// file.Peek without moving the reads. Returns false, leaving *encoding,
+/// while run holds none.
+bool DecideFileEncoding(std::string_view run, CStdioFile& file, TextEncoding* encoding);
 
 /// The encoding of a whole text.
 TextEncoding DetectEncoding(std::string_view bytes);

@@ -49,16 +49,9 @@ class CUnitReader : public ISyntaxByteSource, public ISyntaxReaderSink {
   }
 
  private:
-  // Up to the first byte above 0x7F every encoding reads alike; from there
-  // the detector looks ahead to the end of the file without moving the reads.
   void Decide() {
-    std::size_t high = FirstHighByte(m_run.data(), m_run.size());
-    if (high == m_run.size()) return;
+    if (!DecideFileEncoding(m_run, m_file, &m_encoding)) return;
     m_bDeciding = false;
-    CEncodingDetector detector;
-    if (detector.Feed(m_run.data() + high, m_run.size() - high))
-      m_file.Peek([&](std::string_view text) { return detector.Feed(text.data(), text.size()); });
-    m_encoding = detector.Result();
     m_unit.SetEncoding(m_encoding);
   }
 
