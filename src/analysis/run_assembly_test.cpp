@@ -14,6 +14,7 @@
 #include "analysis/rule_set.h"
 #include "tests/classic_run.h"
 #include "tests/engine_table.h"
+#include "tests/generated_sources.h"
 #include "tests/temp_dir.h"
 
 namespace {
@@ -140,15 +141,7 @@ TEST(RunsSideBySide, GiveWhatOneThreadGivesWithEitherRuleSet) {
       files.push_back({CString(dir.Join(i == 100 ? "gone.c" : "d200.c")), false});
       continue;
     }
-    std::string text;
-    if (i % 7 == 0) text += "  carried_" + n + "(1);\n";
-    if (i % 11 == 0) text += "/* \x83\x81\x83\x43\x83\x93 */\n";
-    if (i % 13 == 0) text += "// \xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3\n";
-    for (int k = 0; k < i % 4 + 1; ++k)
-      text += "int f" + n + "_" + std::to_string(k) + "(int x)\n{\n  g" + std::to_string(i % 5) +
-              "(x);\n  h(x);\n}\n";
-    if (i % 17 == 0) text += "void open_" + n + "(void)\n{\n  y(1);\n";
-    files.push_back({CString(dir.Write("s" + n + ".c", text)), false});
+    files.push_back({CString(dir.Write("s" + n + ".c", SideBySideSource(i))), false});
   }
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   const std::string oldRuntime = runtime ? runtime : "";
