@@ -72,7 +72,8 @@ struct Token {
   int line = 0;
   bool ifZero = false;  // a directive "#if 0" or "#elif 0"
   char punct = 0;       // a punctuator's first byte; 'Q' for "::", 'A' for "->"
-  std::string text;     // a name, a directive's name
+  // A name, a directive's name: valid until the next token is read.
+  std::string_view text;
 };
 
 // Splits the source into tokens. Comments, line splices and the bodies of
@@ -84,7 +85,7 @@ class Lexer {
       : m_source(source), m_buf(new char[kBlock + 16]()) {}
 
   void Next(Token& t) {
-    t.text.clear();
+    t.text = std::string_view();
     t.ifZero = false;
     t.punct = 0;
     SkipBlanks();
@@ -102,12 +103,12 @@ class Lexer {
       return;
     }
     if (IsNameStart(static_cast<unsigned char>(c))) {
-      Name(t.text);
+      t.text = Name();
       // A prefix right before a quote makes a literal of it: L"", u8'', R"x()x".
       int q = At(0);
       if ((q == '"' || q == '\'') && IsLiteralPrefix(t.text)) {
         bool raw = t.text.back() == 'R';
-        t.text.clear();
+        t.text = std::string_view();
         ++m_pos;
         if (q == '"' && raw) {
           RawString();
@@ -347,20 +348,24 @@ class Lexer {
     }
   }
 
-  void Name(std::string& out) {
-    // Most names are plain bytes within the buffer: take them at once.
+  // The name at the current position, cut to kMaxName bytes. It stays
+  // valid until the next call: the bytes in the buffer are not moved
+  // before the next token is read.
+  std::string_view Name() {
+    // Most names are plain bytes within the buffer: taken where they are.
     {
       const unsigned char* b = reinterpret_cast<const unsigned char*>(m_buf.get());
       // The byte after the text is no name byte, and the buffer has room
       // for a vector read past it.
       std::size_t e = m_pos + NameRun(b + m_pos);
       if (e < m_end && b[e] != '\\' && b[e] < 0x80) {
-        std::size_t n = std::min(e - m_pos, kMaxName);
-        out.append(m_buf.get() + m_pos, n);
+        std::string_view name(m_buf.get() + m_pos, std::min(e - m_pos, kMaxName));
         m_pos = e;
-        return;
+        return name;
       }
     }
+    std::string& out = m_name;
+    out.clear();
     for (;;) {
       while (m_pos < m_end) {
         unsigned char c = static_cast<unsigned char>(m_buf[m_pos]);
@@ -378,9 +383,9 @@ class Lexer {
         ++m_pos;
       }
       int c = At(0);
-      if (c < 0) return;
+      if (c < 0) return out;
       if (c == '\\' && Splice()) continue;
-      if (!IsNameByte(static_cast<unsigned char>(c))) return;
+      if (!IsNameByte(static_cast<unsigned char>(c))) return out;
       if (m_pairs && IsLead(static_cast<unsigned char>(c))) {
         int t = At(1);
         if (t >= 0 && IsTrail(static_cast<unsigned char>(t))) {
@@ -413,7 +418,7 @@ class Lexer {
     }
   }
 
-  static bool IsLiteralPrefix(const std::string& s) {
+  static bool IsLiteralPrefix(std::string_view s) {
     return s == "L" || s == "u" || s == "U" || s == "u8" || s == "R" || s == "LR" ||
            s == "uR" || s == "UR" || s == "u8R";
   }
@@ -424,7 +429,10 @@ class Lexer {
     t.kind = Kind::kDirective;
     SkipInlineBlanks();
     int c = At(0);
-    if (c >= 0 && IsNameStart(static_cast<unsigned char>(c))) Name(t.text);
+    // The rest of the line is read past the name: it is kept apart.
+    m_directive.clear();
+    if (c >= 0 && IsNameStart(static_cast<unsigned char>(c))) m_directive = Name();
+    t.text = m_directive;
     if (t.text == "if" || t.text == "elif") {
       SkipInlineBlanks();
       if (At(0) == '0' && !IsNameByte(static_cast<unsigned char>(At(1))) && At(1) != '.') {
@@ -456,6 +464,8 @@ class Lexer {
   ISyntaxByteSource& m_source;
   bool m_pairs = false;  // Shift-JIS: a lead byte takes the byte after it
   std::unique_ptr<char[]> m_buf;
+  std::string m_name;       // a name not taken where it stands
+  std::string m_directive;  // the name of the last directive
   std::size_t m_pos = 0;
   std::size_t m_end = 0;
   bool m_eof = false;
@@ -534,6 +544,28 @@ const WordSet kAccessWords = {"public", "private", "protected", "signals", "slot
                               "Q_SIGNALS", "Q_SLOTS"};
 const WordSet kClassKeys = {"class", "struct", "union", "enum"};
 
+// A name of at most kMaxName bytes, held without allocating: the body's
+// reader keeps the last two names it met.
+class NameBuffer {
+ public:
+  void Assign(std::string_view s) {
+    m_n = 0;
+    Append(s);
+  }
+  void Append(std::string_view s) {
+    std::size_t n = std::min(s.size(), kMaxName - m_n);
+    if (n > 0) std::memcpy(m_bytes + m_n, s.data(), n);
+    m_n += n;
+  }
+  void Clear() { m_n = 0; }
+  bool Empty() const { return m_n == 0; }
+  std::string_view View() const { return std::string_view(m_bytes, m_n); }
+
+ private:
+  char m_bytes[kMaxName];
+  std::size_t m_n = 0;
+};
+
 enum class Scope : unsigned char { kFile, kNamespace, kExternC, kClass, kOther, kFunction, kBlock };
 
 struct ScopeEntry {
@@ -543,10 +575,18 @@ struct ScopeEntry {
 
 struct Stmt {
   Kind kind;
+  char punct;  // as in Token
   int line;
   int depth;  // of parentheses and brackets before this token
-  std::string text;
+  std::string text;  // a name's
 };
+
+// A punctuator's text, as an operator's name shows it.
+std::string_view PunctText(const char& punct) {
+  if (punct == 'Q') return "::";
+  if (punct == 'A') return "->";
+  return std::string_view(&punct, 1);
+}
 
 class Parser {
  public:
@@ -585,7 +625,7 @@ class Parser {
   };
 
   void OnDirective(const Token& t) {
-    const std::string& d = t.text;
+    std::string_view d = t.text;
     if (d == "if" || d == "ifdef" || d == "ifndef") {
       m_conds.push_back(Conditional());
       if (m_conds.size() > kMaxConditionals) {
@@ -747,13 +787,7 @@ class Parser {
       ClearStatement();
       return;
     }
-    if (t.kind != Kind::kPunct) {
-      m_stmt.push_back({t.kind, t.line, m_depth, t.text});
-      return;
-    }
-    // A punctuator's text, which only declarations need.
-    const char* text = t.punct == 'Q' ? "::" : t.punct == 'A' ? "->" : nullptr;
-    m_stmt.push_back({t.kind, t.line, m_depth, text ? std::string(text) : std::string(1, t.punct)});
+    m_stmt.push_back({t.kind, t.punct, t.line, m_depth, std::string(t.text)});
   }
 
   void ClearStatement() {
@@ -797,18 +831,18 @@ class Parser {
   std::size_t Close(std::size_t i) const {
     int depth = 0;
     for (std::size_t k = i; k < m_stmt.size(); ++k) {
-      const std::string& s = m_stmt[k].text;
       if (m_stmt[k].kind != Kind::kPunct) continue;
-      if (s == "(" || s == "[") ++depth;
-      if (s == ")" || s == "]") {
+      char s = m_stmt[k].punct;
+      if (s == '(' || s == '[') ++depth;
+      if (s == ')' || s == ']') {
         if (--depth == 0) return k;
       }
     }
     return std::string::npos;
   }
 
-  bool IsPunct(std::size_t i, const char* p) const {
-    return i < m_stmt.size() && m_stmt[i].kind == Kind::kPunct && m_stmt[i].text == p;
+  bool IsPunct(std::size_t i, char p) const {
+    return i < m_stmt.size() && m_stmt[i].kind == Kind::kPunct && m_stmt[i].punct == p;
   }
   bool IsName(std::size_t i) const { return i < m_stmt.size() && m_stmt[i].kind == Kind::kName; }
 
@@ -817,7 +851,7 @@ class Parser {
   bool ContinuesOldStyle() const {
     if (m_stmt.empty()) return false;
     for (std::size_t i = 1; i < m_stmt.size(); ++i) {
-      if (!IsPunct(i, "(") || m_stmt[i].depth != 0 || !IsName(i - 1)) continue;
+      if (!IsPunct(i, '(') || m_stmt[i].depth != 0 || !IsName(i - 1)) continue;
       std::size_t close = Close(i);
       if (close == std::string::npos || close + 1 >= m_stmt.size()) return false;
       if (!IsOldStyleParameterList(i, close)) return false;
@@ -826,9 +860,9 @@ class Parser {
       for (std::size_t k = close + 1; k < m_stmt.size(); ++k) {
         const Stmt& s = m_stmt[k];
         if (s.kind == Kind::kString || s.kind == Kind::kChar) return false;
-        if (s.kind == Kind::kPunct && (s.text == "=" || s.text == "{" || s.text == "}"))
+        if (s.kind == Kind::kPunct && (s.punct == '=' || s.punct == '{' || s.punct == '}'))
           return false;
-        if (s.kind == Kind::kPunct && s.text == ";" && ++pieces > 32) return false;
+        if (s.kind == Kind::kPunct && s.punct == ';' && ++pieces > 32) return false;
       }
       return IsName(close + 1) && !IsQualifier(m_stmt[close + 1].text);
     }
@@ -839,7 +873,7 @@ class Parser {
     if (close == open + 1) return false;
     for (std::size_t k = open + 1; k < close; ++k) {
       bool name = (k - open) % 2 == 1;
-      if (name ? !IsName(k) : !IsPunct(k, ",")) return false;
+      if (name ? !IsName(k) : !IsPunct(k, ',')) return false;
       if (name && IsNotCallable(m_stmt[k].text)) return false;
     }
     return true;
@@ -850,15 +884,15 @@ class Parser {
   bool IsBraceInitInInitializerList() const {
     if (m_stmt.empty()) return false;
     const Stmt& last = m_stmt.back();
-    if (!(last.kind == Kind::kName || (last.kind == Kind::kPunct && last.text == ">")))
+    if (!(last.kind == Kind::kName || (last.kind == Kind::kPunct && last.punct == '>')))
       return false;
     // The first ":" at the top level right after a parameter list.
     for (std::size_t i = 1; i < m_stmt.size(); ++i) {
       if (IsName(i) && m_stmt[i].depth == 0 &&
           kClassKeys.Has(m_stmt[i].text))
         return false;
-      if (IsPunct(i, ":") && m_stmt[i].depth == 0)
-        return IsPunct(i - 1, ")") ||
+      if (IsPunct(i, ':') && m_stmt[i].depth == 0)
+        return IsPunct(i - 1, ')') ||
                (IsName(i - 1) && (m_stmt[i - 1].text == "noexcept" || m_stmt[i - 1].text == "try"));
     }
     return false;
@@ -871,8 +905,10 @@ class Parser {
     for (std::size_t k = from; k < m_stmt.size(); ++k) {
       if (!IsName(k) || m_stmt[k].text != "namespace" || m_stmt[k].depth != 0) continue;
       std::string name;
-      for (std::size_t i = k + 1; i < m_stmt.size(); ++i)
-        if (m_stmt[i].kind == Kind::kName || IsPunct(i, "::")) name += m_stmt[i].text;
+      for (std::size_t i = k + 1; i < m_stmt.size(); ++i) {
+        if (m_stmt[i].kind == Kind::kName) name += m_stmt[i].text;
+        if (IsPunct(i, 'Q')) name += "::";
+      }
       ClearStatement();
       if (m_namespaces.size() < kMaxNesting) m_namespaces.push_back(FullName(name));
       Push(Scope::kNamespace, name);
@@ -914,14 +950,14 @@ class Parser {
     std::vector<Stmt> calls;
     std::size_t colon = std::string::npos;
     for (std::size_t i = 1; i < m_stmt.size(); ++i)
-      if (IsPunct(i, ":") && m_stmt[i].depth == 0 &&
-          (IsPunct(i - 1, ")") || (IsName(i - 1) && m_stmt[i - 1].text == "noexcept"))) {
+      if (IsPunct(i, ':') && m_stmt[i].depth == 0 &&
+          (IsPunct(i - 1, ')') || (IsName(i - 1) && m_stmt[i - 1].text == "noexcept"))) {
         colon = i;
         break;
       }
     if (colon == std::string::npos) return calls;
     for (std::size_t i = colon + 1; i + 1 < m_stmt.size(); ++i) {
-      if (!IsName(i) || m_stmt[i].depth == 0 || !IsPunct(i + 1, "(")) continue;
+      if (!IsName(i) || m_stmt[i].depth == 0 || !IsPunct(i + 1, '(')) continue;
       if (IsNotCallable(m_stmt[i].text)) continue;
       bool seen = false;
       for (const Stmt& c : calls) seen = seen || c.text == m_stmt[i].text;
@@ -968,12 +1004,12 @@ class Parser {
 
   // "template <...>" before a declaration, as often as it stands there.
   std::size_t SkipTemplatePrefix(std::size_t i) const {
-    while (IsName(i) && m_stmt[i].text == "template" && IsPunct(i + 1, "<")) {
+    while (IsName(i) && m_stmt[i].text == "template" && IsPunct(i + 1, '<')) {
       int angles = 0;
       std::size_t k = i + 1;
       for (; k < m_stmt.size(); ++k) {
-        if (IsPunct(k, "<")) ++angles;
-        if (IsPunct(k, ">") && --angles == 0) break;
+        if (IsPunct(k, '<')) ++angles;
+        if (IsPunct(k, '>') && --angles == 0) break;
       }
       if (k >= m_stmt.size()) return i;
       i = k + 1;
@@ -983,11 +1019,11 @@ class Parser {
 
   bool HasTopLevelAssignment(std::size_t from) const {
     for (std::size_t i = from; i < m_stmt.size(); ++i) {
-      if (m_stmt[i].depth != 0 || !IsPunct(i, "=")) continue;
+      if (m_stmt[i].depth != 0 || !IsPunct(i, '=')) continue;
       // operator=, operator==, operator<=...: part of a name
       std::size_t k = i;
-      while (k > from && m_stmt[k - 1].kind == Kind::kPunct && m_stmt[k - 1].text.size() == 1 &&
-             m_stmt[k - 1].text != ")" && m_stmt[k - 1].text != "(")
+      while (k > from && m_stmt[k - 1].kind == Kind::kPunct && m_stmt[k - 1].punct != 'Q' &&
+             m_stmt[k - 1].punct != 'A' && m_stmt[k - 1].punct != ')' && m_stmt[k - 1].punct != '(')
         --k;
       if (k > from && IsName(k - 1) && m_stmt[k - 1].text == "operator") continue;
       return true;
@@ -999,12 +1035,12 @@ class Parser {
   // only what may stand between that and the body.
   bool FindDefinition(std::size_t from, std::string& name, int& line) const {
     for (std::size_t i = from + 1; i < m_stmt.size(); ++i) {
-      if (!IsPunct(i, "(") || m_stmt[i].depth != 0) continue;
+      if (!IsPunct(i, '(') || m_stmt[i].depth != 0) continue;
       std::size_t nameEnd = i;  // the tokens of the name end before it
       std::size_t open = i;
       // operator(): the first "()" belongs to the name.
       if (IsName(i - 1) && m_stmt[i - 1].text == "operator") {
-        if (!IsPunct(i + 1, ")") || !IsPunct(i + 2, "(")) continue;
+        if (!IsPunct(i + 1, ')') || !IsPunct(i + 2, '(')) continue;
         open = i + 2;
         nameEnd = i + 2;
       }
@@ -1027,12 +1063,12 @@ class Parser {
     while (k < end) {
       const Stmt& s = m_stmt[k];
       if (s.kind == Kind::kPunct) {
-        if (s.text == "->" || s.text == ":") return true;  // a return type, an initializer list
-        if (s.text == "&") {
+        if (s.punct == 'A' || s.punct == ':') return true;  // a return type, an initializer list
+        if (s.punct == '&') {
           ++k;
           continue;
         }
-        if (s.text == "[" && IsPunct(k + 1, "[")) {  // [[attribute]]
+        if (s.punct == '[' && IsPunct(k + 1, '[')) {  // [[attribute]]
           std::size_t c = Close(k);
           if (c == std::string::npos) return false;
           k = c + 1;
@@ -1044,7 +1080,7 @@ class Parser {
       if (IsQualifier(s.text) || IsAnnotation(s.text) || s.text == "requires") {
         if (s.text == "requires") return true;
         ++k;
-        if (IsPunct(k, "(")) {
+        if (IsPunct(k, '(')) {
           std::size_t c = Close(k);
           if (c == std::string::npos) return false;
           k = c + 1;
@@ -1052,7 +1088,7 @@ class Parser {
         continue;
       }
       // Old-style parameter declarations, each ending in ";".
-      if (oldStyle) return IsPunct(end - 1, ";");
+      if (oldStyle) return IsPunct(end - 1, ';');
       return false;
     }
     return true;
@@ -1066,7 +1102,7 @@ class Parser {
     std::string last;
     // An operator: "operator" and what stands between it and "(".
     std::size_t op = std::string::npos;
-    if (end >= from + 3 && IsPunct(end - 1, ")") && IsPunct(end - 2, "(") && IsName(end - 3) &&
+    if (end >= from + 3 && IsPunct(end - 1, ')') && IsPunct(end - 2, '(') && IsName(end - 3) &&
         m_stmt[end - 3].text == "operator")
       op = end - 3;
     for (std::size_t k = end; op == std::string::npos && k-- > from && end - k <= 6;) {
@@ -1074,7 +1110,7 @@ class Parser {
         op = k;
         break;
       }
-      if (IsPunct(k, "(") || IsPunct(k, ")") || IsPunct(k, "::")) break;
+      if (IsPunct(k, '(') || IsPunct(k, ')') || IsPunct(k, 'Q')) break;
     }
     if (op != std::string::npos) {
       last = "operator";
@@ -1088,7 +1124,11 @@ class Parser {
         }
         bool isWord = s.kind == Kind::kName;
         if (isWord && word) last += ' ';
-        last += s.text;
+        if (s.kind == Kind::kPunct) {
+          last += PunctText(s.punct);
+        } else {
+          last += s.text;
+        }
         word = isWord;
       }
       line = m_stmt[op].line;
@@ -1096,7 +1136,7 @@ class Parser {
     } else {
       // Template arguments of the name itself: f<int>(
       std::size_t k = end - 1;
-      if (IsPunct(k, ">")) {
+      if (IsPunct(k, '>')) {
         k = SkipBackAngles(k, from);
         if (k == std::string::npos) return false;
         if (k == from) return false;
@@ -1106,16 +1146,16 @@ class Parser {
       last = m_stmt[k].text;
       line = m_stmt[k].line;
       first = k;
-      if (first > from && IsPunct(first - 1, "~")) {
+      if (first > from && IsPunct(first - 1, '~')) {
         last.insert(0, "~");
         --first;
       }
     }
     // Qualifiers before it: A::B<T>::
     std::string qual;
-    while (first >= from + 2 && IsPunct(first - 1, "::")) {
+    while (first >= from + 2 && IsPunct(first - 1, 'Q')) {
       std::size_t k = first - 2;
-      if (IsPunct(k, ">")) {
+      if (IsPunct(k, '>')) {
         k = SkipBackAngles(k, from);
         if (k == std::string::npos || k == from) break;
         --k;
@@ -1132,9 +1172,9 @@ class Parser {
   std::size_t SkipBackAngles(std::size_t k, std::size_t from) const {
     int angles = 0;
     for (std::size_t i = k + 1; i-- > from;) {
-      if (IsPunct(i, ">")) ++angles;
-      if (IsPunct(i, "<") && --angles == 0) return i;
-      if (IsPunct(i, ";") || IsPunct(i, "{")) return std::string::npos;
+      if (IsPunct(i, '>')) ++angles;
+      if (IsPunct(i, '<') && --angles == 0) return i;
+      if (IsPunct(i, ';') || IsPunct(i, '{')) return std::string::npos;
     }
     return std::string::npos;
   }
@@ -1149,13 +1189,13 @@ class Parser {
     name.clear();
     for (++k; k < m_stmt.size(); ++k) {
       const Stmt& s = m_stmt[k];
-      if (s.kind == Kind::kPunct && (s.text == "(" || s.text == "[")) {
+      if (s.kind == Kind::kPunct && (s.punct == '(' || s.punct == '[')) {
         std::size_t c = Close(k);
         if (c == std::string::npos) break;
         k = c;
         continue;
       }
-      if (s.kind == Kind::kPunct && s.text == "::") {
+      if (s.kind == Kind::kPunct && s.punct == 'Q') {
         name += "::";
         continue;
       }
@@ -1179,17 +1219,16 @@ class Parser {
     if (t.kind == Kind::kName) {
       // Whether a name is called is decided only at a "(": most are not.
       if (m_prev == Prev::kScope && m_bQualifiable) {
-        m_callName += "::";
-        m_callName += t.text;
+        m_pCallName->Append("::");
+        m_pCallName->Append(t.text);
       } else {
         m_bAfterName = m_prev == Prev::kName;
-        if (m_bAfterName) m_prevName.swap(m_callName);
-        m_callName = t.text;
+        if (m_bAfterName) std::swap(m_pPrevName, m_pCallName);
+        m_pCallName->Assign(t.text);
         m_bMember = m_prev == Prev::kMember;
         m_bQualifiable = !m_bMember;
       }
       m_nLastPart = t.text.size();
-      if (m_callName.size() > kMaxName) m_callName.resize(kMaxName);
       m_callLine = t.line;
       m_prev = Prev::kName;
       return;
@@ -1199,7 +1238,7 @@ class Parser {
       if (p == '(') {
         if (m_prev == Prev::kName && IsCall()) {
           CommitPendingCall();
-          m_pending = m_callName;
+          m_pending.Assign(m_pCallName->View());
           m_pendingLine = m_callLine;
           m_watch = 1;
         }
@@ -1208,7 +1247,7 @@ class Parser {
       }
       if (p == 'Q') {
         if (m_prev != Prev::kName) {
-          m_callName.clear();  // ::f
+          m_pCallName->Clear();  // ::f
           m_bQualifiable = false;
         }
         m_prev = Prev::kScope;
@@ -1232,10 +1271,10 @@ class Parser {
   // variable built from args, a local prototype, a member of a local class).
   bool IsCall() const {
     if (m_bMember) return true;
-    std::string_view last(m_callName);
+    std::string_view last = m_pCallName->View();
     if (m_nLastPart < last.size()) last.remove_prefix(last.size() - m_nLastPart);
     if (kNotCallable.Has(last)) return false;
-    return !m_bAfterName || kBeforeExpressions.Has(m_prevName);
+    return !m_bAfterName || kBeforeExpressions.Has(m_pPrevName->View());
   }
 
   // "type (*name)(" declares a pointer to a function; it calls nothing.
@@ -1256,7 +1295,7 @@ class Parser {
       case 4:
         if (t.punct == '(') {
           m_watch = 0;
-          m_pending.clear();
+          m_pending.Clear();
           return;
         }
         break;
@@ -1270,9 +1309,9 @@ class Parser {
 
   void CommitPendingCall() {
     m_watch = 0;
-    if (m_pending.empty()) return;
-    if (m_nFunction > 0) m_sink.OnCall(m_pending, m_pendingLine);
-    m_pending.clear();
+    if (m_pending.Empty()) return;
+    if (m_nFunction > 0) m_sink.OnCall(m_pending.View(), m_pendingLine);
+    m_pending.Clear();
   }
 
   Lexer m_lexer;
@@ -1288,14 +1327,15 @@ class Parser {
   int m_depth = 0;           // of its parentheses and brackets
 
   Prev m_prev = Prev::kNone;
-  std::string m_callName;  // the name before the next "(", if it is one
+  NameBuffer m_names[2];
+  NameBuffer* m_pCallName = &m_names[0];  // the name before the next "(", if it is one
+  NameBuffer* m_pPrevName = &m_names[1];  // the name before it, when m_bAfterName
   int m_callLine = 0;
   std::size_t m_nLastPart = 0;  // the length of its last part
   bool m_bMember = false;       // it follows "." or "->"
   bool m_bQualifiable = false;  // a "::" may add to it
-  bool m_bAfterName = false;    // it follows another name, m_prevName
-  std::string m_prevName;
-  std::string m_pending;  // a call not yet reported
+  bool m_bAfterName = false;    // it follows another name
+  NameBuffer m_pending;  // a call not yet reported
   int m_pendingLine = 0;
   int m_watch = 0;  // how much of "(*name)(" follows it so far
 };
