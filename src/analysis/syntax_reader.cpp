@@ -59,6 +59,18 @@ inline std::size_t NameRun(const unsigned char* p) {
   return n;
 #endif
 }
+// Blanks: 1 for a space, a tab, CR, FF or VT, 2 for a line end, 0 else.
+struct BlankBytes {
+  unsigned char kind[256] = {};
+  constexpr BlankBytes() {
+    kind[static_cast<unsigned char>(' ')] = kind[static_cast<unsigned char>('\t')] = 1;
+    kind[static_cast<unsigned char>('\r')] = kind[static_cast<unsigned char>('\f')] = 1;
+    kind[static_cast<unsigned char>('\v')] = 1;
+    kind[static_cast<unsigned char>('\n')] = 2;
+  }
+};
+constexpr BlankBytes kBlankBytes;
+
 bool IsNameStart(unsigned char c) { return kNameBytes.start[c]; }
 bool IsNameByte(unsigned char c) { return kNameBytes.inside[c]; }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -217,18 +229,23 @@ class Lexer {
 
   void SkipBlanks() {
     for (;;) {
-      // The fast way over plain blanks within the buffer.
-      while (m_pos < m_end) {
-        char c = m_buf[m_pos];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
-          ++m_pos;
-        } else if (c == '\n') {
-          ++m_pos;
-          ++m_line;
-          m_atLineStart = true;
-        } else {
-          break;
+      // The fast way over plain blanks within the buffer, up to the 0
+      // that follows its text.
+      {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(m_buf.get()) + m_pos;
+        const unsigned char* start = p;
+        int line = m_line;
+        bool lineStart = m_atLineStart;
+        for (;;) {
+          unsigned char k = kBlankBytes.kind[*p];
+          if (k == 0) break;
+          line += k - 1;
+          lineStart |= k == 2;
+          ++p;
         }
+        m_pos += static_cast<std::size_t>(p - start);
+        m_line = line;
+        m_atLineStart = lineStart;
       }
       int c = At(0);
       if (c < 0) return;
@@ -554,6 +571,11 @@ class NameBuffer {
   }
   void Append(std::string_view s) {
     std::size_t n = std::min(s.size(), kMaxName - m_n);
+#if defined(__GNUC__)
+    // Hides the bound from the compiler, which would copy these few bytes
+    // with a string instruction that costs more than the call.
+    __asm__("" : "+r"(n));
+#endif
     if (n > 0) std::memcpy(m_bytes + m_n, s.data(), n);
     m_n += n;
   }
