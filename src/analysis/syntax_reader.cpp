@@ -88,6 +88,45 @@ struct Token {
   std::string_view text;
 };
 
+// A name of at most kMaxName bytes the body's reader keeps for a few
+// tokens: most stay where the lexer read them, and are copied only when
+// the lexer is about to move or reuse those bytes (it is told of every such
+// name), or when a qualified name grows.
+class NameRef {
+ public:
+  void Set(std::string_view s) { m_view = s; }
+  // other's name, copied when other holds it itself: that copy changes as
+  // other grows.
+  void SetFrom(const NameRef& other) {
+    if (other.IsOwn()) {
+      std::memcpy(m_own, other.m_own, other.m_view.size());
+      m_view = std::string_view(m_own, other.m_view.size());
+    } else {
+      m_view = other.m_view;
+    }
+  }
+  void Append(std::string_view s) {
+    Own();
+    std::size_t n = std::min(s.size(), kMaxName - m_view.size());
+    if (n > 0) std::memcpy(m_own + m_view.size(), s.data(), n);
+    m_view = std::string_view(m_own, m_view.size() + n);
+  }
+  // Copies the name into its own bytes unless it is there already.
+  void Own() {
+    if (IsOwn() || m_view.empty()) return;
+    std::memmove(m_own, m_view.data(), m_view.size());
+    m_view = std::string_view(m_own, m_view.size());
+  }
+  void Clear() { m_view = std::string_view(); }
+  bool Empty() const { return m_view.empty(); }
+  std::string_view View() const { return m_view; }
+
+ private:
+  bool IsOwn() const { return m_view.data() == m_own; }
+  char m_own[kMaxName];
+  std::string_view m_view;
+};
+
 // Splits the source into tokens. Comments, line splices and the bodies of
 // directives never reach the parser; a directive comes as one token with
 // its name.
@@ -95,6 +134,10 @@ class Lexer {
  public:
   explicit Lexer(ISyntaxByteSource& source)
       : m_source(source), m_buf(new char[kBlock + 16]()) {}
+
+  // A name that may point at a token's bytes after the token: it is
+  // copied before those bytes move or are overwritten.
+  void Pin(NameRef& name) { m_pinned.push_back(&name); }
 
   void Next(Token& t) {
     t.text = std::string_view();
@@ -188,6 +231,7 @@ class Lexer {
 
   __attribute__((noinline)) bool Fill(std::size_t want) {
     if (m_eof) return m_end - m_pos >= want;
+    OwnPinned();
     std::memmove(m_buf.get(), m_buf.get() + m_pos, m_end - m_pos);
     m_end -= m_pos;
     m_pos = 0;
@@ -381,6 +425,7 @@ class Lexer {
         return name;
       }
     }
+    OwnPinned();
     std::string& out = m_name;
     out.clear();
     for (;;) {
@@ -478,7 +523,12 @@ class Lexer {
     }
   }
 
+  void OwnPinned() {
+    for (NameRef* name : m_pinned) name->Own();
+  }
+
   ISyntaxByteSource& m_source;
+  std::vector<NameRef*> m_pinned;
   bool m_pairs = false;  // Shift-JIS: a lead byte takes the byte after it
   std::unique_ptr<char[]> m_buf;
   std::string m_name;       // a name not taken where it stands
@@ -561,33 +611,6 @@ const WordSet kAccessWords = {"public", "private", "protected", "signals", "slot
                               "Q_SIGNALS", "Q_SLOTS"};
 const WordSet kClassKeys = {"class", "struct", "union", "enum"};
 
-// A name of at most kMaxName bytes, held without allocating: the body's
-// reader keeps the last two names it met.
-class NameBuffer {
- public:
-  void Assign(std::string_view s) {
-    m_n = 0;
-    Append(s);
-  }
-  void Append(std::string_view s) {
-    std::size_t n = std::min(s.size(), kMaxName - m_n);
-#if defined(__GNUC__)
-    // Hides the bound from the compiler, which would copy these few bytes
-    // with a string instruction that costs more than the call.
-    __asm__("" : "+r"(n));
-#endif
-    if (n > 0) std::memcpy(m_bytes + m_n, s.data(), n);
-    m_n += n;
-  }
-  void Clear() { m_n = 0; }
-  bool Empty() const { return m_n == 0; }
-  std::string_view View() const { return std::string_view(m_bytes, m_n); }
-
- private:
-  char m_bytes[kMaxName];
-  std::size_t m_n = 0;
-};
-
 enum class Scope : unsigned char { kFile, kNamespace, kExternC, kClass, kOther, kFunction, kBlock };
 
 struct ScopeEntry {
@@ -614,6 +637,9 @@ class Parser {
  public:
   Parser(ISyntaxByteSource& source, ISyntaxReaderSink& sink) : m_lexer(source), m_sink(sink) {
     m_scopes.push_back({Scope::kFile, std::string()});
+    m_lexer.Pin(m_names[0]);
+    m_lexer.Pin(m_names[1]);
+    m_lexer.Pin(m_pending);
   }
 
   void Run() {
@@ -1246,7 +1272,7 @@ class Parser {
       } else {
         m_bAfterName = m_prev == Prev::kName;
         if (m_bAfterName) std::swap(m_pPrevName, m_pCallName);
-        m_pCallName->Assign(t.text);
+        m_pCallName->Set(t.text);
         m_bMember = m_prev == Prev::kMember;
         m_bQualifiable = !m_bMember;
       }
@@ -1260,7 +1286,7 @@ class Parser {
       if (p == '(') {
         if (m_prev == Prev::kName && IsCall()) {
           CommitPendingCall();
-          m_pending.Assign(m_pCallName->View());
+          m_pending.SetFrom(*m_pCallName);
           m_pendingLine = m_callLine;
           m_watch = 1;
         }
@@ -1349,15 +1375,15 @@ class Parser {
   int m_depth = 0;           // of its parentheses and brackets
 
   Prev m_prev = Prev::kNone;
-  NameBuffer m_names[2];
-  NameBuffer* m_pCallName = &m_names[0];  // the name before the next "(", if it is one
-  NameBuffer* m_pPrevName = &m_names[1];  // the name before it, when m_bAfterName
+  NameRef m_names[2];
+  NameRef* m_pCallName = &m_names[0];  // the name before the next "(", if it is one
+  NameRef* m_pPrevName = &m_names[1];  // the name before it, when m_bAfterName
   int m_callLine = 0;
   std::size_t m_nLastPart = 0;  // the length of its last part
   bool m_bMember = false;       // it follows "." or "->"
   bool m_bQualifiable = false;  // a "::" may add to it
   bool m_bAfterName = false;    // it follows another name
-  NameBuffer m_pending;  // a call not yet reported
+  NameRef m_pending;  // a call not yet reported
   int m_pendingLine = 0;
   int m_watch = 0;  // how much of "(*name)(" follows it so far
 };
