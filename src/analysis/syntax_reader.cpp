@@ -272,25 +272,33 @@ class Lexer {
   }
 
   void SkipBlanks() {
+    SkipPlainBlanks();
+    char c = m_buf[m_pos];
+    if (m_pos < m_end && c != '/' && c != '\\') return;  // the usual case
+    SkipBlanksAndComments();
+  }
+
+  // Plain blanks within the buffer, up to the 0 that follows its text.
+  void SkipPlainBlanks() {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(m_buf.get()) + m_pos;
+    const unsigned char* start = p;
+    int line = m_line;
+    bool lineStart = m_atLineStart;
     for (;;) {
-      // The fast way over plain blanks within the buffer, up to the 0
-      // that follows its text.
-      {
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(m_buf.get()) + m_pos;
-        const unsigned char* start = p;
-        int line = m_line;
-        bool lineStart = m_atLineStart;
-        for (;;) {
-          unsigned char k = kBlankBytes.kind[*p];
-          if (k == 0) break;
-          line += k - 1;
-          lineStart |= k == 2;
-          ++p;
-        }
-        m_pos += static_cast<std::size_t>(p - start);
-        m_line = line;
-        m_atLineStart = lineStart;
-      }
+      unsigned char k = kBlankBytes.kind[*p];
+      if (k == 0) break;
+      line += k - 1;
+      lineStart |= k == 2;
+      ++p;
+    }
+    m_pos += static_cast<std::size_t>(p - start);
+    m_line = line;
+    m_atLineStart = lineStart;
+  }
+
+  __attribute__((noinline)) void SkipBlanksAndComments() {
+    for (;;) {
+      SkipPlainBlanks();
       int c = At(0);
       if (c < 0) return;
       if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '\n') continue;
@@ -425,6 +433,11 @@ class Lexer {
         return name;
       }
     }
+    return NameTheSlowWay();
+  }
+
+  // A name with a byte from 0x80 up, a splice, or one the buffer ends in.
+  __attribute__((noinline)) std::string_view NameTheSlowWay() {
     OwnPinned();
     std::string& out = m_name;
     out.clear();
