@@ -71,6 +71,47 @@ struct BlankBytes {
 };
 constexpr BlankBytes kBlankBytes;
 
+// The first of p..e that is the byte stop, or e; the line ends before it
+// are added to lines. Reads up to 15 bytes past e.
+inline const char* ScanCountingLines(const char* p, const char* e, char stop, int& lines) {
+#ifdef __SSE2__
+  const __m128i stops = _mm_set1_epi8(stop), ends = _mm_set1_epi8('\n');
+  for (; p < e; p += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned within = e - p >= 16 ? 0xFFFFu : (1u << (e - p)) - 1;
+    unsigned at = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, stops))) & within;
+    unsigned lineEnds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, ends))) & within;
+    if (at != 0) {
+      unsigned k = static_cast<unsigned>(__builtin_ctz(at));
+      lines += __builtin_popcount(lineEnds & ((1u << k) - 1));
+      return p + k;
+    }
+    lines += __builtin_popcount(lineEnds);
+  }
+  return e;
+#else
+  for (; p < e && *p != stop; ++p) lines += *p == '\n';
+  return p;
+#endif
+}
+
+// The first of p..e that is a or b, or e. Reads up to 15 bytes past e.
+inline const char* FindEither(const char* p, const char* e, char a, char b) {
+#ifdef __SSE2__
+  const __m128i as = _mm_set1_epi8(a), bs = _mm_set1_epi8(b);
+  for (; p < e; p += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned at = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, as), _mm_cmpeq_epi8(v, bs))));
+    if (at != 0) return std::min(e, p + __builtin_ctz(at));
+  }
+  return e;
+#else
+  while (p < e && *p != a && *p != b) ++p;
+  return p;
+#endif
+}
+
 bool IsNameStart(unsigned char c) { return kNameBytes.start[c]; }
 bool IsNameByte(unsigned char c) { return kNameBytes.inside[c]; }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -133,7 +174,9 @@ class NameRef {
 class Lexer {
  public:
   explicit Lexer(ISyntaxByteSource& source)
-      : m_source(source), m_buf(new char[kBlock + 16]()) {}
+      : m_source(source), m_buf(new char[kBlock + kPad]) {
+    std::memset(m_buf.get(), 0, kPad);
+  }
 
   // A name that may point at a token's bytes after the token: it is
   // copied before those bytes move or are overwritten.
@@ -240,7 +283,8 @@ class Lexer {
       if (n == 0) m_eof = true;
       m_end += n;
     }
-    m_buf[m_end] = '\0';
+    // A 0 ends the text, and vector reads past it find it defined.
+    std::memset(m_buf.get() + m_end, 0, kPad);
     m_pairs = m_source.Encoding() == TextEncoding::kCp932;
     return m_end - m_pos >= want;
   }
@@ -324,7 +368,7 @@ class Lexer {
         // No byte of a character can be a backslash or a line end here.
         const char* p = m_buf.get() + m_pos;
         const char* e = m_buf.get() + m_end;
-        while (p < e && *p != '\n' && *p != '\\') ++p;
+        p = FindEither(p, e, '\n', '\\');
         m_pos = p - m_buf.get();
       }
       int c = At(0);
@@ -340,9 +384,7 @@ class Lexer {
       const char* p = m_buf.get() + m_pos;
       const char* e = m_buf.get() + m_end;
       // Neither byte of "*/" is ever the second byte of a Shift-JIS pair.
-      const char* star = static_cast<const char*>(std::memchr(p, '*', e - p));
-      if (!star) star = e;
-      m_line += static_cast<int>(std::count(p, star, '\n'));
+      const char* star = ScanCountingLines(p, e, '*', m_line);
       m_pos = star - m_buf.get();
       int c = At(0);
       if (c < 0) return;
@@ -539,6 +581,8 @@ class Lexer {
   void OwnPinned() {
     for (NameRef* name : m_pinned) name->Own();
   }
+
+  static constexpr std::size_t kPad = 16;
 
   ISyntaxByteSource& m_source;
   std::vector<NameRef*> m_pinned;
