@@ -71,6 +71,13 @@ struct BlankBytes {
 };
 constexpr BlankBytes kBlankBytes;
 
+// Set bits, few as a rule: a comment's line ends in sixteen bytes.
+inline int CountBits(unsigned m) {
+  int n = 0;
+  for (; m != 0; m &= m - 1) ++n;
+  return n;
+}
+
 // The first of p..e that is the byte stop, or e; the line ends before it
 // are added to lines. Reads up to 15 bytes past e.
 inline const char* ScanCountingLines(const char* p, const char* e, char stop, int& lines) {
@@ -83,10 +90,10 @@ inline const char* ScanCountingLines(const char* p, const char* e, char stop, in
     unsigned lineEnds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, ends))) & within;
     if (at != 0) {
       unsigned k = static_cast<unsigned>(__builtin_ctz(at));
-      lines += __builtin_popcount(lineEnds & ((1u << k) - 1));
+      lines += CountBits(lineEnds & ((1u << k) - 1));
       return p + k;
     }
-    lines += __builtin_popcount(lineEnds);
+    lines += CountBits(lineEnds);
   }
   return e;
 #else
@@ -267,7 +274,7 @@ class Lexer {
 
  private:
   // The byte k places ahead, or -1 past the end of the source.
-  int At(std::size_t k) {
+  __attribute__((always_inline)) int At(std::size_t k) {
     if (__builtin_expect(m_pos + k >= m_end, 0) && !Fill(k + 1)) return -1;
     return static_cast<unsigned char>(m_buf[m_pos + k]);
   }
