@@ -119,6 +119,22 @@ inline const char* FindEither(const char* p, const char* e, char a, char b) {
 #endif
 }
 
+// How a token starting with a byte is read on the usual way: as a name
+// made of ASCII bytes, as a punctuator of its own, or the long way.
+enum class TokenStart : unsigned char { kOther, kName, kPunct };
+struct TokenBytes {
+  TokenStart start[256] = {};
+  constexpr TokenBytes() {
+    for (int c = 0; c < 128; ++c) {
+      bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
+      if (letter) start[c] = TokenStart::kName;
+    }
+    for (const char* p = "(){}[];,*&=<>!~+|^%?@`/"; *p; ++p)
+      start[static_cast<unsigned char>(*p)] = TokenStart::kPunct;
+  }
+};
+constexpr TokenBytes kTokenBytes;
+
 bool IsNameStart(unsigned char c) { return kNameBytes.start[c]; }
 bool IsNameByte(unsigned char c) { return kNameBytes.inside[c]; }
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -195,6 +211,34 @@ class Lexer {
     t.punct = 0;
     SkipBlanks();
     t.line = m_line;
+    // The usual tokens first: a plain name, a one-byte punctuator. The
+    // byte at the end of the text is a 0, which takes the long way.
+    {
+      const unsigned char* b = reinterpret_cast<const unsigned char*>(m_buf.get());
+      unsigned char c = b[m_pos];
+      switch (kTokenBytes.start[c]) {
+        case TokenStart::kName: {
+          std::size_t e = m_pos + NameRun(b + m_pos);
+          unsigned char after = b[e];
+          if (e < m_end && after != '\\' && after < 0x80 && after != '"' && after != '\'') {
+            t.text = std::string_view(m_buf.get() + m_pos, std::min(e - m_pos, kMaxName));
+            t.kind = Kind::kName;
+            m_pos = e;
+            m_atLineStart = false;
+            return;
+          }
+          break;
+        }
+        case TokenStart::kPunct:
+          t.kind = Kind::kPunct;
+          t.punct = static_cast<char>(c);
+          ++m_pos;
+          m_atLineStart = false;
+          return;
+        case TokenStart::kOther:
+          break;
+      }
+    }
     int c = At(0);
     if (c < 0) {
       t.kind = Kind::kEnd;
