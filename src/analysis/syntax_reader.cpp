@@ -687,19 +687,19 @@ const WordSet kNotCallable = {
     "__inline", "__inline__", "__extension__", "operator", "template", "this", "static_cast",
     "dynamic_cast", "reinterpret_cast", "const_cast", "co_await", "co_return", "co_yield",
     "requires"};
-bool IsNotCallable(const std::string& s) { return kNotCallable.Has(s); }
+bool IsNotCallable(std::string_view s) { return kNotCallable.Has(s); }
 
 // Words that never name the function a declarator declares.
-bool IsNotDeclaratorName(const std::string& s) { return IsNotCallable(s) || s == "__attribute__"; }
+bool IsNotDeclaratorName(std::string_view s) { return IsNotCallable(s) || s == "__attribute__"; }
 
 const WordSet kQualifiers = {"const", "volatile", "noexcept", "override", "final", "throw",
                             "try", "mutable", "__attribute__", "__attribute", "__declspec",
                             "alignas", "transaction_safe"};
-bool IsQualifier(const std::string& s) { return kQualifiers.Has(s); }
+bool IsQualifier(std::string_view s) { return kQualifiers.Has(s); }
 
 // An annotation macro standing after a parameter list: __releases(x),
 // Q_DECL_OVERRIDE, __THROW.
-bool IsAnnotation(const std::string& s) {
+bool IsAnnotation(std::string_view s) {
   if (s.size() >= 2 && s[0] == '_' && s[1] == '_') return true;
   if (s.size() < 2) return false;
   bool upper = false;
@@ -731,7 +731,14 @@ struct Stmt {
   char punct;  // as in Token
   int line;
   int depth;  // of parentheses and brackets before this token
-  std::string text;  // a name's
+  std::uint32_t text;  // where a name's bytes start in the statement's text
+  std::uint32_t size;  // and how many they are
+};
+
+// The tokens of a declaration being read, and the bytes of its names.
+struct Statement {
+  std::vector<Stmt> tokens;
+  std::string text;
 };
 
 // A punctuator's text, as an operator's name shows it.
@@ -776,8 +783,8 @@ class Parser {
     std::vector<ScopeEntry> start;     // the scopes as the first branch began
     std::vector<ScopeEntry> firstEnd;  // and as it ended
     bool firstEnded = false;
-    std::vector<Stmt> statement;       // the statement being read as it began
-    std::vector<Stmt> firstStatement;  // and as it ended
+    Statement statement;       // the statement being read as it began
+    Statement firstStatement;  // and as it ended
   };
 
   void OnDirective(const Token& t) {
@@ -790,7 +797,7 @@ class Parser {
         return;
       }
       m_conds.back().start = m_scopes;
-      m_conds.back().statement = m_stmt;
+      m_conds.back().statement = m_statement;
       if (t.ifZero) SkipGroup();
       return;
     }
@@ -800,11 +807,11 @@ class Parser {
       Conditional& c = m_conds.back();
       if (!c.firstEnded) {
         c.firstEnd = m_scopes;
-        c.firstStatement = m_stmt;
+        c.firstStatement = m_statement;
         c.firstEnded = true;
       }
       RestoreScopes(c.start);
-      m_stmt = c.statement;
+      m_statement = c.statement;
       if (t.ifZero) SkipGroup();
       return;
     }
@@ -818,7 +825,7 @@ class Parser {
       m_conds.pop_back();
       if (c.firstEnded) {
         RestoreScopes(c.firstEnd);
-        m_stmt = std::move(c.firstStatement);
+        m_statement = std::move(c.firstStatement);
       }
     }
   }
@@ -943,11 +950,15 @@ class Parser {
       ClearStatement();
       return;
     }
-    m_stmt.push_back({t.kind, t.punct, t.line, m_depth, std::string(t.text)});
+    std::string& text = m_statement.text;
+    m_stmt.push_back({t.kind, t.punct, t.line, m_depth, static_cast<std::uint32_t>(text.size()),
+                      static_cast<std::uint32_t>(t.text.size())});
+    text.append(t.text.data(), t.text.size());
   }
 
   void ClearStatement() {
     m_stmt.clear();
+    m_statement.text.clear();
     m_depth = 0;
   }
 
@@ -978,7 +989,7 @@ class Parser {
     if (m_stmt.empty()) return false;
     for (const Stmt& s : m_stmt)
       if (s.kind != Kind::kName ||
-          !kAccessWords.Has(s.text))
+          !kAccessWords.Has(Text(s)))
         return false;
     return true;
   }
@@ -1000,6 +1011,10 @@ class Parser {
   bool IsPunct(std::size_t i, char p) const {
     return i < m_stmt.size() && m_stmt[i].kind == Kind::kPunct && m_stmt[i].punct == p;
   }
+  std::string_view Text(const Stmt& s) const {
+    return std::string_view(m_statement.text.data() + s.text, s.size);
+  }
+  std::string_view Text(std::size_t i) const { return Text(m_stmt[i]); }
   bool IsName(std::size_t i) const { return i < m_stmt.size() && m_stmt[i].kind == Kind::kName; }
 
   // "f(a, b)" followed by a declaration: the parameter declarations of an
@@ -1020,7 +1035,7 @@ class Parser {
           return false;
         if (s.kind == Kind::kPunct && s.punct == ';' && ++pieces > 32) return false;
       }
-      return IsName(close + 1) && !IsQualifier(m_stmt[close + 1].text);
+      return IsName(close + 1) && !IsQualifier(Text(close + 1));
     }
     return false;
   }
@@ -1030,7 +1045,7 @@ class Parser {
     for (std::size_t k = open + 1; k < close; ++k) {
       bool name = (k - open) % 2 == 1;
       if (name ? !IsName(k) : !IsPunct(k, ',')) return false;
-      if (name && IsNotCallable(m_stmt[k].text)) return false;
+      if (name && IsNotCallable(Text(k))) return false;
     }
     return true;
   }
@@ -1045,11 +1060,11 @@ class Parser {
     // The first ":" at the top level right after a parameter list.
     for (std::size_t i = 1; i < m_stmt.size(); ++i) {
       if (IsName(i) && m_stmt[i].depth == 0 &&
-          kClassKeys.Has(m_stmt[i].text))
+          kClassKeys.Has(Text(i)))
         return false;
       if (IsPunct(i, ':') && m_stmt[i].depth == 0)
         return IsPunct(i - 1, ')') ||
-               (IsName(i - 1) && (m_stmt[i - 1].text == "noexcept" || m_stmt[i - 1].text == "try"));
+               (IsName(i - 1) && (Text(i - 1) == "noexcept" || Text(i - 1) == "try"));
     }
     return false;
   }
@@ -1059,10 +1074,10 @@ class Parser {
     std::size_t from = SkipTemplatePrefix(0);
     // namespace a::b {   inline namespace v1 {   MACRO(x) namespace n {
     for (std::size_t k = from; k < m_stmt.size(); ++k) {
-      if (!IsName(k) || m_stmt[k].text != "namespace" || m_stmt[k].depth != 0) continue;
+      if (!IsName(k) || Text(k) != "namespace" || m_stmt[k].depth != 0) continue;
       std::string name;
       for (std::size_t i = k + 1; i < m_stmt.size(); ++i) {
-        if (m_stmt[i].kind == Kind::kName) name += m_stmt[i].text;
+        if (m_stmt[i].kind == Kind::kName) name += Text(i);
         if (IsPunct(i, 'Q')) name += "::";
       }
       ClearStatement();
@@ -1071,7 +1086,7 @@ class Parser {
       return;
     }
     std::size_t n = m_stmt.size();
-    if (n >= from + 2 && IsName(n - 2) && m_stmt[n - 2].text == "extern" &&
+    if (n >= from + 2 && IsName(n - 2) && Text(n - 2) == "extern" &&
         m_stmt[n - 1].kind == Kind::kString) {
       ClearStatement();
       Push(Scope::kExternC);
@@ -1080,14 +1095,14 @@ class Parser {
     std::string name;
     int line = 0;
     if (!HasTopLevelAssignment(from) && FindDefinition(from, name, line)) {
-      std::vector<Stmt> initializerCalls = InitializerCalls();
-      ClearStatement();
       std::string full = FullName(name);
       if (full.size() > kMaxName) full.resize(kMaxName);
       m_sink.OnDefinition(full, line, InNamespace(full, name));
       m_prev = Prev::kNone;
       Push(Scope::kFunction);
-      for (const Stmt& c : initializerCalls) m_sink.OnCall(c.text, c.line);
+      // The names stay in the statement until it is cleared.
+      for (const Stmt& c : InitializerCalls()) m_sink.OnCall(Text(c), c.line);
+      ClearStatement();
       return;
     }
     std::string cls;
@@ -1107,16 +1122,16 @@ class Parser {
     std::size_t colon = std::string::npos;
     for (std::size_t i = 1; i < m_stmt.size(); ++i)
       if (IsPunct(i, ':') && m_stmt[i].depth == 0 &&
-          (IsPunct(i - 1, ')') || (IsName(i - 1) && m_stmt[i - 1].text == "noexcept"))) {
+          (IsPunct(i - 1, ')') || (IsName(i - 1) && Text(i - 1) == "noexcept"))) {
         colon = i;
         break;
       }
     if (colon == std::string::npos) return calls;
     for (std::size_t i = colon + 1; i + 1 < m_stmt.size(); ++i) {
       if (!IsName(i) || m_stmt[i].depth == 0 || !IsPunct(i + 1, '(')) continue;
-      if (IsNotCallable(m_stmt[i].text)) continue;
+      if (IsNotCallable(Text(i))) continue;
       bool seen = false;
-      for (const Stmt& c : calls) seen = seen || c.text == m_stmt[i].text;
+      for (const Stmt& c : calls) seen = seen || Text(c) == Text(i);
       if (!seen) calls.push_back(m_stmt[i]);
     }
     return calls;
@@ -1160,7 +1175,7 @@ class Parser {
 
   // "template <...>" before a declaration, as often as it stands there.
   std::size_t SkipTemplatePrefix(std::size_t i) const {
-    while (IsName(i) && m_stmt[i].text == "template" && IsPunct(i + 1, '<')) {
+    while (IsName(i) && Text(i) == "template" && IsPunct(i + 1, '<')) {
       int angles = 0;
       std::size_t k = i + 1;
       for (; k < m_stmt.size(); ++k) {
@@ -1181,7 +1196,7 @@ class Parser {
       while (k > from && m_stmt[k - 1].kind == Kind::kPunct && m_stmt[k - 1].punct != 'Q' &&
              m_stmt[k - 1].punct != 'A' && m_stmt[k - 1].punct != ')' && m_stmt[k - 1].punct != '(')
         --k;
-      if (k > from && IsName(k - 1) && m_stmt[k - 1].text == "operator") continue;
+      if (k > from && IsName(k - 1) && Text(k - 1) == "operator") continue;
       return true;
     }
     return false;
@@ -1195,7 +1210,7 @@ class Parser {
       std::size_t nameEnd = i;  // the tokens of the name end before it
       std::size_t open = i;
       // operator(): the first "()" belongs to the name.
-      if (IsName(i - 1) && m_stmt[i - 1].text == "operator") {
+      if (IsName(i - 1) && Text(i - 1) == "operator") {
         if (!IsPunct(i + 1, ')') || !IsPunct(i + 2, '(')) continue;
         open = i + 2;
         nameEnd = i + 2;
@@ -1233,8 +1248,8 @@ class Parser {
         return false;
       }
       if (s.kind != Kind::kName) return false;
-      if (IsQualifier(s.text) || IsAnnotation(s.text) || s.text == "requires") {
-        if (s.text == "requires") return true;
+      if (IsQualifier(Text(s)) || IsAnnotation(Text(s)) || Text(s) == "requires") {
+        if (Text(s) == "requires") return true;
         ++k;
         if (IsPunct(k, '(')) {
           std::size_t c = Close(k);
@@ -1259,10 +1274,10 @@ class Parser {
     // An operator: "operator" and what stands between it and "(".
     std::size_t op = std::string::npos;
     if (end >= from + 3 && IsPunct(end - 1, ')') && IsPunct(end - 2, '(') && IsName(end - 3) &&
-        m_stmt[end - 3].text == "operator")
+        Text(end - 3) == "operator")
       op = end - 3;
     for (std::size_t k = end; op == std::string::npos && k-- > from && end - k <= 6;) {
-      if (IsName(k) && m_stmt[k].text == "operator") {
+      if (IsName(k) && Text(k) == "operator") {
         op = k;
         break;
       }
@@ -1283,7 +1298,7 @@ class Parser {
         if (s.kind == Kind::kPunct) {
           last += PunctText(s.punct);
         } else {
-          last += s.text;
+          last += Text(s);
         }
         word = isWord;
       }
@@ -1298,8 +1313,8 @@ class Parser {
         if (k == from) return false;
         --k;
       }
-      if (!IsName(k) || IsNotDeclaratorName(m_stmt[k].text)) return false;
-      last = m_stmt[k].text;
+      if (!IsName(k) || IsNotDeclaratorName(Text(k))) return false;
+      last = Text(k);
       line = m_stmt[k].line;
       first = k;
       if (first > from && IsPunct(first - 1, '~')) {
@@ -1317,7 +1332,8 @@ class Parser {
         --k;
       }
       if (!IsName(k)) break;
-      qual.insert(0, m_stmt[k].text + "::");
+      qual.insert(0, "::");
+      qual.insert(0, Text(k));
       first = k;
     }
     name = qual + last;
@@ -1339,9 +1355,9 @@ class Parser {
   bool ClassName(std::size_t from, std::string& name) const {
     std::size_t k = from;
     while (k < m_stmt.size() &&
-           !(IsName(k) && kClassKeys.Has(m_stmt[k].text)))
+           !(IsName(k) && kClassKeys.Has(Text(k))))
       ++k;
-    if (k >= m_stmt.size() || m_stmt[k].text == "enum") return false;
+    if (k >= m_stmt.size() || Text(k) == "enum") return false;
     name.clear();
     for (++k; k < m_stmt.size(); ++k) {
       const Stmt& s = m_stmt[k];
@@ -1356,11 +1372,11 @@ class Parser {
         continue;
       }
       if (s.kind != Kind::kName) break;
-      if (s.text == "final" || s.text == "alignas" || s.text == "__attribute__") continue;
+      if (Text(s) == "final" || Text(s) == "alignas" || Text(s) == "__attribute__") continue;
       if (!name.empty() && name.size() >= 2 && name.compare(name.size() - 2, 2, "::") == 0) {
-        name += s.text;
+        name += Text(s);
       } else {
-        name = s.text;  // export macros stand before the name
+        name = Text(s);  // export macros stand before the name
       }
     }
     return true;
@@ -1479,7 +1495,8 @@ class Parser {
   std::size_t m_nIgnoredConds = 0;
 
   std::vector<std::string> m_namespaces;  // opened in the file, by full name
-  std::vector<Stmt> m_stmt;  // the declaration being read
+  Statement m_statement;  // the declaration being read
+  std::vector<Stmt>& m_stmt = m_statement.tokens;
   int m_depth = 0;           // of its parentheses and brackets
 
   Prev m_prev = Prev::kNone;
