@@ -205,7 +205,7 @@ class Lexer {
   // copied before those bytes move or are overwritten.
   void Pin(NameRef& name) { m_pinned.push_back(&name); }
 
-  void Next(Token& t) {
+  __attribute__((always_inline)) void Next(Token& t) {
     t.text = std::string_view();
     t.ifZero = false;
     t.punct = 0;
@@ -239,6 +239,12 @@ class Lexer {
           break;
       }
     }
+    NextTheLongWay(t);
+  }
+
+  // Every other token: literals, numbers, directives, two-byte
+  // punctuators, names with more than ASCII bytes, the end.
+  __attribute__((noinline)) void NextTheLongWay(Token& t) {
     int c = At(0);
     if (c < 0) {
       t.kind = Kind::kEnd;
