@@ -121,7 +121,7 @@ inline const char* FindEither(const char* p, const char* e, char a, char b) {
 
 // How a token starting with a byte is read on the usual way: as a name
 // made of ASCII bytes, as a punctuator of its own, or the long way.
-enum class TokenStart : unsigned char { kOther, kName, kPunct };
+enum class TokenStart : unsigned char { kOther, kName, kPunct, kPair };
 struct TokenBytes {
   TokenStart start[256] = {};
   constexpr TokenBytes() {
@@ -131,6 +131,7 @@ struct TokenBytes {
     }
     for (const char* p = "(){}[];,*&=<>!~+|^%?@`/"; *p; ++p)
       start[static_cast<unsigned char>(*p)] = TokenStart::kPunct;
+    for (const char* p = ".:-"; *p; ++p) start[static_cast<unsigned char>(*p)] = TokenStart::kPair;
   }
 };
 constexpr TokenBytes kTokenBytes;
@@ -235,6 +236,21 @@ class Lexer {
           ++m_pos;
           m_atLineStart = false;
           return;
+        case TokenStart::kPair: {
+          // ".", ":", "::", "-", "->", with the byte after them read.
+          if (m_pos + 1 >= m_end) break;
+          unsigned char d = b[m_pos + 1];
+          if (c == '.' && IsDigit(d)) break;
+          t.kind = Kind::kPunct;
+          t.punct = static_cast<char>(c);
+          ++m_pos;
+          if ((c == ':' && d == ':') || (c == '-' && d == '>')) {
+            t.punct = c == ':' ? 'Q' : 'A';
+            ++m_pos;
+          }
+          m_atLineStart = false;
+          return;
+        }
         case TokenStart::kOther:
           break;
       }
@@ -574,6 +590,23 @@ class Lexer {
   }
 
   void Number() {
+    // Runs of ASCII name bytes within the buffer at once; what else a
+    // number holds, the byte at a time.
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(m_buf.get());
+    for (;;) {
+      std::size_t e = m_pos + NameRun(b + m_pos);
+      if (e >= m_end) break;
+      if (e > m_pos) {
+        unsigned char last = b[e - 1];
+        m_pos = e;
+        if ((last == 'e' || last == 'E' || last == 'p' || last == 'P') && (b[e] == '+' || b[e] == '-')) {
+          ++m_pos;
+          continue;
+        }
+      }
+      if (b[m_pos] != '.') break;
+      ++m_pos;
+    }
     for (;;) {
       int c = At(0);
       if (c < 0) return;
@@ -758,6 +791,8 @@ class Parser {
  public:
   Parser(ISyntaxByteSource& source, ISyntaxReaderSink& sink) : m_lexer(source), m_sink(sink) {
     m_scopes.push_back({Scope::kFile, std::string()});
+    m_stmt.reserve(256);
+    m_statement.text.reserve(1024);
     m_lexer.Pin(m_names[0]);
     m_lexer.Pin(m_names[1]);
     m_lexer.Pin(m_pending);
@@ -959,7 +994,7 @@ class Parser {
     std::string& text = m_statement.text;
     m_stmt.push_back({t.kind, t.punct, t.line, m_depth, static_cast<std::uint32_t>(text.size()),
                       static_cast<std::uint32_t>(t.text.size())});
-    text.append(t.text.data(), t.text.size());
+    if (!t.text.empty()) text.append(t.text.data(), t.text.size());
   }
 
   void ClearStatement() {
@@ -1152,13 +1187,14 @@ class Parser {
         full += "::";
       }
     }
-    return full + name;
+    full += name;
+    return full;
   }
 
   // Whether what qualifies full is a namespace: one this file opened, when
   // the name as written is qualified ("ns::f"), else the innermost named
   // scope around it.
-  bool InNamespace(const std::string& full, const std::string& written) const {
+  bool InNamespace(std::string_view full, std::string_view written) const {
     // The last part of an operator's name may hold "::" of its own.
     std::size_t op = full.find("::operator");
     std::size_t colons = op != std::string::npos ? op : full.rfind("::");
@@ -1166,7 +1202,7 @@ class Parser {
     std::size_t writtenOp = written.find("operator");
     bool qualified = written.substr(0, writtenOp).find("::") != std::string::npos;
     if (qualified) {
-      const std::string scope = full.substr(0, colons);
+      const std::string_view scope = full.substr(0, colons);
       for (const std::string& n : m_namespaces)
         if (n == scope) return true;
       return false;
