@@ -1135,10 +1135,11 @@ class Parser {
     }
     std::string name;
     int line = 0;
-    if (!HasTopLevelAssignment(from) && FindDefinition(from, name, line)) {
+    std::size_t lastSize = 0;
+    if (!HasTopLevelAssignment(from) && FindDefinition(from, name, line, lastSize)) {
       std::string full = FullName(name);
       if (full.size() > kMaxName) full.resize(kMaxName);
-      m_sink.OnDefinition(full, line, InNamespace(full, name));
+      m_sink.OnDefinition(full, line, InNamespace(full, name, lastSize));
       m_prev = Prev::kNone;
       Push(Scope::kFunction);
       // The names stay in the statement until it is cleared.
@@ -1193,14 +1194,12 @@ class Parser {
 
   // Whether what qualifies full is a namespace: one this file opened, when
   // the name as written is qualified ("ns::f"), else the innermost named
-  // scope around it.
-  bool InNamespace(std::string_view full, std::string_view written) const {
-    // The last part of an operator's name may hold "::" of its own.
-    std::size_t op = full.find("::operator");
-    std::size_t colons = op != std::string::npos ? op : full.rfind("::");
-    if (colons == std::string::npos || colons == 0) return false;
-    std::size_t writtenOp = written.find("operator");
-    bool qualified = written.substr(0, writtenOp).find("::") != std::string::npos;
+  // scope around it. Both names end in the same last part, lastSize bytes
+  // (an operator's may hold "::" of its own: "operator std::string").
+  bool InNamespace(std::string_view full, std::string_view written, std::size_t lastSize) const {
+    if (full.size() < lastSize + 3) return false;  // nothing qualifies it
+    std::size_t colons = full.size() - lastSize - 2;
+    bool qualified = written.size() > lastSize;
     if (qualified) {
       const std::string_view scope = full.substr(0, colons);
       for (const std::string& n : m_namespaces)
@@ -1246,7 +1245,8 @@ class Parser {
 
   // Finds the declarator of a definition: a name, its parameter list and
   // only what may stand between that and the body.
-  bool FindDefinition(std::size_t from, std::string& name, int& line) const {
+  bool FindDefinition(std::size_t from, std::string& name, int& line,
+                      std::size_t& lastSize) const {
     for (std::size_t i = from + 1; i < m_stmt.size(); ++i) {
       if (!IsPunct(i, '(') || m_stmt[i].depth != 0) continue;
       std::size_t nameEnd = i;  // the tokens of the name end before it
@@ -1263,7 +1263,7 @@ class Parser {
         i = open;  // the next "(" after this one's "("
         continue;
       }
-      if (DeclaratorName(from, nameEnd, name, line)) return true;
+      if (DeclaratorName(from, nameEnd, name, line, lastSize)) return true;
       i = open;
     }
     return false;
@@ -1309,7 +1309,9 @@ class Parser {
 
   // The name whose tokens end before end: "f", "C::f", "C::~C",
   // "D<T>::k" (as "D::k"), "operator==", "operator new".
-  bool DeclaratorName(std::size_t from, std::size_t end, std::string& name, int& line) const {
+  // lastSize: the bytes of the last part, the name without its qualifiers.
+  bool DeclaratorName(std::size_t from, std::size_t end, std::string& name, int& line,
+                      std::size_t& lastSize) const {
     if (end == from) return false;
     std::size_t first = end - 1;
     std::string last;
@@ -1379,6 +1381,7 @@ class Parser {
       first = k;
     }
     name = qual + last;
+    lastSize = last.size();
     return true;
   }
 
