@@ -108,6 +108,13 @@ class CFunctionTable {
     /// place for NameAt. REQUIRES: an entry, and name not in its list yet.
     std::uint32_t AddCall(std::string_view name, int line);
     std::string_view NameAt(std::uint32_t at) const { return m_t.m_names.Get(at); }
+    /// Calls f(place) for each call of the current function, in order.
+    template <class F>
+    void ForEachCurrentCall(const F& f) const {
+      if (m_t.m_entries.empty()) return;
+      for (std::size_t k = m_t.m_entries.back().firstCall; k < m_t.m_calls.size(); ++k)
+        f(m_t.m_calls[k].name);
+    }
 
    private:
     CFunctionTable& m_t;

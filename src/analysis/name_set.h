@@ -14,6 +14,9 @@ class CNameSet {
   /// the name was new.
   template <class Get, class Add>
   bool AddIfNew(std::string_view name, const Get& get, const Add& add);
+  /// Adds a name the set is known to lack, by its number.
+  template <class Get>
+  void AddNew(std::uint32_t id, const Get& get);
   /// Empties the set; its memory stays only while it is small.
   void Clear();
 
@@ -64,6 +67,18 @@ bool CNameSet::AddIfNew(std::string_view name, const Get& get, const Add& add) {
   m_slots[i] = Slot{hash, add()};
   if (++m_nSize * 2 > m_slots.size()) Grow(get);
   return true;
+}
+
+template <class Get>
+void CNameSet::AddNew(std::uint32_t id, const Get& get) {
+  if (m_slots.empty()) {
+    m_short.push_back(id);
+    ++m_nSize;
+    if (m_short.size() > kShortList) Grow(get);
+    return;
+  }
+  Place(Hash(get(id)), id);
+  if (++m_nSize * 2 > m_slots.size()) Grow(get);
 }
 
 template <class Get>

@@ -27,7 +27,21 @@ CString CTableAssembler::MakeOutName(const CString& path, const CString& extensi
 void CTableAssembler::Reset() {
   m_writer.Clear();
   m_calls.Clear();
+  m_bCallsBehind = false;
   m_nFinal = 0;
+}
+
+void CTableAssembler::AddDistinctCall(std::string_view name, int line) {
+  if (!HasCurrent()) return;
+  m_writer.AddCall(name, line);
+  m_bCallsBehind = true;
+}
+
+void CTableAssembler::CatchUpCalls() {
+  m_calls.Clear();
+  const auto get = [this](std::uint32_t at) { return m_writer.NameAt(at); };
+  m_writer.ForEachCurrentCall([&](std::uint32_t at) { m_calls.AddNew(at, get); });
+  m_bCallsBehind = false;
 }
 
 void CTableAssembler::BeginFile(const CString& source, TextEncoding encoding) {
@@ -43,6 +57,7 @@ void CTableAssembler::AddHead(std::string_view name, int line, bool inNamespace)
   }
   m_writer.AddEntry(name, line, inNamespace);
   m_calls.Clear();
+  m_bCallsBehind = false;
   if (m_pSink) m_pSink->OnHead(m_table.GetEntry(m_table.GetCurrentFunction()));
 }
 
@@ -52,6 +67,7 @@ void CTableAssembler::Finish() {
     if (m_pSink) m_pSink->OnEntryFinal(m_table.GetEntry(m_table.GetCurrentFunction()));
   }
   m_calls.Clear();
+  m_bCallsBehind = false;
 }
 
 CFileUnit::CFileUnit(CTableAssembler* live, IAnalysisSources* sources)
@@ -99,7 +115,12 @@ void CFileUnit::StitchInto(CTableAssembler& a) {
     const std::size_t end = h < m_heads.size() ? m_heads[h].firstCall : m_callList.size();
     for (; k < end; ++k) {
       const Call& c = m_callList[k];
-      a.AddCall(m_names.Get(c.name), [&c] { return static_cast<int>(c.line); });
+      // Within one of this file's functions the calls are distinct already;
+      // those before its first head may repeat the previous function's.
+      if (h > 0)
+        a.AddDistinctCall(m_names.Get(c.name), static_cast<int>(c.line));
+      else
+        a.AddCall(m_names.Get(c.name), [&c] { return static_cast<int>(c.line); });
     }
     if (h < m_heads.size())
       a.AddHead(m_names.Get(m_heads[h].name), static_cast<int>(m_heads[h].line),

@@ -38,6 +38,9 @@ class CTableAssembler {
   /// name yet, at line(), and dropped before the run's first head.
   template <class LineOf>
   void AddCall(std::string_view name, const LineOf& line);
+  /// A call the current function is known not to make yet: recorded
+  /// without looking.
+  void AddDistinctCall(std::string_view name, int line);
   bool HasCurrent() const { return m_table.GetFunctionCount() > 0; }
   /// The run is over: every entry is final.
   void Finish();
@@ -51,7 +54,11 @@ class CTableAssembler {
   CFunctionTable::Writer m_writer;
   IAnalysisSink* m_pSink;
   CString m_strExtension;
+  // Puts the calls AddDistinctCall recorded into m_calls.
+  void CatchUpCalls();
+
   CNameSet m_calls;    // of the current function
+  bool m_bCallsBehind = false;  // m_calls lacks some of them
   int m_nFinal = 0;    // entries the sink knows to be final
 };
 
@@ -138,6 +145,7 @@ AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& sources,
 template <class LineOf>
 void CTableAssembler::AddCall(std::string_view name, const LineOf& line) {
   if (!HasCurrent()) return;  // before the run's first head nothing is recorded
+  if (m_bCallsBehind) CatchUpCalls();
   m_calls.AddIfNew(name, [this](std::uint32_t at) { return m_writer.NameAt(at); },
                    [&] { return m_writer.AddCall(name, line()); });
 }
