@@ -7,7 +7,8 @@
 #   - 300,000 small functions (the table's own size),
 #   - 1M and 3M functions of one call each, and the bytes each costs: the
 #     peak less that of the empty file, per function,
-# and for the benchmark trees when they are there (CORPUS, default /tmp/corpus).
+# and for the benchmark trees when they are there (CORPUS, default /tmp/corpus),
+# each with the syntax rules and with the classic rules.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 corpus=${1:-/tmp/corpus}
@@ -43,26 +44,36 @@ peak() {  # prints the peak RSS in MB of "$@"
   /usr/bin/time -f '%M' "$@" 2>&1 >/dev/null | tail -1 | awk '{ printf "%.1f", $1 / 1024 }'
 }
 size() { du -m "$1" | cut -f1; }
+row() {  # label, size, then the arguments: the peak with each rule set
+  local label=$1 mb=$2; shift 2
+  printf '%-34s %10s %10s %10s\n' "$label" "$mb" \
+    "$(peak "$xref" --rules=syntax "$@")" "$(peak "$xref" --rules=classic "$@")"
+}
 
-printf '%-34s %10s %14s\n' input "size MB" "peak RSS MB"
-empty=$(: > "$work/empty.c"; peak "$xref" "$work/empty.c")
-printf '%-34s %10s %14s\n' "empty file" 0 "$empty"
-printf '%-34s %10s %14s\n' "200 MB without a statement end" "$(size "$work/no-end.c")" "$(peak "$xref" "$work/no-end.c")"
-printf '%-34s %10s %14s\n' "one 100 MB line" "$(size "$work/long-line.c")" "$(peak "$xref" "$work/long-line.c")"
-printf '%-34s %10s %14s\n' "300,000 functions" "$(size "$work/functions.c")" "$(peak "$xref" "$work/functions.c")"
-for name in 1m 3m; do
-  count=$([ $name = 1m ] && echo 1000000 || echo 3000000)
-  mb=$(peak "$xref" "$work/functions-$name.c")
-  printf '%-34s %10s %14s  %s B per function\n' "$count functions, one call each" \
-    "$(size "$work/functions-$name.c")" "$mb" \
-    "$(awk -v p="$mb" -v e="$empty" -v n="$count" 'BEGIN { printf "%.0f", (p - e) * 1048576 / n }')"
+echo "peak RSS in MB with the syntax rules and with the classic rules"
+printf '%-34s %10s %10s %10s\n' input "size MB" syntax classic
+: > "$work/empty.c"
+row "empty file" 0 "$work/empty.c"
+row "200 MB without a statement end" "$(size "$work/no-end.c")" "$work/no-end.c"
+row "one 100 MB line" "$(size "$work/long-line.c")" "$work/long-line.c"
+row "300,000 functions" "$(size "$work/functions.c")" "$work/functions.c"
+for rules in syntax classic; do
+  empty=$(peak "$xref" --rules=$rules "$work/empty.c")
+  for name in 1m 3m; do
+    count=$([ $name = 1m ] && echo 1000000 || echo 3000000)
+    mb=$(peak "$xref" --rules=$rules "$work/functions-$name.c")
+    printf '%-34s %10s %10s  %s B per function (%s)\n' "$count functions, one call each" \
+      "$(size "$work/functions-$name.c")" "$mb" \
+      "$(awk -v p="$mb" -v e="$empty" -v n="$count" 'BEGIN { printf "%.0f", (p - e) * 1048576 / n }')" "$rules"
+  done
 done
 # JSON and DOT reach their formatter every 10,000 functions, not once a file.
 for format in json dot; do
-  printf '%-34s %10s %14s\n' "1000000 functions, --format=$format" \
-    "$(size "$work/functions-1m.c")" "$(peak "$xref" --format=$format "$work/functions-1m.c")"
+  row "1000000 functions, --format=$format" "$(size "$work/functions-1m.c")" --format=$format "$work/functions-1m.c"
 done
-if [ -f "$corpus/c.list" ]; then
-  (cd "$corpus" && mapfile -t files < c.list && printf '%-34s %10s %14s\n' "C tree (${#files[@]} files)" \
-    "$(cat "${files[@]}" | wc -c | awk '{ printf "%d", $1 / 1048576 }')" "$(peak "$xref" "${files[@]}")")
-fi
+for tree in c cpp; do
+  if [ -f "$corpus/$tree.list" ]; then
+    mapfile -t files < <(sed "s|^|$corpus/|" "$corpus/$tree.list")
+    row "$tree tree (${#files[@]} files)" "$(cat "${files[@]}" | wc -c | awk '{ printf "%d", $1 / 1048576 }')" "${files[@]}"
+  fi
+done
