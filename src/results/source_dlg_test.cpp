@@ -30,8 +30,6 @@
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
 TextViewWidget* SourceView(CSourceDlg* d) { return dynamic_cast<TextViewWidget*>(d->m_editSource.m_hWnd); }
 
 // The source text as a screen reader reads it.
