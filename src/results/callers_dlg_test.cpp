@@ -47,10 +47,6 @@ class CallersTest : public QObject {
     Click(View()->m_btnAnalyze);
   }
   QString Entry(const char* name) { return "<" + p->Path("shapes.fnc") + ">" + name; }
-  void Keys(int key, Qt::KeyboardModifiers mods) {
-    QVERIFY(p->Activate());
-    QTest::keyClick(p->Frame()->m_hWnd, static_cast<Qt::Key>(key), mods);
-  }
   // Opens the context menu of the found functions and returns its items,
   // choosing the first with a click when told and it can be chosen.
   QStringList ContextMenu(bool choose) {
@@ -99,7 +95,7 @@ class CallersTest : public QObject {
     QCOMPARE(v->m_listFunctions.GetCount(), 6);
     // Nothing selected: the item is disabled, Ctrl+R does nothing.
     QCOMPARE(ContextMenu(true), QStringList({"呼出し元を表示(&R) (無効)"}));
-    Keys(Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(p->Keys(Qt::Key_R, Qt::ControlModifier));
     QVERIFY(!v->FindCallersDlg(CString(Entry("Draw").toStdString())));
 
     struct {
@@ -116,7 +112,7 @@ class CallersTest : public QObject {
       if (c.byMenu)
         QCOMPARE(ContextMenu(true), QStringList({"呼出し元を表示(&R)"}));
       else
-        Keys(Qt::Key_R, Qt::ControlModifier);
+        QVERIFY(p->Keys(Qt::Key_R, Qt::ControlModifier));
       CString entry = v->m_listFunctions.GetText(c.row);
       CCallersDlg* d = v->FindCallersDlg(entry);
       QVERIFY(d && d->IsWindowVisible());
@@ -132,7 +128,7 @@ class CallersTest : public QObject {
              QString("呼出し元"));
     QTest::keyClick(d->m_hWnd, Qt::Key_Escape);
     QVERIFY(!d->IsWindowVisible());
-    Keys(Qt::Key_R, Qt::ControlModifier);
+    QVERIFY(p->Keys(Qt::Key_R, Qt::ControlModifier));
     QCOMPARE(v->FindCallersDlg(v->m_listFunctions.GetText(kDraw)), d);
     QVERIFY(d->IsWindowVisible());
 
@@ -183,7 +179,7 @@ class CallersTest : public QObject {
   void theFindBoxSelectsTheNextEntryWhoseNameHoldsTheText() {
     StartOn(kShapes);
     CTolvaneView* v = View();
-    Keys(Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(p->Keys(Qt::Key_F, Qt::ControlModifier));
     CFindDlg* box = v->GetFindDlg();
     QVERIFY(box && box->IsWindowVisible());
     QCOMPARE(Text(*box), QString("関数の検索"));
@@ -222,7 +218,7 @@ class CallersTest : public QObject {
     }
     QCOMPARE(Items(v->m_listCallees), QStringList({"Draw", "CShape::Draw", "Paint"}));
     // Ctrl+F shows the same box again, with its text; Escape hides it.
-    Keys(Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(p->Keys(Qt::Key_F, Qt::ControlModifier));
     QCOMPARE(v->GetFindDlg(), box);
     QTRY_COMPARE(QApplication::activeWindow(), box->m_hWnd);
     QCOMPARE(Text(box->m_editText), QString("ai"));
@@ -242,13 +238,13 @@ class CallersTest : public QObject {
     for (int key : {Qt::Key_N, Qt::Key_O}) {
       MessageBoxAnswerer no(QMessageBox::No);
       ModalAnswerer noFileDialog([](QDialog* d) { d->reject(); });
-      Keys(key, Qt::ControlModifier);
+      QVERIFY(p->Keys(key, Qt::ControlModifier));
       QCOMPARE(no.Texts(), question);
       QVERIFY(noFileDialog.titles.isEmpty());
       QCOMPARE(View()->m_listChosen.GetCount(), 100);
     }
     MessageBoxAnswerer yes(QMessageBox::Yes);
-    Keys(Qt::Key_N, Qt::ControlModifier);
+    QVERIFY(p->Keys(Qt::Key_N, Qt::ControlModifier));
     QCOMPARE(yes.Texts(), question);
     QCOMPARE(View()->m_listChosen.GetCount(), 0);
   }

@@ -18,6 +18,8 @@
 #include "tests/temp_dir.h"
 #include "view/tolvane_view.h"
 
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+
 class Program {
  public:
   Program() : m_oldCwd(GetCurrentDirectory().str()) {
@@ -42,6 +44,12 @@ class Program {
   bool Activate() {
     Frame()->m_hWnd->activateWindow();
     return QTest::qWaitForWindowActive(Frame()->m_hWnd);
+  }
+  /// Types a key into the main window, made active again after any dialog.
+  bool Keys(int key, Qt::KeyboardModifiers mods) {
+    if (!Activate()) return false;
+    QTest::keyClick(Frame()->m_hWnd, static_cast<Qt::Key>(key), mods);
+    return true;
   }
   CMainFrame* Frame() const { return dynamic_cast<CMainFrame*>(app->m_pMainWnd); }
   CTolvaneView* View() const { return dynamic_cast<CTolvaneView*>(Frame()->GetActiveView()); }
