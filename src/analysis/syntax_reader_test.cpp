@@ -95,9 +95,9 @@ TEST(SyntaxReader, ReadsTheShapesOfRealCode) {
        "class E : public B<int> {\n public:\n  void m() override { n(); }\n};\n}\n",
        "ns::D::k:3 h:3\nns::E::m:6 n:6"},
       {"a qualifier tells a namespace from a class",
-       "namespace a { namespace b {\nvoid f() {}\n}\nvoid b::g() {}\nstruct S { void m() {} };\n}\n"
-       "void a::S::n() {}\nvoid C::k() {}\nvoid top() {}\n",
-       "a::b::f@ns:2\na::b::g@ns:4\na::S::m:5\na::S::n:7\nC::k:8\ntop:9"},
+       "namespace a { namespace b {\nvoid f() {}\n}\nvoid b::g() {}\nstruct S { void m() {} };\n"
+       "void Xoperator::h() {}\n}\nvoid a::S::n() {}\nvoid C::k() {}\nvoid top() {}\n",
+       "a::b::f@ns:2\na::b::g@ns:4\na::S::m:5\na::Xoperator::h:6\na::S::n:8\nC::k:9\ntop:10"},
       {"literals hide what looks like code",
        "void f() {\n  const char* r = R\"x(a)\" b(\"c\")x\";\n  puts(\"/* \\\"q(\");\n"
        "  char c = '(';\n  g(c);\n}\n",
