@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "platform/files/file_exception.h"
 #include "platform/files/source_tree.h"
 #include "platform/ui/app.h"
+#include "platform/ui/busy_wait.h"
 #include "platform/ui/dc.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/message_box.h"
@@ -458,6 +460,15 @@ void CTolvaneView::OnAnalyze() {
   request.rules = m_pRules;
   // The sink's calls still come on this thread, in the order of the files.
   request.threads = AnalysisThreads();
+  // While this thread waits for the others, the windows paint but take no
+  // input, so that nothing reaches the lists or starts another run; a close
+  // waits for the run. A run on this thread alone paints only the status
+  // line, as it always has.
+  std::optional<CBusyWait> busy;
+  if (request.threads > 1) {
+    busy.emplace();
+    request.whileWaiting = [&busy] { busy->Pump(); };
+  }
   AnalysisOutcome outcome = m_engine.Run(sources, request, this);
   if (outcome.failure) throw *outcome.failure;
 
