@@ -10,10 +10,9 @@
 /// While it lives, every window but allowed (with none: every window) takes
 /// no input: clicks, keys, the wheel, context menus, typing through an input
 /// method, menus and accelerators are dropped, not kept for later. Painting,
-/// moving and sizing go on. A request to close one of those windows is
-/// refused, or, when closes are held, carried out once the blocker is gone
-/// and the handler that made it has returned to the event loop (after any
-/// message box it shows on the way).
+/// moving and sizing go on. A request to close one of the program's windows
+/// is refused, or, when closes are held, carried out once the blocker is
+/// gone and no handler runs any more (CloseWhenHandlersReturn).
 class InputBlocker : public QObject {
  public:
   enum class Closes { kRefused, kHeld };
