@@ -60,52 +60,46 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 // form that never paints fails the test rather than hangs it).
 class CGatedRules : public IRuleSet {
  public:
-  explicit CGatedRules(std::string gated) { m_gate.path = std::move(gated); }
+  explicit CGatedRules(std::string gated) : m_gated(std::move(gated)) {}
   std::vector<std::string> WorkFileNames() const override { return ClassicRuleSet().WorkFileNames(); }
   std::unique_ptr<IFileAnalyzer> NewAnalyzer(const std::string& folder, EncodingChoice encoding) const override {
-    return std::make_unique<Analyzer>(ClassicRuleSet().NewAnalyzer(folder, encoding), m_gate);
+    return std::make_unique<Analyzer>(ClassicRuleSet().NewAnalyzer(folder, encoding), *this);
   }
-  void Painted() {
-    std::lock_guard<std::mutex> lock(m_gate.mutex);
-    m_gate.painted = true;
-    m_gate.open.notify_all();
+  void Painted() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bPainted = true;
+    m_open.notify_all();
   }
-  /// How often the gated file was read, and how often after a paint.
-  std::pair<int, int> Reads() {
-    std::lock_guard<std::mutex> lock(m_gate.mutex);
-    return {m_gate.reads, m_gate.readsAfterPaint};
+  /// How often the gated file was read, and how often it went on after a paint.
+  std::pair<int, int> Reads() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return {m_nReads, m_nReadsAfterPaint};
   }
 
  private:
-  struct Gate {
-    std::string path;
-    std::mutex mutex;
-    std::condition_variable open;
-    bool painted = false;
-    int reads = 0, readsAfterPaint = 0;
-  };
-  class Analyzer : public IFileAnalyzer {
-   public:
-    Analyzer(std::unique_ptr<IFileAnalyzer> rules, Gate& gate) : m_rules(std::move(rules)), m_gate(gate) {}
+  struct Analyzer : IFileAnalyzer {
+    Analyzer(std::unique_ptr<IFileAnalyzer> rules, const CGatedRules& gate) : rules(std::move(rules)), gate(gate) {}
     void Analyze(const CString& path, CFileUnit& unit) override {
-      if (path.str() == m_gate.path) {
-        std::unique_lock<std::mutex> lock(m_gate.mutex);
-        ++m_gate.reads;
-        m_gate.painted = false;
-        if (m_gate.open.wait_for(lock, std::chrono::minutes(1), [this] { return m_gate.painted; }))
-          ++m_gate.readsAfterPaint;
+      if (path.str() == gate.m_gated) {
+        std::unique_lock<std::mutex> lock(gate.m_mutex);
+        ++gate.m_nReads;
+        gate.m_bPainted = false;
+        if (gate.m_open.wait_for(lock, std::chrono::minutes(1), [this] { return gate.m_bPainted; }))
+          ++gate.m_nReadsAfterPaint;
       }
-      m_rules->Analyze(path, unit);
+      rules->Analyze(path, unit);
     }
-    bool IsOwnFile(const CString& path) const override { return m_rules->IsOwnFile(path); }
-    void RemoveWorkFiles() override { m_rules->RemoveWorkFiles(); }
-    void MakeWorkFiles() override { m_rules->MakeWorkFiles(); }
-
-   private:
-    std::unique_ptr<IFileAnalyzer> m_rules;
-    Gate& m_gate;
+    bool IsOwnFile(const CString& path) const override { return rules->IsOwnFile(path); }
+    void RemoveWorkFiles() override { rules->RemoveWorkFiles(); }
+    void MakeWorkFiles() override { rules->MakeWorkFiles(); }
+    std::unique_ptr<IFileAnalyzer> rules;
+    const CGatedRules& gate;
   };
-  mutable Gate m_gate;
+  const std::string m_gated;
+  mutable std::mutex m_mutex;
+  mutable std::condition_variable m_open;
+  mutable bool m_bPainted = false;
+  mutable int m_nReads = 0, m_nReadsAfterPaint = 0;
 };
 
 // Hands every event of the application to a function, before its receiver
