@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Analyze in the real form (offscreen) against tolvane-xref over the same
-# files: the form's time, the share of it the status line takes, and the
-# ratio to the command line's time. Page cache warm, best of RUNS runs.
+# files: the form's time on one thread (TOLVANE_JOBS=1) and on the threads
+# it takes by default, the shares of the status line and of the list
+# insertions, and the ratios. Page cache warm, best of RUNS runs.
 #
 # Usage: bench/gui_analyze.sh [CORPUS]     (default /tmp/corpus; uses c.list)
 set -euo pipefail
@@ -23,7 +24,15 @@ for _ in $(seq "$runs"); do
 done
 cli=$(awk "BEGIN { printf \"%.3f\", $best / 1e9 }")
 echo "tolvane-xref: $cli s (best of $runs)"
-out=$(QT_QPA_PLATFORM=offscreen "$OLDPWD/build-release/tolvane-bench-gui" c.list "$runs")
-echo "$out"
-gui=$(echo "$out" | sed -n 's/^Analyze in the form: \([0-9.]*\) s.*/\1/p')
-awk "BEGIN { printf \"form / command line: %.2f\n\", $gui / $cli }"
+form() {
+  QT_QPA_PLATFORM=offscreen "$OLDPWD/build-release/tolvane-bench-gui" c.list "$runs" 2>/dev/null
+}
+one=$(TOLVANE_JOBS=1 form)
+echo "One thread (TOLVANE_JOBS=1):"
+echo "$one"
+unset TOLVANE_JOBS
+all=$(form)
+echo "Default threads:"
+echo "$all"
+seconds() { echo "$1" | sed -n 's/^Analyze in the form: \([0-9.]*\) s.*/\1/p'; }
+awk "BEGIN { printf \"default / one thread: %.2f\nform / command line: %.2f\n\", $(seconds "$all") / $(seconds "$one"), $(seconds "$all") / $cli }"

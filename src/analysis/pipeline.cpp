@@ -84,7 +84,7 @@ AnalysisOutcome CAnalysisEngine::Run(IAnalysisSources& sources, const AnalysisRe
       each.push_back(analyzers.back().get());
     }
     if (!each.empty()) {
-      outcome = RunSourcesSideBySide(sources, each, assembler);
+      outcome = RunSourcesSideBySide(sources, each, assembler, request.whileWaiting);
       outcome.table = &m_table;
       return outcome;
     }

@@ -30,6 +30,7 @@
 // results are read through the function table.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -101,6 +102,11 @@ struct AnalysisRequest {
   /// 1: the calling thread alone. The results are the same either way.
   int threads = 1;
   static constexpr int kMaxThreads = 256;
+  /// With threads: called on the calling thread while it waits for a file
+  /// being analysed on another, at most every 20 ms, so that a caller with
+  /// windows can paint them meanwhile. It must not reach the sink, the
+  /// sources or the engine. Empty: the calling thread just waits.
+  std::function<void()> whileWaiting;
 };
 
 /// How a run ended. The table keeps what was found, whatever happened.

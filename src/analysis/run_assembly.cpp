@@ -255,17 +255,27 @@ class CSideBySide {
   }
 
   // Waits for job to be done, asking sources now and then whether the run
-  // is to end: the units in flight then stop too.
-  void WaitFor(const SideJob& job, IAnalysisSources& sources) {
+  // is to end: the units in flight then stop too. whileWaiting, if any, is
+  // called at a wait's start when its last call is kPoll old, and after
+  // each kPoll of waiting: a file that keeps this thread waiting long does
+  // not keep the caller's windows from painting, and short waits between
+  // quick files do not make it paint for each.
+  void WaitFor(const SideJob& job, IAnalysisSources& sources,
+               const std::function<void()>& whileWaiting) {
+    if (whileWaiting && Clock::now() - m_lastCall >= kPoll) {
+      whileWaiting();
+      m_lastCall = Clock::now();
+    }
     // Files take a fraction of a millisecond as a rule: a short spin saves
     // going to sleep and being woken for each.
     if (SpinUntil([&job] { return job.done.load(std::memory_order_acquire); })) return;
     std::unique_lock<std::mutex> lock(m_mutex);
-    while (!m_done.wait_for(lock, std::chrono::milliseconds(20), [&job] { return job.done.load(); })) {
+    while (!m_done.wait_for(lock, kPoll, [&job] { return job.done.load(); })) {
       lock.unlock();
       const bool stop = sources.StopNow();
       lock.lock();
       if (stop) m_stop.Set();
+      if (whileWaiting) Call(whileWaiting, lock);
     }
   }
 
@@ -328,6 +338,18 @@ class CSideBySide {
     }
   }
 
+  using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::milliseconds kPoll{20};
+
+  // Calls f with the run's mutex, held by lock, released meanwhile.
+  void Call(const std::function<void()>& f, std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    f();
+    m_lastCall = Clock::now();
+    lock.lock();
+  }
+
+  Clock::time_point m_lastCall = Clock::now();  // of whileWaiting; the calling thread's
   std::mutex m_mutex;
   std::condition_variable m_work;  // a file waits, or the run ends
   std::condition_variable m_done;  // a file is done
@@ -343,7 +365,8 @@ class CSideBySide {
 
 AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& runSources,
                                      const std::vector<IFileAnalyzer*>& analyzers,
-                                     CTableAssembler& assembler) {
+                                     CTableAssembler& assembler,
+                                     const std::function<void()>& whileWaiting) {
   // A run of one file gains nothing from threads, and its unit would be
   // kept whole before it is stitched: it is read on this thread, written
   // through, as are the files of a run that can start no thread.
@@ -378,7 +401,7 @@ AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& runSources,
     if (inFlight.empty()) break;
     const std::unique_ptr<SideJob> job = std::move(inFlight.front());
     inFlight.pop_front();
-    run.WaitFor(*job, sources);
+    run.WaitFor(*job, sources, whileWaiting);
     if (job->other) std::rethrow_exception(job->other);
     // What a file gave before it failed stays, as with one thread.
     bool tooLarge = job->tooLarge;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -135,10 +136,13 @@ AnalysisOutcome RunSources(IAnalysisSources& sources, IFileAnalyzer& analyzer,
 /// is asked ahead of the files being done. Threads that cannot be started
 /// are done without; with none at all, or a run of one file, the calling
 /// thread reads the files with the first analyser, as RunSources does.
-/// REQUIRES: analyzers not empty. Throws std::bad_alloc.
+/// While the calling thread waits for a file, it calls whileWaiting (if
+/// any) at most every 20 ms. REQUIRES: analyzers not empty. Throws
+/// std::bad_alloc.
 AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& sources,
                                      const std::vector<IFileAnalyzer*>& analyzers,
-                                     CTableAssembler& assembler);
+                                     CTableAssembler& assembler,
+                                     const std::function<void()>& whileWaiting = {});
 
 // ---- Inline ----
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <numeric>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -12,6 +14,7 @@
 #include "platform/files/file_exception.h"
 #include "platform/files/source_tree.h"
 #include "platform/ui/app.h"
+#include "platform/ui/busy_wait.h"
 #include "platform/ui/dc.h"
 #include "platform/ui/menu.h"
 #include "platform/ui/message_box.h"
@@ -437,6 +440,7 @@ void CTolvaneView::OnAnalyze() {
   m_strCalleeCount.Empty();
   ReplaceText(m_editCalleeCount, m_strCalleeCount);
   m_listFunctions.ResetContent();
+  m_pendingHeads.clear();
   m_listCallees.ResetContent();
   // Until this run completes, its table is no cross-reference to write out.
   m_btnFileOutput.EnableWindow(FALSE);
@@ -458,7 +462,29 @@ void CTolvaneView::OnAnalyze() {
   request.rules = m_pRules;
   // The sink's calls still come on this thread, in the order of the files.
   request.threads = AnalysisThreads();
-  AnalysisOutcome outcome = m_engine.Run(sources, request, this);
+  // While this thread waits for the others, the windows paint but take no
+  // input, so that nothing reaches the lists or starts another run; a close
+  // waits for the run. A run on this thread alone paints only the status
+  // line, as it always has.
+  std::optional<CBusyWait> busy;
+  if (request.threads > 1) {
+    busy.emplace();
+    request.whileWaiting = [this, &busy] {
+      // The list lays out all its items again after each addition: it
+      // takes the heads found once they are as many as it shows, a few
+      // times in all however long the run.
+      if (m_pendingHeads.size() >= static_cast<std::size_t>(m_listFunctions.GetCount())) FlushHeads();
+      busy->Pump();
+    };
+  }
+  AnalysisOutcome outcome;
+  try {
+    outcome = m_engine.Run(sources, request, this);
+  } catch (const std::bad_alloc&) {
+    FlushHeads();  // what was found stays, as far as memory allows
+    throw;
+  }
+  FlushHeads();
   if (outcome.failure) throw *outcome.failure;
 
   m_bStatusPending = false;
@@ -471,11 +497,19 @@ void CTolvaneView::OnAnalyze() {
 }
 
 void CTolvaneView::OnHead(const CTableEntry& entry) {
-  CString text = "<";
-  text.Append(entry.outName.data(), entry.outName.size());
-  text += ">";
-  text.Append(entry.name.data(), entry.name.size());
-  m_listFunctions.AddString(text);
+  std::string text;
+  text.reserve(entry.outName.size() + entry.name.size() + 2);
+  text += '<';
+  text += entry.outName;
+  text += '>';
+  text += entry.name;
+  m_pendingHeads.emplace_back(std::move(text));
+}
+
+void CTolvaneView::FlushHeads() {
+  if (m_pendingHeads.empty()) return;
+  m_listFunctions.AddStrings(std::move(m_pendingHeads));
+  m_pendingHeads.clear();
 }
 
 void CTolvaneView::OnEntryFinal(const CTableEntry& entry) {

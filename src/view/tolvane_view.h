@@ -160,12 +160,18 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   static void ReplaceText(CEdit& edit, const CString& text);
   // Writes the status text to the status line and paints it now.
   void FlushStatus();
+  // Adds the heads reported since the last call to the found functions.
+  void FlushHeads();
   // Whether the chosen files may be emptied: asks first when there are more
   // than Add can bring at one press.
   bool MayDiscardChosen();
   // The selected entry of the found functions, or LB_ERR.
   int SelectedFunction() const;
 
+  // The heads a run has reported and the list does not show yet: they go
+  // in together, which costs the list far less than one at a time, before
+  // the form paints and when the run ends.
+  std::vector<CString> m_pendingHeads;
   // The status line is painted at most this often during a run; the clock
   // is read once every kStatusCheck names.
   static constexpr std::chrono::milliseconds kStatusInterval{40};

@@ -8,15 +8,20 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QWindow>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "analysis/rule_set.h"
 #include "platform/files/drives.h"
 #include "platform/ui/app.h"
 #include "platform/ui/dialog_layout.h"
@@ -49,6 +54,72 @@ const char kCalc[] =
     "}\n";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The classic rules, except that one file waits on its thread until the
+// form has painted after the file was reached (a minute at most, so that a
+// form that never paints fails the test rather than hangs it).
+class CGatedRules : public IRuleSet {
+ public:
+  explicit CGatedRules(std::string gated) : m_gated(std::move(gated)) {}
+  std::vector<std::string> WorkFileNames() const override { return ClassicRuleSet().WorkFileNames(); }
+  std::unique_ptr<IFileAnalyzer> NewAnalyzer(const std::string& folder, EncodingChoice encoding) const override {
+    return std::make_unique<Analyzer>(ClassicRuleSet().NewAnalyzer(folder, encoding), *this);
+  }
+  void Painted() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bPainted = true;
+    m_open.notify_all();
+  }
+  /// How often the gated file was read, and how often it went on after a paint.
+  std::pair<int, int> Reads() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return {m_nReads, m_nReadsAfterPaint};
+  }
+
+ private:
+  struct Analyzer : IFileAnalyzer {
+    Analyzer(std::unique_ptr<IFileAnalyzer> rules, const CGatedRules& gate) : rules(std::move(rules)), gate(gate) {}
+    void Analyze(const CString& path, CFileUnit& unit) override {
+      if (path.str() == gate.m_gated) {
+        std::unique_lock<std::mutex> lock(gate.m_mutex);
+        ++gate.m_nReads;
+        gate.m_bPainted = false;
+        if (gate.m_open.wait_for(lock, std::chrono::minutes(1), [this] { return gate.m_bPainted; }))
+          ++gate.m_nReadsAfterPaint;
+      }
+      rules->Analyze(path, unit);
+    }
+    bool IsOwnFile(const CString& path) const override { return rules->IsOwnFile(path); }
+    void RemoveWorkFiles() override { rules->RemoveWorkFiles(); }
+    void MakeWorkFiles() override { rules->MakeWorkFiles(); }
+    std::unique_ptr<IFileAnalyzer> rules;
+    const CGatedRules& gate;
+  };
+  const std::string m_gated;
+  mutable std::mutex m_mutex;
+  mutable std::condition_variable m_open;
+  mutable bool m_bPainted = false;
+  mutable int m_nReads = 0, m_nReadsAfterPaint = 0;
+};
+
+// Hands every event of the application to a function, before its receiver
+// (and after the filters installed later).
+class EventWatch : public QObject {
+ public:
+  explicit EventWatch(std::function<void(QObject*, QEvent*)> seen) : m_seen(std::move(seen)) {
+    qApp->installEventFilter(this);
+  }
+  ~EventWatch() override { qApp->removeEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    m_seen(o, e);
+    return false;
+  }
+
+ private:
+  std::function<void(QObject*, QEvent*)> m_seen;
+};
 
 std::set<QString> SetOf(const QStringList& l) { return std::set<QString>(l.begin(), l.end()); }
 
@@ -118,6 +189,7 @@ class TolvaneViewTest : public QObject {
   }
 
   void cleanup() {
+    unsetenv("TOLVANE_JOBS");
     view = nullptr;
     frame.reset();  // and its view
     QVERIFY(chdir(oldCwd.c_str()) == 0);
@@ -479,6 +551,73 @@ class TolvaneViewTest : public QObject {
     for (auto& file : std::filesystem::recursive_directory_iterator(runs))
       kept = kept || file.path().filename() == "tmp2.fnc";
     QVERIFY(kept);
+  }
+
+  void aRunOnThreadsPaintsTheFormDropsItsInputAndClosesItOnlyAfterwards() {
+    setenv("TOLVANE_JOBS", "2", 1);
+    std::vector<CString> paths;
+    for (int i = 0; i < 40; ++i)
+      paths.emplace_back(tree->Write("f" + std::to_string(100 + i) + ".c",
+                                     "void f" + std::to_string(i) + "(void)\n{\ng();\n}\n"));
+    Open(tree->path());
+    view->ChooseFiles(paths);
+    // The first file waits for the form to paint, which a timer keeps asking
+    // for: during the run only the run itself serves the events.
+    CGatedRules rules(paths[0].str());
+    view->SetRules(&rules);
+    QWidget* window = frame->m_hWnd;
+    QTimer dirty;
+    QObject::connect(&dirty, &QTimer::timeout, window, [window] { window->update(); });
+    dirty.start(5);
+    bool formAtBox = false;
+    EventWatch watch([&](QObject* o, QEvent* e) {
+      auto* w = qobject_cast<QWidget*>(o);
+      if (e->type() == QEvent::Paint && w && w->window() == window) rules.Painted();
+      if (e->type() == QEvent::Show && qobject_cast<QMessageBox*>(o)) formAtBox = window->isVisible();
+    });
+    auto post = [](QObject* to, QEvent* e) { QCoreApplication::postEvent(to, e); };
+    auto mouse = [](QEvent::Type type, QWidget* w, QPoint at) {
+      return new QMouseEvent(type, at, w->mapToGlobal(at), Qt::LeftButton,
+                             type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    };
+
+    // Clicks and keys that would start another run or move a chosen file
+    // back, waiting as the run starts: dropped, not served after it.
+    QWidget* analyze = view->m_btnAnalyze.m_hWnd;
+    ListBoxWidget* chosen = ListWidget(view->m_listChosen);
+    const QPoint item = chosen->visualRect(chosen->Model().index(0)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+      post(analyze, mouse(type, analyze, analyze->rect().center()));
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+      post(analyze, new QKeyEvent(type, Qt::Key_Space, Qt::NoModifier, " "));
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease})
+      post(chosen->viewport(), mouse(type, chosen->viewport(), item));
+    const QStringList chosenBefore = Items(view->m_listChosen);
+    Click(view->m_btnAnalyze);
+    QCoreApplication::processEvents();
+    QCOMPARE(rules.Reads(), std::make_pair(1, 1));
+    QCOMPARE(Items(view->m_listChosen), chosenBefore);
+    QCOMPARE(view->m_listFunctions.GetCount(), 40);
+    QCOMPARE(view->m_listFunctions.GetText(39).str(), "<" + tree->path() + "/f139.fnc>f39");
+    QCOMPARE(Text(view->m_editFuncCount), QString("40関数"));
+
+    // The window manager's close during a run that ends on a file that has
+    // gone: the form stays through the run and its message box, then goes.
+    std::filesystem::remove(paths.back().str());
+    post(window->windowHandle(), new QCloseEvent);
+    {
+      MessageBoxAnswerer answer;
+      Click(view->m_btnAnalyze);
+      QCOMPARE(answer.Texts(), QStringList({ToQString(paths.back()) + " was not found."}));
+    }
+    QCOMPARE(rules.Reads(), std::make_pair(2, 2));
+    QVERIFY(formAtBox);
+    QVERIFY(window->isVisible());
+    QCOMPARE(view->m_listFunctions.GetCount(), 39);
+    QCOMPARE(Text(view->m_editStatus), QString("gを追加中。"));
+    view = nullptr;  // it goes with the frame
+    QTRY_VERIFY(!frame->m_hWnd);
   }
 
   void theFormGrowsWithItsFrameFromItsFirstLayoutAndScrollsBelowIt() {

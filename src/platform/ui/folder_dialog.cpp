@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "platform/files/drives.h"
+#include "platform/ui/input_blocker.h"
 #include "platform/ui/qt_string.h"
 #include "platform/ui/wnd.h"
 
@@ -17,39 +18,6 @@ QWidget* OwnerOf(CWnd* parent) {
   CWnd* owner = parent ? parent : AfxGetMainWnd();
   return owner ? owner->m_hWnd : nullptr;
 }
-
-// Sets aside the input and the close requests of every window but one.
-class InputBlocker : public QObject {
- public:
-  explicit InputBlocker(QWidget* allowed) : m_allowed(allowed) { qApp->installEventFilter(this); }
-  ~InputBlocker() override { qApp->removeEventFilter(this); }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* e) override {
-    switch (e->type()) {
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-      case QEvent::MouseButtonDblClick:
-      case QEvent::KeyPress:
-      case QEvent::KeyRelease:
-      case QEvent::Shortcut:
-      case QEvent::ShortcutOverride:
-      case QEvent::Wheel:
-      case QEvent::ContextMenu:
-      case QEvent::Close:
-        break;
-      default:
-        return false;
-    }
-    auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || w->window() == m_allowed) return false;
-    if (e->type() == QEvent::Close) e->ignore();
-    return true;
-  }
-
- private:
-  QWidget* m_allowed;
-};
 
 }  // namespace
 
@@ -74,7 +42,7 @@ int CFolderDialog::DoModal() {
 
 struct CProgressDlg::Impl {
   QProgressDialog box;
-  InputBlocker blocker{&box};
+  InputBlocker blocker{&box, InputBlocker::Closes::kRefused};
   QElapsedTimer clock;
   int delay;
   QString text;

@@ -140,13 +140,21 @@ class WidestItemDelegate : public QStyledItemDelegate {
 
 int ListBoxWidget::TextWidth(const std::string& text) const {
   if (m_charWidths.empty()) m_charWidths.assign(0x10000, 0);
-  QFontMetrics metrics = fontMetrics();
-  int width = 0;
-  for (QChar c : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))) {
+  auto widthOf = [this](QChar c) {
     int& w = m_charWidths[c.unicode()];
-    if (w == 0) w = std::max(1, metrics.horizontalAdvance(c));
-    width += w;
-  }
+    if (w == 0) w = std::max(1, fontMetrics().horizontalAdvance(c));
+    return w;
+  };
+  // Most names are ASCII, a character a byte: they are measured without
+  // decoding, and only the rest from the first other byte (where a
+  // character begins) is decoded.
+  int width = 0;
+  std::size_t ascii = 0;
+  for (; ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80; ++ascii)
+    width += widthOf(QChar(text[ascii]));
+  if (ascii == text.size()) return width;
+  for (QChar c : QString::fromUtf8(text.data() + ascii, static_cast<qsizetype>(text.size() - ascii)))
+    width += widthOf(c);
   return width;
 }
 

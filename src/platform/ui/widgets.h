@@ -188,6 +188,10 @@ QWidget* FindControl(const QWidget* parent, int id);
 QString WidgetText(QWidget* widget);
 /// Sets it. A text view's caret goes to the start of the new text.
 void SetWidgetText(QWidget* widget, const QString& text);
+/// Closes window once no message is being dispatched any more (at once
+/// when none is): the handlers on the stack, and the message boxes they
+/// show, end first.
+void CloseWhenHandlersReturn(QWidget* window);
 
 // ---- WndHost's event handlers ----
 

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/files/file_exception.h"
 #include "platform/files/write_all.h"
@@ -31,6 +32,15 @@ std::unordered_map<const QWidget*, CWnd*>& HandleMap() {
 
 CWnd* g_pMainWnd = nullptr;
 bool g_bProgrammingError = false;
+// Messages being dispatched by CallWndProc, and the windows to close once
+// there are none.
+int g_nDispatching = 0;
+std::vector<QPointer<QWidget>> g_closeAfterDispatch;
+
+// Closes window from the event loop, after whatever runs now.
+void PostClose(QWidget* window) {
+  QMetaObject::invokeMethod(window, [window] { window->close(); }, Qt::QueuedConnection);
+}
 
 // Anything else that reaches the event loop is a fault of the program, not
 // of what the user gave it: it is told on stderr, no handler runs any more,
@@ -106,6 +116,16 @@ LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CWnd::CallWndProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam) {
   // After a programming error nothing more runs: the loops are ending.
   if (g_bProgrammingError) return 0;
+  struct Dispatching {
+    Dispatching() { ++g_nDispatching; }
+    ~Dispatching() {
+      if (--g_nDispatching > 0) return;
+      std::vector<QPointer<QWidget>> windows;
+      windows.swap(g_closeAfterDispatch);
+      for (const QPointer<QWidget>& w : windows)
+        if (w) PostClose(w);
+    }
+  } dispatching;
   // Handlers do not catch: a file that cannot be opened, read or written
   // ends the handler here, and the user is told which file it was.
   try {
@@ -125,6 +145,13 @@ LRESULT CWnd::CallWndProc(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 bool CWnd::ProgrammingErrorOccurred() { return g_bProgrammingError; }
+
+void CloseWhenHandlersReturn(QWidget* window) {
+  if (g_nDispatching == 0)
+    PostClose(window);
+  else
+    g_closeAfterDispatch.emplace_back(window);
+}
 
 void CWnd::NotifyParent(QWidget* control, UINT code) {
   QWidget* parent = control->parentWidget();
