@@ -176,6 +176,8 @@ AnalysisOutcome RunSources(IAnalysisSources& sources, IFileAnalyzer& analyzer,
 
 namespace {
 
+constexpr std::size_t kFilesInFlightPerThread = 8;
+
 // What a unit analysed on another thread asks instead of the run's sources:
 // whether the calling thread has seen the run end.
 class CStopFlag : public IAnalysisSources {
@@ -383,9 +385,10 @@ AnalysisOutcome RunSourcesSideBySide(IAnalysisSources& runSources,
   CSideBySide run;
   if (sources.Asked() < 2 || !run.Start(analyzers))
     return RunSources(sources, *analyzers.front(), assembler);
-  // Files analysed ahead of a slow one wait in memory: two per thread keep
-  // every thread busy without piling up.
-  const std::size_t most = 2 * run.Threads();
+  // Files analysed ahead of a slow one wait in memory, as their units: a
+  // few hundred bytes for most. Eight per thread keep every thread busy
+  // while one reads a long file; two left a thread idle a third of the run.
+  const std::size_t most = kFilesInFlightPerThread * run.Threads();
   AnalysisOutcome outcome;
   more = true;
   for (;;) {

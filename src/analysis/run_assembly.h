@@ -128,7 +128,7 @@ AnalysisOutcome RunSources(IAnalysisSources& sources, IFileAnalyzer& analyzer,
                            CTableAssembler& assembler, bool keepUnits = false);
 
 /// As RunSources, with the files analysed side by side: one thread for
-/// each of analyzers (each reads with its own working files), at most two
+/// each of analyzers (each reads with its own working files), at most eight
 /// files per thread in flight, and the units stitched in the order of the
 /// files on the calling thread, which alone talks to sources and to the
 /// assembler's sink. The table, the sink's calls and what sources hears
