@@ -2,7 +2,8 @@
 # Throughput of tolvane-xref, with the syntax rules and with the classic
 # rules, against `wc -l` (and Universal Ctags, when installed) over the same
 # file lists, page cache warm, best of 3 runs each, the tools taking turns.
-# Then the cost of walking the tree (-R) and of the JSON and Graphviz
+# Then the default thread count against one thread (-j1), for each rule
+# set, and the cost of walking the tree (-R) and of the JSON and Graphviz
 # formats (the syntax rules), each against the text output of the same files.
 #
 # Usage: bench/throughput.sh [CORPUS]      (default /tmp/corpus)
@@ -71,6 +72,25 @@ for tree in c cpp; do
     "$(awk -v b="$bytes" 'BEGIN { print b / 1e6 }')" "$s" "$x" "$w" "$c" \
     "$(ratio "$s" "$x")" "$(ratio "$s" "$c")" "$(ratio "$s" "$w")"
   unset best
+done
+
+# ---- Threads: the default thread count against one (-j1) ----
+echo
+printf '%-4s %-8s %9s %12s  %s\n' tree rules "-j1 s" "default s" "default / -j1"
+for tree in c cpp; do
+  mapfile -t files < "$tree.list"
+  for rules in syntax classic; do
+    declare -A best=()
+    for ((i = 0; i < runs; i++)); do
+      measure one "$xref" --rules=$rules -j1 "${files[@]}"
+      measure all "$xref" --rules=$rules "${files[@]}"
+    done
+    printf '%-4s %-8s %9.3f %12.3f  %.2f\n' "$tree" "$rules" \
+      "$(awk -v ns="${best[one]}" 'BEGIN { print ns / 1e9 }')" \
+      "$(awk -v ns="${best[all]}" 'BEGIN { print ns / 1e9 }')" \
+      "$(awk -v a="${best[all]}" -v b="${best[one]}" 'BEGIN { print a / b }')"
+    unset best
+  done
 done
 
 # ---- Trees and formats: each against the text output of the same files ----
