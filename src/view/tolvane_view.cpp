@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-#include <new>
 #include <numeric>
 #include <optional>
 #include <stdexcept>
@@ -480,8 +479,10 @@ void CTolvaneView::OnAnalyze() {
   AnalysisOutcome outcome;
   try {
     outcome = m_engine.Run(sources, request, this);
-  } catch (const std::bad_alloc&) {
-    FlushHeads();  // what was found stays, as far as memory allows
+  } catch (...) {
+    // What was found stays listed, as the table keeps it (as far as memory
+    // allows), so that the list and the table still agree.
+    FlushHeads();
     throw;
   }
   FlushHeads();
