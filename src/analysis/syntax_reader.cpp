@@ -1,6 +1,7 @@
 #include "analysis/syntax_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -532,9 +533,10 @@ class Lexer {
     }
   }
 
-  // The name at the current position, cut to kMaxName bytes. It stays
-  // valid until the next call: the bytes in the buffer are not moved
-  // before the next token is read.
+  // The name at the current position, cut to kMaxName bytes, most often
+  // where it stands in the buffer. It stays valid until the buffer is next
+  // refilled or a name is next read the slow way; a name kept longer is
+  // pinned (Pin).
   std::string_view Name() {
     // Most names are plain bytes within the buffer: taken where they are.
     {
