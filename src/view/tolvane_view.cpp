@@ -468,13 +468,11 @@ void CTolvaneView::OnAnalyze() {
   std::optional<CBusyWait> busy;
   if (request.threads > 1) {
     busy.emplace();
-    request.whileWaiting = [this, &busy] {
-      // The list lays out all its items again after each addition: it
-      // takes the heads found once they are as many as it shows, a few
-      // times in all however long the run.
-      if (m_pendingHeads.size() >= static_cast<std::size_t>(m_listFunctions.GetCount())) FlushHeads();
-      busy->Pump();
-    };
+    // The heads found go into the list when the run ends, as on one
+    // thread: the list lays out all its items again after each addition,
+    // which would cost this thread most of what the others save. The
+    // status line shows the run's progress meanwhile.
+    request.whileWaiting = [&busy] { busy->Pump(); };
   }
   AnalysisOutcome outcome;
   try {

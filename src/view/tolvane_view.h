@@ -169,8 +169,8 @@ class CTolvaneView : public CFormView, public IAnalysisSink {
   int SelectedFunction() const;
 
   // The heads a run has reported and the list does not show yet: they go
-  // in together, which costs the list far less than one at a time, before
-  // the form paints and when the run ends.
+  // in together when the run ends, which costs the list far less than one
+  // at a time.
   std::vector<CString> m_pendingHeads;
   // The status line is painted at most this often during a run; the clock
   // is read once every kStatusCheck names.
