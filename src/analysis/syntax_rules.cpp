@@ -67,7 +67,9 @@ class CSyntaxAnalyzer : public IFileAnalyzer {
   explicit CSyntaxAnalyzer(EncodingChoice encoding) : m_encodingChoice(encoding) {}
 
   void Analyze(const CString& path, CFileUnit& unit) override {
-    CStdioFile file(path, CStdioFile::modeRead | CStdioFile::typeText);
+    // A CR before a line end is a blank to the reader: the file is read as
+    // it is, without the work of taking those out.
+    CStdioFile file(path, CStdioFile::modeRead | CStdioFile::typeBinary);
     CUnitReader reader(file, unit, m_encodingChoice);
     unit.BeginFile(path, reader.InitialEncoding());
     try {

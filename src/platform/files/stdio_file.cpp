@@ -106,6 +106,7 @@ void CStdioFile::Open(const CString& path, unsigned flags) {
   m_bReading = m_bWriting = false;
   m_nPos = m_nReady = m_nEnd = 0;
   m_bEof = false;
+  m_bBinary = (flags & typeBinary) != 0;
   m_bSequential = false;
   m_nLength = m_nOffset = 0;
   // A zero byte would end the path early and name another file.
@@ -239,6 +240,10 @@ void CStdioFile::Fill() {
   m_nOffset += n;
   char* b = m_buf.get();
   std::size_t end = m_nEnd + static_cast<std::size_t>(n);
+  if (m_bBinary) {
+    m_nReady = m_nEnd = end;
+    return;
+  }
   // Drop every CR that is followed by LF. A CR that ends the data read so
   // far is held back until the next byte is known.
   std::size_t out = m_nReady, i = m_nReady;

@@ -1,9 +1,10 @@
 // CStdioFile: a file opened in text mode.
 //
-// Reading: every CR LF pair of the file reads as LF, and the text is then
-// handed out in pieces, each ending after its first LF or after 255 bytes,
-// whichever comes first (the last piece may have no LF). A CR on its own,
-// NUL and Ctrl-Z are ordinary bytes. Writing writes bytes unchanged.
+// Reading: every CR LF pair of the file reads as LF (typeBinary: the bytes
+// read as they are), and the text is then handed out in pieces, each ending
+// after its first LF or after 255 bytes, whichever comes first (the last
+// piece may have no LF). A CR on its own, NUL and Ctrl-Z are ordinary
+// bytes. Writing writes bytes unchanged.
 // The file is read and written in large blocks; every failure throws
 // CFileException naming the file.
 #pragma once
@@ -27,6 +28,7 @@ class CStdioFile {
     modeCreate = 0x1000,      // with a write mode: create, or truncate if present
     modeNoTruncate = 0x2000,  // with modeCreate: keep an existing file's content
     typeText = 0x4000,
+    typeBinary = 0x8000,  // reading keeps CR LF as it is
   };
   static constexpr std::size_t kMaxPiece = 255;
 
@@ -128,6 +130,7 @@ class CStdioFile {
   // Writing: [0, m_nEnd) is buffered.
   std::size_t m_nPos = 0, m_nReady = 0, m_nEnd = 0;
   bool m_bEof = false;
+  bool m_bBinary = false;   // CR LF is not turned into LF
   bool m_bRegular = false;
   bool m_bKnownLength = false;
   bool m_bSequential = false;  // read with read(): the file cannot be read at an offset

@@ -52,6 +52,10 @@ TEST(CStdioFileReading, TurnsCrLfIntoLfAndCutsPiecesAt255BytesOrAfterALineFeed) 
     CStdioFile f(CString(dir.Write("f.c", c.bytes)), kRead);
     EXPECT_EQ(PiecesFrom(f), c.pieces);
   }
+  // typeBinary keeps CR LF, across the end of a block too.
+  CStdioFile raw(CString(dir.Write("f.c", std::string(131071, 'a') + "\r\nb\r\n")),
+                 CStdioFile::modeRead | CStdioFile::typeBinary);
+  EXPECT_EQ(PiecesFrom(raw), blocks + "a\r\n|b\r\n|");
 }
 
 TEST(CStdioFileReading, PeeksAtTheRestOfTheFileWithoutMovingOn) {
