@@ -264,20 +264,16 @@ class CSideBySide {
   // quick files do not make it paint for each.
   void WaitFor(const SideJob& job, IAnalysisSources& sources,
                const std::function<void()>& whileWaiting) {
-    if (whileWaiting && Clock::now() - m_lastCall >= kPoll) {
-      whileWaiting();
-      m_lastCall = Clock::now();
-    }
+    if (whileWaiting && Clock::now() - m_lastCall >= kPoll) Call(whileWaiting);
     // Files take a fraction of a millisecond as a rule: a short spin saves
     // going to sleep and being woken for each.
     if (SpinUntil([&job] { return job.done.load(std::memory_order_acquire); })) return;
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_done.wait_for(lock, kPoll, [&job] { return job.done.load(); })) {
       lock.unlock();
-      const bool stop = sources.StopNow();
+      if (sources.StopNow()) m_stop.Set();
+      if (whileWaiting) Call(whileWaiting);
       lock.lock();
-      if (stop) m_stop.Set();
-      if (whileWaiting) Call(whileWaiting, lock);
     }
   }
 
@@ -344,11 +340,10 @@ class CSideBySide {
   static constexpr std::chrono::milliseconds kPoll{20};
 
   // Calls f with the run's mutex, held by lock, released meanwhile.
-  void Call(const std::function<void()>& f, std::unique_lock<std::mutex>& lock) {
-    lock.unlock();
+  // Calls whileWaiting, without the run's lock.
+  void Call(const std::function<void()>& f) {
     f();
     m_lastCall = Clock::now();
-    lock.lock();
   }
 
   Clock::time_point m_lastCall = Clock::now();  // of whileWaiting; the calling thread's
