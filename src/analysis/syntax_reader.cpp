@@ -762,18 +762,21 @@ const WordSet kClassKeys = {"class", "struct", "union", "enum"};
 
 enum class Scope : unsigned char { kFile, kNamespace, kExternC, kClass, kOther, kFunction, kBlock };
 
+// The names of the namespaces and classes open are kept apart, in one
+// string ("ns::C::"), which every definition's name begins with.
 struct ScopeEntry {
   Scope kind;
-  std::string name;  // of a namespace or a class
+  bool named;                // a namespace or class with a name
+  std::uint32_t prefixEnd;   // the bytes of that string up to its own "::"
 };
 
 struct Stmt {
   Kind kind;
   char punct;  // as in Token
+  std::uint16_t size;  // how many bytes a name has (at most kMaxName)
   int line;
   int depth;  // of parentheses and brackets before this token
-  std::uint32_t text;  // where a name's bytes start in the statement's text
-  std::uint32_t size;  // and how many they are
+  std::uint32_t text;  // where its bytes start in the statement's text
 };
 
 // The tokens of a declaration being read, and the bytes of its names.
@@ -792,7 +795,7 @@ std::string_view PunctText(const char& punct) {
 class Parser {
  public:
   Parser(ISyntaxByteSource& source, ISyntaxReaderSink& sink) : m_lexer(source), m_sink(sink) {
-    m_scopes.push_back({Scope::kFile, std::string()});
+    m_scopes.push_back({Scope::kFile, false, 0});
     m_stmt.reserve(256);
     m_statement.text.reserve(1024);
     m_lexer.Pin(m_names[0]);
@@ -825,6 +828,7 @@ class Parser {
   struct Conditional {
     std::vector<ScopeEntry> start;     // the scopes as the first branch began
     std::vector<ScopeEntry> firstEnd;  // and as it ended
+    std::string startPrefix, firstEndPrefix;  // and their names
     bool firstEnded = false;
     Statement statement;       // the statement being read as it began
     Statement firstStatement;  // and as it ended
@@ -840,6 +844,7 @@ class Parser {
         return;
       }
       m_conds.back().start = m_scopes;
+      m_conds.back().startPrefix = m_prefix;
       m_conds.back().statement = m_statement;
       if (t.ifZero) SkipGroup();
       return;
@@ -850,10 +855,11 @@ class Parser {
       Conditional& c = m_conds.back();
       if (!c.firstEnded) {
         c.firstEnd = m_scopes;
+        c.firstEndPrefix = m_prefix;
         c.firstStatement = m_statement;
         c.firstEnded = true;
       }
-      RestoreScopes(c.start);
+      RestoreScopes(c.start, c.startPrefix);
       m_statement = c.statement;
       if (t.ifZero) SkipGroup();
       return;
@@ -867,7 +873,7 @@ class Parser {
       Conditional c = std::move(m_conds.back());
       m_conds.pop_back();
       if (c.firstEnded) {
-        RestoreScopes(c.firstEnd);
+        RestoreScopes(c.firstEnd, c.firstEndPrefix);
         m_statement = std::move(c.firstStatement);
       }
     }
@@ -897,10 +903,11 @@ class Parser {
     }
   }
 
-  void RestoreScopes(const std::vector<ScopeEntry>& scopes) {
+  void RestoreScopes(const std::vector<ScopeEntry>& scopes, const std::string& prefix) {
     CommitPendingCall();
     bool wasIn = m_nFunction > 0;
     m_scopes = scopes;
+    m_prefix = prefix;
     m_nFunction = 0;
     for (const ScopeEntry& s : m_scopes)
       if (s.kind == Scope::kFunction) ++m_nFunction;
@@ -910,13 +917,18 @@ class Parser {
 
   // ---- Scopes ----
 
-  void Push(Scope kind, std::string name = std::string()) {
+  // name: of a namespace or a class.
+  void Push(Scope kind, std::string_view name = std::string_view()) {
     if (m_scopes.size() >= kMaxNesting) {
       ++m_nUnstacked;
       return;
     }
     if (kind == Scope::kFunction) ++m_nFunction;
-    m_scopes.push_back({kind, std::move(name)});
+    if (!name.empty()) {
+      m_prefix.append(name.data(), name.size());
+      m_prefix.append("::", 2);
+    }
+    m_scopes.push_back({kind, !name.empty(), static_cast<std::uint32_t>(m_prefix.size())});
   }
 
   void Pop() {
@@ -930,6 +942,7 @@ class Parser {
       m_sink.OnDefinitionEnd();
     }
     m_scopes.pop_back();
+    m_prefix.resize(m_scopes.back().prefixEnd);
   }
 
   // ---- Declarations: file scope, namespaces, classes ----
@@ -994,8 +1007,15 @@ class Parser {
       return;
     }
     std::string& text = m_statement.text;
-    m_stmt.push_back({t.kind, t.punct, t.line, m_depth, static_cast<std::uint32_t>(text.size()),
-                      static_cast<std::uint32_t>(t.text.size())});
+    // Filled in place: a token built aside and copied in costs a stall
+    // reading back what was just written piecemeal.
+    Stmt& s = m_stmt.emplace_back();
+    s.kind = t.kind;
+    s.punct = t.punct;
+    s.size = static_cast<std::uint16_t>(t.text.size());
+    s.line = t.line;
+    s.depth = m_depth;
+    s.text = static_cast<std::uint32_t>(text.size());
     if (!t.text.empty()) text.append(t.text.data(), t.text.size());
   }
 
@@ -1135,13 +1155,14 @@ class Parser {
       Push(Scope::kExternC);
       return;
     }
-    std::string name;
     int line = 0;
     std::size_t lastSize = 0;
-    if (!HasTopLevelAssignment(from) && FindDefinition(from, name, line, lastSize)) {
-      std::string full = FullName(name);
+    if (!HasTopLevelAssignment(from) && FindDefinition(from, m_written, line, lastSize)) {
+      std::string& full = m_full;
+      full.assign(m_prefix);
+      full.append(m_written);
       if (full.size() > kMaxName) full.resize(kMaxName);
-      m_sink.OnDefinition(full, line, InNamespace(full, name, lastSize));
+      m_sink.OnDefinition(full, line, InNamespace(full, m_written, lastSize));
       m_prev = Prev::kNone;
       Push(Scope::kFunction);
       // The names stay in the statement until it is cleared.
@@ -1149,11 +1170,10 @@ class Parser {
       ClearStatement();
       return;
     }
-    std::string cls;
-    bool isClass = ClassName(from, cls);
+    bool isClass = ClassName(from, m_written);
     ClearStatement();
     if (isClass) {
-      Push(Scope::kClass, cls);
+      Push(Scope::kClass, m_written);
     } else {
       Push(Scope::kOther);
     }
@@ -1182,17 +1202,7 @@ class Parser {
   }
 
   // name inside the namespaces and classes that enclose it.
-  std::string FullName(const std::string& name) const {
-    std::string full;
-    for (const ScopeEntry& s : m_scopes) {
-      if ((s.kind == Scope::kNamespace || s.kind == Scope::kClass) && !s.name.empty()) {
-        full += s.name;
-        full += "::";
-      }
-    }
-    full += name;
-    return full;
-  }
+  std::string FullName(const std::string& name) const { return m_prefix + name; }
 
   // Whether what qualifies full is a namespace: one this file opened, when
   // the name as written is qualified ("ns::f"), else the innermost named
@@ -1209,7 +1219,7 @@ class Parser {
       return false;
     }
     for (std::size_t k = m_scopes.size(); k-- > 0;) {
-      if (m_scopes[k].name.empty()) continue;
+      if (!m_scopes[k].named) continue;
       if (m_scopes[k].kind == Scope::kNamespace) return true;
       if (m_scopes[k].kind == Scope::kClass) return false;
     }
@@ -1312,11 +1322,13 @@ class Parser {
   // The name whose tokens end before end: "f", "C::f", "C::~C",
   // "D<T>::k" (as "D::k"), "operator==", "operator new".
   // lastSize: the bytes of the last part, the name without its qualifiers.
+  // name is written over, also when there is none.
   bool DeclaratorName(std::size_t from, std::size_t end, std::string& name, int& line,
                       std::size_t& lastSize) const {
     if (end == from) return false;
     std::size_t first = end - 1;
-    std::string last;
+    std::string& last = name;
+    last.clear();
     // An operator: "operator" and what stands between it and "(".
     std::size_t op = std::string::npos;
     if (end >= from + 3 && IsPunct(end - 1, ')') && IsPunct(end - 2, '(') && IsName(end - 3) &&
@@ -1330,7 +1342,7 @@ class Parser {
       if (IsPunct(k, '(') || IsPunct(k, ')') || IsPunct(k, 'Q')) break;
     }
     if (op != std::string::npos) {
-      last = "operator";
+      last.append("operator");
       bool word = true;
       for (std::size_t k = op + 1; k < end; ++k) {
         const Stmt& s = m_stmt[k];
@@ -1360,16 +1372,16 @@ class Parser {
         --k;
       }
       if (!IsName(k) || IsNotDeclaratorName(Text(k))) return false;
-      last = Text(k);
       line = m_stmt[k].line;
       first = k;
       if (first > from && IsPunct(first - 1, '~')) {
-        last.insert(0, "~");
+        last.push_back('~');
         --first;
       }
+      last.append(Text(k));
     }
+    lastSize = last.size();
     // Qualifiers before it: A::B<T>::
-    std::string qual;
     while (first >= from + 2 && IsPunct(first - 1, 'Q')) {
       std::size_t k = first - 2;
       if (IsPunct(k, '>')) {
@@ -1378,12 +1390,10 @@ class Parser {
         --k;
       }
       if (!IsName(k)) break;
-      qual.insert(0, "::");
-      qual.insert(0, Text(k));
+      name.insert(0, "::");
+      name.insert(0, Text(k));
       first = k;
     }
-    name = qual + last;
-    lastSize = last.size();
     return true;
   }
 
@@ -1542,6 +1552,9 @@ class Parser {
   std::size_t m_nIgnoredConds = 0;
 
   std::vector<std::string> m_namespaces;  // opened in the file, by full name
+  std::string m_prefix;   // "ns::C::": the names of the scopes open
+  std::string m_written;  // a definition's name as written, a class's name
+  std::string m_full;     // a definition's name with its scopes
   Statement m_statement;  // the declaration being read
   std::vector<Stmt>& m_stmt = m_statement.tokens;
   int m_depth = 0;           // of its parentheses and brackets
