@@ -779,10 +779,43 @@ struct Stmt {
   std::uint32_t text;  // where its bytes start in the statement's text
 };
 
+// Bytes appended to, a few at a time: names, copied without a call.
+class ByteRun {
+ public:
+  void Append(std::string_view s) {
+    std::size_t n = s.size();
+    if (n > m_bytes.size() - m_size) m_bytes.resize(std::max(2 * m_bytes.size(), m_size + n));
+    char* d = m_bytes.data() + m_size;
+    const char* p = s.data();
+    // Two copies that may overlap cover any length in their range.
+    if (n >= 8 && n <= 16) {
+      std::memcpy(d, p, 8);
+      std::memcpy(d + n - 8, p + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+      std::memcpy(d, p, 4);
+      std::memcpy(d + n - 4, p + n - 4, 4);
+    } else if (n > 0 && n < 4) {
+      d[0] = p[0];
+      d[n / 2] = p[n / 2];
+      d[n - 1] = p[n - 1];
+    } else if (n > 16) {
+      std::memcpy(d, p, n);
+    }
+    m_size += n;
+  }
+  void Clear() { m_size = 0; }
+  std::size_t Size() const { return m_size; }
+  const char* Data() const { return m_bytes.data(); }
+
+ private:
+  std::vector<char> m_bytes = std::vector<char>(1024);  // all of it room to write
+  std::size_t m_size = 0;
+};
+
 // The tokens of a declaration being read, and the bytes of its names.
 struct Statement {
   std::vector<Stmt> tokens;
-  std::string text;
+  ByteRun text;
 };
 
 // A punctuator's text, as an operator's name shows it.
@@ -797,7 +830,6 @@ class Parser {
   Parser(ISyntaxByteSource& source, ISyntaxReaderSink& sink) : m_lexer(source), m_sink(sink) {
     m_scopes.push_back({Scope::kFile, false, 0});
     m_stmt.reserve(256);
-    m_statement.text.reserve(1024);
     m_lexer.Pin(m_names[0]);
     m_lexer.Pin(m_names[1]);
     m_lexer.Pin(m_pending);
@@ -1006,7 +1038,7 @@ class Parser {
       ClearStatement();
       return;
     }
-    std::string& text = m_statement.text;
+    ByteRun& text = m_statement.text;
     // Filled in place: a token built aside and copied in costs a stall
     // reading back what was just written piecemeal.
     Stmt& s = m_stmt.emplace_back();
@@ -1015,13 +1047,13 @@ class Parser {
     s.size = static_cast<std::uint16_t>(t.text.size());
     s.line = t.line;
     s.depth = m_depth;
-    s.text = static_cast<std::uint32_t>(text.size());
-    if (!t.text.empty()) text.append(t.text.data(), t.text.size());
+    s.text = static_cast<std::uint32_t>(text.Size());
+    text.Append(t.text);
   }
 
   void ClearStatement() {
     m_stmt.clear();
-    m_statement.text.clear();
+    m_statement.text.Clear();
     m_depth = 0;
   }
 
@@ -1075,7 +1107,7 @@ class Parser {
     return i < m_stmt.size() && m_stmt[i].kind == Kind::kPunct && m_stmt[i].punct == p;
   }
   std::string_view Text(const Stmt& s) const {
-    return std::string_view(m_statement.text.data() + s.text, s.size);
+    return std::string_view(m_statement.text.Data() + s.text, s.size);
   }
   std::string_view Text(std::size_t i) const { return Text(m_stmt[i]); }
   bool IsName(std::size_t i) const { return i < m_stmt.size() && m_stmt[i].kind == Kind::kName; }

@@ -28,15 +28,12 @@ class CUnitReader : public ISyntaxByteSource, public ISyntaxReaderSink {
   }
   TextEncoding InitialEncoding() const { return m_encoding; }
 
+  // Straight into the reader's buffer: the text is copied once, by the
+  // system.
   std::size_t Read(char* buf, std::size_t size) override {
-    while (m_run.empty()) {
-      if (m_unit.StopRequested()) throw StopReading();
-      if (!m_file.ReadPieces(m_run)) return 0;
-      if (m_bDeciding) Decide();
-    }
-    std::size_t n = std::min(size, m_run.size());
-    std::memcpy(buf, m_run.data(), n);
-    m_run.remove_prefix(n);
+    if (m_unit.StopRequested()) throw StopReading();
+    std::size_t n = m_file.ReadBytes(buf, size);
+    if (m_bDeciding && n > 0) Decide(std::string_view(buf, n));
     return n;
   }
   TextEncoding Encoding() const override { return m_encoding; }
@@ -49,8 +46,9 @@ class CUnitReader : public ISyntaxByteSource, public ISyntaxReaderSink {
   }
 
  private:
-  void Decide() {
-    if (!DecideFileEncoding(m_run, m_file, &m_encoding)) return;
+  // run: the text read last; the detector reads on from the file.
+  void Decide(std::string_view run) {
+    if (!DecideFileEncoding(run, m_file, &m_encoding)) return;
     m_bDeciding = false;
     m_unit.SetEncoding(m_encoding);
   }
@@ -59,7 +57,6 @@ class CUnitReader : public ISyntaxByteSource, public ISyntaxReaderSink {
   CFileUnit& m_unit;
   bool m_bDeciding;
   TextEncoding m_encoding = TextEncoding::kAscii;
-  std::string_view m_run;  // read from the file, not yet handed on
 };
 
 class CSyntaxAnalyzer : public IFileAnalyzer {

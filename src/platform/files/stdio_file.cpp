@@ -209,35 +209,11 @@ void CStdioFile::Fill() {
     m_nEnd = keep;
     m_nPos = 0;
   }
-  // A file is read as long as it was when reading began: what is appended
-  // meanwhile is not part of it.
-  std::size_t want = m_nCap - m_nEnd;
-  if (m_bKnownLength)
-    want = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(want), m_nLength - m_nOffset));
-  ssize_t n = 0;
-  if (want > 0) {
-    do n = m_bSequential ? ::read(m_fd, m_buf.get() + m_nEnd, want)
-                         : ::pread(m_fd, m_buf.get() + m_nEnd, want, m_nOffset);
-    while (n < 0 && errno == EINTR);
-    // Some system files of length 0 can only be read in order. Nothing has
-    // moved the file's own position yet, and reading goes on in order.
-    if (n < 0 && errno == ESPIPE && !m_bSequential && !m_bKnownLength && m_nOffset == 0) {
-      m_bSequential = true;
-      do n = ::read(m_fd, m_buf.get() + m_nEnd, want);
-      while (n < 0 && errno == EINTR);
-    }
-  }
-  if (n < 0 && errno == EAGAIN)
-    Fail(CFileException::readError, EAGAIN, "it has no text to read without waiting");
-  if (n < 0) Fail(CFileException::readError, errno);
+  std::size_t n = ReadFromFile(m_buf.get() + m_nEnd, m_nCap - m_nEnd);
   if (n == 0) {
-    m_bEof = true;
     m_nReady = m_nEnd;  // a held-back CR at the very end is an ordinary byte
-    if (m_bKnownLength && m_nOffset < m_nLength)
-      Fail(CFileException::readError, 0, "the file shrank while it was read");
     return;
   }
-  m_nOffset += n;
   char* b = m_buf.get();
   std::size_t end = m_nEnd + static_cast<std::size_t>(n);
   if (m_bBinary) {
@@ -265,6 +241,52 @@ void CStdioFile::Fill() {
     if (b[cr + 1] != '\n') b[out++] = '\r';
     i = cr + 1;
   }
+}
+
+std::size_t CStdioFile::ReadFromFile(char* to, std::size_t size) {
+  // A file is read as long as it was when reading began: what is appended
+  // meanwhile is not part of it.
+  std::size_t want = size;
+  if (m_bKnownLength)
+    want = static_cast<std::size_t>(std::min<off_t>(static_cast<off_t>(want), m_nLength - m_nOffset));
+  ssize_t n = 0;
+  if (want > 0) {
+    do n = m_bSequential ? ::read(m_fd, to, want) : ::pread(m_fd, to, want, m_nOffset);
+    while (n < 0 && errno == EINTR);
+    // Some system files of length 0 can only be read in order. Nothing has
+    // moved the file's own position yet, and reading goes on in order.
+    if (n < 0 && errno == ESPIPE && !m_bSequential && !m_bKnownLength && m_nOffset == 0) {
+      m_bSequential = true;
+      do n = ::read(m_fd, to, want);
+      while (n < 0 && errno == EINTR);
+    }
+  }
+  if (n < 0 && errno == EAGAIN)
+    Fail(CFileException::readError, EAGAIN, "it has no text to read without waiting");
+  if (n < 0) Fail(CFileException::readError, errno);
+  if (n == 0) {
+    m_bEof = true;
+    if (m_bKnownLength && m_nOffset < m_nLength)
+      Fail(CFileException::readError, 0, "the file shrank while it was read");
+    return 0;
+  }
+  m_nOffset += n;
+  return static_cast<std::size_t>(n);
+}
+
+std::size_t CStdioFile::ReadBytes(char* to, std::size_t size) {
+  if (!m_bBinary) throw std::logic_error("CStdioFile: ReadBytes on a file opened in text mode");
+  if (!m_bReading) StartReading();
+  if (size == 0) return 0;
+  // What an earlier read left in the buffer comes first.
+  if (m_nReady > m_nPos) {
+    std::size_t n = std::min(size, m_nReady - m_nPos);
+    std::memcpy(to, m_buf.get() + m_nPos, n);
+    m_nPos += n;
+    return n;
+  }
+  if (m_bEof) return 0;
+  return ReadFromFile(to, size);
 }
 
 bool CStdioFile::Take(bool wholeRun, std::string_view& text) {

@@ -67,6 +67,11 @@ class CStdioFile {
   /// the end of the file; throws as ReadString does.
   bool ReadPieces(std::string_view& run) { return Take(true, run); }
 
+  /// A file opened with typeBinary: reads up to size bytes into `to`,
+  /// straight from the file, and returns how many; 0 at the end of the
+  /// file. Throws as ReadString does.
+  std::size_t ReadBytes(char* to, std::size_t size);
+
   /// Hands f the text from where reading stands to the end of the file, in
   /// order, without moving on: first what is buffered (as read: CR LF as
   /// LF), then the rest of the file as it is on disk, in blocks. f returns
@@ -109,6 +114,7 @@ class CStdioFile {
  private:
   bool Take(bool wholeRun, std::string_view& text);
   void Fill();
+  std::size_t ReadFromFile(char* to, std::size_t size);
   void Flush();
   void WriteOut(const char* p, std::size_t n);
   void WriteLarge(const char* p, std::size_t n);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
+#include <stdexcept>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/socket.h>
@@ -56,6 +57,19 @@ TEST(CStdioFileReading, TurnsCrLfIntoLfAndCutsPiecesAt255BytesOrAfterALineFeed) 
   CStdioFile raw(CString(dir.Write("f.c", std::string(131071, 'a') + "\r\nb\r\n")),
                  CStdioFile::modeRead | CStdioFile::typeBinary);
   EXPECT_EQ(PiecesFrom(raw), blocks + "a\r\n|b\r\n|");
+  // ReadBytes hands over the bytes as they are, and Peek sees what follows.
+  const std::string bytes = std::string(70000, 'a') + "\r\nb\r";
+  CStdioFile direct(CString(dir.Write("g.c", bytes)), CStdioFile::modeRead | CStdioFile::typeBinary);
+  std::string read, seen;
+  char chunk[40000];
+  for (std::size_t n; (n = direct.ReadBytes(chunk, sizeof chunk)) > 0;) {
+    if (read.empty()) direct.Peek([&](std::string_view t) { seen += t; return true; });
+    read.append(chunk, n);
+  }
+  EXPECT_EQ(read, bytes);
+  EXPECT_EQ(seen, bytes.substr(sizeof chunk));
+  CStdioFile text(CString(dir.Join("g.c")), kRead);
+  EXPECT_THROW(text.ReadBytes(chunk, 1), std::logic_error);
 }
 
 TEST(CStdioFileReading, PeeksAtTheRestOfTheFileWithoutMovingOn) {
