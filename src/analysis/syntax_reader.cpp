@@ -211,51 +211,65 @@ class Lexer {
     t.text = std::string_view();
     t.ifZero = false;
     t.punct = 0;
-    SkipBlanks();
+    // The position stays in a register while the token is read.
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(m_buf.get());
+    std::size_t pos = m_pos;
+    // Most tokens follow no blank or one space: that space is passed without
+    // a branch, which would be mispredicted as often as not. The byte after
+    // it is read at once (the padding after the text covers it).
+    unsigned char c = b[pos], d = b[pos + 1];
+    bool space = c == ' ';
+    pos += space;
+    c = space ? d : c;
+    // More blanks, a comment, a splice, a control byte, the end of the text.
+    if (c <= ' ' || c == '/' || c == '\\') {
+      m_pos = pos;
+      SkipBlanksAndComments();
+      pos = m_pos;
+      c = b[pos];
+    }
     t.line = m_line;
     // The usual tokens first: a plain name, a one-byte punctuator. The
     // byte at the end of the text is a 0, which takes the long way.
-    {
-      const unsigned char* b = reinterpret_cast<const unsigned char*>(m_buf.get());
-      unsigned char c = b[m_pos];
-      switch (kTokenBytes.start[c]) {
-        case TokenStart::kName: {
-          std::size_t e = m_pos + NameRun(b + m_pos);
-          unsigned char after = b[e];
-          if (e < m_end && after != '\\' && after < 0x80 && after != '"' && after != '\'') {
-            t.text = std::string_view(m_buf.get() + m_pos, std::min(e - m_pos, kMaxName));
-            t.kind = Kind::kName;
-            m_pos = e;
-            m_atLineStart = false;
-            return;
-          }
-          break;
-        }
-        case TokenStart::kPunct:
-          t.kind = Kind::kPunct;
-          t.punct = static_cast<char>(c);
-          ++m_pos;
-          m_atLineStart = false;
-          return;
-        case TokenStart::kPair: {
-          // ".", ":", "::", "-", "->", with the byte after them read.
-          if (m_pos + 1 >= m_end) break;
-          unsigned char d = b[m_pos + 1];
-          if (c == '.' && IsDigit(d)) break;
-          t.kind = Kind::kPunct;
-          t.punct = static_cast<char>(c);
-          ++m_pos;
-          if ((c == ':' && d == ':') || (c == '-' && d == '>')) {
-            t.punct = c == ':' ? 'Q' : 'A';
-            ++m_pos;
-          }
+    switch (kTokenBytes.start[c]) {
+      case TokenStart::kName: {
+        std::size_t e = pos + NameRun(b + pos);
+        unsigned char after = b[e];
+        if (e < m_end && after != '\\' && after < 0x80 && after != '"' && after != '\'') {
+          t.text = std::string_view(m_buf.get() + pos, std::min(e - pos, kMaxName));
+          t.kind = Kind::kName;
+          m_pos = e;
           m_atLineStart = false;
           return;
         }
-        case TokenStart::kOther:
-          break;
+        break;
       }
+      case TokenStart::kPunct:
+        t.kind = Kind::kPunct;
+        t.punct = static_cast<char>(c);
+        m_pos = pos + 1;
+        m_atLineStart = false;
+        return;
+      case TokenStart::kPair: {
+        // ".", ":", "::", "-", "->", with the byte after them read.
+        if (pos + 1 >= m_end) break;
+        unsigned char n = b[pos + 1];
+        if (c == '.' && IsDigit(n)) break;
+        t.kind = Kind::kPunct;
+        t.punct = static_cast<char>(c);
+        ++pos;
+        if ((c == ':' && n == ':') || (c == '-' && n == '>')) {
+          t.punct = c == ':' ? 'Q' : 'A';
+          ++pos;
+        }
+        m_pos = pos;
+        m_atLineStart = false;
+        return;
+      }
+      case TokenStart::kOther:
+        break;
     }
+    m_pos = pos;
     NextTheLongWay(t);
   }
 
@@ -389,29 +403,10 @@ class Lexer {
     return true;
   }
 
-  void SkipBlanks() {
-    SkipPlainBlanks();
-    char c = m_buf[m_pos];
-    if (m_pos < m_end && c != '/' && c != '\\') return;  // the usual case
-    SkipBlanksAndComments();
-  }
-
-  // Plain blanks within the buffer, up to the 0 that follows its text.
-  __attribute__((always_inline)) void SkipPlainBlanks() {
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(m_buf.get());
-    // Most tokens follow no blank or one space: that space is passed without
-    // a branch, which would be mispredicted as often as not.
-    std::size_t at = m_pos + (b[m_pos] == ' ');
-    if (kBlankBytes.kind[b[at]] != 0) {
-      SkipBlankRun(at);
-      return;
-    }
-    m_pos = at;
-  }
-
-  // A line end and the indentation after it, or another run of blanks.
-  void SkipBlankRun(std::size_t at) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(m_buf.get()) + at;
+  // Blanks within the buffer, up to the 0 that follows its text; a line's
+  // indentation sixteen bytes at a time.
+  void SkipBlankRun() {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(m_buf.get()) + m_pos;
     int line = m_line;
     bool lineStart = m_atLineStart;
     for (;;) {
@@ -421,7 +416,7 @@ class Lexer {
       if (k == 2) {
         ++line;
         lineStart = true;
-        p += SpaceRun(p);
+        p += IndentRun(p);
       }
     }
     m_pos = static_cast<std::size_t>(p - reinterpret_cast<const unsigned char*>(m_buf.get()));
@@ -429,23 +424,25 @@ class Lexer {
     m_atLineStart = lineStart;
   }
 
-  // How many spaces p starts with, up to 16 (the buffer's padding covers
-  // the read past the 0 that ends the text).
-  static std::size_t SpaceRun(const unsigned char* p) {
+  // How many spaces and tabs p starts with, up to 16 (the buffer's
+  // padding covers the read past the 0 that ends the text).
+  static std::size_t IndentRun(const unsigned char* p) {
 #ifdef __SSE2__
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    unsigned spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))));
-    return static_cast<std::size_t>(__builtin_ctz(~spaces));
+    __m128i indent = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')),
+                                  _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(indent));
+    return static_cast<std::size_t>(__builtin_ctz(~mask));
 #else
     std::size_t n = 0;
-    while (n < 16 && p[n] == ' ') ++n;
+    while (n < 16 && (p[n] == ' ' || p[n] == '\t')) ++n;
     return n;
 #endif
   }
 
   __attribute__((noinline)) void SkipBlanksAndComments() {
     for (;;) {
-      SkipPlainBlanks();
+      SkipBlankRun();
       int c = At(0);
       if (c < 0) return;
       if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v' || c == '\n') continue;
