@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <stdexcept>
 
 std::uint32_t CNameArena::Add(std::string_view name) {
@@ -15,7 +16,7 @@ std::uint32_t CNameArena::Add(std::string_view name) {
   }
   unsigned char* p = m_blocks.back().get() + m_used;
   p[0] = static_cast<unsigned char>(name.size());
-  std::copy(name.begin(), name.end(), p + 1);
+  std::memcpy(p + 1, name.data(), name.size());
   const std::uint32_t at = static_cast<std::uint32_t>((m_blocks.size() - 1) << kBlockBits) + m_used;
   m_used += need;
   return at;

@@ -409,35 +409,46 @@ class Lexer {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(m_buf.get()) + m_pos;
     int line = m_line;
     bool lineStart = m_atLineStart;
+#ifdef __SSE2__
+    // Sixteen bytes at a time: a line end, the indentation after it, blank
+    // lines. The buffer's padding covers the read past the 0 that ends the
+    // text, which is no blank.
+    const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+    const __m128i four = _mm_set1_epi8(4), lineEnd = _mm_set1_epi8('\n');
+    for (;;) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      __m128i fromTab = _mm_sub_epi8(v, tab);  // tab, line end, VT, FF, CR: 0 to 4
+      __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(fromTab, four), fromTab);
+      unsigned blank = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, space), control)));
+      unsigned n = static_cast<unsigned>(__builtin_ctz(~blank));  // at most 16
+      unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineEnd))) &
+                      ((1u << n) - 1);
+      line += CountBits16(ends);
+      lineStart |= ends != 0;
+      p += n;
+      if (n < 16) break;
+    }
+#else
     for (;;) {
       unsigned char k = kBlankBytes.kind[*p];
       if (k == 0) break;
+      line += k - 1;
+      lineStart |= k == 2;
       ++p;
-      if (k == 2) {
-        ++line;
-        lineStart = true;
-        p += IndentRun(p);
-      }
     }
+#endif
     m_pos = static_cast<std::size_t>(p - reinterpret_cast<const unsigned char*>(m_buf.get()));
     m_line = line;
     m_atLineStart = lineStart;
   }
 
-  // How many spaces and tabs p starts with, up to 16 (the buffer's
-  // padding covers the read past the 0 that ends the text).
-  static std::size_t IndentRun(const unsigned char* p) {
-#ifdef __SSE2__
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i indent = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')),
-                                  _mm_cmpeq_epi8(v, _mm_set1_epi8('\t')));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(indent));
-    return static_cast<std::size_t>(__builtin_ctz(~mask));
-#else
-    std::size_t n = 0;
-    while (n < 16 && (p[n] == ' ' || p[n] == '\t')) ++n;
-    return n;
-#endif
+  // Set bits of a 16-bit mask, without a branch.
+  static int CountBits16(unsigned m) {
+    m = m - ((m >> 1) & 0x5555u);
+    m = (m & 0x3333u) + ((m >> 2) & 0x3333u);
+    m = (m + (m >> 4)) & 0x0F0Fu;
+    return static_cast<int>((m + (m >> 8)) & 0x1Fu);
   }
 
   __attribute__((noinline)) void SkipBlanksAndComments() {
