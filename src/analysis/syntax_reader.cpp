@@ -125,7 +125,9 @@ inline const char* FindEither(const char* p, const char* e, char a, char b) {
 enum class TokenStart : unsigned char { kOther, kName, kPunct, kPair };
 struct TokenBytes {
   TokenStart start[256] = {};
+  bool endsName[256] = {};  // a name's last byte may stand before it
   constexpr TokenBytes() {
+    for (int c = 0; c < 128; ++c) endsName[c] = c != '\\' && c != '"' && c != '\'';
     for (int c = 0; c < 128; ++c) {
       bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$';
       if (letter) start[c] = TokenStart::kName;
@@ -222,7 +224,8 @@ class Lexer {
     pos += space;
     c = space ? d : c;
     // More blanks, a comment, a splice, a control byte, the end of the text.
-    if (c <= ' ' || c == '/' || c == '\\') {
+    // One branch for the three tests: each alone is a guess.
+    if ((c <= ' ') | (c == '/') | (c == '\\')) {
       m_pos = pos;
       SkipBlanksAndComments();
       pos = m_pos;
@@ -234,8 +237,9 @@ class Lexer {
     switch (kTokenBytes.start[c]) {
       case TokenStart::kName: {
         std::size_t e = pos + NameRun(b + pos);
-        unsigned char after = b[e];
-        if (e < m_end && after != '\\' && after < 0x80 && after != '"' && after != '\'') {
+        // A name ends here unless the text does, or a splice, a byte from
+        // 0x80 up or a quote (L"", u8'') follows.
+        if ((e < m_end) & kTokenBytes.endsName[b[e]]) {
           t.text = std::string_view(m_buf.get() + pos, std::min(e - pos, kMaxName));
           t.kind = Kind::kName;
           m_pos = e;
