@@ -146,12 +146,16 @@ TEST(SyntaxReader, ShiftJisSecondBytesNeverEndATokenOrEscape) {
 
 TEST(SyntaxReader, PiecesAndNamesDoNotChangeWhatIsRead) {
   // A source of every shape, read whole and in pieces of every small size.
-  std::string source =
-      "namespace a { class B {\n  int m(int x) const { return c(x) + d->e(x); }\n}; }\n"
+  const std::string source =
+      std::string(
+          "namespace a { class B {\n  int m(int x) const { return c(x) + d->e(x); }\n}; }\n"
       "int f(int x) /* c */ { // x\n  return g(\"s)\", 'q') + R\"y(z)\")y\"[0] + \\\n h(x);\n}\n"
-      "#define M(x) m(x)\n#if 0\nvoid z() { w(); }\n#endif\n";
+      "#define M(x) m(x)\n#if 0\nvoid z() { w(); }\n#endif\n"
+      // Blank lines, CR LF, a form feed, indentation longer than sixteen bytes.
+      "\f\r\n\r\n") + std::string(20, ' ') + "\t\t int k(void)\r\n{\r\n \r\n" +
+      std::string(18, ' ') + "l();  \t \r\n}\n";
   const std::string whole = Read(source);
-  EXPECT_EQ(whole, "a::B::m:2 c:2 e:2\nf:4 g:5 h:6");
+  EXPECT_EQ(whole, "a::B::m:2 c:2 e:2\nf:4 g:5 h:6\nk:14 l:17");
   for (std::size_t piece = 1; piece < 24; ++piece)
     EXPECT_EQ(Read(source, TextEncoding::kUtf8, piece), whole) << piece;
 
