@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Throughput of tolvane-xref, with the syntax rules and with the classic
 # rules, against `wc -l` (and Universal Ctags, when installed) over the same
-# file lists, page cache warm, best of 3 runs each, the tools taking turns.
+# file lists, page cache warm, best of 7 runs each (RUNS), the tools taking
+# turns: a shared machine moves single runs by a tenth or more.
 # Then the default thread count against one thread (-j1), for each rule
 # set, and the cost of walking the tree (-R) and of the JSON and Graphviz
 # formats (the syntax rules), each against the text output of the same files.
@@ -15,7 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 corpus=${1:-/tmp/corpus}
-runs=${RUNS:-3}
+runs=${RUNS:-7}
 
 if [ ! -f "$corpus/c.list" ] || [ ! -f "$corpus/cpp.list" ]; then
   echo "No corpus in $corpus. Make it with:" >&2

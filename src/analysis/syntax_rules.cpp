@@ -1,7 +1,6 @@
 // The syntax rules as a rule set: each file is read once, in blocks, by the
 // C and C++ reader; there are no working files.
-#include <algorithm>
-#include <cstring>
+#include <string_view>
 
 #include "analysis/encoding_detect.h"
 #include "analysis/rule_set.h"
