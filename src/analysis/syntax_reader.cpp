@@ -737,17 +737,28 @@ class WordSet {
   WordSet(std::initializer_list<const char*> words) {
     for (const char* w : words) {
       std::size_t n = std::strlen(w);
-      if (n < kLongest) m_byLength[n].push_back(w);
+      if (n == 0 || n >= kLongest) continue;
+      m_byLength[n].push_back(w);
+      std::uint8_t k = Key(std::string_view(w, n));
+      m_keys[k / 64] |= std::uint64_t{1} << (k % 64);
     }
   }
   bool Has(std::string_view s) const {
-    if (s.size() >= kLongest) return false;
+    if (s.empty() || s.size() >= kLongest) return false;
+    // Most names are no word of the set: a bit, by length and the first and
+    // last bytes, tells most of them at once.
+    std::uint8_t k = Key(s);
+    if ((m_keys[k / 64] >> (k % 64) & 1) == 0) return false;
     for (const char* w : m_byLength[s.size()])
       if (w[0] == s[0] && Same(w + 1, s.data() + 1, s.size() - 1)) return true;
     return false;
   }
 
  private:
+  static std::uint8_t Key(std::string_view s) {
+    return static_cast<std::uint8_t>(s.size() * 37 + static_cast<unsigned char>(s[0]) * 5 +
+                                     static_cast<unsigned char>(s.back()));
+  }
   static bool Same(const char* a, const char* b, std::size_t n) {
     for (std::size_t k = 0; k < n; ++k)
       if (a[k] != b[k]) return false;
@@ -755,6 +766,7 @@ class WordSet {
   }
   static constexpr std::size_t kLongest = 20;
   std::vector<const char*> m_byLength[kLongest];
+  std::uint64_t m_keys[4] = {};
 };
 
 // Words that stand before "(" without calling anything.
