@@ -339,7 +339,6 @@ class CSideBySide {
   using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::milliseconds kPoll{20};
 
-  // Calls f with the run's mutex, held by lock, released meanwhile.
   // Calls whileWaiting, without the run's lock.
   void Call(const std::function<void()>& f) {
     f();

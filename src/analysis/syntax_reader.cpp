@@ -72,11 +72,13 @@ struct BlankBytes {
 };
 constexpr BlankBytes kBlankBytes;
 
-// Set bits, few as a rule: a comment's line ends in sixteen bytes.
+// Set bits of a 16-bit mask (line ends among sixteen bytes), without a
+// branch.
 inline int CountBits(unsigned m) {
-  int n = 0;
-  for (; m != 0; m &= m - 1) ++n;
-  return n;
+  m = m - ((m >> 1) & 0x5555u);
+  m = (m & 0x3333u) + ((m >> 2) & 0x3333u);
+  m = (m + (m >> 4)) & 0x0F0Fu;
+  return static_cast<int>((m + (m >> 8)) & 0x1Fu);
 }
 
 // The first of p..e that is the byte stop, or e; the line ends before it
@@ -428,7 +430,7 @@ class Lexer {
       unsigned n = static_cast<unsigned>(__builtin_ctz(~blank));  // at most 16
       unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lineEnd))) &
                       ((1u << n) - 1);
-      line += CountBits16(ends);
+      line += CountBits(ends);
       lineStart |= ends != 0;
       p += n;
       if (n < 16) break;
@@ -445,14 +447,6 @@ class Lexer {
     m_pos = static_cast<std::size_t>(p - reinterpret_cast<const unsigned char*>(m_buf.get()));
     m_line = line;
     m_atLineStart = lineStart;
-  }
-
-  // Set bits of a 16-bit mask, without a branch.
-  static int CountBits16(unsigned m) {
-    m = m - ((m >> 1) & 0x5555u);
-    m = (m & 0x3333u) + ((m >> 2) & 0x3333u);
-    m = (m + (m >> 4)) & 0x0F0Fu;
-    return static_cast<int>((m + (m >> 8)) & 0x1Fu);
   }
 
   __attribute__((noinline)) void SkipBlanksAndComments() {
@@ -1229,7 +1223,7 @@ class Parser {
         if (IsPunct(i, 'Q')) name += "::";
       }
       ClearStatement();
-      if (m_namespaces.size() < kMaxNesting) m_namespaces.push_back(FullName(name));
+      if (m_namespaces.size() < kMaxNesting) m_namespaces.push_back(m_prefix + name);
       Push(Scope::kNamespace, name);
       return;
     }
@@ -1285,9 +1279,6 @@ class Parser {
     }
     return calls;
   }
-
-  // name inside the namespaces and classes that enclose it.
-  std::string FullName(const std::string& name) const { return m_prefix + name; }
 
   // Whether what qualifies full is a namespace: one this file opened, when
   // the name as written is qualified ("ns::f"), else the innermost named

@@ -27,9 +27,10 @@ std::string Lower(std::string s) {
   return s;
 }
 
-// One line of a settings file as Load reads it.
+// One line of a settings file, as Load reads it and WriteSetting finds it.
 struct ParsedLine {
   bool header = false;    // a "[section]" line (name "" when it has no "]")
+  bool opens = false;     // a header with its "]": a section starts
   std::string name;       // its section, or the key of a "key=value" line; lower case
   std::size_t valueBegin = 0, valueEnd = 0;  // the value's bytes in the line
 };
@@ -44,7 +45,8 @@ ParsedLine Parse(std::string_view line) {
     // A "[" line without its "]" ends a section and starts none.
     parsed.header = true;
     std::size_t close = line.find(']', b);
-    if (close < e) parsed.name = Lower(Trim(std::string(line.substr(b + 1, close - b - 1))));
+    parsed.opens = close < e;
+    if (parsed.opens) parsed.name = Lower(Trim(std::string(line.substr(b + 1, close - b - 1))));
     return parsed;
   }
   std::size_t eq = line.find('=', b);
@@ -153,17 +155,15 @@ void CSettingsFile::Load(const std::string& path) {
   bool inSection = false;  // lines before the first section belong to none
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::string text = Trim(line.substr(0, line.find(';')));
-    if (!text.empty() && text.front() == '[') {
-      std::size_t close = text.find(']');
-      inSection = close != std::string::npos;
-      if (inSection) section = Lower(Trim(text.substr(1, close - 1)));
+    ParsedLine parsed = Parse(line);
+    if (parsed.header) {
+      inSection = parsed.opens;
+      section = parsed.name;
       continue;
     }
-    std::size_t eq = text.find('=');
-    if (!inSection || eq == std::string::npos) continue;
-    std::string key = Lower(Trim(text.substr(0, eq)));
-    if (!key.empty()) m_values.emplace(std::make_pair(section, key), Trim(text.substr(eq + 1)));
+    if (!inSection || parsed.name.empty()) continue;
+    m_values.emplace(std::make_pair(section, parsed.name),
+                     line.substr(parsed.valueBegin, parsed.valueEnd - parsed.valueBegin));
   }
 }
 
