@@ -26,12 +26,8 @@ corpus=${1:-/tmp/corpus}
 # A corpus named relative to where the script was started.
 [ -d "$corpus" ] && corpus=$(cd "$corpus" && pwd)
 cd "$(dirname "$0")/.."
-top=$PWD
-if [ ! -f "$corpus/c.list" ] || [ ! -f "$corpus/cpp.list" ]; then
-  echo "No corpus in $corpus. Make it with:" >&2
-  echo "  sudo sh ../shared/bench/make_corpus.sh $corpus" >&2
-  exit 1
-fi
+. bench/common.sh
+bench_need_corpus "$corpus"
 for tool in ctags cscope python3; do
   command -v $tool >/dev/null || { echo "accuracy.sh needs $tool: sh scripts/install-deps.sh bench" >&2; exit 1; }
 done
@@ -40,11 +36,7 @@ if ! ctags --version 2>/dev/null | grep -q 'Universal Ctags'; then
   echo "accuracy.sh needs Universal Ctags: sh scripts/install-deps.sh bench" >&2
   exit 1
 fi
-xref=${XREF:-}
-if [ -z "$xref" ]; then
-  sh scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF >/dev/null
-  xref=$top/build-release/tolvane-xref
-fi
+xref=$(bench_xref)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$corpus"

@@ -13,13 +13,10 @@
 # build-release/, made here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/common.sh
 runs=${RUNS:-3}
 big=${BIG:-1}
-xref=${XREF:-}
-if [ -z "$xref" ]; then
-  sh scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF >/dev/null
-  xref=$PWD/build-release/tolvane-xref
-fi
+xref=$(bench_xref)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

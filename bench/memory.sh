@@ -11,12 +11,9 @@
 # each with the syntax rules and with the classic rules.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/common.sh
 corpus=${1:-/tmp/corpus}
-xref=${XREF:-}
-if [ -z "$xref" ]; then
-  sh scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF >/dev/null
-  xref=$PWD/build-release/tolvane-xref
-fi
+xref=$(bench_xref)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

@@ -14,21 +14,13 @@
 # build-release/, made here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-top=$PWD
+. bench/common.sh
 corpus=${1:-/tmp/corpus}
 runs=${RUNS:-7}
 
-if [ ! -f "$corpus/c.list" ] || [ ! -f "$corpus/cpp.list" ]; then
-  echo "No corpus in $corpus. Make it with:" >&2
-  echo "  sudo sh ../shared/bench/make_corpus.sh $corpus" >&2
-  exit 1
-fi
+bench_need_corpus "$corpus"
 
-xref=${XREF:-}
-if [ -z "$xref" ]; then
-  sh scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DTOLVANE_TESTS=OFF >/dev/null
-  xref=$top/build-release/tolvane-xref
-fi
+xref=$(bench_xref)
 have_ctags=0
 if ctags --version 2>/dev/null | grep -q 'Universal Ctags'; then have_ctags=1; fi
 
